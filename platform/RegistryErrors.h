@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The texts with which registry reads and writes fail.
+inline std::string InvalidDataType(std::string_view name) { return "Invalid data type for '" + std::string(name) + "'"; }
+inline std::string FailedToGetData(std::string_view name) { return "Failed to get data for '" + std::string(name) + "'"; }
+inline std::string FailedToSetData(std::string_view name) { return "Failed to set data for '" + std::string(name) + "'"; }

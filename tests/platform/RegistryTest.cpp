@@ -1,0 +1,146 @@
+#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* Key = "\\SOFTWARE\\KOVA\\Utilities\\Morvane";
+
+class RegistryTest : public ::testing::Test {
+protected:
+    std::filesystem::path File() const { return dir_ / "current-user.reg"; }
+    std::unique_ptr<TRegistry> Open() { return std::make_unique<TRegistry>(std::make_unique<RegistryStore>(File())); }
+    TempDir dir_;
+};
+
+} // namespace
+
+TEST_F(RegistryTest, WritesTheExportFormatPrivatelyAndReadsItBack)
+{
+    {
+        auto reg = Open();
+        ASSERT_TRUE(reg->OpenKey(Key, true));
+        reg->WriteString("Host", " db \"main\" \\ host ");
+        reg->WriteInteger("Port", 3306);
+        reg->WriteString("Note", "line1\nline2");
+        reg->WriteString("Empty", "");
+        reg->CloseKey();
+    }
+    std::string text = ReadFile(File());
+    EXPECT_EQ(text.substr(0, text.find('\n')), "Windows Registry Editor Version 5.00");
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane]\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Host\"=\" db \\\"main\\\" \\\\ host \"\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Port\"=dword:00000cea\n"), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(::stat(File().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600);
+
+    auto reg = Open();
+    ASSERT_TRUE(reg->KeyExists("\\software\\kova\\utilities\\MORVANE"));
+    ASSERT_TRUE(reg->OpenKey(Key, false));
+    EXPECT_EQ(reg->ReadString("host"), " db \"main\" \\ host ");
+    EXPECT_EQ(reg->ReadInteger("Port"), 3306);
+    EXPECT_EQ(reg->ReadString("Note"), "line1\nline2");
+    EXPECT_EQ(reg->ReadString("Empty"), "");
+    EXPECT_EQ(reg->ReadString("Missing"), "");
+}
+
+TEST_F(RegistryTest, ReadsFailWithTheSystemTexts)
+{
+    WriteFile(File(), "Windows Registry Editor Version 5.00\n\n"
+                      "[HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane]\n"
+                      "\"Text\"=\"3306\"\n"
+                      "\"Number\"=dword:ffffffff\n"
+                      "\"Short\"=hex:01,02\n"
+                      "\"Wide\"=hex(b):01,00,00,00,00,00,00,00\n"
+                      "\"Expand\"=hex(2):41,00,42,00,00,00\n");
+    auto reg = Open();
+    ASSERT_TRUE(reg->OpenKey(Key, false));
+
+    struct Case {
+        const char* name;
+        bool asInteger;
+        const char* error;
+    };
+    const Case failures[] = {
+        {"Missing", true, "Failed to get data for 'Missing'"},
+        {"Text", true, "Failed to get data for 'Text'"}, // ten bytes of UTF-16 do not fit in four
+        {"Wide", true, "Failed to get data for 'Wide'"},
+        {"Short", true, "Invalid data type for 'Short'"},
+        {"Number", false, "Invalid data type for 'Number'"},
+        {"Short", false, "Invalid data type for 'Short'"},
+    };
+    for (const Case& c : failures) {
+        try {
+            c.asInteger ? (void)reg->ReadInteger(c.name) : (void)reg->ReadString(c.name);
+            ADD_FAILURE() << c.name << " did not fail";
+        } catch (const ERegistryException& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+    }
+    EXPECT_EQ(reg->ReadInteger("Number"), -1);
+    EXPECT_EQ(reg->ReadString("Expand"), "AB");
+}
+
+TEST_F(RegistryTest, DeleteKeyRemovesSubKeysAndKeepsOtherKeys)
+{
+    {
+        auto reg = Open();
+        ASSERT_TRUE(reg->OpenKey(std::string(Key) + "\\Extra\\Deeper", true));
+        reg->WriteString("x", "1");
+        ASSERT_TRUE(reg->OpenKey("\\SOFTWARE\\KOVA\\Other", true));
+        reg->WriteString("keep", "me");
+    }
+    auto reg = Open();
+    EXPECT_TRUE(reg->DeleteKey(Key));
+    EXPECT_FALSE(reg->DeleteKey(Key));
+    EXPECT_FALSE(Open()->KeyExists(std::string(Key) + "\\Extra"));
+    EXPECT_FALSE(Open()->KeyExists(Key));
+    auto other = Open();
+    ASSERT_TRUE(other->OpenKey("\\SOFTWARE\\KOVA\\Other", false));
+    EXPECT_EQ(other->ReadString("keep"), "me");
+}
+
+TEST_F(RegistryTest, AnUnparseableFileReadsAsAnUnreadableKeyAndIsKeptAside)
+{
+    WriteFile(File(), "this is not an export file\n");
+    auto reg = Open();
+    ASSERT_TRUE(reg->KeyExists(Key));
+    ASSERT_TRUE(reg->OpenKey(Key, false));
+    EXPECT_THROW(reg->ReadString("Host"), ERegistryException);
+
+    ASSERT_TRUE(reg->DeleteKey(Key));
+    EXPECT_FALSE(reg->KeyExists(Key));
+    EXPECT_EQ(ReadFile(File().string() + ".unreadable"), "this is not an export file\n");
+    ASSERT_TRUE(reg->OpenKey(Key, true));
+    EXPECT_TRUE(Open()->KeyExists(Key));
+}
+
+TEST_F(RegistryTest, AFailedWriteLeavesTheFileAndTheKeyAsTheyWere)
+{
+    ASSERT_TRUE(Open()->OpenKey(Key, true));
+    std::string before = ReadFile(File());
+    // A folder where the temporary file must go makes every write fail, also for root.
+    std::filesystem::create_directories(File().string() + ".tmp-" + std::to_string(::getpid()) + "/blocker");
+
+    auto reg = Open();
+    ASSERT_TRUE(reg->OpenKey(Key, false));
+    EXPECT_THROW(reg->WriteString("Host", "h"), ERegistryException);
+    EXPECT_FALSE(reg->DeleteKey(Key));
+    EXPECT_TRUE(reg->KeyExists(Key));
+    EXPECT_EQ(reg->ReadString("Host"), "");
+    EXPECT_EQ(ReadFile(File()), before);
+}
+
+TEST(RegistryStore, LivesUnderTheUsersConfigFolder)
+{
+    ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(RegistryStore::DefaultFile(), "/tmp/cfg/KOVA/current-user.reg");
+    ::setenv("XDG_CONFIG_HOME", "", 1);
+    ::setenv("HOME", "/home/tech", 1);
+    EXPECT_EQ(RegistryStore::DefaultFile(), "/home/tech/.config/KOVA/current-user.reg");
+}
