@@ -237,7 +237,13 @@ std::string RegistryHive::Serialize() const
 {
     std::string text(Header);
     text += "\n";
-    for (const auto& [path, values] : keys_) {
+    for (auto key = keys_.begin(); key != keys_.end(); ++key) {
+        const auto& [path, values] = *key;
+        // A key without values whose sub-key follows is implied by that sub-key's section.
+        auto next = std::next(key);
+        if (values.empty() && next != keys_.end() && next->first.size() > path.size() && next->first[path.size()] == '\\' &&
+            EqualsIgnoreCase(std::string_view(next->first).substr(0, path.size()), path))
+            continue;
         text += "\n[" + path + "]\n";
         for (const RegistryValue& value : values)
             text += (value.name.empty() ? std::string("@") : QuoteName(value.name)) + "=" + FormatValue(value) + "\n";

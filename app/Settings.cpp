@@ -1,0 +1,71 @@
+#include "app/Settings.h"
+
+#include "platform/Registry.h"
+
+namespace {
+
+struct SettingsValue {
+    const char* name;
+    SettingsInput input;
+    const char* defaultText; // null for the port
+};
+
+constexpr SettingsValue Values[] = {
+    {"Host", SettingsInput::Host, ConnectionSettings::DefaultHost},
+    {"Port", SettingsInput::Port, nullptr},
+    {"User", SettingsInput::User, "<UserName>"},
+    {"Password", SettingsInput::Password, "<Password>"},
+    {"Database", SettingsInput::Database, "<Database>"},
+    {"PostToWebSite", SettingsInput::PostToWebSite, "<Post to web site>"},
+};
+
+constexpr double DefaultPort = 3306;
+
+} // namespace
+
+ConnectionSettings::ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage)
+    : openRegistry_(std::move(openRegistry)), showMessage_(std::move(showMessage))
+{
+}
+
+void ConnectionSettings::Load(SettingsInputs& inputs)
+{
+    std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+    if (KOVaReg->KeyExists(Key) && KOVaReg->OpenKey(Key, false)) {
+        try {
+            for (const SettingsValue& value : Values) {
+                if (value.defaultText)
+                    inputs.SetText(value.input, KOVaReg->ReadString(value.name));
+                else
+                    inputs.SetPort(KOVaReg->ReadInteger(value.name));
+            }
+        } catch (const ERegistryException&) {
+            showMessage_("An Exception so deleating the whole key");
+            KOVaReg->DeleteKey(Key);
+        }
+    }
+    if (!KOVaReg->KeyExists(Key)) {
+        KOVaReg->OpenKey(Key, true);
+        showMessage_("Doing Default setup setup");
+        for (const SettingsValue& value : Values) {
+            if (value.defaultText)
+                inputs.SetText(value.input, value.defaultText);
+            else
+                inputs.SetPort(DefaultPort);
+        }
+    }
+}
+
+void ConnectionSettings::Save(const SettingsInputs& inputs)
+{
+    std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+    KOVaReg->DeleteKey(Key);
+    KOVaReg->OpenKey(Key, true); // when this fails the first write reports it
+    for (const SettingsValue& value : Values) {
+        if (value.defaultText)
+            KOVaReg->WriteString(value.name, inputs.Text(value.input));
+        else
+            KOVaReg->WriteInteger(value.name, inputs.PortAsInt());
+    }
+    KOVaReg->CloseKey();
+}

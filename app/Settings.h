@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TRegistry;
+
+// The six remembered inputs of the main window, in the order they are read and written.
+enum class SettingsInput { Host, Port, User, Password, Database, PostToWebSite };
+
+// What the settings need of the window: the five text inputs and the port field.
+class SettingsInputs {
+public:
+    virtual ~SettingsInputs() = default;
+    virtual std::string Text(SettingsInput input) const = 0;
+    virtual void SetText(SettingsInput input, const std::string& text) = 0;
+    virtual int32_t PortAsInt() const = 0;
+    virtual void SetPort(double value) = 0;
+};
+
+// Remembers the connection inputs between runs under the current user's settings key.
+class ConnectionSettings {
+public:
+    using RegistryFactory = std::function<std::unique_ptr<TRegistry>()>;
+    using MessageFunction = std::function<void(const std::string&)>;
+
+    static constexpr const char* Key = "\\SOFTWARE\\KOVA\\Utilities\\Morvane";
+    static constexpr const char* DefaultHost = "<db.kova-telescope.example>";
+
+    ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage);
+
+    // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable.
+    void Load(SettingsInputs& inputs);
+    // Replaces the key with the six inputs; failures propagate to the caller's error report.
+    void Save(const SettingsInputs& inputs);
+
+private:
+    RegistryFactory openRegistry_;
+    MessageFunction showMessage_;
+};

@@ -1,0 +1,181 @@
+#include "app/Settings.h"
+
+#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
+#include "tests/support/TempDir.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+// The window's six inputs, as plain values.
+class Inputs : public SettingsInputs {
+public:
+    std::map<SettingsInput, std::string> texts;
+    double port = -1;
+
+    std::string Text(SettingsInput input) const override { return texts.count(input) ? texts.at(input) : "<definition>"; }
+    void SetText(SettingsInput input, const std::string& text) override { texts[input] = text; }
+    int32_t PortAsInt() const override { return static_cast<int32_t>(std::lround(port)); }
+    void SetPort(double value) override { port = value; }
+};
+
+class ReadOnlyStore : public RegistryStore {
+public:
+    using RegistryStore::RegistryStore;
+    bool Writable() const override { return false; }
+};
+
+const std::string Section = "[HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane]\n";
+const std::string Header = "Windows Registry Editor Version 5.00\n\n";
+
+class SettingsTest : public ::testing::Test {
+protected:
+    std::filesystem::path File() const { return dir_ / "current-user.reg"; }
+
+    ConnectionSettings Settings(bool readOnly = false)
+    {
+        return ConnectionSettings(
+            [this, readOnly] {
+                std::unique_ptr<RegistryStore> store = readOnly ? std::make_unique<ReadOnlyStore>(File())
+                                                                : std::make_unique<RegistryStore>(File());
+                return std::make_unique<TRegistry>(std::move(store));
+            },
+            [this](const std::string& text) { messages_.push_back(text); });
+    }
+
+    // A folder where the temporary file must go makes every write of the hive fail, also for root.
+    void BlockWrites()
+    {
+        std::filesystem::create_directories(File().string() + ".tmp-" + std::to_string(::getpid()) + "/blocker");
+    }
+
+    void ExpectDefaults(const Inputs& inputs)
+    {
+        EXPECT_EQ(inputs.Text(SettingsInput::Host), ConnectionSettings::DefaultHost);
+        EXPECT_EQ(inputs.port, 3306);
+        EXPECT_EQ(inputs.Text(SettingsInput::User), "<UserName>");
+        EXPECT_EQ(inputs.Text(SettingsInput::Password), "<Password>");
+        EXPECT_EQ(inputs.Text(SettingsInput::Database), "<Database>");
+        EXPECT_EQ(inputs.Text(SettingsInput::PostToWebSite), "<Post to web site>");
+    }
+
+    TempDir dir_;
+    std::vector<std::string> messages_;
+    const std::vector<std::string> bothMessages_ = {"An Exception so deleating the whole key", "Doing Default setup setup"};
+};
+
+} // namespace
+
+TEST_F(SettingsTest, FirstRunAppliesDefaultsAndCloseStoresTheSixValues)
+{
+    Inputs inputs;
+    Settings().Load(inputs);
+    EXPECT_EQ(messages_, std::vector<std::string>{"Doing Default setup setup"});
+    ExpectDefaults(inputs);
+    EXPECT_EQ(ReadFile(File()), Header + Section);
+
+    inputs.texts[SettingsInput::Host] = "  db.example.org ";
+    inputs.port = 3306.6;
+    Settings().Save(inputs);
+    EXPECT_EQ(ReadFile(File()), Header + Section +
+                                    "\"Host\"=\"  db.example.org \"\n"
+                                    "\"Port\"=dword:00000ceb\n"
+                                    "\"User\"=\"<UserName>\"\n"
+                                    "\"Password\"=\"<Password>\"\n"
+                                    "\"Database\"=\"<Database>\"\n"
+                                    "\"PostToWebSite\"=\"<Post to web site>\"\n");
+
+    Inputs again;
+    messages_.clear();
+    Settings().Load(again);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(again.texts, inputs.texts);
+    EXPECT_EQ(again.port, 3307);
+}
+
+TEST_F(SettingsTest, UnusableKeysEndInBothMessagesAndTheDefaults)
+{
+    const std::string keys[] = {
+        Section + "\"Host\"=\"read before the failure\"\n",                 // Port missing
+        Section + "\"Host\"=\"h\"\n\"Port\"=\"3306\"\n",                     // Port as a string
+        Section + "\"Host\"=dword:00000001\n\"Port\"=dword:00000cea\n",      // Host as a number
+        Section + "\"Port\"=hex(b):ea,0c,00,00,00,00,00,00\n",               // Port too wide
+    };
+    for (const std::string& key : keys) {
+        WriteFile(File(), Header + key);
+        messages_.clear();
+        Inputs inputs;
+        Settings().Load(inputs);
+        EXPECT_EQ(messages_, bothMessages_) << key;
+        ExpectDefaults(inputs);
+        EXPECT_EQ(ReadFile(File()), Header + Section) << key;
+    }
+}
+
+TEST_F(SettingsTest, AKeyWithOnlyThePortLeavesTheOtherInputsEmptyWithoutAMessage)
+{
+    WriteFile(File(), Header + Section + "\"Port\"=dword:00000cea\n");
+    Inputs inputs;
+    Settings().Load(inputs);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(inputs.port, 3306);
+    for (SettingsInput input : {SettingsInput::Host, SettingsInput::User, SettingsInput::Password,
+                                SettingsInput::Database, SettingsInput::PostToWebSite})
+        EXPECT_EQ(inputs.Text(input), "");
+}
+
+TEST_F(SettingsTest, AnUnparseableStoreIsAnUnreadableKey)
+{
+    WriteFile(File(), "garbage\x01\x02");
+    Inputs inputs;
+    Settings().Load(inputs);
+    EXPECT_EQ(messages_, bothMessages_);
+    ExpectDefaults(inputs);
+    EXPECT_EQ(ReadFile(File().string() + ".unreadable"), "garbage\x01\x02");
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeOpenedKeepsTheDefinitionTexts)
+{
+    WriteFile(File(), Header + Section + "\"Host\"=\"h\"\n");
+    Inputs inputs;
+    Settings(/*readOnly=*/true).Load(inputs);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(inputs.texts.empty());
+    EXPECT_EQ(inputs.port, -1);
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeDeletedKeepsWhatWasRead)
+{
+    WriteFile(File(), Header + Section + "\"Host\"=\"h\"\n\"Port\"=\"x\"\n");
+    BlockWrites();
+    Inputs inputs;
+    Settings().Load(inputs);
+    EXPECT_EQ(messages_, std::vector<std::string>{"An Exception so deleating the whole key"});
+    EXPECT_EQ(inputs.Text(SettingsInput::Host), "h");
+    EXPECT_EQ(inputs.Text(SettingsInput::User), "<definition>");
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeCreatedStillGetsTheDefaultsAndSaveReportsTheFailure)
+{
+    BlockWrites();
+    Inputs inputs;
+    Settings().Load(inputs);
+    EXPECT_EQ(messages_, std::vector<std::string>{"Doing Default setup setup"});
+    ExpectDefaults(inputs);
+    EXPECT_THROW(Settings().Save(inputs), ERegistryException);
+}
+
+TEST_F(SettingsTest, SaveRemovesValuesAndSubKeysAddedByHand)
+{
+    WriteFile(File(), Header + Section + "\"Extra\"=\"x\"\n\n[HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane\\Sub]\n");
+    Inputs inputs;
+    inputs.port = 1;
+    Settings().Save(inputs);
+    std::string text = ReadFile(File());
+    EXPECT_EQ(text.find("Extra"), std::string::npos);
+    EXPECT_EQ(text.find("\\Sub]"), std::string::npos);
+}
