@@ -1,0 +1,31 @@
+#include "data/DAError.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace {
+
+constexpr int SyntaxErrorCode = 1064;
+
+int LastNumberIn(const std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && !std::isdigit(static_cast<unsigned char>(text[end - 1]))) --end;
+  std::size_t begin = end;
+  while (begin > 0 && std::isdigit(static_cast<unsigned char>(text[begin - 1]))) --begin;
+  int number = 0;
+  std::from_chars(text.data() + begin, text.data() + end, number);  // too long: stays 0
+  return number;
+}
+
+}  // namespace
+
+EMyError::EMyError(int errorCode, const std::string& message, TComponent* component)
+    : EDAError(errorCode, message), Component(component) {
+  if (errorCode == SyntaxErrorCode) LineNumber = LastNumberIn(message);
+}
+
+bool EMyError::IsFatalError() const {
+  return ErrorCode == 1053 || ErrorCode == 2003 || ErrorCode == 2006 || ErrorCode == 2013;
+}
+
+bool EMyError::IsKeyViolation() const { return ErrorCode == 1062; }

@@ -1,0 +1,131 @@
+#include "data/DateTime.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using namespace std::chrono;
+
+constexpr sys_days Epoch = sys_days(year(1899) / December / 30);
+constexpr double MillisecondsPerDay = 86400000.0;
+
+// Time of day of a value in whole milliseconds; a fraction that rounds up to a full day stays
+// within the day.
+long long TimeMilliseconds(TDateTime value) {
+  double fraction = std::fabs(value - std::trunc(value));
+  auto ms = static_cast<long long>(std::llround(fraction * MillisecondsPerDay));
+  return ms >= 86400000 ? 86399999 : ms;
+}
+
+}  // namespace
+
+bool TryEncodeDate(int y, int m, int d, TDateTime& result) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  year_month_day date{year(y), month(static_cast<unsigned>(m)), day(static_cast<unsigned>(d))};
+  if (!date.ok()) return false;
+  result = static_cast<double>((sys_days(date) - Epoch).count());
+  return true;
+}
+
+TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
+  return (static_cast<double>(hour) * 3600000.0 + minute * 60000.0 + second * 1000.0 +
+          milliSecond) / MillisecondsPerDay;
+}
+
+TDateTime CombineDateTime(TDateTime date, TDateTime time) {
+  return date < 0 ? date - time : date + time;
+}
+
+TDateTimeParts DecodeDateTime(TDateTime value) {
+  TDateTimeParts parts;
+  if (!std::isfinite(value)) return parts;
+  year_month_day date{Epoch + days(static_cast<long long>(std::trunc(value)))};
+  parts.Year = static_cast<int>(date.year());
+  parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
+  parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
+  long long ms = TimeMilliseconds(value);
+  parts.Hour = static_cast<int>(ms / 3600000);
+  parts.Minute = static_cast<int>(ms / 60000 % 60);
+  parts.Second = static_cast<int>(ms / 1000 % 60);
+  parts.MilliSecond = static_cast<int>(ms % 1000);
+  return parts;
+}
+
+TDateTime ZeroDate() {
+  TDateTime result = 0;
+  TryEncodeDate(100, 1, 1, result);
+  return result;
+}
+
+std::string FormatDate(TDateTime value) {
+  TDateTimeParts p = DecodeDateTime(value);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.Year, p.Month, p.Day);
+  return text;
+}
+
+std::string FormatTime(TDateTime value) {
+  long long seconds = std::llround(std::fabs(value) * 86400.0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld", value < 0 ? "-" : "",
+                seconds / 3600, seconds / 60 % 60, seconds % 60);
+  return text;
+}
+
+std::string FormatDateTime(TDateTime value) {
+  TDateTimeParts p = DecodeDateTime(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day,
+                p.Hour, p.Minute, p.Second);
+  return text;
+}
+
+namespace {
+
+bool ReadNumber(std::string_view text, std::size_t from, std::size_t count, int& value) {
+  if (from + count > text.size()) return false;
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+bool TryParseTime(std::string_view text, TDateTime& result) {
+  bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  std::size_t colon = text.find(':');
+  int hours, minutes, seconds;
+  if (colon == 0 || colon == std::string_view::npos || colon > 6 ||
+      !ReadNumber(text, 0, colon, hours) || text.size() != colon + 6 || text[colon + 3] != ':' ||
+      !ReadNumber(text, colon + 1, 2, minutes) || !ReadNumber(text, colon + 4, 2, seconds) ||
+      minutes > 59 || seconds > 59)
+    return false;
+  result = EncodeTime(hours, minutes, seconds);
+  if (negative) result = -result;
+  return true;
+}
+
+}  // namespace
+
+bool TryParseDateTime(std::string_view text, TDateTime& result) {
+  if (text.size() != 10 && text.size() != 19) return TryParseTime(text, result);
+  int y, m, d;
+  if (text[4] != '-' || text[7] != '-' || !ReadNumber(text, 0, 4, y) ||
+      !ReadNumber(text, 5, 2, m) || !ReadNumber(text, 8, 2, d))
+    return TryParseTime(text, result);
+  TDateTime date;
+  if (!TryEncodeDate(y, m, d, date)) return false;
+  if (text.size() == 10) {
+    result = date;
+    return true;
+  }
+  TDateTime time;
+  if (text[10] != ' ' || !TryParseTime(text.substr(11), time) || time >= 1) return false;
+  result = CombineDateTime(date, time);
+  return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Date-time values: days since 1899-12-30 with the time of day as the fraction. For dates before
+// that day the fraction still counts forward from midnight (-1.25 is 1899-12-29 06:00).
+using TDateTime = double;
+
+struct TDateTimeParts {
+  int Year = 1899, Month = 12, Day = 30;
+  int Hour = 0, Minute = 0, Second = 0, MilliSecond = 0;
+};
+
+// False when the date does not exist (month 0, day 0, 31 April, year outside 1..9999).
+bool TryEncodeDate(int year, int month, int day, TDateTime& result);
+TDateTime EncodeTime(int hour, int minute, int second, int milliSecond = 0);
+// Joins a date and a time of day the way the run-time convention wants it for negative dates.
+TDateTime CombineDateTime(TDateTime date, TDateTime time);
+TDateTimeParts DecodeDateTime(TDateTime value);
+
+// 0100-01-01 00:00, the lowest date the date type holds; stands in for dates that do not exist.
+TDateTime ZeroDate();
+
+std::string FormatDate(TDateTime value);      // YYYY-MM-DD
+std::string FormatTime(TDateTime value);      // HH:MM:SS, hours not limited, "-" when negative
+std::string FormatDateTime(TDateTime value);  // YYYY-MM-DD HH:MM:SS
+
+// Reads "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "[-]H:MM:SS"; false for anything else.
+bool TryParseDateTime(std::string_view text, TDateTime& result);

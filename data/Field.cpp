@@ -1,0 +1,181 @@
+#include "data/Field.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "data/DataSet.h"
+#include "data/Exceptions.h"
+
+namespace {
+
+enum class TNativeKind { Text, Integer, Float, Boolean, Date };
+
+TNativeKind NativeKindOf(TFieldType type) {
+  using enum TFieldType;
+  switch (type) {
+    case ftShortint: case ftByte: case ftSmallint: case ftWord: case ftInteger:
+    case ftLongWord: case ftLargeint: return TNativeKind::Integer;
+    case ftFloat: case ftBCD: return TNativeKind::Float;
+    case ftBoolean: return TNativeKind::Boolean;
+    case ftDate: case ftTime: case ftDateTime: return TNativeKind::Date;
+    default: return TNativeKind::Text;
+  }
+}
+
+std::string IntegerText(std::int64_t value) {
+  char text[24];
+  auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+std::string FloatText(double value) {
+  char text[32];
+  auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+std::int64_t ParseInteger(const std::string& text) {
+  std::int64_t value = 0;
+  const char* begin = text.data();
+  if (!text.empty() && text.front() == '+') ++begin;
+  auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty())
+    throw EConvertError(FormatMessage("'%s' is not a valid integer value", text.c_str()));
+  return value;
+}
+
+double ParseFloat(const std::string& text) {
+  double value = 0;
+  const char* begin = text.data();
+  if (!text.empty() && text.front() == '+') ++begin;
+  auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty())
+    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", text.c_str()));
+  return value;
+}
+
+bool ParseBoolean(const std::string& text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (lower == "1" || lower == "true") return true;
+  if (lower == "0" || lower == "false") return false;
+  throw EConvertError(FormatMessage("'%s' is not a valid boolean value", text.c_str()));
+}
+
+double ParseDateTime(const std::string& text) {
+  TDateTime value;
+  if (!TryParseDateTime(text, value))
+    throw EConvertError(FormatMessage("'%s' is not a valid date and time", text.c_str()));
+  return value;
+}
+
+}  // namespace
+
+TField::TField(TDataSet& dataSet, std::string name, TFieldType type, TDataType dataType,
+               int size, int fieldNo)
+    : FDataSet(dataSet), FFieldName(std::move(name)), FType(type), FInternalType(dataType),
+      FSize(size), FFieldNo(fieldNo) {}
+
+TValue TField::Value() const { return FDataSet.GetFieldValue(*this); }
+
+bool TField::IsNull() const { return IsNullValue(Value()); }
+
+std::string TField::AsString() const {
+  TValue value = Value();
+  switch (value.index()) {
+    case 0: return {};
+    case 1: return std::get<bool>(value) ? "1" : "0";
+    case 2: return IntegerText(std::get<std::int64_t>(value));
+    case 3: return std::to_string(std::get<std::uint64_t>(value));
+    case 4: {
+      double number = std::get<double>(value);
+      switch (FType) {
+        case TFieldType::ftDate: return FormatDate(number);
+        case TFieldType::ftTime: return FormatTime(number);
+        case TFieldType::ftDateTime: return FormatDateTime(number);
+        default: return FloatText(number);
+      }
+    }
+    default: return std::get<std::string>(value);
+  }
+}
+
+std::int64_t TField::AsLargeInt() const {
+  TValue value = Value();
+  switch (value.index()) {
+    case 0: return 0;
+    case 1: return std::get<bool>(value) ? 1 : 0;
+    case 2: return std::get<std::int64_t>(value);
+    case 3: return static_cast<std::int64_t>(std::get<std::uint64_t>(value));
+    case 4: return std::llround(std::get<double>(value));
+    default: return ParseInteger(std::get<std::string>(value));
+  }
+}
+
+int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
+
+double TField::AsFloat() const {
+  TValue value = Value();
+  switch (value.index()) {
+    case 0: return 0;
+    case 1: return std::get<bool>(value) ? 1 : 0;
+    case 2: return static_cast<double>(std::get<std::int64_t>(value));
+    case 3: return static_cast<double>(std::get<std::uint64_t>(value));
+    case 4: return std::get<double>(value);
+    default: return ParseFloat(std::get<std::string>(value));
+  }
+}
+
+TDateTime TField::AsDateTime() const {
+  TValue value = Value();
+  if (auto* text = std::get_if<std::string>(&value)) return ParseDateTime(*text);
+  return AsFloat();
+}
+
+bool TField::AsBoolean() const {
+  TValue value = Value();
+  if (auto* text = std::get_if<std::string>(&value)) return ParseBoolean(*text);
+  return AsLargeInt() != 0;
+}
+
+TValue TField::ToNative(const TValue& value) const {
+  if (IsNullValue(value)) return value;
+  const auto* text = std::get_if<std::string>(&value);
+  if (text && text->empty() && NativeKindOf(FType) != TNativeKind::Text) return TValue{};
+  switch (NativeKindOf(FType)) {
+    case TNativeKind::Integer:
+      if (text) return ParseInteger(*text);
+      if (auto* f = std::get_if<double>(&value)) return std::int64_t{std::llround(*f)};
+      if (auto* b = std::get_if<bool>(&value)) return std::int64_t{*b ? 1 : 0};
+      if (auto* u = std::get_if<std::uint64_t>(&value)) return static_cast<std::int64_t>(*u);
+      return value;
+    case TNativeKind::Float:
+    case TNativeKind::Date: {
+      if (text) return NativeKindOf(FType) == TNativeKind::Date ? ParseDateTime(*text)
+                                                                : ParseFloat(*text);
+      if (auto* i = std::get_if<std::int64_t>(&value)) return static_cast<double>(*i);
+      if (auto* u = std::get_if<std::uint64_t>(&value)) return static_cast<double>(*u);
+      if (auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
+      return value;
+    }
+    case TNativeKind::Boolean:
+      if (text) return ParseBoolean(*text);
+      if (auto* i = std::get_if<std::int64_t>(&value)) return *i != 0;
+      if (auto* u = std::get_if<std::uint64_t>(&value)) return *u != 0;
+      if (auto* f = std::get_if<double>(&value)) return *f != 0;
+      return value;
+    case TNativeKind::Text:
+      if (text) return value;
+      if (auto* b = std::get_if<bool>(&value)) return std::string(*b ? "1" : "0");
+      if (auto* i = std::get_if<std::int64_t>(&value)) return IntegerText(*i);
+      if (auto* u = std::get_if<std::uint64_t>(&value)) return std::to_string(*u);
+      return FloatText(std::get<double>(value));
+  }
+  return value;
+}
+
+void TField::SetValue(const TValue& value) { FDataSet.SetFieldValue(*this, ToNative(value)); }
+
+void TField::SetAsString(const std::string& value) { SetValue(value); }

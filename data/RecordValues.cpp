@@ -1,0 +1,225 @@
+#include "data/RecordValues.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "data/Blob.h"
+#include "data/Exceptions.h"
+#include "platform/Utf16.h"
+
+namespace {
+
+template <typename T>
+T Load(const char* record, const TFieldDesc& desc) {
+  T value;
+  std::memcpy(&value, record + desc.Offset, sizeof value);
+  return value;
+}
+
+template <typename T>
+void Store(char* record, const TFieldDesc& desc, T value) {
+  std::memcpy(record + desc.Offset, &value, sizeof value);
+}
+
+// Inline text ends at its last non-zero unit, so that zeros inside it are kept.
+std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int capacity) {
+  const char* begin = record + desc.Offset;
+  int length = capacity;
+  while (length > 0 && begin[length - 1] == 0) --length;
+  return {begin, static_cast<std::size_t>(length)};
+}
+
+std::u16string InlineWide(const char* record, const TFieldDesc& desc) {
+  std::u16string text(static_cast<std::size_t>(desc.Length), u'\0');
+  std::memcpy(text.data(), record + desc.Offset, text.size() * 2);
+  while (!text.empty() && text.back() == 0) text.pop_back();
+  return text;
+}
+
+constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
+
+}  // namespace
+
+TBlob* LoadBlob(const char* record, const TFieldDesc& desc) { return Load<TBlob*>(record, desc); }
+
+char* LoadReference(const char* record, const TFieldDesc& desc) {
+  return Load<char*>(record, desc);
+}
+
+void StoreReference(char* record, const TFieldDesc& desc, const void* reference) {
+  std::memcpy(record + desc.Offset, &reference, sizeof reference);
+}
+
+char* AllocExtBytes(TStringHeap& heap, std::string_view bytes) {
+  auto length = static_cast<std::uint32_t>(bytes.size());
+  char* buffer = heap.Alloc(sizeof length + bytes.size() + 1);
+  std::memcpy(buffer, &length, sizeof length);
+  std::memcpy(buffer + sizeof length, bytes.data(), bytes.size());
+  buffer[sizeof length + bytes.size()] = 0;
+  return buffer;
+}
+
+char* AllocExtWide(TStringHeap& heap, std::u16string_view text) {
+  auto length = static_cast<std::uint32_t>(text.size());
+  char* buffer = heap.Alloc(sizeof length + text.size() * 2 + 2);
+  std::memcpy(buffer, &length, sizeof length);
+  std::memcpy(buffer + sizeof length, text.data(), text.size() * 2);
+  std::memset(buffer + sizeof length + text.size() * 2, 0, 2);
+  return buffer;
+}
+
+std::string_view ExtBytes(const char* buffer) {
+  std::uint32_t length;
+  std::memcpy(&length, buffer, sizeof length);
+  return {buffer + sizeof length, length};
+}
+
+std::u16string_view ExtWide(const char* buffer) {
+  std::uint32_t length;
+  std::memcpy(&length, buffer, sizeof length);
+  // The units start 4 bytes into a heap buffer, which is 2-byte aligned.
+  return {reinterpret_cast<const char16_t*>(buffer + sizeof length), length};
+}
+
+bool PackDecimalText(char* destination, int size, std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(size) * 2) return false;
+  std::memset(destination, 0, static_cast<std::size_t>(size));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t code = DecimalAlphabet.find(text[i]);
+    if (code == std::string_view::npos) return false;
+    auto nibble = static_cast<unsigned char>(code + 1);
+    destination[i / 2] = static_cast<char>(destination[i / 2] | (i % 2 ? nibble : nibble << 4));
+  }
+  return true;
+}
+
+std::string UnpackDecimalText(const char* source, int size) {
+  std::string text;
+  for (int i = 0; i < size * 2; ++i) {
+    auto byte = static_cast<unsigned char>(source[i / 2]);
+    unsigned nibble = i % 2 ? byte & 0x0F : byte >> 4;
+    if (nibble == 0 || nibble > DecimalAlphabet.size()) break;
+    text += DecimalAlphabet[nibble - 1];
+  }
+  return text;
+}
+
+bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& desc) {
+  if (IsBlobType(desc.DataType)) {
+    const TBlob* blob = LoadBlob(record, desc);
+    if (blob && !blob->IsEmpty()) return false;
+  }
+  return data.IsNull(record, desc);
+}
+
+TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc) {
+  if (IsFieldNull(data, record, desc)) return {};
+  switch (desc.DataType) {
+    case dtString: return std::string(InlineBytes(record, desc, desc.Size - 1));
+    case dtBytes: return std::string(record + desc.Offset, static_cast<std::size_t>(desc.Length));
+    case dtWideString: return Utf16ToUtf8(InlineWide(record, desc));
+    case dtExtString: case dtExtVarBytes: {
+      const char* buffer = LoadReference(record, desc);
+      return buffer ? std::string(ExtBytes(buffer)) : std::string();
+    }
+    case dtExtWideString: {
+      const char* buffer = LoadReference(record, desc);
+      return buffer ? Utf16ToUtf8(ExtWide(buffer)) : std::string();
+    }
+    case dtVarBytes: {
+      auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc),
+                                            static_cast<std::uint16_t>(desc.Length));
+      return std::string(record + desc.Offset + 2, length);
+    }
+    case dtInt8: case dtInt16: return std::int64_t{Load<std::int16_t>(record, desc)};
+    case dtUInt8: case dtUInt16: return std::int64_t{Load<std::uint16_t>(record, desc)};
+    case dtBoolean: return Load<std::int16_t>(record, desc) != 0;
+    case dtInt32: return std::int64_t{Load<std::int32_t>(record, desc)};
+    case dtUInt32: return std::int64_t{Load<std::uint32_t>(record, desc)};
+    case dtInt64: return Load<std::int64_t>(record, desc);
+    case dtUInt64: return Load<std::uint64_t>(record, desc);
+    case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
+      return Load<double>(record, desc);
+    case dtBCD: case dtCurrency:
+      return static_cast<double>(Load<std::int64_t>(record, desc)) / 10000.0;
+    case dtFMTBCD: return UnpackDecimalText(record + desc.Offset, desc.Size);
+    case dtBlob: case dtMemo: case dtWideMemo: {
+      const TBlob* blob = LoadBlob(record, desc);
+      return blob ? blob->AsString() : std::string();
+    }
+    default: return {};
+  }
+}
+
+void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const TValue& value) {
+  bool isNull = IsNullValue(value);
+  TStringHeap& heap = data.StringHeap();
+  if (IsOutOfLineType(desc.DataType)) {
+    if (char* old = LoadReference(record, desc)) heap.DisposeBuf(old);
+    StoreReference(record, desc, nullptr);
+  } else if (IsBlobType(desc.DataType)) {
+    // The record may share its large object with the stored row: replace it, never change it.
+    if (TBlob* old = LoadBlob(record, desc)) old->Release();
+    TBlob* blob = new TCompressedBlob(desc.DataType == dtWideMemo);
+    StoreReference(record, desc, blob);
+    if (!isNull) blob->SetAsString(std::get<std::string>(value));
+    blob->Commit();
+  } else {
+    std::memset(record + desc.Offset, 0, static_cast<std::size_t>(desc.Size));
+  }
+  data.SetNullFlag(record, desc, isNull);
+  if (isNull) return;
+
+  switch (desc.DataType) {
+    case dtString: case dtBytes: {
+      const std::string& text = std::get<std::string>(value);
+      std::size_t limit = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1
+                                                                              : desc.Length);
+      std::memcpy(record + desc.Offset, text.data(), std::min(text.size(), limit));
+      break;
+    }
+    case dtWideString: {
+      std::u16string text = Utf8ToUtf16(std::get<std::string>(value));
+      std::size_t units = std::min(text.size(), static_cast<std::size_t>(desc.Length));
+      std::memcpy(record + desc.Offset, text.data(), units * 2);
+      break;
+    }
+    case dtVarBytes: {
+      const std::string& bytes = std::get<std::string>(value);
+      auto length = static_cast<std::uint16_t>(std::min<std::size_t>(bytes.size(),
+                                                                       static_cast<std::size_t>(desc.Length)));
+      Store(record, desc, length);
+      std::memcpy(record + desc.Offset + 2, bytes.data(), length);
+      break;
+    }
+    case dtExtString: case dtExtVarBytes:
+      StoreReference(record, desc, AllocExtBytes(heap, std::get<std::string>(value)));
+      break;
+    case dtExtWideString:
+      StoreReference(record, desc, AllocExtWide(heap, Utf8ToUtf16(std::get<std::string>(value))));
+      break;
+    case dtInt8: case dtInt16:
+      Store(record, desc, static_cast<std::int16_t>(std::get<std::int64_t>(value)));
+      break;
+    case dtUInt8: case dtUInt16:
+      Store(record, desc, static_cast<std::uint16_t>(std::get<std::int64_t>(value)));
+      break;
+    case dtBoolean: Store(record, desc, static_cast<std::int16_t>(std::get<bool>(value) ? -1 : 0)); break;
+    case dtInt32: Store(record, desc, static_cast<std::int32_t>(std::get<std::int64_t>(value))); break;
+    case dtUInt32: Store(record, desc, static_cast<std::uint32_t>(std::get<std::int64_t>(value))); break;
+    case dtInt64: Store(record, desc, std::get<std::int64_t>(value)); break;
+    case dtUInt64: Store(record, desc, static_cast<std::uint64_t>(std::get<std::int64_t>(value))); break;
+    case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
+      Store(record, desc, std::get<double>(value));
+      break;
+    case dtBCD: case dtCurrency:
+      Store(record, desc, static_cast<std::int64_t>(std::llround(std::get<double>(value) * 10000.0)));
+      break;
+    case dtFMTBCD:
+      if (!PackDecimalText(record + desc.Offset, desc.Size, std::get<std::string>(value)))
+        throw EConvertError(FormatMessage("'%s' is not a valid BCD value",
+                                          std::get<std::string>(value).c_str()));
+      break;
+    default: break;
+  }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/FieldDesc.h"
+#include "data/MemData.h"
+#include "data/Value.h"
+
+class TBlob;
+
+// Reading and writing the binary form of field values in records.
+
+// The value of a field of a record (NULL as monostate).
+TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc);
+// Stores a value already in the field's native form (see TField::ToNative), or NULL.
+void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const TValue& value);
+// True when the field of the record holds no value; a large object with data is never NULL.
+bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& desc);
+
+// Out-of-line values: a 32-bit length (bytes, or 16-bit units for wide text) before the data, so
+// that embedded zeros survive; a zero terminator follows the data.
+char* AllocExtBytes(TStringHeap& heap, std::string_view bytes);
+char* AllocExtWide(TStringHeap& heap, std::u16string_view text);
+std::string_view ExtBytes(const char* buffer);
+std::u16string_view ExtWide(const char* buffer);
+
+// Decimal text packed two characters a byte, for FMT-BCD fields; text that does not fit in
+// the field is refused with false.
+bool PackDecimalText(char* destination, int size, std::string_view text);
+std::string UnpackDecimalText(const char* source, int size);
+
+TBlob* LoadBlob(const char* record, const TFieldDesc& desc);
+char* LoadReference(const char* record, const TFieldDesc& desc);
+void StoreReference(char* record, const TFieldDesc& desc, const void* reference);

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "data/Blob.h"
+#include "data/DateTime.h"
+#include "data/MemData.h"
+#include "data/RecordValues.h"
+
+namespace {
+
+TFieldDesc Desc(const char* name, TDataType type, int length = 0) {
+  TFieldDesc desc;
+  desc.Name = desc.ActualName = name;
+  desc.DataType = type;
+  desc.Length = length;
+  return desc;
+}
+
+// The pixel table as a Unicode connection sees it.
+void AddPixelFields(TMemData& data) {
+  data.Fields = {Desc("mac", dtWideString, 17), Desc("PixelType", dtExtWideString, 64),
+                 Desc("ShieldType", dtExtWideString, 64), Desc("birthday", dtDateTime),
+                 Desc("Org_ID", dtInt32), Desc("note", dtExtWideString, 255)};
+  data.InitLayout();
+}
+
+}  // namespace
+
+TEST(RecordLayout, SizesOffsetsAndNullArea) {
+  struct Case {
+    TDataType type;
+    int length;
+    int size;
+  };
+  const Case cases[] = {
+      {dtString, 10, 11},  {dtBytes, 4, 5},      {dtVarBytes, 4, 6},   {dtWideString, 32, 66},
+      {dtInt8, 0, 2},      {dtUInt8, 0, 2},      {dtInt16, 0, 2},      {dtUInt16, 0, 2},
+      {dtBoolean, 0, 2},   {dtInt32, 0, 4},      {dtUInt32, 0, 4},     {dtInt64, 0, 8},
+      {dtFloat, 0, 8},     {dtBCD, 0, 8},        {dtDate, 0, 8},       {dtTime, 0, 8},
+      {dtDateTime, 0, 8},  {dtFMTBCD, 10, 34},   {dtFMTBCD, 40, 41},   {dtFMTBCD, 65, 64},
+      {dtBlob, 0, 8},      {dtExtString, 40, 8}, {dtExtWideString, 0, 8}};
+  for (const Case& c : cases)
+    EXPECT_EQ(FieldSizeOf(Desc("f", c.type, c.length)), c.size) << "type " << c.type;
+
+  TFieldDescs descs = {Desc("a", dtString, 2), Desc("w", dtWideString, 3), Desc("i", dtInt32)};
+  for (std::size_t i = 0; i < descs.size(); ++i) descs[i].FieldNo = static_cast<int>(i) + 1;
+  TRecordLayout layout = ComputeRecordLayout(descs);
+  EXPECT_EQ(descs[0].Offset, 0);
+  EXPECT_EQ(descs[1].Offset, 4);  // a pad byte puts the wide string on an even offset
+  EXPECT_EQ(descs[2].Offset, 12);
+  EXPECT_EQ(layout.DataSize, 16);
+  EXPECT_EQ(layout.RecordSize, 20);  // 16 + 3 null bytes, rounded up to even
+}
+
+TEST(RecordValues, RoundTripOfEveryStoredKind) {
+  TMemData data;
+  data.Fields = {Desc("s", dtString, 5),         Desc("w", dtWideString, 4),
+                 Desc("xs", dtExtString, 40),    Desc("xw", dtExtWideString, 40),
+                 Desc("vb", dtVarBytes, 6),      Desc("b", dtBoolean),
+                 Desc("i8", dtInt8),             Desc("u16", dtUInt16),
+                 Desc("i32", dtInt32),           Desc("u32", dtUInt32),
+                 Desc("i64", dtInt64),           Desc("f", dtFloat),
+                 Desc("bcd", dtBCD),             Desc("fmt", dtFMTBCD, 20),
+                 Desc("dt", dtDateTime),         Desc("memo", dtWideMemo)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  const TValue values[] = {std::string("abcde"),
+                           std::string("\xC3\xA4\xE2\x82\xAC" "ab"),
+                           std::string("a\0'\\\r\n\x1A" "z", 8),
+                           std::string("x\0y", 3),
+                           std::string("\0\1\2", 3),
+                           true,
+                           std::int64_t{-5},
+                           std::int64_t{65535},
+                           std::int64_t{-2147483647 - 1},
+                           std::int64_t{4294967295},
+                           std::int64_t{-9000000000000000000},
+                           1.5e-300,
+                           12.3456,
+                           std::string("-12345678901234.567"),
+                           44298.25,
+                           std::string("\xE2\x82\xAC memo")};
+  for (std::size_t i = 0; i < data.Fields.size(); ++i) {
+    EXPECT_TRUE(IsNullValue(ReadFieldValue(data, record, data.Fields[i]))) << data.Fields[i].Name;
+    WriteFieldValue(data, record, data.Fields[i], values[i]);
+  }
+  for (std::size_t i = 0; i < data.Fields.size(); ++i)
+    EXPECT_EQ(ReadFieldValue(data, record, data.Fields[i]), values[i]) << data.Fields[i].Name;
+
+  WriteFieldValue(data, record, data.Fields[2], std::string());
+  EXPECT_EQ(ReadFieldValue(data, record, data.Fields[2]), TValue(std::string()))
+      << "an empty out-of-line text is a value, not NULL";
+  data.DiscardRecord(record);
+}
+
+TEST(RecordValues, InlineTextIsCutToTheFieldLength) {
+  TMemData data;
+  data.Fields = {Desc("s", dtString, 3), Desc("w", dtWideString, 2)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  WriteFieldValue(data, record, data.Fields[0], std::string("abcdef"));
+  WriteFieldValue(data, record, data.Fields[1], std::string("xyz"));
+  EXPECT_EQ(ReadFieldValue(data, record, data.Fields[0]), TValue(std::string("abc")));
+  EXPECT_EQ(ReadFieldValue(data, record, data.Fields[1]), TValue(std::string("xy")));
+  EXPECT_EQ(record[data.Layout().DataSize], 0) << "null byte of field 1 cleared";
+  data.DiscardRecord(record);
+}
+
+TEST(RecordStore, CopiesShareOutOfLineValuesUntilTheLastUseIsGone) {
+  TMemData data;
+  AddPixelFields(data);
+  EXPECT_EQ(data.RecordSize(), 36 + 8 + 8 + 8 + 4 + 8 + 6);
+  char* stored = data.NewEmptyRecord();
+  WriteFieldValue(data, stored, data.Fields[5], std::string("first note"));
+  data.AppendRecord(stored);
+
+  char* copy = data.NewRecord();
+  data.CopyRecord(copy, stored);
+  EXPECT_EQ(LoadReference(copy, data.Fields[5]), LoadReference(stored, data.Fields[5]));
+  WriteFieldValue(data, copy, data.Fields[5], std::string("second note"));
+  EXPECT_EQ(ReadFieldValue(data, stored, data.Fields[5]), TValue(std::string("first note")));
+  data.ReplaceRecord(0, copy);
+  EXPECT_EQ(ReadFieldValue(data, data.Record(0), data.Fields[5]),
+            TValue(std::string("second note")));
+}
+
+TEST(RecordStore, InsertAndDeleteKeepTheIndexInRowOrder) {
+  TMemData data;
+  data.Fields = {Desc("n", dtInt32)};
+  data.InitLayout();
+  data.ReserveBlock(25);
+  for (int i = 0; i < 5; ++i) {
+    char* record = data.NewRecord();
+    WriteFieldValue(data, record, data.Fields[0], std::int64_t{i});
+    data.AppendRecord(record);
+  }
+  char* inserted = data.NewEmptyRecord();
+  WriteFieldValue(data, inserted, data.Fields[0], std::int64_t{99});
+  data.InsertRecord(2, inserted);
+  data.DeleteRecord(0);
+  std::vector<TValue> order;
+  for (std::size_t i = 0; i < data.RecordCount(); ++i)
+    order.push_back(ReadFieldValue(data, data.Record(i), data.Fields[0]));
+  EXPECT_EQ(order, (std::vector<TValue>{std::int64_t{1}, std::int64_t{99}, std::int64_t{2},
+                                         std::int64_t{3}, std::int64_t{4}}));
+  char* reused = data.NewRecord();
+  EXPECT_EQ(ReadFieldValue(data, reused, data.Fields[0]), TValue(std::int64_t{0}))
+      << "a reused record starts zero-filled";
+  data.DiscardRecord(reused);
+}
+
+TEST(StringHeap, ReusesFreedBuffersOfTheSameSizeClass) {
+  TStringHeap heap;
+  char* a = heap.Alloc(10);
+  heap.AddRef(a);
+  heap.DisposeBuf(a);
+  char* b = heap.Alloc(12);
+  EXPECT_NE(a, b) << "a still has a use";
+  heap.DisposeBuf(a);
+  EXPECT_EQ(heap.Alloc(11), a) << "same multiple of 8 bytes";
+  char* large = heap.Alloc(5000);
+  std::memset(large, 'x', 5000);
+  heap.DisposeBuf(large);
+  heap.Clear();
+  EXPECT_TRUE(heap.Empty());
+}
+
+TEST(Blob, PiecesReadWriteTruncateAndCancel) {
+  TBlob* blob = new TBlob();
+  blob->PieceSize = 4;
+  blob->Write(0, 10, "0123456789");
+  EXPECT_EQ(blob->PieceCount(), 3u);
+  blob->Commit();
+  blob->Write(100, 2, "ab");  // past the end: appended
+  blob->Write(2, 3, "XYZ");
+  EXPECT_EQ(blob->AsBytes(), "01XYZ56789ab");
+  char out[4] = {};
+  EXPECT_EQ(blob->Read(10, 0, out), 2u);
+  EXPECT_EQ(blob->Read(12, 4, out), 0u);
+  blob->Truncate(5);
+  EXPECT_EQ(blob->AsBytes(), "01XYZ");
+  blob->Cancel();
+  EXPECT_EQ(blob->AsBytes(), "0123456789");
+  blob->Defrag();
+  EXPECT_EQ(blob->PieceCount(), 1u);
+  blob->Release();
+
+  TBlob* wide = new TBlob(true);
+  wide->SetAsString("\xE2\x82\xAC" "1");
+  EXPECT_EQ(wide->GetSize(), 4u);
+  EXPECT_EQ(wide->AsWideString(), u"\u20AC1");
+  EXPECT_EQ(wide->AsString(), "\xE2\x82\xAC" "1");
+  wide->Release();
+}
+
+TEST(DateTime, EncodeDecodeFormatAndParse) {
+  TDateTime value = 0;
+  ASSERT_TRUE(TryEncodeDate(2014, 4, 12, value));
+  EXPECT_DOUBLE_EQ(value, 41741);
+  EXPECT_FALSE(TryEncodeDate(0, 0, 0, value));
+  EXPECT_FALSE(TryEncodeDate(2014, 2, 29, value));
+  EXPECT_DOUBLE_EQ(ZeroDate(), -657434);
+  EXPECT_EQ(FormatDateTime(CombineDateTime(41741, EncodeTime(10, 11, 12))), "2014-04-12 10:11:12");
+  EXPECT_EQ(FormatDateTime(-1.25), "1899-12-29 06:00:00");
+  EXPECT_EQ(FormatDate(ZeroDate()), "0100-01-01");
+  EXPECT_EQ(FormatTime(-0.0625), "-01:30:00");
+  EXPECT_EQ(FormatTime(EncodeTime(838, 59, 59)), "838:59:59");
+  ASSERT_TRUE(TryParseDateTime("1899-12-29 06:00:00", value));
+  EXPECT_DOUBLE_EQ(value, -1.25);
+  ASSERT_TRUE(TryParseDateTime("-01:30:00", value));
+  EXPECT_DOUBLE_EQ(value, -0.0625);
+  EXPECT_FALSE(TryParseDateTime("2014-13-01", value));
+  EXPECT_FALSE(TryParseDateTime("12:61:00", value));
+}
