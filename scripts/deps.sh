@@ -10,6 +10,7 @@ packages=(
   mariadb-server mariadb-client
   libmariadb-dev libqt6sql6-mysql
   xvfb xauth
+  binutils-mingw-w64-x86-64
 )
 
 missing=()
