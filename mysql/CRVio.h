@@ -1,0 +1,47 @@
+#pragma once
+// The abstract transport: a blocking byte stream with a read-ahead buffer for small reads.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TCRVio {
+ public:
+  static constexpr std::size_t ReadAheadSize = 32768;
+  // Requests below this size are served through the read-ahead buffer; larger ones land directly.
+  static constexpr std::size_t DirectReadThreshold = 2048;
+
+  TCRVio() = default;
+  TCRVio(const TCRVio&) = delete;
+  TCRVio& operator=(const TCRVio&) = delete;
+  virtual ~TCRVio() = default;
+
+  virtual int GetTimeout() const = 0;
+  virtual void SetTimeout(int seconds) = 0;
+  // Prepares a connect attempt; the result tells whether it succeeded.
+  virtual bool TryConnect();
+  virtual void Connect() = 0;
+  virtual void Close() = 0;
+  // One platform call each; the result is the number of bytes moved, 0 on failure.
+  virtual std::size_t ReadNoWait(void* buffer, std::size_t count) = 0;
+  virtual std::size_t WriteNoWait(const void* buffer, std::size_t count) = 0;
+  // Loop until count bytes are moved or the stream is stuck; the result is the bytes moved.
+  virtual std::size_t Read(void* buffer, std::size_t count);
+  virtual std::size_t Write(const void* buffer, std::size_t count);
+  virtual bool WaitForData(int seconds) = 0;
+
+  const std::string& LastError() const { return FLastError; }
+  int LastErrorCode() const { return FLastErrorCode; }
+
+ protected:
+  void ClearLastError();
+  void SetLastError(int code, std::string text);
+
+  std::string FLastError;
+  int FLastErrorCode = 0;
+
+ private:
+  std::unique_ptr<std::uint8_t[]> FBuffer;
+  std::size_t FBufferLen = 0;
+  std::size_t FBufferPos = 0;
+};

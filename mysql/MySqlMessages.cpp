@@ -1,0 +1,158 @@
+#include "mysql/MySqlMessages.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "mysql/MySqlConsts.h"
+#include "mysql/MySqlErrors.h"
+
+TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
+  TMySqlReader reader(message);
+  TMySqlGreeting greeting;
+  greeting.ProtocolVersion = reader.ReadByte();
+  if (greeting.ProtocolVersion != PROTOCOL_VERSION)
+    throw EMySqlException(CR_VERSION_ERROR, {std::int64_t{greeting.ProtocolVersion}, std::int64_t{PROTOCOL_VERSION}},
+                          "");
+  greeting.ServerVersion = reader.ReadString();
+  greeting.ThreadId = static_cast<std::uint32_t>(reader.ReadInt32());
+  reader.ReadBytes(greeting.Scramble.data(), 8);
+
+  const std::size_t filler = reader.Position();
+  const std::size_t length = reader.Length();
+  if (length > filler + 2) {
+    reader.SetPosition(filler + 1);
+    greeting.ServerCapabilities = reader.ReadUInt16();
+  }
+  if (length >= filler + 18) {
+    greeting.ServerLanguage = reader.ReadByte();
+    greeting.ServerStatus = reader.ReadInt16();
+    greeting.HasStatus = true;
+    const std::size_t secondPart = filler + 19;
+    if (length >= secondPart + 12) {
+      reader.SetPosition(secondPart);
+      reader.ReadBytes(greeting.Scramble.data() + 8, 12);
+      greeting.ScrambleComplete = true;
+    }
+  }
+  return greeting;
+}
+
+TMySqlServerError ParseErrorPacket(std::span<const std::uint8_t> message) {
+  TMySqlReader reader(message);
+  if (reader.ReadByte() != 255) throw EMySqlException(CR_MALFORMED_PACKET);
+  TMySqlServerError error;
+  error.Code = reader.ReadInt16();
+  error.Message = reader.ReadString();
+  return error;
+}
+
+TMySqlOkPacket ParseOkPacket(TMySqlReader& reader, bool protocol41, bool withStatus) {
+  TMySqlOkPacket ok;
+  ok.AffectedRows = static_cast<std::uint64_t>(reader.ReadFieldLength());
+  ok.InsertId = static_cast<std::uint64_t>(reader.ReadFieldLength());
+  if (withStatus) {
+    ok.ServerStatus = reader.ReadInt16();
+    ok.HasStatus = true;
+  }
+  if (protocol41) ok.WarningCount = reader.ReadUInt16();
+  ok.Info = reader.ReadString();
+  return ok;
+}
+
+TMySqlEndPacket ParseEndPacket(std::span<const std::uint8_t> message) {
+  TMySqlReader reader(message, 1);
+  TMySqlEndPacket end;
+  if (reader.Remaining() >= 2) end.WarningCount = reader.ReadUInt16();
+  if (reader.Remaining() >= 2) {
+    end.ServerStatus = reader.ReadInt16();
+    end.HasStatus = true;
+  }
+  return end;
+}
+
+namespace {
+
+// The bytes of the next length-prefixed item, as a reader of their own.
+TMySqlReader NextItem(TMySqlReader& reader) {
+  const std::int64_t length = reader.ReadFieldLength();
+  if (length <= 0) return TMySqlReader({});
+  if (static_cast<std::uint64_t>(length) > reader.Remaining()) throw EMySqlException(CR_MALFORMED_PACKET);
+  return TMySqlReader(reader.ReadSpan(static_cast<std::size_t>(length)));
+}
+
+bool IsNumField(const TMySqlFieldInfo& field) {
+  if (field.MyType == MYSQL_TYPE_YEAR) return true;
+  if (field.MyType > MYSQL_TYPE_INT24) return false;
+  return field.MyType != MYSQL_TYPE_TIMESTAMP || field.Length == 14 || field.Length == 8;
+}
+
+}  // namespace
+
+TMySqlFieldInfo ParseFieldInfo(std::span<const std::uint8_t> message, bool protocol41, bool longFlag) {
+  TMySqlReader reader(message);
+  TMySqlFieldInfo field;
+  if (protocol41) {
+    reader.ReadLengthString();  // catalog
+    field.Database = reader.ReadLengthString();
+    field.Table = reader.ReadLengthString();
+    field.OrgTable = reader.ReadLengthString();
+    field.Name = reader.ReadLengthString();
+    field.OrgName = reader.ReadLengthString();
+    TMySqlReader block = NextItem(reader);
+    field.CharsetNr = block.ReadUInt16();
+    field.Length = static_cast<std::uint32_t>(block.ReadInt32());
+    field.MyType = block.ReadByte();
+    field.Flags = block.ReadUInt16();
+    field.Scale = block.ReadByte();
+  } else {
+    field.Table = reader.ReadLengthString();
+    field.Name = reader.ReadLengthString();
+    field.OrgTable = field.Table;
+    field.Length = static_cast<std::uint32_t>(NextItem(reader).ReadInt24());
+    field.MyType = NextItem(reader).ReadByte();
+    TMySqlReader flags = NextItem(reader);
+    field.Flags = longFlag ? flags.ReadUInt16() : flags.ReadByte();
+    field.Scale = flags.ReadByte();
+  }
+  if (IsNumField(field)) field.Flags |= NUM_FLAG;
+  return field;
+}
+
+void LocateRowValues(std::span<const std::uint8_t> message, std::span<TMySqlBind> slots) {
+  const std::uint8_t* bytes = message.data();
+  const std::size_t size = message.size();
+  std::size_t pos = 0;
+  auto need = [&](std::size_t count) {
+    if (count > size - pos) throw EMySqlException(CR_MALFORMED_PACKET);
+  };
+  for (TMySqlBind& slot : slots) {
+    need(1);
+    const std::uint8_t prefix = bytes[pos++];
+    std::size_t length;
+    if (prefix < 251) {
+      length = prefix;
+    } else if (prefix == 251) {
+      slot = TMySqlBind{true, 0, 0};
+      continue;
+    } else if (prefix == 252) {
+      need(2);
+      length = bytes[pos] | std::size_t{bytes[pos + 1]} << 8;
+      pos += 2;
+    } else if (prefix == 253) {
+      need(3);
+      length = bytes[pos] | std::size_t{bytes[pos + 1]} << 8 | std::size_t{bytes[pos + 2]} << 16;
+      pos += 3;
+    } else if (prefix == 254) {
+      need(8);
+      // Only the low 32 bits count: no message is that large.
+      length = bytes[pos] | std::size_t{bytes[pos + 1]} << 8 | std::size_t{bytes[pos + 2]} << 16 |
+               std::size_t{bytes[pos + 3]} << 24;
+      pos += 8;
+    } else {
+      throw std::invalid_argument("Invalid length-encoded value (first byte 255)");
+    }
+    need(length);
+    slot = TMySqlBind{false, static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(length)};
+    pos += length;
+  }
+}

@@ -1,0 +1,300 @@
+#include "mysql/MySqlSession.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "mysql/MySqlErrors.h"
+#include "mysql/MySqlPassword.h"
+#include "mysql/MySqlResultSet.h"
+
+namespace {
+
+constexpr int DefaultPort = 3306;
+// Column counts beyond this are not a real result set.
+constexpr std::uint64_t MaxColumns = 65535;
+
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::string Text(std::span<const std::uint8_t> bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+struct TFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+TMySqlSession::~TMySqlSession() {
+  if (FResultSet) FResultSet->Detach();
+}
+
+bool TMySqlSession::Getprotocol41() const {
+  return (serverCapabilities & CLIENT_PROTOCOL_41) && (FclientFlag & CLIENT_PROTOCOL_41);
+}
+
+// ---- login ----
+
+void TMySqlSession::Connect(const std::string& hostArg, const std::string& userArg, const std::string& passwordArg,
+                            const std::string& databaseArg, int portArg, const std::string& /*socketName*/,
+                            std::uint32_t clientFlags) {
+  std::string useHost = hostArg.empty() ? host : hostArg;
+  const std::string& useUser = userArg.empty() ? user : userArg;
+  const std::string& usePassword = passwordArg.empty() ? password : passwordArg;
+  const std::string& useDatabase = databaseArg.empty() ? database : databaseArg;
+  int usePort = portArg != 0 ? portArg : port;
+  if (usePort == 0) usePort = DefaultPort;
+  if (useHost.empty()) useHost = "localhost";
+  serverStatus = SERVER_STATUS_AUTOCOMMIT;
+
+  if (protocolType != MYSQL_PROTOCOL_DEFAULT && protocolType != MYSQL_PROTOCOL_TCP)
+    throw EMySqlException(CR_WRONG_PROTOCOL);
+  auto transport = std::make_unique<TCRVioTcp>(useHost, FIPVersion, usePort);
+  TCRVioTcp& tcp = *transport;
+  hostInfo = useHost + " via TCP/IP";
+  net.SetVio(std::move(transport));
+
+  try {
+    tcp.SetTimeout(connectTimeout);
+    try {
+      tcp.Connect();
+    } catch (const std::exception&) {
+      throw EMySqlException(CR_CONN_HOST_ERROR, {useHost, std::int64_t{10061}}, tcp.LastError());
+    }
+    net.NewCommand();
+    ReadGreeting();
+    host = useHost;
+    port = usePort;
+    FclientFlag = ResponseFlags(clientFlags);
+    SendHandshakeResponse(useUser, usePassword, useDatabase);
+    Authenticate(usePassword);
+    net.SetCompress((FclientFlag & CLIENT_COMPRESS) != 0);
+  } catch (...) {
+    net.Close();
+    throw;
+  }
+}
+
+void TMySqlSession::ReadGreeting() {
+  net.ReceiveRow();
+  const TMySqlGreeting greeting = ParseGreeting(net.GetRow());
+  serverVersion = greeting.ServerVersion;
+  threadId = greeting.ThreadId;
+  FscrambleBuff = greeting.Scramble;
+  FscrambleComplete = greeting.ScrambleComplete;
+  serverCapabilities = greeting.ServerCapabilities;
+  FserverLanguage = greeting.ServerLanguage;
+  if (greeting.HasStatus) serverStatus = greeting.ServerStatus;
+}
+
+std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
+  std::uint32_t flags = clientFlags;
+  if (flags & CLIENT_MULTI_STATEMENTS) flags |= CLIENT_MULTI_RESULTS;
+  flags |= FclientFlag | CLIENT_FIXED_FLAGS | CLIENT_CONNECT_WITH_DB;
+  if (protocolType == MYSQL_PROTOCOL_SSL) flags |= CLIENT_SSL;
+  const std::uint32_t negotiated = CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL;
+  flags &= ~(negotiated & ~serverCapabilities);
+  return flags;
+}
+
+void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std::string& usePassword,
+                                          const std::string& useDatabase) {
+  net.Clear();
+  if (FclientFlag & CLIENT_PROTOCOL_41) {
+    net.WriteInt32(FclientFlag);
+    net.WriteInt32(static_cast<std::uint32_t>(MAX_ALLOWED_PACKET));
+    net.WriteByte(charset == "utf8" ? CHARSET_UTF8_GENERAL_CI : CHARSET_LATIN1_SWEDISH_CI);
+    net.Fill(0, 23);
+  } else {
+    net.WriteInt16(static_cast<std::uint16_t>(FclientFlag));
+    net.WriteInt24(MAX_ALLOWED_PACKET & 0xFFFF);
+  }
+  net.WriteString(useUser);
+  if (usePassword.empty()) {
+    net.WriteByte(0);
+  } else if (!(serverCapabilities & CLIENT_SECURE_CONNECTION)) {
+    net.WriteString(ScrambleOld(usePassword, FscrambleBuff));
+  } else if (FscrambleComplete) {
+    net.WriteByte(20);
+    net.WriteBytes(Scramble41(usePassword, FscrambleBuff));
+  } else {
+    net.WriteString("xxxxxxxx");
+  }
+  if (serverCapabilities & CLIENT_CONNECT_WITH_DB) {
+    net.WriteString(useDatabase);
+    database = useDatabase;
+  }
+  net.Send();
+}
+
+void TMySqlSession::Authenticate(const std::string& usePassword) {
+  net.ReceiveRow();
+  if (!(serverCapabilities & CLIENT_SECURE_CONNECTION)) return;
+  const auto reply = net.GetRow();
+  if (reply.size() == 1 && reply[0] == 254) {
+    // The account has a pre-4.1 password.
+    net.Clear();
+    net.WriteString(ScrambleOld(usePassword, FscrambleBuff));
+    net.Send();
+    net.ReceiveRow();
+  } else if (reply.size() == 24 && reply[0] != 0) {
+    // Transitional exchange of 4.1.0 servers; the reply is copied before the buffer is reused.
+    std::array<std::uint8_t, 24> message;
+    std::copy(reply.begin(), reply.end(), message.begin());
+    net.Clear();
+    if (message[0] == '*') {
+      std::copy(message.begin() + 4, message.end(), FscrambleBuff.begin());
+      net.WriteString(ScrambleOld(usePassword, FscrambleBuff));
+    } else {
+      net.WriteBytes(Scramble410(usePassword, message));
+    }
+    net.Send();
+    net.ReceiveRow();
+  }
+}
+
+void TMySqlSession::Logout() {
+  if (!FIsClosed) {
+    FIsClosed = true;
+    status = msReady;
+    if (net.GetVio()) {
+      try {
+        net.NewCommand();
+        net.WriteByte(static_cast<std::uint8_t>(TServerCommand::scQuit));
+        net.Send();
+      } catch (const EMySqlException&) {
+      }
+    }
+  }
+  try {
+    net.Close();
+  } catch (const std::exception&) {
+  }
+  if (FResultSet) {
+    FResultSet->Detach();
+    FResultSet = nullptr;
+  }
+}
+
+// ---- commands ----
+
+void TMySqlSession::WriteCommand(TServerCommand command) {
+  if (status != msReady) throw EMySqlException(CR_COMMANDS_OUT_OF_SYNC);
+  info.clear();
+  affectedRows = 0;
+  net.NewCommand();
+  net.WriteByte(static_cast<std::uint8_t>(command));
+}
+
+void TMySqlSession::SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply) {
+  if (TCRVio* vio = net.GetVio()) vio->SetTimeout(commandTimeout);
+  WriteCommand(command);
+  if (!argument.empty()) net.WriteOrSendBytes(argument.data(), argument.size());
+  net.Send();
+  if (!skipReply) net.ReceiveRow();
+}
+
+void TMySqlSession::ReadQueryResult() {
+  serverStatus = SERVER_STATUS_AUTOCOMMIT;
+  net.ReceiveRow();
+  for (;;) {
+    TMySqlReader reader(net.GetRow());
+    const std::int64_t count = reader.ReadFieldLength();
+    if (count == 0) {
+      const bool withStatus = Getprotocol41() || (serverCapabilities & CLIENT_TRANSACTIONS);
+      const TMySqlOkPacket ok = ParseOkPacket(reader, Getprotocol41(), withStatus);
+      fieldCount = 0;
+      affectedRows = static_cast<std::int64_t>(ok.AffectedRows);
+      insertId = ok.InsertId;
+      if (ok.HasStatus) serverStatus = ok.ServerStatus;
+      warningCount = ok.WarningCount;
+      info = ok.Info;
+      return;
+    }
+    if (count == NULL_LENGTH) {
+      SendFileToServer(reader.ReadString(reader.Remaining()));
+      continue;
+    }
+    if (count < 0 || static_cast<std::uint64_t>(count) > MaxColumns) throw EMySqlException(CR_MALFORMED_PACKET);
+    fieldCount = static_cast<std::uint64_t>(count);
+    if (reader.Remaining() > 0) extraInfo = static_cast<std::uint64_t>(reader.ReadFieldLength());
+    fields = TMySqlResultSet::ReadFieldsInfo(*this, fieldCount);
+    status = msGetResult;
+    warningCount = 0;
+    return;
+  }
+}
+
+void TMySqlSession::SendFileToServer(const std::string& fileName) {
+  net.Clear();
+  if (!localInfile) {
+    // A server may ask for any file; only a session that allows it sends one.
+    net.SendEmpty();
+    net.ReceiveRow();
+    throw EMySqlException(CR_LOAD_DATA_LOCAL_INFILE_REJECTED,
+                          "The server asked for the local file '" + fileName +
+                              "', but sending local files is switched off for this session");
+  }
+  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
+  const int openError = file ? 0 : errno;
+  if (file) {
+    // Pieces of BUFFER_LENGTH - 16 rounded up to a multiple of 4096.
+    constexpr std::size_t PieceSize = (BUFFER_LENGTH - 16 + 4095) / 4096 * 4096;
+    std::array<std::uint8_t, PieceSize> piece;
+    std::size_t got;
+    while ((got = std::fread(piece.data(), 1, piece.size(), file.get())) > 0) {
+      net.WriteBytes(piece.data(), got);
+      net.Send();
+    }
+  }
+  net.SendEmpty();
+  net.ReceiveRow();
+  if (openError != 0)
+    throw std::system_error(openError, std::generic_category(), "Cannot open file '" + fileName + "'");
+}
+
+void TMySqlSession::KeepEndStatus(const TMySqlEndPacket& end) {
+  warningCount = end.WarningCount;
+  if (end.HasStatus) serverStatus = end.ServerStatus;
+}
+
+void TMySqlSession::FreeQuery() {
+  if (status == msReady) return;
+  struct TBackToReady {
+    TMySqlStatus& status;
+    ~TBackToReady() { status = msReady; }
+  } backToReady{status};
+  if (net.GetCompress()) {
+    do net.ReceiveRow();
+    while (!IsEndPacket(net.GetRow()));
+  } else {
+    std::uint8_t first = 0;
+    std::size_t length;
+    do length = net.SkipRow(first);
+    while (!(first == 254 && length <= 8));
+  }
+  KeepEndStatus(ParseEndPacket(net.GetRow()));
+}
+
+void TMySqlSession::SelectDb(const std::string& name) {
+  SimpleCommand(TServerCommand::scInitDb, Bytes(name), false);
+  database = name;
+}
+
+std::string TMySqlSession::Statistics() {
+  SimpleCommand(TServerCommand::scStatistics, {}, false);
+  return Text(net.GetRow());
+}
+
+void TMySqlSession::Ping() { SimpleCommand(TServerCommand::scPing, {}, false); }
+
+void TMySqlSession::ProcessKill(std::uint32_t id) {
+  const std::array<std::uint8_t, 4> argument{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                                             static_cast<std::uint8_t>(id >> 16), static_cast<std::uint8_t>(id >> 24)};
+  SimpleCommand(TServerCommand::scProcessKill, argument, false);
+}

@@ -1,0 +1,92 @@
+#pragma once
+// One logged-in conversation with the server: login and logout, commands and their responses.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "mysql/CRVioTcp.h"
+#include "mysql/MySqlConsts.h"
+#include "mysql/MySqlMessages.h"
+#include "mysql/MySqlNet.h"
+
+class TMySqlResultSet;
+
+class TMySqlSession {
+ public:
+  TMySqlSession() = default;
+  TMySqlSession(const TMySqlSession&) = delete;
+  TMySqlSession& operator=(const TMySqlSession&) = delete;
+  ~TMySqlSession();
+
+  TMySqlNet net;
+
+  // Login settings; empty login arguments are taken from here, and the values used are kept.
+  std::string host;
+  std::string user;
+  std::string password;
+  std::string database;
+  int port = 0;
+  std::string charset;
+  int connectTimeout = 0;
+  int commandTimeout = 0;
+  MYSQL_PROTOCOL_TYPE protocolType = MYSQL_PROTOCOL_DEFAULT;
+  TIPVersion FIPVersion = TIPVersion::ivIPv4;
+  // Whether file requests of the server (LOAD DATA LOCAL) are answered with the file. Off: the
+  // request gets an empty file and the statement fails with CR_LOAD_DATA_LOCAL_INFILE_REJECTED.
+  bool localInfile = false;
+
+  // Learnt at login.
+  std::string serverVersion;
+  std::uint32_t threadId = 0;
+  std::array<std::uint8_t, 20> FscrambleBuff{};
+  bool FscrambleComplete = false;
+  std::uint32_t serverCapabilities = 0;
+  std::uint8_t FserverLanguage = 0;
+  std::uint32_t FclientFlag = 0;
+  std::string hostInfo;
+  bool FIsClosed = false;
+
+  // Kept by the call interface: the last failure, 0 and empty after a success.
+  int Ferrno = 0;
+  std::string Ferror;
+
+  // State of the current command.
+  TMySqlStatus status = msReady;
+  std::int64_t affectedRows = 0;
+  std::uint64_t insertId = 0;
+  int serverStatus = 0;
+  int warningCount = 0;
+  std::string info;
+  std::uint64_t extraInfo = 0;
+  std::uint64_t fieldCount = 0;
+  std::vector<TMySqlFieldInfo> fields;
+  TMySqlResultSet* FResultSet = nullptr;
+
+  void Connect(const std::string& host, const std::string& user, const std::string& password,
+               const std::string& database, int port, const std::string& socketName, std::uint32_t clientFlags);
+  // Sends COM_QUIT (once, without waiting) and closes the connection; never raises.
+  void Logout();
+
+  bool Getprotocol41() const;
+
+  void WriteCommand(TServerCommand command);
+  void SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply);
+  void ReadQueryResult();
+  // Reads and drops what is left of the pending result; the status is ready afterwards.
+  void FreeQuery();
+  void SelectDb(const std::string& name);
+  std::string Statistics();
+  void Ping();
+  void ProcessKill(std::uint32_t id);
+  // Warning count and server status of an end packet.
+  void KeepEndStatus(const TMySqlEndPacket& end);
+
+ private:
+  void ReadGreeting();
+  std::uint32_t ResponseFlags(std::uint32_t clientFlags) const;
+  void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database);
+  void Authenticate(const std::string& password);
+  void SendFileToServer(const std::string& fileName);
+};

@@ -1,0 +1,275 @@
+#include "mysql/RowConversion.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "data/Blob.h"
+#include "data/ColumnMetadata.h"
+#include "data/DateTime.h"
+#include "data/Exceptions.h"
+#include "data/RecordValues.h"
+#include "mysql/Utf8ToWs.h"
+
+namespace {
+
+template <typename T>
+void StoreAt(char* record, const TFieldDesc& desc, T value) {
+  std::memcpy(record + desc.Offset, &value, sizeof value);
+}
+
+// A decimal number read without checks, as the server always sends one; in 64 bits for
+// 8-byte fields and unsigned 32-bit ones, else in 32.
+std::uint64_t ParseInteger(std::string_view text, bool wide) {
+  bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  std::uint64_t value = 0;
+  for (char c : text) value = value * 10 + static_cast<std::uint64_t>(static_cast<unsigned char>(c) - '0');
+  if (negative) value = 0 - value;
+  return wide ? value : static_cast<std::uint32_t>(value);
+}
+
+std::uint64_t BigEndian(std::string_view bytes) {
+  std::uint64_t value = 0;
+  for (char c : bytes) value = value << 8 | static_cast<unsigned char>(c);
+  return value;
+}
+
+void ConvertInteger(char* record, const TFieldDesc& desc, std::string_view text) {
+  bool isBit = desc.MyType == mysql_type::Bit;
+  if (desc.DataType == dtBoolean) {
+    bool value = isBit ? (!text.empty() && text.back() != 0)
+                       : (ParseInteger(text, false) & 0xFF) != 0;
+    StoreAt(record, desc, static_cast<std::int16_t>(value ? -1 : 0));
+    return;
+  }
+  std::uint64_t value = isBit ? BigEndian(text)
+                              : ParseInteger(text, desc.Size == 8 || desc.DataType == dtUInt32);
+  switch (desc.Size) {
+    case 2: StoreAt(record, desc, static_cast<std::uint16_t>(value)); break;
+    case 4: StoreAt(record, desc, static_cast<std::uint32_t>(value)); break;
+    case 8: StoreAt(record, desc, value); break;
+    default: StoreAt(record, desc, static_cast<std::uint8_t>(value)); break;
+  }
+}
+
+bool ReadDigits(std::string_view text, std::size_t from, std::size_t count, int& value) {
+  if (from + count > text.size()) return false;
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+int FullYear(int twoDigits) { return twoDigits < 70 ? 2000 + twoDigits : 1900 + twoDigits; }
+
+struct TDateText {
+  int Year = 0, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+};
+
+// Reads the compact TIMESTAMP forms by display width; false when digits are missing.
+bool ReadTimestamp(std::string_view text, int width, TDateText& d) {
+  switch (width) {
+    case 2: if (!ReadDigits(text, 0, 2, d.Year)) return false; d.Year = FullYear(d.Year); return true;
+    case 4: case 6: case 10: case 12: {
+      if (!ReadDigits(text, 0, 2, d.Year) || !ReadDigits(text, 2, 2, d.Month)) return false;
+      d.Year = FullYear(d.Year);
+      if (width >= 6 && !ReadDigits(text, 4, 2, d.Day)) return false;
+      if (width >= 10 && (!ReadDigits(text, 6, 2, d.Hour) || !ReadDigits(text, 8, 2, d.Minute))) return false;
+      return width < 12 || ReadDigits(text, 10, 2, d.Second);
+    }
+    case 8: case 14:
+      if (!ReadDigits(text, 0, 4, d.Year) || !ReadDigits(text, 4, 2, d.Month) ||
+          !ReadDigits(text, 6, 2, d.Day)) return false;
+      return width == 8 || (ReadDigits(text, 8, 2, d.Hour) && ReadDigits(text, 10, 2, d.Minute) &&
+                            ReadDigits(text, 12, 2, d.Second));
+    default: return false;
+  }
+}
+
+bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
+  if (!ReadDigits(text, 0, 4, d.Year) || !ReadDigits(text, 5, 2, d.Month) ||
+      !ReadDigits(text, 8, 2, d.Day)) return false;
+  return !withTime || (ReadDigits(text, 11, 2, d.Hour) && ReadDigits(text, 14, 2, d.Minute) &&
+                       ReadDigits(text, 17, 2, d.Second));
+}
+
+bool EncodeDateText(const TDateText& d, TDateTime& value) {
+  TDateTime date;
+  if (!TryEncodeDate(d.Year, d.Month, d.Day, date) || d.Hour > 23 || d.Minute > 59 || d.Second > 59)
+    return false;
+  value = CombineDateTime(date, EncodeTime(d.Hour, d.Minute, d.Second));
+  return true;
+}
+
+TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
+  bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) colon = text.size();
+  if (colon > 3) throw EConvertError(FormatMessage("Wrong time format at field %s", desc.Name.c_str()));
+  int hours = 0, minutes = 0, seconds = 0;
+  ReadDigits(text, 0, colon, hours);
+  ReadDigits(text, colon + 1, 2, minutes);
+  ReadDigits(text, colon + 4, 2, seconds);
+  double value = (hours * 3600.0 + minutes * 60.0 + seconds) / 86400.0;
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+double ParseFloatValue(std::string_view text) {
+  std::string_view looked = text.substr(0, 36);
+  std::size_t i = (!looked.empty() && (looked[0] == '+' || looked[0] == '-')) ? 1 : 0;
+  std::size_t exponent = looked.find_first_of("eE");
+  std::string_view mantissa = looked.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
+  bool badMantissa = mantissa.empty() || mantissa.find_first_not_of("0123456789.") != std::string_view::npos ||
+                     mantissa.find('.') != mantissa.rfind('.') || mantissa == ".";
+  if (badMantissa)
+    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
+  if (exponent != std::string_view::npos) {
+    std::string_view digits = looked.substr(exponent + 1);
+    if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+      throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::string(text).c_str()));
+  }
+  double value = 0;
+  const char* begin = looked.data() + (looked[0] == '+' ? 1 : 0);
+  if (std::from_chars(begin, looked.data() + looked.size(), value).ec != std::errc())
+    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
+  return value;
+}
+
+std::int64_t ParseCurrencyValue(std::string_view text) {
+  bool negative = !text.empty() && text.front() == '-';
+  if (negative || (!text.empty() && text.front() == '+')) text.remove_prefix(1);
+  std::int64_t whole = 0, fraction = 0;
+  int fractionDigits = 0;
+  bool afterPoint = false, roundUp = false, any = false;
+  for (char c : text) {
+    if (c == '.' && !afterPoint) {
+      afterPoint = true;
+      continue;
+    }
+    if (c < '0' || c > '9' || whole > 922337203685476)
+      throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
+    any = true;
+    if (!afterPoint) whole = whole * 10 + (c - '0');
+    else if (fractionDigits < 4) fraction = fraction * 10 + (c - '0'), ++fractionDigits;
+    else if (fractionDigits++ == 4) roundUp = c >= '5';
+  }
+  if (!any) throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
+  while (fractionDigits < 4) fraction *= 10, ++fractionDigits;
+  std::int64_t value = whole * 10000 + fraction + (roundUp ? 1 : 0);
+  return negative ? -value : value;
+}
+
+TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& options)
+    : FData(data), FOptions(options) {}
+
+bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
+                                 bool isNull) {
+  if (isNull) {
+    if (IsBlobType(desc.DataType)) StoreReference(record, desc, new TBlob(desc.DataType == dtWideMemo));
+    else if (IsOutOfLineType(desc.DataType)) StoreReference(record, desc, nullptr);
+    return true;
+  }
+  switch (desc.DataType) {
+    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtBoolean: case dtInt64:
+    case dtUInt32: case dtUInt8: case dtUInt64:
+      ConvertInteger(record, desc, text);
+      return false;
+    case dtFloat: StoreAt(record, desc, ParseFloatValue(text)); return false;
+    case dtBCD: StoreAt(record, desc, ParseCurrencyValue(text)); return false;
+    case dtFMTBCD:
+      if (!PackDecimalText(record + desc.Offset, desc.Size, text))
+        throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
+      return false;
+    case dtDate: case dtTime: case dtDateTime: return ConvertDate(record, desc, text);
+    case dtString: case dtBytes: {
+      if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtString)
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      std::size_t capacity = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1 : desc.Length);
+      std::memcpy(record + desc.Offset, text.data(), std::min(text.size(), capacity));
+      return false;
+    }
+    case dtVarBytes: {
+      auto length = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(desc.Length)));
+      StoreAt(record, desc, length);
+      std::memcpy(record + desc.Offset + 2, text.data(), length);
+      return false;
+    }
+    case dtWideString: ConvertWide(record, desc, text); return false;
+    case dtExtString: case dtExtVarBytes:
+      if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString)
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
+      return false;
+    case dtExtWideString: {
+      if (desc.Fixed && FOptions.TrimFixedChar)
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
+      std::size_t units = Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
+      StoreReference(record, desc, AllocExtWide(FData.StringHeap(), {FWideScratch.data(), units}));
+      return false;
+    }
+    case dtBlob: case dtMemo: case dtWideMemo: ConvertBlob(record, desc, text); return false;
+    default: return true;
+  }
+}
+
+bool TRowConverter::ConvertDate(char* record, const TFieldDesc& desc, std::string_view text) {
+  TDateTime value = 0;
+  bool valid = true;
+  switch (desc.MyType) {
+    case mysql_type::Time: value = ParseTime(text, desc); break;
+    case mysql_type::Timestamp: {
+      if (desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 && desc.Length != 10 &&
+          desc.Length != 12 && desc.Length != 14 && desc.Length != 19)
+        throw EConvertError(FormatMessage("Invalid FIELD_TYPE_TIMESTAMP Field.Length (%d)", desc.Length));
+      TDateText d;
+      valid = (desc.Length == 19 ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
+              EncodeDateText(d, value);
+      break;
+    }
+    default: {
+      TDateText d;
+      bool withTime = desc.MyType == mysql_type::DateTime;
+      valid = ReadIsoDate(text, withTime, d) && EncodeDateText(d, value);
+    }
+  }
+  if (!valid) {
+    if (FOptions.NullForZeroDate) return true;
+    value = ZeroDate();
+  } else if (value == 0 && FOptions.NullForZeroBaseDate) {
+    return true;
+  }
+  StoreAt(record, desc, value);
+  return false;
+}
+
+void TRowConverter::ConvertWide(char* record, const TFieldDesc& desc, std::string_view text) {
+  if (desc.Fixed && FOptions.TrimFixedChar)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  auto capacity = static_cast<std::size_t>(desc.Size / 2);
+  if (FWideScratch.size() < capacity) FWideScratch.resize(capacity);
+  std::size_t units = Utf8ToWs(text, FWideScratch.data(), capacity, true);
+  std::memcpy(record + desc.Offset, FWideScratch.data(), (units + 1) * 2);
+}
+
+void TRowConverter::ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text) {
+  bool unicode = desc.DataType == dtWideMemo;
+  auto* blob = new TBlob(unicode);
+  StoreReference(record, desc, blob);
+  if (text.empty()) return;
+  if (unicode && FOptions.UseUnicode) {
+    if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
+    std::size_t units = Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), false);
+    blob->Write(0, units * 2, FWideScratch.data());
+  } else {
+    blob->Write(0, text.size(), text.data());
+  }
+  blob->Commit();
+}
