@@ -1,0 +1,65 @@
+#include "tools/morvane-query/QueryRunner.h"
+
+#include <vector>
+
+TQueryRunner::TQueryRunner() {
+  FApi.CheckMySQLLib();
+  FSession = FApi.mysql_init();
+}
+
+TQueryRunner::~TQueryRunner() { FApi.mysql_close(FSession); }
+
+bool TQueryRunner::Fail() {
+  FError.Code = FApi.mysql_errno(FSession);
+  FError.Message = FApi.mysql_error(FSession);
+  if (FError.Message.rfind("\r\n", 0) == 0) FError.Message.erase(0, 2);
+  return false;
+}
+
+bool TQueryRunner::Connect(const TQueryLogin& login) {
+  FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
+  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  FApi.SetTimeout(FSession, login.TimeoutSeconds);
+  std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
+  if (login.Compress) flags |= CLIENT_COMPRESS;
+  if (!FApi.mysql_real_connect(FSession, login.Host, login.User, login.Password, login.Database, login.Port, "",
+                               flags))
+    return Fail();
+  return Run("SET NAMES utf8", nullptr);
+}
+
+bool TQueryRunner::PrintResult(TMySqlResultSet* result, TBatchOutput& output) {
+  std::vector<std::string> names;
+  for (const TMySqlFieldInfo& field : result->Fields()) names.push_back(field.Name);
+  output.WriteHeader(names);
+  while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
+    for (std::size_t i = 0; i < row->Slots.size(); ++i) {
+      if (row->Slots[i].IsNull)
+        output.WriteNull();
+      else
+        output.WriteValue(row->Value(i));
+    }
+    output.EndRow();
+  }
+  const bool ok = FApi.mysql_errno(FSession) == 0;
+  if (!ok) Fail();
+  FApi.mysql_free_result(result);
+  return ok;
+}
+
+bool TQueryRunner::Run(const std::string& sql, TBatchOutput* output) {
+  if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
+  for (;;) {
+    TMySqlResultSet* result = FApi.mysql_use_result(FSession);
+    if (result && output) {
+      if (!PrintResult(result, *output)) return false;
+    } else if (result) {
+      FApi.mysql_free_result(result);
+    } else if (FApi.mysql_errno(FSession) != 0) {
+      return Fail();
+    }
+    const int next = FApi.mysql_next_result(FSession);
+    if (next == -1) return true;
+    if (next != 0) return Fail();
+  }
+}

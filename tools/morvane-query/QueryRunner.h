@@ -1,0 +1,45 @@
+#pragma once
+// Runs statements over the call interface and prints every result set in batch format.
+#include <cstdint>
+#include <string>
+
+#include "mysql/MySqlApiDirect.h"
+#include "tools/morvane-query/BatchOutput.h"
+
+struct TQueryLogin {
+  std::string Host;
+  int Port = 0;
+  std::string User;
+  std::string Password;
+  std::string Database;
+  bool Compress = false;
+  int TimeoutSeconds = 0;
+};
+
+struct TQueryError {
+  int Code = 0;
+  std::string Message;  // without the leading line break of server messages
+};
+
+class TQueryRunner {
+ public:
+  TQueryRunner();
+  ~TQueryRunner();
+  TQueryRunner(const TQueryRunner&) = delete;
+  TQueryRunner& operator=(const TQueryRunner&) = delete;
+
+  // Logs in and switches the session to UTF-8; false with LastError() set on failure.
+  bool Connect(const TQueryLogin& login);
+  // Runs one statement text (possibly several statements) and prints its result sets; without an
+  // output they are read and dropped.
+  bool Run(const std::string& sql, TBatchOutput* output);
+  const TQueryError& LastError() const { return FError; }
+
+ private:
+  bool Fail();
+  bool PrintResult(TMySqlResultSet* result, TBatchOutput& output);
+
+  TMySQLAPIDirect FApi;
+  TMySqlSession* FSession = nullptr;
+  TQueryError FError;
+};

@@ -1,0 +1,87 @@
+// morvane-query: runs SQL statements and prints their result sets in batch format.
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/morvane-query/QueryRunner.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
+    "[--timeout S] SQL...\n";
+
+bool ParseInt(std::string_view text, int& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--compress") {
+      login.Compress = true;
+      continue;
+    }
+    if (arg.rfind("--", 0) != 0) {
+      statements.emplace_back(arg);
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "morvane-query: %s needs a value\n", argv[i]);
+      return false;
+    }
+    const char* value = argv[++i];
+    if (arg == "--host") {
+      login.Host = value;
+    } else if (arg == "--user") {
+      login.User = value;
+    } else if (arg == "--password") {
+      login.Password = value;
+    } else if (arg == "--database") {
+      login.Database = value;
+    } else if (arg == "--port" || arg == "--timeout") {
+      int& target = arg == "--port" ? login.Port : login.TimeoutSeconds;
+      if (!ParseInt(value, target) || target < 0) {
+        std::fprintf(stderr, "morvane-query: %s expects a number, not '%s'\n", argv[i - 1], value);
+        return false;
+      }
+    } else {
+      std::fprintf(stderr, "morvane-query: unknown option %s\n", argv[i - 1]);
+      return false;
+    }
+  }
+  if (statements.empty()) {
+    std::fputs(Usage, stderr);
+    return false;
+  }
+  return true;
+}
+
+int ReportError(const TQueryError& error) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "ERROR %d: %s\n", error.Code, error.Message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TQueryLogin login;
+  std::vector<std::string> statements;
+  if (!ParseArguments(argc, argv, login, statements)) return 2;
+
+  static char outputBuffer[1 << 16];
+  std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+  TQueryRunner runner;
+  if (!runner.Connect(login)) return ReportError(runner.LastError());
+  TBatchOutput output(stdout);
+  for (const std::string& sql : statements)
+    if (!runner.Run(sql, &output)) return ReportError(runner.LastError());
+  output.Flush();
+  return 0;
+}
