@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "data/ColumnMetadata.h"
+#include "data/DateTime.h"
+#include "data/Exceptions.h"
+#include "data/RecordValues.h"
+#include "mysql/RowConversion.h"
+#include "mysql/Utf8ToWs.h"
+
+namespace {
+
+// A store with one field, and a converter for it.
+struct OneField {
+  TMemData data;
+  TRowConverter converter;
+  char* record;
+
+  OneField(TDataType type, std::uint8_t myType, int length = 0,
+           TRowConversionOptions options = {.UseUnicode = true})
+      : converter(data, options) {
+    TFieldDesc desc;
+    desc.Name = "f";
+    desc.DataType = type;
+    desc.MyType = myType;
+    desc.Length = length;
+    desc.Fixed = myType == mysql_type::String;
+    data.Fields = {desc};
+    data.InitLayout();
+    record = data.NewRecord();
+  }
+  ~OneField() { data.DiscardRecord(record); }
+
+  TValue Convert(std::string_view text, bool isNull = false) {
+    const TFieldDesc& desc = data.Fields[0];
+    data.SetNullFlag(record, desc, converter.ConvertValue(record, desc, text, isNull));
+    return ReadFieldValue(data, record, desc);
+  }
+};
+
+TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
+  TDateTime date = 0;
+  EXPECT_TRUE(TryEncodeDate(y, m, d, date));
+  return CombineDateTime(date, EncodeTime(h, n, s));
+}
+
+}  // namespace
+
+TEST(RowConversion, Integers) {
+  using namespace mysql_type;
+  struct Case {
+    TDataType type;
+    std::uint8_t myType;
+    std::string_view text;
+    TValue expected;
+  };
+  const Case cases[] = {
+      {dtInt8, Tiny, "-128", std::int64_t{-128}},
+      {dtUInt8, Tiny, "255", std::int64_t{255}},
+      {dtInt16, Short, "-32768", std::int64_t{-32768}},
+      {dtUInt16, Year, "2014", std::int64_t{2014}},
+      {dtInt32, Long, "-2147483648", std::int64_t{-2147483647 - 1}},
+      {dtUInt32, Long, "4294967295", std::int64_t{4294967295}},
+      {dtInt64, LongLong, "-9223372036854775807", std::int64_t{-9223372036854775807}},
+      {dtInt64, Bit, std::string_view("\x01\x02", 2), std::int64_t{258}},
+      {dtBoolean, Tiny, "2", true},
+      {dtBoolean, Tiny, "0", false},
+      {dtBoolean, Tiny, "-1", true},
+      {dtBoolean, Bit, std::string_view("\x00\x01", 2), true},
+      {dtBoolean, Bit, std::string_view("\x01\x00", 2), false},
+  };
+  for (const Case& c : cases) {
+    OneField f(c.type, c.myType);
+    EXPECT_EQ(f.Convert(c.text), c.expected) << c.text;
+  }
+  OneField flag(dtBoolean, Tiny, 1);
+  flag.Convert("2");
+  std::int16_t stored;
+  std::memcpy(&stored, flag.record, 2);
+  EXPECT_EQ(stored, -1) << "TINYINT(1) true is stored as -1";
+}
+
+TEST(RowConversion, FloatsAreParsedWhateverTheLocale) {
+  OneField f(dtFloat, mysql_type::Double);
+  EXPECT_EQ(f.Convert("1.5e3"), TValue(1500.0));
+  EXPECT_EQ(f.Convert("-0.1"), TValue(-0.1));
+  EXPECT_EQ(f.Convert("+2.5E-2"), TValue(0.025));
+  EXPECT_EQ(f.Convert("1.7976931348623157e308"), TValue(1.7976931348623157e308));
+  try {
+    f.Convert("1,5");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'1,5' is not a valid floating point value");
+  }
+  try {
+    f.Convert("1e5x");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'1e5x' is not a valid integer value");
+  }
+}
+
+TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
+  OneField bcd(dtBCD, mysql_type::NewDecimal, 10);
+  EXPECT_EQ(bcd.Convert("12.34"), TValue(12.34));
+  std::int64_t scaled;
+  std::memcpy(&scaled, bcd.record, 8);
+  EXPECT_EQ(scaled, 123400);
+  EXPECT_EQ(ParseCurrencyValue("-1.00005"), -10001);
+  OneField fmt(dtFMTBCD, mysql_type::NewDecimal, 30);
+  EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
+            TValue(std::string("-123456789012345678901234.56789")));
+}
+
+TEST(RowConversion, DatesTimesAndZeroDates) {
+  using namespace mysql_type;
+  struct Case {
+    TDataType type;
+    std::uint8_t myType;
+    int length;
+    std::string_view text;
+    TValue expected;
+  };
+  const Case cases[] = {
+      {dtDate, Date, 10, "2014-04-12", At(2014, 4, 12)},
+      {dtDateTime, DateTime, 19, "2014-04-12 10:11:12", At(2014, 4, 12, 10, 11, 12)},
+      {dtDateTime, DateTime, 26, "2014-04-12 10:11:12.250000", At(2014, 4, 12, 10, 11, 12)},
+      {dtDateTime, DateTime, 19, "1899-12-29 06:00:00", -1.25},
+      {dtDateTime, Timestamp, 14, "20140412153000", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, Timestamp, 12, "690412153000", At(2069, 4, 12, 15, 30)},
+      {dtDateTime, Timestamp, 6, "700412", At(1970, 4, 12)},
+      {dtDateTime, Timestamp, 2, "99", At(1999, 1, 1)},
+      {dtDateTime, Timestamp, 19, "2014-04-12 15:30:00", At(2014, 4, 12, 15, 30)},
+      {dtTime, Time, 10, "-01:30:00", -0.0625},
+      {dtTime, Time, 10, "838:59:59", EncodeTime(838, 59, 59)},
+      {dtDateTime, DateTime, 19, "0000-00-00 00:00:00", TValue{}},
+      {dtDate, Date, 10, "2014-00-10", TValue{}},
+      {dtDate, Date, 10, "2014-02-3", TValue{}},  // too short: never read past the value
+  };
+  for (const Case& c : cases) {
+    OneField f(c.type, c.myType, c.length);
+    EXPECT_EQ(f.Convert(c.text), c.expected) << c.text;
+  }
+
+  OneField zero(dtDateTime, DateTime, 19, {.UseUnicode = true, .NullForZeroDate = false});
+  EXPECT_EQ(zero.Convert("0000-00-00 00:00:00"), TValue(ZeroDate()));
+  OneField base(dtDateTime, DateTime, 19, {.NullForZeroBaseDate = true});
+  EXPECT_EQ(base.Convert("1899-12-30 00:00:00"), TValue{});
+
+  OneField odd(dtDateTime, Timestamp, 16);
+  EXPECT_THROW(odd.Convert("2014041215300000"), EConvertError);
+  OneField longTime(dtTime, Time, 10);
+  try {
+    longTime.Convert("1234:00:00");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "Wrong time format at field f");
+  }
+}
+
+TEST(RowConversion, StringsBytesAndLargeObjects) {
+  using namespace mysql_type;
+  OneField wide(dtWideString, VarString, 4);  // 10 bytes: four characters and the terminator
+  EXPECT_EQ(wide.Convert("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F" "x"),
+            TValue(std::string("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F")));
+  OneField fixed(dtWideString, String, 17);
+  EXPECT_EQ(fixed.Convert("54-2F-89-00   "), TValue(std::string("54-2F-89-00")));
+  OneField narrow(dtString, VarString, 3, {.UseUnicode = false});
+  EXPECT_EQ(narrow.Convert("abcdef"), TValue(std::string("abc")));
+
+  const std::string note("it's \\ \"q\" \0 \r\n \x1A '); DROP TABLE pixels; --", 45);
+  OneField ext(dtExtWideString, VarString, 255);
+  EXPECT_EQ(ext.Convert(note), TValue(note));
+  EXPECT_EQ(ext.Convert(""), TValue(std::string()));
+  EXPECT_EQ(ext.Convert("", true), TValue{});
+  OneField extNarrow(dtExtString, VarString, 255, {.UseUnicode = false});
+  EXPECT_EQ(extNarrow.Convert(note), TValue(note));
+
+  OneField bytes(dtVarBytes, VarString, 4);
+  EXPECT_EQ(bytes.Convert(std::string_view("\0\xFF\x01", 3)), TValue(std::string("\0\xFF\x01", 3)));
+  OneField extBytes(dtExtVarBytes, VarString, 100);
+  EXPECT_EQ(extBytes.Convert(std::string_view("\0\0", 2)), TValue(std::string("\0\0", 2)));
+
+  OneField memo(dtWideMemo, Blob);
+  EXPECT_EQ(memo.Convert("\xE2\x82\xAC long text"), TValue(std::string("\xE2\x82\xAC long text")));
+  EXPECT_EQ(memo.Convert("", true), TValue{});
+  OneField blob(dtBlob, Blob, 0, {.UseUnicode = true});
+  EXPECT_EQ(blob.Convert(std::string_view("\xFF\0", 2)), TValue(std::string("\xFF\0", 2)));
+}
+
+TEST(Utf8ToWs, DecodesAndRejectsMalformedSequences) {
+  char16_t out[8];
+  EXPECT_EQ(Utf8ToWs("\xE2\x82\xAC", out, 8, true), 1u);
+  EXPECT_EQ(out[0], u'\u20AC');
+  EXPECT_EQ(out[1], 0);
+  EXPECT_EQ(Utf8ToWs("abcdef", out, 3, true), 2u) << "the terminator takes the last unit";
+  EXPECT_EQ(out[2], 0);
+  EXPECT_EQ(Utf8ToWs("abc", out, 3, false), 3u);
+  struct Case {
+    std::string_view bytes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"\xE2\x22\xAC", "malformed trail byte or out of range char"},
+      {"\xC3\xC3", "malformed trail byte"},
+      {"\xE2\x82\xC3", "malformed trail byte"},
+      {"a\xE2\x82", "incomplete multibyte char"},
+      {"\xC3", "incomplete multibyte char"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Utf8ToWs(c.bytes, out, 8, true);
+      ADD_FAILURE() << c.message;
+    } catch (const EConvertError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
