@@ -206,7 +206,6 @@ public:
                 out_.push_back(c);
             }
         }
-        if (!afterPoint && layout_.IntPlaceholders == 0) WriteIntegerDigitsFrom(intDigits_ - 1);
         return out_;
     }
 

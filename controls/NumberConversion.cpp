@@ -3,7 +3,7 @@
 #include "controls/Utf32Text.h"
 
 #include <charconv>
-#include <cmath>
+#include <limits>
 
 namespace {
 bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
@@ -135,9 +135,8 @@ double FloatTextToDouble(std::u32string_view text, const TNumberLocale& locale)
     double value = 0;
     const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        // Too small to hold is zero; too large is no value at all.
-        if (!negativeExponent) ThrowNotValid(text, "floating point");
-        value = 0;
+        // Too small to hold is zero; too large is the largest double, which the float range lowers further.
+        value = negativeExponent ? 0.0 : std::numeric_limits<double>::max();
     } else if (ec != std::errc() || end != ascii.data() + ascii.size()) {
         ThrowNotValid(text, "floating point");
     }

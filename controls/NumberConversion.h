@@ -26,5 +26,6 @@ std::string IntToHexText(std::int32_t value, int digits);
 std::int32_t HexTextToInt32(std::u32string_view digits);
 // Signed decimal within the 32-bit range; throws EConvertError.
 std::int32_t DecimalTextToInt32(std::u32string_view text);
-// Sign, digits, one decimal separator, exponent; throws EConvertError.
+// Sign, digits, one decimal separator, exponent; throws EConvertError. Magnitudes beyond a double
+// become the largest double, those too small for one become 0.
 double FloatTextToDouble(std::u32string_view text, const TNumberLocale& locale);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+// A painted control that batches changes: between BeginUpdate and the matching EndUpdate a change
+// of its parameters is held back, and EndUpdate reports it once.
+class TAbGraphicControl : public QWidget
+{
+public:
+    explicit TAbGraphicControl(QWidget* parent = nullptr);
+
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return fUpdateCount; }
+
+    // Requests a repaint and remembers that one was requested.
+    void Invalidate();
+    bool CompInvalidate() const { return fCompInvalidate; }
+
+protected:
+    // Passes a change on to ParamChange unless updates are held back.
+    virtual void Change();
+    virtual void ParamChange();
+
+private:
+    int fUpdateCount = 0;
+    bool fCompInvalidate = false;
+};

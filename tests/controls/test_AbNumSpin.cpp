@@ -1,0 +1,5 @@
+#include "controls/AbNumSpin.h"
+
+#include <gtest/gtest.h>
+
+TEST(AbNumSpin, Builds) { SUCCEED(); }
