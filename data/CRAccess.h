@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <variant>
+
+class EMyError;
+
+// Settings passed to a session object by number.
+using TPropValue = std::variant<bool, int, std::string>;
+
+enum TSessionProp {
+  prConnectionTimeout = 5, prAutoCommit = 6, prConvertEOL = 28, prDisconnectedMode = 31,
+  prDatabase = 38, prPort = 39, prEnableBCD = 41, prEnableFmtBCD = 42, prDefaultSortType = 48,
+  prHttpUrl = 57, prHttpUsername = 58, prHttpPassword = 59,
+  prProxyHostname = 60, prProxyPort = 61, prProxyUsername = 62, prProxyPassword = 63,
+  prIPVersion = 64, prCompress = 1007, prCharset = 1009, prProtocol = 1011,
+  prUseUnicode = 1018, prSSL_Cipher = 1020, prSSL_CA = 1021, prSSL_Key = 1022,
+  prSSL_Cert = 1023, prEmbedded = 1030, prDirect = 1031, prOptimizedBigInt = 1033,
+  prCheckBackslashes = 1035, prNullForZeroBaseDate = 1041, prInteractive = 1042,
+};
+
+// The session side of a connection, as the connection component drives it.
+class TCRConnection {
+ public:
+  virtual ~TCRConnection() = default;
+  virtual void SetProp(int prop, const TPropValue& value) = 0;
+  virtual TPropValue GetProp(int prop) const = 0;
+  virtual void SetUsername(const std::string& value) = 0;
+  virtual void SetPassword(const std::string& value) = 0;
+  virtual void SetServer(const std::string& value) = 0;
+  virtual void Connect(const std::string& connectString) = 0;
+  virtual void Disconnect() = 0;
+  virtual bool GetConnected() const = 0;
+  // Runs a statement without rows.
+  virtual void ExecStatement(const std::string& text) = 0;
+  virtual bool GetIsServer41() const = 0;
+  bool IsValid = true;
+
+  // Installed by the connection component. OnError is asked with the failure, whether it is to
+  // be raised (Fail) and the attempt number; it answers whether the session is to reconnect.
+  std::function<bool(EMyError& error, bool& fail, int attempt)> OnError;
+  std::function<void()> OnReconnectError;
+  std::function<void()> OnReconnectSuccess;
+};

@@ -1,0 +1,120 @@
+#include "data/MySQLGenerator.h"
+
+#include "data/Exceptions.h"
+#include "data/RecordValues.h"
+#include "data/SqlLiterals.h"
+
+namespace {
+
+class TStatementBuilder {
+ public:
+  explicit TStatementBuilder(const TUpdateContext& context) : FContext(context) {}
+  TGeneratedStatement Result;
+
+  void Add(std::string_view text) { Result.Text += text; }
+  void AddName(const TFieldDesc& desc) { Add(QuoteName(desc.ActualName, FContext.QuoteNames)); }
+  void AddParam(const TFieldDesc& desc, bool old) {
+    Result.Params.push_back({&desc, old, Result.Text.size()});
+    Add("?");
+  }
+
+  void AddCondition() {
+    std::vector<const TFieldDesc*> fields = FContext.KeyFields;
+    if (fields.empty() && FContext.IdentityField) fields.push_back(FContext.IdentityField);
+    if (fields.empty())
+      for (const TFieldDesc* desc : FContext.DataFields)
+        if (!IsBlobType(desc->DataType)) fields.push_back(desc);
+    bool first = true;
+    for (const TFieldDesc* desc : fields) {
+      if (desc->TableIndex < 0) continue;
+      if (!first) Add(" AND ");
+      first = false;
+      AddName(*desc);
+      if (IsFieldNull(*FContext.Data, FContext.OldRecord, *desc)) {
+        Add(" IS NULL");
+      } else {
+        Add(" = ");
+        AddParam(*desc, true);
+      }
+    }
+    if (first) throw EDatabaseError("Key fields not found");
+  }
+
+ private:
+  const TUpdateContext& FContext;
+};
+
+bool IsNew(const TUpdateContext& c, const TFieldDesc& desc) {
+  return c.UpdateAllFields || !IsFieldNull(*c.Data, c.NewRecord, desc);
+}
+
+bool Changed(const TUpdateContext& c, const TFieldDesc& desc) {
+  return c.UpdateAllFields ||
+         ReadFieldValue(*c.Data, c.OldRecord, desc) != ReadFieldValue(*c.Data, c.NewRecord, desc);
+}
+
+}  // namespace
+
+TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context) {
+  TStatementBuilder b(context);
+  if (context.Table.empty()) return {};
+  std::string table = QuoteName(context.Table, context.QuoteNames);
+  switch (type) {
+    case stInsert: {
+      std::vector<const TFieldDesc*> fields;
+      for (const TFieldDesc* desc : context.DataFields)
+        if (IsNew(context, *desc)) fields.push_back(desc);
+      if (fields.empty()) return {};
+      b.Add("INSERT INTO " + table + "\r\n  (");
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i) b.Add(", ");
+        b.AddName(*fields[i]);
+      }
+      b.Add(")\r\nVALUES\r\n  (");
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i) b.Add(", ");
+        b.AddParam(*fields[i], false);
+      }
+      b.Add(")");
+      break;
+    }
+    case stUpdate: {
+      std::vector<const TFieldDesc*> fields;
+      for (const TFieldDesc* desc : context.DataFields)
+        if (Changed(context, *desc)) fields.push_back(desc);
+      if (fields.empty()) return {};
+      b.Add("UPDATE " + table + "\r\nSET\r\n  ");
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i) b.Add(", ");
+        b.AddName(*fields[i]);
+        b.Add(" = ");
+        b.AddParam(*fields[i], false);
+      }
+      b.Add("\r\nWHERE\r\n  ");
+      b.AddCondition();
+      break;
+    }
+    case stDelete:
+      b.Add("DELETE FROM " + table + "\r\nWHERE\r\n  ");
+      b.AddCondition();
+      break;
+    default:
+      return {};
+  }
+  return b.Result;
+}
+
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
+                             bool inserting, bool needBackslashes) {
+  std::string text;
+  std::size_t from = 0;
+  for (const TDAParamInfo& param : statement.Params) {
+    text.append(statement.Text, from, param.Offset - from);
+    const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
+    text += ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field),
+                         param.Field->DataType, needBackslashes);
+    from = param.Offset + 1;
+  }
+  text.append(statement.Text, from);
+  return text;
+}

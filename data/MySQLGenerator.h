@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "data/FieldDesc.h"
+#include "data/MemData.h"
+
+enum TStatementType { stQuery, stInsert, stUpdate, stDelete, stLock, stRefresh, stCustom,
+                      stRefreshQuick, stRefreshCheckDeleted, stBatchUpdate, stRecCount };
+
+// One placeholder of a generated statement.
+struct TDAParamInfo {
+  const TFieldDesc* Field = nullptr;
+  bool Old = false;            // the old value is meant
+  std::size_t Offset = 0;      // of the "?" in the text
+};
+
+struct TGeneratedStatement {
+  std::string Text;  // empty when there is nothing to send
+  std::vector<TDAParamInfo> Params;
+};
+
+// What a statement is generated from: the table, its key and data fields, and the record's
+// old and new versions.
+struct TUpdateContext {
+  const TMemData* Data = nullptr;
+  std::string Table;  // as written in the statement
+  std::vector<const TFieldDesc*> KeyFields;
+  std::vector<const TFieldDesc*> DataFields;
+  const TFieldDesc* IdentityField = nullptr;
+  const char* OldRecord = nullptr;
+  const char* NewRecord = nullptr;
+  bool QuoteNames = false;
+  bool UpdateAllFields = false;
+};
+
+// Builds the INSERT, UPDATE and DELETE statements of an updating dataset. A condition that
+// finds no column raises "Key fields not found".
+TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context);
+
+// The statement text with each placeholder replaced by its value's literal.
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
+                             bool inserting, bool needBackslashes);

@@ -1,0 +1,106 @@
+#include "mysql/MySQLCommand.h"
+
+#include "data/DAError.h"
+#include "mysql/MySQLConnection.h"
+
+TMySQLCommand::~TMySQLCommand() {
+  try {
+    FreeResult();
+  } catch (...) {
+  }
+}
+
+void TMySQLCommand::FreeResult() {
+  if (!FSQLResult) return;
+  TMySqlResultSet* result = FSQLResult;
+  FSQLResult = nullptr;
+  TMySQLConnection::API().mysql_free_result(result);
+}
+
+void TMySQLCommand::Execute() {
+  FreeResult();
+  {
+    std::lock_guard lock(FBreakExecCS);
+    FExecuting = true;
+    FWaitForBreak = false;
+  }
+  try {
+    Run();
+  } catch (...) {
+    bool breakAwaited;
+    {
+      std::lock_guard lock(FBreakExecCS);
+      FExecuting = false;
+      breakAwaited = FWaitForBreak;
+    }
+    if (breakAwaited) throw EAbort();
+    throw;
+  }
+  std::lock_guard lock(FBreakExecCS);
+  FExecuting = false;
+}
+
+void TMySQLCommand::Run() {
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  TMySqlSession* session = FConnection.Session();
+  if (!session) throw EMyError(2006, "MySQL server has gone away", Component);
+  api.SetTimeout(session, CommandTimeout);
+  if (OnExecute) OnExecute(SQL);
+  FRowsAffected = 0;
+  if (api.mysql_real_query(session, SQL) != 0) {
+    bool breakAwaited;
+    {
+      std::lock_guard lock(FBreakExecCS);
+      breakAwaited = FWaitForBreak;
+    }
+    if (breakAwaited) throw EAbort();  // the killed statement: no error processing
+    FConnection.MySQLError(Component);
+  }
+  FRowsAffected = static_cast<std::uint32_t>(api.mysql_affected_rows(session));
+  FLastInsertId = api.mysql_insert_id(session);
+  bool hasColumns = api.mysql_field_count(session) != 0;
+  if (!RequestResultset) {
+    if (TMySqlResultSet* result = api.mysql_use_result(session)) api.mysql_free_result(result);
+    else if (hasColumns) FConnection.MySQLError(Component);
+    WalkRemainingResults();
+    return;
+  }
+  FSQLResult = hasColumns ? api.mysql_use_result(session) : nullptr;
+  if (hasColumns && !FSQLResult) FConnection.MySQLError(Component);
+  while (!FSQLResult && api.mysql_more_results(session)) {
+    int next = api.mysql_next_result(session);
+    if (next > 0) FConnection.MySQLError(Component);
+    if (next < 0) break;
+    std::int64_t affected = api.mysql_affected_rows(session);
+    if (affected > 0) FRowsAffected += affected;
+    if (api.mysql_field_count(session) != 0) {
+      FSQLResult = api.mysql_use_result(session);
+      if (!FSQLResult) FConnection.MySQLError(Component);
+    }
+  }
+}
+
+void TMySQLCommand::WalkRemainingResults() {
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  TMySqlSession* session = FConnection.Session();
+  for (;;) {
+    int next = api.mysql_next_result(session);
+    if (next < 0) return;
+    if (next > 0) FConnection.MySQLError(Component);
+    if (TMySqlResultSet* result = api.mysql_use_result(session)) api.mysql_free_result(result);
+  }
+}
+
+void TMySQLCommand::BreakExec() {
+  std::lock_guard lock(FBreakExecCS);
+  if (!FExecuting) return;
+  FWaitForBreak = true;
+  try {
+    TMySQLConnection killer;
+    killer.AssignLogin(FConnection);
+    killer.Connect({});
+    killer.ExecStatement("KILL " + std::to_string(FConnection.GetThreadId()));
+  } catch (...) {
+    // The statement may have ended meanwhile, or the second login failed: nothing to cancel.
+  }
+}

@@ -1,0 +1,94 @@
+#include "mysql/MySQLRecordSet.h"
+
+#include "data/Exceptions.h"
+#include "mysql/MySQLConnection.h"
+
+namespace {
+
+// The row interface the converter reads.
+struct TBindsRow {
+  const TMySqlBinds& Binds;
+  bool IsNull(std::size_t i) const { return Binds.Slots[i].IsNull; }
+  std::string_view Value(std::size_t i) const { return Binds.Value(i); }
+};
+
+TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
+  TColumnMetadata column;
+  column.Name = field.Name;
+  column.OrgName = field.OrgName;
+  column.Table = field.Table;
+  column.OrgTable = field.OrgTable;
+  column.Flags = field.Flags;
+  column.MyType = field.MyType;
+  column.Decimals = field.Decimals;
+  column.CharsetNr = static_cast<std::uint16_t>(field.CharsetNr);
+  column.LengthInBytes = field.LengthInBytes;
+  return column;
+}
+
+}  // namespace
+
+TMySQLRecordSet::TMySQLRecordSet(TMySQLConnection& connection, TMemData& data)
+    : FConnection(connection), FData(data), FCommand(connection) {}
+
+bool TMySQLRecordSet::Open() {
+  if (!FCommand.SQLResult()) {
+    FCommand.RequestResultset = true;
+    FCommand.Execute();
+  }
+  TMySqlResultSet* result = FCommand.SQLResult();
+  FEndOfData = false;
+  if (!result) return false;
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  std::vector<TColumnMetadata> columns(api.mysql_num_fields(result));
+  TMYSQL_FIELD field;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    api._mysql_fetch_field_direct(result, i, field, FConnection.UseUnicode());
+    columns[i] = MetadataOf(field);
+  }
+  FData.ClearRecords();
+  FData.Tables.clear();
+  Mapping.UseUnicode = FConnection.UseUnicode();
+  Conversion.UseUnicode = FConnection.UseUnicode();
+  FData.Fields = BuildFieldDescs(columns, Mapping, FData.Tables);
+  FData.InitLayout();
+  return true;
+}
+
+bool TMySQLRecordSet::Fetch() {
+  TMySqlResultSet* result = FCommand.SQLResult();
+  if (!result) return false;
+  if (FData.Fields.empty()) {
+    FCommand.FreeResult();
+    throw EDatabaseError("SQL statement doesn't return rows");
+  }
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  TRowConverter converter(FData, Conversion);
+  FData.ReserveBlock(static_cast<std::size_t>(FetchRows));
+  std::size_t read = 0;
+  char* record = nullptr;
+  try {
+    while (read < static_cast<std::size_t>(FetchRows)) {
+      const TMySqlBinds* row = api.mysql_fetch_row(result);
+      if (!row) {
+        int error = api.mysql_errno(FConnection.Session());
+        FCommand.FreeResult();
+        if (error != 0) FConnection.MySQLError(FCommand.Component);
+        FEndOfData = true;
+        break;
+      }
+      record = FData.NewRecord();
+      converter.ConvertRow(record, TBindsRow{*row});
+      FData.AppendRecord(record);
+      record = nullptr;
+      ++read;
+    }
+  } catch (...) {
+    if (record) FData.DiscardRecord(record);
+    FCommand.FreeResult();
+    throw;
+  }
+  return read > 0;
+}
+
+void TMySQLRecordSet::Close() { FCommand.FreeResult(); }

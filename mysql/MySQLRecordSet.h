@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "data/FieldDescBuilder.h"
+#include "data/MemData.h"
+#include "mysql/MySQLCommand.h"
+#include "mysql/RowConversion.h"
+
+class TMySQLConnection;
+
+// Runs a query and reads its rows in blocks into a record store, converting each value.
+class TMySQLRecordSet {
+ public:
+  TMySQLRecordSet(TMySQLConnection& connection, TMemData& data);
+
+  TMySQLCommand& Command() { return FCommand; }
+  TFieldMapping Mapping;
+  TRowConversionOptions Conversion;
+  int FetchRows = 25;
+
+  // Executes the statement (unless a result is already pending) and builds the field
+  // descriptions. False when the statement returned no rows.
+  bool Open();
+  // Reads up to FetchRows rows into the store; false when none was left.
+  bool Fetch();
+  // The server reported the end of the rows (not an error that ended them).
+  bool FetchedAll() const { return FEndOfData; }
+  // Drops the pending result.
+  void Close();
+
+ private:
+  TMySQLConnection& FConnection;
+  TMemData& FData;
+  TMySQLCommand FCommand;
+  bool FEndOfData = false;
+};
