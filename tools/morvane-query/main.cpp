@@ -6,22 +6,33 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/morvane-query/DatasetRunner.h"
 #include "tools/morvane-query/QueryRunner.h"
 
 namespace {
 
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] SQL...\n";
+    "[--timeout S] [--dataset [--fields]] SQL...\n";
+
+struct TModes {
+  bool Dataset = false;
+  bool Fields = false;
+};
 
 bool ParseInt(std::string_view text, int& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
 
-bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements) {
+bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements,
+                    TModes& modes) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--dataset" || arg == "--fields") {
+      (arg == "--dataset" ? modes.Dataset : modes.Fields) = true;
+      continue;
+    }
     if (arg == "--compress") {
       login.Compress = true;
       continue;
@@ -72,11 +83,16 @@ int ReportError(const TQueryError& error) {
 int main(int argc, char** argv) {
   TQueryLogin login;
   std::vector<std::string> statements;
-  if (!ParseArguments(argc, argv, login, statements)) return 2;
+  TModes modes;
+  if (!ParseArguments(argc, argv, login, statements, modes)) return 2;
 
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
+  if (modes.Dataset) {
+    TBatchOutput output(stdout);
+    return RunDatasetMode(login, statements, modes.Fields, output);
+  }
   TQueryRunner runner;
   if (!runner.Connect(login)) return ReportError(runner.LastError());
   TBatchOutput output(stdout);

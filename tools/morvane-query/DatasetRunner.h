@@ -1,0 +1,13 @@
+#pragma once
+// The --dataset mode: statements run through the connection component and the query dataset,
+// rows printed with each value as its field's text.
+#include <string>
+#include <vector>
+
+#include "tools/morvane-query/BatchOutput.h"
+#include "tools/morvane-query/QueryRunner.h"
+
+// Prints every row-returning statement's rows (and with printFields, before them, one line per
+// field: name, field type, size). Returns the process exit code; errors go to stderr.
+int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements,
+                   bool printFields, TBatchOutput& output);
