@@ -162,6 +162,8 @@ void TAbNumEdit::keyPressEvent(QKeyEvent* e)
 void TAbNumEdit::focusOutEvent(QFocusEvent* e)
 {
     QLineEdit::focusOutEvent(e);
+    // A context menu or another window taking over does not leave the field: its text stays pending.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
     Guarded([this] { model_.Exit(); });
 }
 

@@ -167,6 +167,19 @@ TEST_F(MacFieldTest, DisplayTextIsPendingUntilTheFieldIsLeft)
     EXPECT_EQ(ArrowsOf(field), (TArrows{true, true}));
 }
 
+TEST_F(MacFieldTest, ContextMenuDoesNotCommitButReleasesAHeldArrow)
+{
+    QTest::mousePress(field.Button()->UpButton(), Qt::LeftButton);
+    ASSERT_TRUE(field.Button()->UpButton()->Repeating());
+    field.setText("7");
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(&field, &popup);
+    EXPECT_EQ(field.State(), esEditing);
+    EXPECT_EQ(field.text(), "7");
+    EXPECT_FALSE(field.Button()->UpButton()->Repeating());
+    EXPECT_EQ(dynFlashList().Count(), 0);
+}
+
 TEST_F(MacFieldTest, EnablingRestoresOnlyArrowsAwayFromTheirLimit)
 {
     field.setEnabled(false);
