@@ -59,11 +59,27 @@ TDateTime ZeroDate() {
   return result;
 }
 
+namespace {
+
+// Writes a number as exactly width digits; called for every date a grid shows, so no printf.
+char* PutDigits(char* out, int value, int width) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  return out + width;
+}
+
+char* PutDate(char* out, const TDateTimeParts& p) {
+  out = PutDigits(out, p.Year, 4);
+  *out++ = '-';
+  out = PutDigits(out, p.Month, 2);
+  *out++ = '-';
+  return PutDigits(out, p.Day, 2);
+}
+
+}  // namespace
+
 std::string FormatDate(TDateTime value) {
-  TDateTimeParts p = DecodeDateTime(value);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.Year, p.Month, p.Day);
-  return text;
+  char text[10];
+  return std::string(text, PutDate(text, DecodeDateTime(value)));
 }
 
 std::string FormatTime(TDateTime value) {
@@ -76,10 +92,15 @@ std::string FormatTime(TDateTime value) {
 
 std::string FormatDateTime(TDateTime value) {
   TDateTimeParts p = DecodeDateTime(value);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day,
-                p.Hour, p.Minute, p.Second);
-  return text;
+  char text[19];
+  char* out = PutDate(text, p);
+  *out++ = ' ';
+  out = PutDigits(out, p.Hour, 2);
+  *out++ = ':';
+  out = PutDigits(out, p.Minute, 2);
+  *out++ = ':';
+  out = PutDigits(out, p.Second, 2);
+  return std::string(text, out);
 }
 
 namespace {

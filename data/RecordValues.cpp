@@ -59,26 +59,10 @@ char* AllocExtBytes(TStringHeap& heap, std::string_view bytes) {
   return buffer;
 }
 
-char* AllocExtWide(TStringHeap& heap, std::u16string_view text) {
-  auto length = static_cast<std::uint32_t>(text.size());
-  char* buffer = heap.Alloc(sizeof length + text.size() * 2 + 2);
-  std::memcpy(buffer, &length, sizeof length);
-  std::memcpy(buffer + sizeof length, text.data(), text.size() * 2);
-  std::memset(buffer + sizeof length + text.size() * 2, 0, 2);
-  return buffer;
-}
-
 std::string_view ExtBytes(const char* buffer) {
   std::uint32_t length;
   std::memcpy(&length, buffer, sizeof length);
   return {buffer + sizeof length, length};
-}
-
-std::u16string_view ExtWide(const char* buffer) {
-  std::uint32_t length;
-  std::memcpy(&length, buffer, sizeof length);
-  // The units start 4 bytes into a heap buffer, which is 2-byte aligned.
-  return {reinterpret_cast<const char16_t*>(buffer + sizeof length), length};
 }
 
 bool PackDecimalText(char* destination, int size, std::string_view text) {
@@ -118,13 +102,9 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
     case dtString: return std::string(InlineBytes(record, desc, desc.Size - 1));
     case dtBytes: return std::string(record + desc.Offset, static_cast<std::size_t>(desc.Length));
     case dtWideString: return Utf16ToUtf8(InlineWide(record, desc));
-    case dtExtString: case dtExtVarBytes: {
+    case dtExtString: case dtExtVarBytes: case dtExtWideString: {
       const char* buffer = LoadReference(record, desc);
       return buffer ? std::string(ExtBytes(buffer)) : std::string();
-    }
-    case dtExtWideString: {
-      const char* buffer = LoadReference(record, desc);
-      return buffer ? Utf16ToUtf8(ExtWide(buffer)) : std::string();
     }
     case dtVarBytes: {
       auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc),
@@ -192,11 +172,8 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
       std::memcpy(record + desc.Offset + 2, bytes.data(), length);
       break;
     }
-    case dtExtString: case dtExtVarBytes:
+    case dtExtString: case dtExtVarBytes: case dtExtWideString:
       StoreReference(record, desc, AllocExtBytes(heap, std::get<std::string>(value)));
-      break;
-    case dtExtWideString:
-      StoreReference(record, desc, AllocExtWide(heap, Utf8ToUtf16(std::get<std::string>(value))));
       break;
     case dtInt8: case dtInt16:
       Store(record, desc, static_cast<std::int16_t>(std::get<std::int64_t>(value)));

@@ -19,12 +19,11 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
 // True when the field of the record holds no value; a large object with data is never NULL.
 bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& desc);
 
-// Out-of-line values: a 32-bit length (bytes, or 16-bit units for wide text) before the data, so
-// that embedded zeros survive; a zero terminator follows the data.
+// Out-of-line values: a 32-bit length before the bytes, so that embedded zeros survive, and a zero
+// byte after them. Wide text is kept there as UTF-8, which holds the usual texts in half the
+// room of UTF-16 and hands them out without conversion.
 char* AllocExtBytes(TStringHeap& heap, std::string_view bytes);
-char* AllocExtWide(TStringHeap& heap, std::u16string_view text);
 std::string_view ExtBytes(const char* buffer);
-std::u16string_view ExtWide(const char* buffer);
 
 // Decimal text packed two characters a byte, for FMT-BCD fields; text that does not fit in
 // the field is refused with false.

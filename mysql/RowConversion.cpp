@@ -210,9 +210,10 @@ bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::stri
     case dtExtWideString: {
       if (desc.Fixed && FOptions.TrimFixedChar)
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      // Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes.
       if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
-      std::size_t units = Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
-      StoreReference(record, desc, AllocExtWide(FData.StringHeap(), {FWideScratch.data(), units}));
+      Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
+      StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
       return false;
     }
     case dtBlob: case dtMemo: case dtWideMemo: ConvertBlob(record, desc, text); return false;

@@ -34,6 +34,7 @@ struct OneField {
 
   TValue Convert(std::string_view text, bool isNull = false) {
     const TFieldDesc& desc = data.Fields[0];
+    data.ReleaseValues(record);  // conversion writes into fresh records only
     data.SetNullFlag(record, desc, converter.ConvertValue(record, desc, text, isNull));
     return ReadFieldValue(data, record, desc);
   }
@@ -169,7 +170,8 @@ TEST(RowConversion, StringsBytesAndLargeObjects) {
   OneField narrow(dtString, VarString, 3, {.UseUnicode = false});
   EXPECT_EQ(narrow.Convert("abcdef"), TValue(std::string("abc")));
 
-  const std::string note("it's \\ \"q\" \0 \r\n \x1A '); DROP TABLE pixels; --", 45);
+  using namespace std::string_literals;
+  const std::string note = "it's \\ \"q\" \0 \r\n \x1A '); DROP TABLE pixels; --"s;
   OneField ext(dtExtWideString, VarString, 255);
   EXPECT_EQ(ext.Convert(note), TValue(note));
   EXPECT_EQ(ext.Convert(""), TValue(std::string()));
