@@ -98,7 +98,7 @@ std::string TField::AsString() const {
         default: return FloatText(number);
       }
     }
-    default: return std::get<std::string>(value);
+    default: return std::get<std::string>(std::move(value));
   }
 }
 

@@ -1,5 +1,6 @@
 #include "data/RecordValues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,11 +30,14 @@ std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int cap
   return {begin, static_cast<std::size_t>(length)};
 }
 
-std::u16string InlineWide(const char* record, const TFieldDesc& desc) {
+// Inline wide text as UTF-8; plain ASCII (MAC texts, type names) is copied unit by unit.
+std::string InlineWide(const char* record, const TFieldDesc& desc) {
   std::u16string text(static_cast<std::size_t>(desc.Length), u'\0');
   std::memcpy(text.data(), record + desc.Offset, text.size() * 2);
   while (!text.empty() && text.back() == 0) text.pop_back();
-  return text;
+  if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit >= 0x80; }))
+    return Utf16ToUtf8(text);
+  return std::string(text.begin(), text.end());
 }
 
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
@@ -101,7 +105,7 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
   switch (desc.DataType) {
     case dtString: return std::string(InlineBytes(record, desc, desc.Size - 1));
     case dtBytes: return std::string(record + desc.Offset, static_cast<std::size_t>(desc.Length));
-    case dtWideString: return Utf16ToUtf8(InlineWide(record, desc));
+    case dtWideString: return InlineWide(record, desc);
     case dtExtString: case dtExtVarBytes: case dtExtWideString: {
       const char* buffer = LoadReference(record, desc);
       return buffer ? std::string(ExtBytes(buffer)) : std::string();
