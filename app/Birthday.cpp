@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,6 +40,14 @@ const QColor TooltipBackground(255, 255, 225);
 const QColor CaptionGradient(185, 209, 234);
 
 constexpr const char* StatusPageSuffix = "/script/back-end/getStatus.php";
+constexpr const char* PixelsStatement =
+    "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels ORDER BY birthday DESC";
+
+QString ChooseSaveFile(const QString& proposedName)
+{
+    // No filters, no default extension, and no question before replacing a file.
+    return QFileDialog::getSaveFileName(nullptr, {}, proposedName, {}, nullptr, QFileDialog::DontConfirmOverwrite);
+}
 
 void SetBackground(QWidget* widget, const QColor& colour)
 {
@@ -173,9 +182,11 @@ private:
     TfrmBirthday& form_;
 };
 
-TfrmBirthday::TfrmBirthday(QWidget* parent) : QMainWindow(parent), OpenInBrowser(::OpenInBrowser)
+TfrmBirthday::TfrmBirthday(QWidget* parent)
+    : QMainWindow(parent), OpenInBrowser(::OpenInBrowser), dlgFileSave(ChooseSaveFile)
 {
     CreateControls();
+    CreateDataAccess();
     BindEvents();
     RunHandler([this] { FormCreate(); });
 }
@@ -235,6 +246,15 @@ void TfrmBirthday::CreateControls()
     CreateDatabasePage();
     CreatePixelsPage();
     CreateControlsGroup();
+}
+
+void TfrmBirthday::CreateDataAccess()
+{
+    conDB.LoginPrompt = false;
+    conDB.Options.SetUseUnicode(true);
+    quPixels.SetConnection(&conDB);
+    quPixels.SQL().SetText(PixelsStatement);
+    dsPixels.SetDataSet(&quPixels);
 }
 
 void TfrmBirthday::CreateMenu()
@@ -365,6 +385,15 @@ void TfrmBirthday::BindEvents()
     bind(mnuAbout, &QAction::triggered, [this] { mnuAboutClick(); });
     bind(btnCheckWebSite, &QPushButton::clicked, [this] { btnCheckWebSiteClick(); });
     bind(btnGenerateRandom, &QPushButton::clicked, [this] { btnGenerateRandomClick(); });
+    bind(btnConnect, &QPushButton::clicked, [this] { btnConnectClick(); });
+    bind(btnTestConnection, &QPushButton::clicked, [this] { btnTestConnectionClick(); });
+    bind(btnClose, &QPushButton::clicked, [this] { btnCloseClick(); });
+    bind(btnCreateBirthCert, &QPushButton::clicked, [this] { btnCreateBirthCertClick(); });
+    bind(btnWriteToSD, &QPushButton::clicked, [this] { btnWriteToSDClick(); });
+    // Connection events run inside the connect or disconnect call, whose caller reports errors.
+    conDB.AfterConnect = [this](TCustomConnection&) { conDBAfterConnect(); };
+    conDB.AfterDisconnect = [this](TCustomConnection&) { conDBAfterDisconnect(); };
+    dsPixels.OnDataChange = [this](TDataSource&, TField*) { dsPixelsDataChange(); };
     for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1})
         field->OnChange = [this](TAbNumEdit&) { RunHandler([this] { seMAC1Change(); }); };
 
@@ -394,6 +423,7 @@ void TfrmBirthday::closeEvent(QCloseEvent* event)
 
 void TfrmBirthday::FormClose()
 {
+    conDB.Disconnect();
     SaveSettings();
 }
 
@@ -432,8 +462,7 @@ void TfrmBirthday::DisplayHint()
 void TfrmBirthday::mnuHintsClick()
 {
     bool show = mnuHints->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(pcBirthdaySetup),
-                             static_cast<QWidget*>(gbControls)})
+    for (QWidget* control : std::initializer_list<QWidget*>{this, pcBirthdaySetup, gbControls})
         SetShowHint(control, show);
 }
 

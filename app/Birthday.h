@@ -1,6 +1,11 @@
 #pragma once
 
+#include "data/DataSource.h"
+#include "data/MyConnection.h"
+#include "data/MyQuery.h"
+
 #include <QMainWindow>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -28,6 +33,15 @@ public:
 
     // How "Check Web Site" reaches the browser; tests replace it.
     std::function<void(const QString& address)> OpenInBrowser;
+    // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
+    std::function<QString(const QString& proposedName)> dlgFileSave;
+    // How long "Create Birth Certificate" holds the window after a post.
+    std::chrono::milliseconds CreationPause{1000};
+
+    // Declared before the query and the data source, which must go first.
+    TMyConnection conDB;
+    TMyQuery quPixels;
+    TDataSource dsPixels;
 
     QMenuBar* menuMain;
     QAction* mnuHints;
@@ -98,6 +112,18 @@ public:
     void btnGenerateRandomClick();
     void seMAC1Change();
     std::string SpinnersToMAC();
+    void FillMAC();
+    void dsPixelsDataChange();
+
+    void btnConnectClick();
+    void btnTestConnectionClick();
+    void btnCloseClick();
+    void conDBAfterConnect();
+    void conDBAfterDisconnect();
+
+    void gridPixelsTitleClick(const std::string& fieldName);
+    void btnCreateBirthCertClick();
+    void btnWriteToSDClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,6 +141,12 @@ private:
     void LoadSettings();
     void SaveSettings();
     void FillTypeLists();
+    void CreateDataAccess();
+    // Gives conDB the five inputs, trimmed of blanks and control characters when asked.
+    void HandInputsToConnection(bool trimmed);
+    void OpenPixels();
 
     HintTracker* hintTracker_ = nullptr;
+    // The sort direction of the next title click, shared by all columns.
+    int gridPixelsTag_ = 0;
 };

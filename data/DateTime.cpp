@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -51,6 +52,17 @@ TDateTimeParts DecodeDateTime(TDateTime value) {
   parts.Second = static_cast<int>(ms / 1000 % 60);
   parts.MilliSecond = static_cast<int>(ms % 1000);
   return parts;
+}
+
+TDateTime Now() {
+  auto now = system_clock::now();
+  std::time_t seconds = system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  int milliSecond = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  TDateTime date = 0;
+  TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
+  return CombineDateTime(date, EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, milliSecond));
 }
 
 TDateTime ZeroDate() {

@@ -19,6 +19,9 @@ TDateTime EncodeTime(int hour, int minute, int second, int milliSecond = 0);
 TDateTime CombineDateTime(TDateTime date, TDateTime time);
 TDateTimeParts DecodeDateTime(TDateTime value);
 
+// The workstation's current local date and time, to the millisecond.
+TDateTime Now();
+
 // 0100-01-01 00:00, the lowest date the date type holds; stands in for dates that do not exist.
 TDateTime ZeroDate();
 

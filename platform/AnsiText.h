@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// UTF-8 text in the single-byte code page that files for other systems are written in
+// (Windows-1252: ASCII unchanged); a character the code page lacks becomes "?".
+std::string Utf8ToAnsi(std::string_view utf8);

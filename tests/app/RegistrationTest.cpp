@@ -1,0 +1,337 @@
+// The technician's work in the main window, against the test server.
+#include "app/Birthday.h"
+
+#include "app/ErrorReport.h"
+#include "app/StatusBar.h"
+#include "controls/AbNumEdit.h"
+#include "controls/AbNumSpin.h"
+#include "tests/data/TestServer.h"
+#include "tests/support/TempDir.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs statements as root on the test server, outside the window.
+class ServerSide {
+public:
+    explicit ServerSide(const std::string& database)
+    {
+        test_server::Configure(connection_, "");
+        connection_.Connect();
+        Run("DROP DATABASE IF EXISTS " + database);
+        Run("CREATE DATABASE " + database);
+        Run("USE " + database);
+        std::string schema = ReadFile(MORVANE_SOURCE_DIR "/scripts/schema.sql");
+        for (size_t start = 0, end; (end = schema.find(';', start)) != std::string::npos; start = end + 1)
+            if (schema.find_first_not_of(" \r\n", start) < end)
+                Run(StripComments(schema.substr(start, end - start)));
+        Run("INSERT INTO pixels VALUES"
+            " ('54-2F-89-01-02-03', 'Standard', 'Lead', '2026-01-02 10:00:00', 1, 'oldest'),"
+            " ('54-2F-89-0A-0B-0C', 'Outdoor', 'Aluminium', '2026-03-04 11:00:00', 2, 'newest'),"
+            " ('54-2F-89-AA-BB-CC', NULL, NULL, '2026-02-03 12:00:00', NULL, NULL)");
+    }
+
+    void Run(const std::string& sql)
+    {
+        TMyQuery query;
+        query.SetConnection(&connection_);
+        query.SQL().SetText(sql);
+        query.Execute();
+    }
+
+    // The rows of a statement, each as its values' texts joined with "|".
+    std::vector<std::string> Rows(const std::string& sql)
+    {
+        TMyQuery query;
+        query.SetConnection(&connection_);
+        query.SQL().SetText(sql);
+        query.Open();
+        std::vector<std::string> rows;
+        for (query.First(); !query.Eof(); query.Next()) {
+            std::string row;
+            for (const auto& field : query.Fields())
+                row += (row.empty() ? "" : "|") + (field->IsNull() ? std::string("NULL") : field->AsString());
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+private:
+    static std::string StripComments(std::string sql)
+    {
+        std::string kept;
+        for (size_t pos = 0; pos < sql.size();) {
+            size_t end = sql.find('\n', pos);
+            std::string line = sql.substr(pos, end == std::string::npos ? end : end - pos + 1);
+            if (line.rfind("--", 0) != 0)
+                kept += line;
+            pos = end == std::string::npos ? sql.size() : end + 1;
+        }
+        return kept;
+    }
+
+    TMyConnection connection_;
+};
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    RegistrationTest() : database_("morvane_app_test_" + std::to_string(::getpid())), server_(database_)
+    {
+        ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
+        SetMessageHandler([this](const QString& text, MessageKind) { messages_ << text; });
+        form_ = std::make_unique<TfrmBirthday>();
+        form_->CreationPause = std::chrono::milliseconds(0);
+        form_->edHost->setText(QString::fromStdString(test_server::Env("MORVANE_TEST_DB_HOST")));
+        form_->nePort->SetValue(std::stoi(test_server::Env("MORVANE_TEST_DB_PORT")));
+        form_->edUser->setText(QString::fromStdString(test_server::Env("MORVANE_TEST_DB_ROOT_USER")));
+        form_->edPassword->setText(QString::fromStdString(test_server::Env("MORVANE_TEST_DB_ROOT_PASSWORD")));
+        form_->edDatabase->setText(QString::fromStdString(database_));
+        form_->show();
+        messages_.clear();
+    }
+    ~RegistrationTest() override
+    {
+        form_.reset();
+        SetMessageHandler({});
+    }
+
+    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    void ConnectAndShowPixels()
+    {
+        Click(form_->btnConnect);
+        ASSERT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+        ASSERT_TRUE(form_->quPixels.Active());
+    }
+
+    TempDir config_;
+    std::string database_;
+    ServerSide server_;
+    std::unique_ptr<TfrmBirthday> form_;
+    QStringList messages_;
+};
+
+std::vector<std::string> Column(TMyQuery& query, const char* field)
+{
+    std::vector<std::string> values;
+    int recNo = query.RecNo();
+    for (query.First(); !query.Eof(); query.Next())
+        values.push_back(query.FieldByName(field).AsString());
+    query.SetRecNo(recNo);
+    return values;
+}
+
+} // namespace
+
+TEST_F(RegistrationTest, DirectConnectShowsThePixelsNewestFirstAndTheFirstRowInTheFields)
+{
+    ConnectAndShowPixels();
+    EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsPixels);
+    EXPECT_EQ(form_->btnConnect->text(), "Connected");
+    EXPECT_EQ(form_->lblTest->text(), "Connected");
+    for (QWidget* control : std::initializer_list<QWidget*>{form_->gbMAC, form_->gbTypes, form_->gbCreateWrite, form_->btnClose})
+        EXPECT_TRUE(control->isEnabled());
+    EXPECT_EQ(Column(form_->quPixels, "note"), (std::vector<std::string>{"newest", "", "oldest"}));
+    EXPECT_EQ(form_->seMAC3->Value(), 0x0A);
+    EXPECT_EQ(form_->seMAC2->Value(), 0x0B);
+    EXPECT_EQ(form_->seMAC1->Value(), 0x0C);
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Outdoor");
+    EXPECT_EQ(form_->edNote->text(), "newest");
+
+    // A row with NULLs leaves the fields as they were.
+    form_->quPixels.Next();
+    EXPECT_EQ(form_->seMAC3->Value(), 0xAA);
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Outdoor");
+    EXPECT_EQ(form_->edNote->text(), "newest");
+
+    Click(form_->btnClose);
+    EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
+    EXPECT_EQ(form_->btnConnect->text(), "Disconnected");
+    EXPECT_EQ(form_->lblTest->text(), "Ready to Test");
+    EXPECT_FALSE(form_->gbMAC->isEnabled());
+    EXPECT_FALSE(form_->quPixels.Active());
+}
+
+TEST_F(RegistrationTest, AWrongPasswordShowsOnlyTheFixedMessage)
+{
+    form_->edPassword->setText("wrong");
+    Click(form_->btnConnect);
+    EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
+    EXPECT_EQ(form_->btnConnect->text(), "Direct Connect To Database");
+    EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
+    EXPECT_FALSE(form_->conDB.Connected());
+}
+
+TEST_F(RegistrationTest, TestConnectionTrimsTheInputsAndDirectConnectKeepsThatConnection)
+{
+    form_->edHost->setText("  " + form_->edHost->text() + "\t");
+    form_->edDatabase->setText(form_->edDatabase->text() + " ");
+    Click(form_->btnConnect);
+    EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
+    messages_.clear();
+
+    Click(form_->btnTestConnection);
+    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_TRUE(form_->conDB.Connected());
+    EXPECT_EQ(form_->lblTest->text(), "Connected");
+    EXPECT_TRUE(form_->gbMAC->isEnabled());
+    EXPECT_FALSE(form_->quPixels.Active());
+    EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
+
+    Click(form_->btnConnect); // no reconnect with the untrimmed inputs: the query opens
+    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_TRUE(form_->quPixels.Active());
+    EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsPixels);
+}
+
+TEST_F(RegistrationTest, CreateBirthCertificateInsertsOneRowAndReportsADuplicate)
+{
+    server_.Run("SET GLOBAL log_output = 'TABLE'");
+    server_.Run("SET GLOBAL general_log = 1");
+    std::string since = server_.Rows("SELECT NOW(6)").at(0);
+    ConnectAndShowPixels();
+    std::string statement;
+    form_->quPixels.BeforeUpdateExecute = [&](TDataSet&, TStatementType, const std::string& text) { statement = text; };
+
+    form_->seMAC3->SetValue(0x0A);
+    form_->seMAC2->SetValue(0xFF);
+    form_->seMAC1->SetValue(0x03);
+    form_->cbPixelType->setEditText("Reference");
+    form_->edNote->setText("it's a \"new\" pixel\\");
+    Click(form_->btnCreateBirthCert);
+
+    EXPECT_EQ(statement, "INSERT INTO pixels\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n  (?, ?, ?, ?, ?)");
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+    EXPECT_FALSE(form_->btnCreateBirthCert->isEnabled());
+    EXPECT_EQ(form_->quPixels.FieldByName("mac").AsString(), "54-2F-89-0A-FF-03");
+    EXPECT_EQ(form_->quPixels.RecNo(), 1); // before the row that was current
+    EXPECT_EQ(server_.Rows("SELECT mac, PixelType, ShieldType, Org_ID, note FROM " + database_ +
+                           ".pixels WHERE mac = '54-2F-89-0A-FF-03'"),
+              std::vector<std::string>{"54-2F-89-0A-FF-03|Reference|Aluminium|NULL|it's a \"new\" pixel\\"});
+    std::vector<std::string> logged = server_.Rows(
+        "SELECT CONVERT(argument USING utf8) FROM mysql.general_log WHERE event_time >= '" + since +
+        "' AND argument LIKE 'INSERT INTO pixels%54-2F-89-0A-FF-03%'");
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(logged[0].starts_with("INSERT INTO pixels\r\n  (mac, PixelType, ShieldType, birthday, note)\r\n"
+                                      "VALUES\r\n  ('54-2F-89-0A-FF-03', 'Reference', 'Aluminium', '20"))
+        << logged[0];
+    EXPECT_TRUE(logged[0].ends_with("', 'it\\'s a \\\"new\\\" pixel\\\\')")) << logged[0];
+
+    // The same MAC again: refused, nothing added, the fields show the row that was current.
+    form_->quPixels.SetRecNo(2);
+    form_->seMAC3->SetValue(0x0A);
+    form_->seMAC2->SetValue(0xFF);
+    form_->seMAC1->SetValue(0x03);
+    form_->seMAC1Change();
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "Duplicate entry. Please try again.");
+    EXPECT_FALSE(form_->btnCreateBirthCert->isEnabled());
+    EXPECT_EQ(form_->quPixels.State(), dsBrowse);
+    EXPECT_EQ(form_->quPixels.RecordCount(), 4);
+    EXPECT_EQ(form_->seMAC3->Value(), 0x0A);
+    EXPECT_EQ(form_->seMAC2->Value(), 0x0B);
+    EXPECT_EQ(form_->edNote->text(), "newest");
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"4"});
+}
+
+TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText)
+{
+    Click(form_->btnTestConnection);
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "Duplicate entry. Please try again.");
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+}
+
+TEST_F(RegistrationTest, WritesTheCertificateByteForByte)
+{
+    ConnectAndShowPixels();
+    TempDir dir;
+    WriteFile(dir / "cert.ini", "an older certificate that is replaced without a question");
+    QString proposed;
+    form_->dlgFileSave = [&](const QString& name) {
+        proposed = name;
+        return QString::fromStdString((dir / "cert.ini").string());
+    };
+    form_->edURL->setText("https://post.kova.example");
+    form_->edNote->setText("caf\xC3\xA9 \xE2\x82\xAC");
+    form_->seMAC3->SetValue(0x0A);
+    form_->seMAC2->SetValue(0xFF);
+    form_->seMAC1->SetValue(0x03);
+    Click(form_->btnWriteToSD);
+
+    EXPECT_EQ(proposed, "cert.ini");
+    std::string cert = ReadFile(dir / "cert.ini");
+    size_t firstLineEnd = cert.find("\r\n");
+    ASSERT_NE(firstLineEnd, std::string::npos);
+    const std::string header = ";   This cert was generated by Morvane on:";
+    EXPECT_TRUE(cert.starts_with(header));
+    EXPECT_GT(firstLineEnd, header.size()); // the date and time follow
+    EXPECT_EQ(cert.substr(firstLineEnd + 2),
+              "[network]\r\n"
+              "host = " + form_->edHost->text().toStdString() + "\r\n"
+              "port = " + test_server::Env("MORVANE_TEST_DB_PORT") + "\r\n"
+              "User = " + test_server::Env("MORVANE_TEST_DB_ROOT_USER") + "\r\n"
+              "Database = " + database_ + "\r\n"
+              "password = " + test_server::Env("MORVANE_TEST_DB_ROOT_PASSWORD") + "\r\n"
+              "[Pixel]\r\n"
+              "PostWebSite = https://post.kova.example\r\n"
+              "mac = 54-2F-89-0A-FF-03\r\n"
+              "mac0 = 84\r\n"
+              "mac1 = 47\r\n"
+              "mac2 = 137\r\n"
+              "mac3 = 10\r\n"
+              "mac4 = 255\r\n"
+              "mac5 = 3\r\n"
+              "pixelType =Outdoor\r\n"
+              "shieldType =Aluminium\r\n"
+              "note =caf\xE9 \x80\r\n");
+    EXPECT_EQ(form_->seMAC1->text(), "03");
+
+    // A closed query has no PixelType: the first sixteen lines are written, then the error is reported.
+    Click(form_->btnTestConnection);
+    Click(form_->btnWriteToSD);
+    EXPECT_EQ(messages_.size(), 1);
+    cert = ReadFile(dir / "cert.ini");
+    EXPECT_TRUE(cert.ends_with("mac5 = 3\r\n")) << cert;
+}
+
+TEST_F(RegistrationTest, ACancelledSaveDialogWritesNothing)
+{
+    ConnectAndShowPixels();
+    form_->dlgFileSave = [](const QString&) { return QString(); };
+    form_->seMAC1->SetValue(5);
+    Click(form_->btnWriteToSD);
+    EXPECT_EQ(form_->seMAC1->text(), "5");
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(RegistrationTest, TitleClicksSortByTurnsAndTheStatementSurvivesAReconnect)
+{
+    ConnectAndShowPixels();
+    form_->gridPixelsTitleClick("mac");
+    EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY mac ASC\r\n");
+    EXPECT_EQ(Column(form_->quPixels, "mac").front(), "54-2F-89-01-02-03");
+    EXPECT_EQ(form_->seMAC3->Value(), 0x01);
+
+    form_->gridPixelsTitleClick("note");
+    EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY note DESC\r\n");
+    EXPECT_EQ(Column(form_->quPixels, "note").front(), "oldest");
+
+    server_.Run("ALTER TABLE " + database_ + ".pixels ADD COLUMN `2nd note` VARCHAR(10)");
+    form_->gridPixelsTitleClick("2nd note");
+    EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY `2nd note` ASC\r\n");
+    EXPECT_TRUE(form_->quPixels.Active());
+
+    Click(form_->btnClose);
+    Click(form_->btnConnect);
+    EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY `2nd note` ASC\r\n");
+    EXPECT_TRUE(form_->quPixels.Active());
+}

@@ -1,0 +1,44 @@
+#include "platform/AnsiText.h"
+#include "platform/AnsiTextFile.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+TEST(AnsiText, KeepsAsciiAndReplacesWhatTheCodePageLacks)
+{
+    struct Case {
+        const char* utf8;
+        std::string ansi;
+    };
+    for (const Case& c : {Case{"host = H", "host = H"}, Case{"caf\xC3\xA9", "caf\xE9"}, Case{"\xE2\x82\xAC 5", "\x80 5"},
+                          Case{"\xE2\x80\x9Cq\xE2\x80\x9D", "\x93q\x94"}, Case{"\xCE\xA9", "?"},
+                          Case{"a\xF0\x9F\x94\xAD" "b", "a?b"}, Case{"\xFF", "?"}})
+        EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+}
+
+TEST(AnsiTextFile, WritesCrLfLinesReplacingAnExistingFile)
+{
+    TempDir dir;
+    WriteFile(dir / "cert.ini", "an older and much longer certificate\r\n");
+    TAnsiTextFile file(dir / "cert.ini");
+    file.Write("note =");
+    file.WriteLine("caf\xC3\xA9");
+    file.WriteLine("");
+    file.Flush();
+    file.Close();
+    EXPECT_EQ(ReadFile(dir / "cert.ini"), "note =caf\xE9\r\n\r\n");
+}
+
+TEST(AnsiTextFile, ReportsFailuresOfCreatingAndWriting)
+{
+    TempDir dir;
+    EXPECT_THROW(TAnsiTextFile(dir / "missing-folder" / "cert.ini"), EInOutError);
+    TAnsiTextFile full("/dev/full"); // every write fails with "no space left", also for root
+    try {
+        full.WriteLine("host = H");
+        ADD_FAILURE() << "writing to a full device succeeded";
+    } catch (const EInOutError& error) {
+        EXPECT_NE(std::string(error.what()).find("/dev/full"), std::string::npos);
+    }
+}
