@@ -134,6 +134,9 @@ create_database() {
   fi
   admin_sql -e "DROP DATABASE IF EXISTS kova; CREATE DATABASE kova CHARACTER SET utf8mb3"
   admin_sql kova <"$top/scripts/schema.sql"
+  if [ "$mode" = demo ]; then
+    admin_sql kova <"$top/scripts/demo-data.sql"
+  fi
 }
 
 print_exports() {
