@@ -80,6 +80,11 @@ class TDataSet : public TComponent {
 
   // Called by the field objects.
   virtual TValue GetFieldValue(const TField& field) const = 0;
+  // A field of the stored record at a 0-based index, read in place: grids paint rows this way
+  // without moving the cursor. NULL for an index past the records.
+  virtual TValue GetFieldValueAt(const TField& field, std::size_t index) const = 0;
+  // 0-based row of the record the fields show; a new record counts at its insert position.
+  std::size_t ActiveIndex() const { return FState == dsInsert ? FInsertPosition : FCurrent; }
   void SetFieldValue(TField& field, const TValue& nativeValue);
 
  protected:

@@ -82,8 +82,13 @@ TValue TField::Value() const { return FDataSet.GetFieldValue(*this); }
 
 bool TField::IsNull() const { return IsNullValue(Value()); }
 
-std::string TField::AsString() const {
-  TValue value = Value();
+std::string TField::AsString() const { return TextOf(Value()); }
+
+std::string TField::AsStringAt(std::size_t recordIndex) const {
+  return TextOf(FDataSet.GetFieldValueAt(*this, recordIndex));
+}
+
+std::string TField::TextOf(TValue value) const {
   switch (value.index()) {
     case 0: return {};
     case 1: return std::get<bool>(value) ? "1" : "0";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,8 @@ class TField {
   TValue Value() const;
   bool IsNull() const;
   std::string AsString() const;
+  // The text of this field in the stored record at a 0-based index; the cursor stays.
+  std::string AsStringAt(std::size_t recordIndex) const;
   std::int64_t AsLargeInt() const;
   int AsInteger() const;
   double AsFloat() const;
@@ -51,6 +54,8 @@ class TField {
   TValue ToNative(const TValue& value) const;
 
  private:
+  std::string TextOf(TValue value) const;
+
   TDataSet& FDataSet;
   std::string FFieldName;
   TFieldType FType;

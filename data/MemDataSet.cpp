@@ -24,6 +24,11 @@ TValue TMemDataSet::GetFieldValue(const TField& field) const {
   return record ? ReadFieldValue(FData, record, DescOf(field)) : TValue{};
 }
 
+TValue TMemDataSet::GetFieldValueAt(const TField& field, std::size_t index) const {
+  if (!Active() || index >= FData.RecordCount()) return TValue{};
+  return ReadFieldValue(FData, FData.Record(index), DescOf(field));
+}
+
 void TMemDataSet::CreateFields() {
   for (const TFieldDesc& desc : FData.Fields) {
     if (desc.Hidden) continue;

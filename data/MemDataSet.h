@@ -14,6 +14,7 @@ class TMemDataSet : public TDataSet {
   const TMemData& Data() const { return FData; }
 
   TValue GetFieldValue(const TField& field) const override;
+  TValue GetFieldValueAt(const TField& field, std::size_t index) const override;
   // The record the fields show: the new buffer while editing, else the current stored record.
   const char* ActiveRecord() const;
   // The stored version of the current record (the old values), none while inserting.
