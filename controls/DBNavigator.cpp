@@ -1,7 +1,11 @@
 #include "controls/DBNavigator.h"
 
 #include "controls/Hint.h"
+#include "data/DataSet.h"
+#include "data/DataSource.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QStyle>
 #include <QToolButton>
 
@@ -38,8 +42,86 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
             button->setIcon(style()->standardIcon(Looks[i].icon));
         SetHint(button, Looks[i].standardHint);
         button->setEnabled(false);
+        connect(button, &QToolButton::clicked, this, [this, i] { BtnClick(static_cast<TNavigateBtn>(i)); });
         buttons_[i] = button;
     }
+    link_.OnActiveChanged = [this] { DataSetNotified(); };
+    link_.OnDataSetChanged = link_.OnActiveChanged;
+    link_.OnDataSetScrolled = link_.OnActiveChanged;
+    link_.OnEditingChanged = link_.OnActiveChanged;
+}
+
+void TDBNavigator::SetDataSource(TDataSource* source)
+{
+    link_.SetDataSource(source);
+    UpdateButtons();
+}
+
+// The dataset may set Bof and Eof only after it has told of a move, so the buttons are looked
+// at again once the current event is done.
+void TDBNavigator::DataSetNotified()
+{
+    UpdateButtons();
+    if (recheckPending_)
+        return;
+    recheckPending_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        recheckPending_ = false;
+        UpdateButtons();
+    }, Qt::QueuedConnection);
+}
+
+// Moving needs room in that direction; changing the set needs a modifiable dataset in browse
+// (and a record, for Delete and Edit); Post and Cancel need a pending change.
+void TDBNavigator::UpdateButtons()
+{
+    std::array<bool, NavigateButtonCount> enabled{};
+    if (link_.Active()) {
+        const TDataSet& dataSet = *link_.DataSet();
+        bool browsing = dataSet.State() == dsBrowse;
+        bool editing = dataSet.State() == dsEdit || dataSet.State() == dsInsert;
+        bool changeable = browsing && dataSet.CanModify();
+        enabled[nbFirst] = enabled[nbPrior] = !dataSet.Bof();
+        enabled[nbNext] = enabled[nbLast] = !dataSet.Eof();
+        enabled[nbInsert] = changeable;
+        enabled[nbDelete] = enabled[nbEdit] = changeable && !dataSet.IsEmpty();
+        enabled[nbPost] = enabled[nbCancel] = editing;
+        enabled[nbRefresh] = browsing;
+    }
+    for (int i = 0; i < NavigateButtonCount; ++i)
+        buttons_[i]->setEnabled(enabled[i]);
+}
+
+bool TDBNavigator::Confirm(const QString& question)
+{
+    if (ConfirmAction)
+        return ConfirmAction(*this, question);
+    return QMessageBox::question(this, QApplication::applicationDisplayName(), question,
+                                 QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Cancel;
+}
+
+void TDBNavigator::BtnClick(TNavigateBtn button)
+{
+    TDataSet* dataSet = link_.DataSet();
+    if (!dataSet)
+        return;
+    switch (button) {
+    case nbFirst: dataSet->First(); break;
+    case nbPrior: dataSet->Prior(); break;
+    case nbNext: dataSet->Next(); break;
+    case nbLast: dataSet->Last(); break;
+    case nbInsert: dataSet->Insert(); break;
+    case nbDelete:
+        if (!ConfirmDelete || Confirm(QStringLiteral("Delete record?")))
+            dataSet->Delete();
+        break;
+    case nbEdit: dataSet->Edit(); break;
+    case nbPost: dataSet->Post(); break;
+    case nbCancel: dataSet->Cancel(); break;
+    case nbRefresh: dataSet->Refresh(); break;
+    }
+    // Bof and Eof change without a notification when a move finds no room.
+    UpdateButtons();
 }
 
 void TDBNavigator::SetVisibleButtons(std::initializer_list<TNavigateBtn> visible)
