@@ -42,6 +42,9 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
             button->setIcon(style()->standardIcon(Looks[i].icon));
         SetHint(button, Looks[i].standardHint);
         button->setEnabled(false);
+        // Taking the focus on a click closes a grid's cell editor, which writes its text to the
+        // field before the button acts on the record.
+        button->setFocusPolicy(Qt::ClickFocus);
         connect(button, &QToolButton::clicked, this, [this, i] { BtnClick(static_cast<TNavigateBtn>(i)); });
         buttons_[i] = button;
     }

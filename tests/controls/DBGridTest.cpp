@@ -1,9 +1,12 @@
 #include "controls/DBGrid.h"
+#include "controls/DBNavigator.h"
 #include "tests/controls/PixelRows.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -206,6 +209,68 @@ TEST_F(DBGridFixture, ChoosingARowMovesTheDataSetAndAFailedPostKeepsTheRow)
     data.rows.Cancel();
     EXPECT_TRUE(model().setData(model().index(2, 2), "row 3"));
     EXPECT_EQ(data.rows.State(), dsBrowse);
+}
+
+// Typing into a cell editor: Enter writes the field, moving to another row posts; an editor
+// still open when something else moves the dataset writes nothing to the record moved to.
+TEST_F(DBGridFixture, CellEditorWritesThroughTheFieldOfItsOwnRecord)
+{
+    data.rows.Open();
+    grid.show();
+    QCoreApplication::processEvents();
+    auto typeInto = [&](int row, const QString& text) {
+        QModelIndex cell = model().index(row, 2);
+        grid.setCurrentIndex(cell);
+        grid.edit(cell);
+        auto* editor = grid.viewport()->findChild<QLineEdit*>();
+        EXPECT_NE(editor, nullptr);
+        if (editor)
+            editor->setText(text);
+        return editor;
+    };
+
+    QTest::keyClick(typeInto(1, "typed"), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits on a queued call
+    EXPECT_EQ(data.rows.State(), dsEdit);
+    EXPECT_EQ(data.rows.FieldByName("note").AsString(), "typed");
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(data.rows.RecNo(), 3);
+    EXPECT_EQ(data.rows.Written, (std::vector<std::string>{"update typed"}));
+
+    typeInto(3, "left open");
+    data.rows.First();
+    EXPECT_EQ(grid.currentIndex().row(), 0);
+    EXPECT_EQ(data.rows.State(), dsBrowse);
+    EXPECT_EQ(Notes(), (QStringList{"row 1", "typed", "row 3", "row 4", "row 5"}));
+}
+
+// A navigator button takes the focus from an open cell editor, whose text reaches the record
+// before the button moves on.
+TEST(DBGrid, NavigatorButtonPostsTheTextOfAnOpenCellEditor)
+{
+    TPixelSource data(3);
+    QWidget window;
+    auto* grid = new TDBGrid(&window);
+    auto* navigator = new TDBNavigator(&window);
+    grid->setGeometry(0, 0, 400, 150);
+    navigator->setGeometry(0, 160, 250, 25);
+    grid->SetDataSource(&data.source);
+    navigator->SetDataSource(&data.source);
+    data.rows.Open();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    QModelIndex cell = grid->Model().index(0, 2);
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setFocus();
+    editor->setText("typed");
+    QTest::mouseClick(navigator->Button(nbNext), Qt::LeftButton);
+    EXPECT_EQ(data.rows.RecNo(), 2);
+    EXPECT_EQ(data.rows.Written, (std::vector<std::string>{"update typed"}));
 }
 
 TEST_F(DBGridFixture, EscapeCancelsAPendingInsertAndReadOnlyCellsAreNotEditable)
