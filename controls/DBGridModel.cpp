@@ -138,11 +138,7 @@ void TDBGridModel::SyncRows()
         storedRows_ = rows_ = stored;
         endInsertRows();
     } else {
-        beginResetModel();
-        storedRows_ = stored;
-        newRow_ = newRow;
-        rows_ = stored + (newRow >= 0);
-        endResetModel();
+        Rebuild();
     }
 }
 
@@ -190,7 +186,7 @@ TDBGridModel::TRowSource TDBGridModel::SourceOf(int row) const
         return {};
     if (newRow_ >= 0) {
         if (row == newRow_)
-            return dataSet->State() == dsInsert ? TRowSource{TRowSource::Buffer, 0} : TRowSource{};
+            return dataSet->State() == dsInsert ? TRowSource{TRowSource::Buffer, 0, -1} : TRowSource{};
         if (row > newRow_)
             --row;
     } else if (goneRow_ >= 0) {
@@ -202,9 +198,8 @@ TDBGridModel::TRowSource TDBGridModel::SourceOf(int row) const
     auto index = static_cast<std::size_t>(row);
     if (index >= static_cast<std::size_t>(dataSet->RecordCount()))
         return {};
-    if (dataSet->State() == dsEdit && dataSet->ActiveIndex() == index)
-        return {TRowSource::Buffer, index};
-    return {TRowSource::Stored, index};
+    bool editing = dataSet->State() == dsEdit && dataSet->ActiveIndex() == index;
+    return {editing ? TRowSource::Buffer : TRowSource::Stored, index, row + 1};
 }
 
 TField* TDBGridModel::ColumnField(int column) const
@@ -218,13 +213,7 @@ TField* TDBGridModel::ColumnField(int column) const
 
 int TDBGridModel::RecordNumber(int row) const
 {
-    TRowSource source = SourceOf(row);
-    if (source.kind == TRowSource::None)
-        return 0;
-    TDataSet* dataSet = ActiveDataSet();
-    if (source.kind == TRowSource::Buffer && dataSet->State() == dsInsert)
-        return -1;
-    return static_cast<int>(source.index) + 1;
+    return SourceOf(row).recordNumber;
 }
 
 QVariant TDBGridModel::CellData(const TRowSource& source, const TField* field, int role) const
@@ -242,8 +231,7 @@ QVariant TDBGridModel::CellData(const TRowSource& source, const TField* field, i
     case Qt::BackgroundRole: {
         if (!RecordBackground)
             return {};
-        bool inserting = source.kind == TRowSource::Buffer && field->DataSet().State() == dsInsert;
-        QColor colour = RecordBackground(inserting ? -1 : static_cast<int>(source.index) + 1);
+        QColor colour = RecordBackground(source.recordNumber);
         return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
     }
     default:

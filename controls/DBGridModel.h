@@ -52,7 +52,8 @@ private:
     // buffer, or nothing (a row that is going away).
     struct TRowSource {
         enum { None, Stored, Buffer } kind = None;
-        std::size_t index = 0;
+        std::size_t index = 0; // of a stored record
+        int recordNumber = 0;  // -1 for a record being inserted
     };
 
     bool IsCell(const QModelIndex& index) const;

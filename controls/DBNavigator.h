@@ -9,7 +9,6 @@
 #include <initializer_list>
 
 class QToolButton;
-class TDataSet;
 class TDataSource;
 
 // The record navigator's buttons, in their standard order.
