@@ -30,7 +30,8 @@ void TMemData::InitLayout() {
 void TMemData::ReserveBlock(std::size_t count) {
   if (FFreeRecords.size() + FBlockLeft >= count) return;
   std::size_t bytes = count * static_cast<std::size_t>(FLayout.RecordSize);
-  FBlocks.push_back(std::make_unique<char[]>(bytes ? bytes : 1));
+  // Left uninitialised: NewRecord clears each record as it hands it out.
+  FBlocks.push_back(std::make_unique_for_overwrite<char[]>(bytes ? bytes : 1));
   FBlockNext = FBlocks.back().get();
   FBlockLeft = count;
 }

@@ -30,14 +30,28 @@ std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int cap
   return {begin, static_cast<std::size_t>(length)};
 }
 
-// Inline wide text as UTF-8; plain ASCII (MAC texts, type names) is copied unit by unit.
+// Inline wide text as UTF-8, up to its last non-zero unit; plain ASCII (MAC texts, type names)
+// is narrowed unit by unit without an intermediate UTF-16 string.
 std::string InlineWide(const char* record, const TFieldDesc& desc) {
-  std::u16string text(static_cast<std::size_t>(desc.Length), u'\0');
-  std::memcpy(text.data(), record + desc.Offset, text.size() * 2);
-  while (!text.empty() && text.back() == 0) text.pop_back();
-  if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit >= 0x80; }))
-    return Utf16ToUtf8(text);
-  return std::string(text.begin(), text.end());
+  const char* begin = record + desc.Offset;
+  auto unitAt = [begin](std::size_t i) {
+    char16_t unit;
+    std::memcpy(&unit, begin + 2 * i, sizeof unit);
+    return unit;
+  };
+  auto length = static_cast<std::size_t>(desc.Length);
+  while (length > 0 && unitAt(length - 1) == 0) --length;
+  std::string text(length, '\0');
+  for (std::size_t i = 0; i < length; ++i) {
+    char16_t unit = unitAt(i);
+    if (unit >= 0x80) {
+      std::u16string wide(length, u'\0');
+      std::memcpy(wide.data(), begin, length * 2);
+      return Utf16ToUtf8(wide);
+    }
+    text[i] = static_cast<char>(unit);
+  }
+  return text;
 }
 
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";

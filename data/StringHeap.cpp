@@ -47,7 +47,7 @@ char* TStringHeap::AllocSmall(std::size_t unit) {
   }
   std::size_t bytes = unit * Granularity;
   if (FBlockUsed + bytes > BlockSize) {
-    FBlocks.push_back(std::make_unique<char[]>(BlockSize));
+    FBlocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
     FBlockUsed = 0;
   }
   char* raw = FBlocks.back().get() + FBlockUsed;

@@ -52,6 +52,7 @@ bool TMySQLRecordSet::Open() {
   Conversion.UseUnicode = FConnection.UseUnicode();
   FData.Fields = BuildFieldDescs(columns, Mapping, FData.Tables);
   FData.InitLayout();
+  FConverter.emplace(FData, Conversion);
   return true;
 }
 
@@ -63,7 +64,6 @@ bool TMySQLRecordSet::Fetch() {
     throw EDatabaseError("SQL statement doesn't return rows");
   }
   TMySQLAPIDirect& api = TMySQLConnection::API();
-  TRowConverter converter(FData, Conversion);
   FData.ReserveBlock(static_cast<std::size_t>(FetchRows));
   std::size_t read = 0;
   char* record = nullptr;
@@ -78,7 +78,7 @@ bool TMySQLRecordSet::Fetch() {
         break;
       }
       record = FData.NewRecord();
-      converter.ConvertRow(record, TBindsRow{*row});
+      FConverter->ConvertRow(record, TBindsRow{*row});
       FData.AppendRecord(record);
       record = nullptr;
       ++read;

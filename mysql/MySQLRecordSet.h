@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "data/FieldDescBuilder.h"
@@ -34,5 +35,7 @@ class TMySQLRecordSet {
   TMySQLConnection& FConnection;
   TMemData& FData;
   TMySQLCommand FCommand;
+  // Made by Open with the options then in force; its scratch buffers outlive a single fetch.
+  std::optional<TRowConverter> FConverter;
   bool FEndOfData = false;
 };
