@@ -31,8 +31,7 @@ void TMemData::ReserveBlock(std::size_t count) {
   if (FFreeRecords.size() + FBlockLeft >= count) return;
   std::size_t bytes = count * static_cast<std::size_t>(FLayout.RecordSize);
   // Left uninitialised: NewRecord clears each record as it hands it out.
-  FBlocks.push_back(std::make_unique_for_overwrite<char[]>(bytes ? bytes : 1));
-  FBlockNext = FBlocks.back().get();
+  FBlockNext = FBlocks.Carve(bytes ? bytes : 1);
   FBlockLeft = count;
 }
 
@@ -87,7 +86,7 @@ void TMemData::ClearRecords() {
   for (char* record : FRecords) ReleaseValues(record);
   FRecords.clear();
   FFreeRecords.clear();
-  FBlocks.clear();
+  FBlocks.Clear();
   FBlockNext = nullptr;
   FBlockLeft = 0;
   FHeap.Clear();

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <vector>
 
+#include "data/ChunkArena.h"
 #include "data/FieldDesc.h"
 #include "data/RecordLayout.h"
 #include "data/StringHeap.h"
@@ -64,7 +64,7 @@ class TMemData {
  private:
   TRecordLayout FLayout;
   std::vector<char*> FRecords;
-  std::vector<std::unique_ptr<char[]>> FBlocks;
+  TChunkArena FBlocks;
   char* FBlockNext = nullptr;
   std::size_t FBlockLeft = 0;
   std::vector<char*> FFreeRecords;

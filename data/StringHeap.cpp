@@ -47,10 +47,10 @@ char* TStringHeap::AllocSmall(std::size_t unit) {
   }
   std::size_t bytes = unit * Granularity;
   if (FBlockUsed + bytes > BlockSize) {
-    FBlocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+    FBlock = FBlocks.Carve(BlockSize);
     FBlockUsed = 0;
   }
-  char* raw = FBlocks.back().get() + FBlockUsed;
+  char* raw = FBlock + FBlockUsed;
   FBlockUsed += bytes;
   return raw;
 }
@@ -84,7 +84,8 @@ void TStringHeap::DisposeBuf(char* buffer) {
 void TStringHeap::Clear() {
   for (char* raw : FLarge) std::free(raw);
   FLarge.clear();
-  FBlocks.clear();
+  FBlocks.Clear();
+  FBlock = nullptr;
   FBlockUsed = BlockSize;
   FFree.fill(nullptr);
 }

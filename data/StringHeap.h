@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <unordered_set>
-#include <vector>
+
+#include "data/ChunkArena.h"
 
 // Buffers for values kept outside the records, shared by use count. Buffers of up to 2000 bytes
 // come from 250 free lists (one per multiple of 8 bytes) carved from 16 KiB blocks; larger ones
@@ -22,7 +22,7 @@ class TStringHeap {
   // Drops one use; the buffer is reused once the last use is gone.
   void DisposeBuf(char* buffer);
   void Clear();
-  bool Empty() const { return FBlocks.empty() && FLarge.empty(); }
+  bool Empty() const { return !FBlock && FLarge.empty(); }
 
   static constexpr std::size_t BlockSize = 16384;
   static constexpr std::size_t SmallLimit = 2000;
@@ -31,7 +31,8 @@ class TStringHeap {
  private:
   struct Header;
   char* AllocSmall(std::size_t unit);
-  std::vector<std::unique_ptr<char[]>> FBlocks;
+  TChunkArena FBlocks;
+  char* FBlock = nullptr;
   std::size_t FBlockUsed = BlockSize;
   std::array<char*, SmallLimit / Granularity> FFree{};
   std::unordered_set<char*> FLarge;

@@ -150,6 +150,29 @@ TEST(RecordStore, InsertAndDeleteKeepTheIndexInRowOrder) {
   data.DiscardRecord(reused);
 }
 
+// Enough rows for records and heap buffers to spread over chunks of every size, so that a carve
+// that overlapped another or ran past its chunk would show in the values read back.
+TEST(RecordStore, ManyFetchBlocksKeepEveryValue) {
+  TMemData data;
+  AddPixelFields(data);
+  constexpr int Rows = 60000;
+  auto noteOf = [](int i) { return std::string(static_cast<std::size_t>(i % 200), 'n') + std::to_string(i); };
+  for (int i = 0; i < Rows; ++i) {
+    if (i % 25 == 0) data.ReserveBlock(25);
+    char* record = data.NewRecord();
+    WriteFieldValue(data, record, data.Fields[4], std::int64_t{i});
+    WriteFieldValue(data, record, data.Fields[5], noteOf(i));
+    data.AppendRecord(record);
+  }
+  for (int i = 0; i < Rows; i += 7) {
+    const char* record = data.Record(static_cast<std::size_t>(i));
+    ASSERT_EQ(ReadFieldValue(data, record, data.Fields[4]), TValue(std::int64_t{i}));
+    ASSERT_EQ(ReadFieldValue(data, record, data.Fields[5]), TValue(noteOf(i)));
+  }
+  data.ClearRecords();
+  EXPECT_TRUE(data.StringHeap().Empty());
+}
+
 TEST(StringHeap, ReusesFreedBuffersOfTheSameSizeClass) {
   TStringHeap heap;
   char* a = heap.Alloc(10);
