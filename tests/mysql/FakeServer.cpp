@@ -1,0 +1,115 @@
+#include "tests/mysql/FakeServer.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <stdexcept>
+
+void TFakePeer::SendRaw(std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = send(FFd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (n <= 0) throw std::runtime_error("fake server: send failed");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void TFakePeer::SendPacket(std::uint8_t sequence, std::span<const std::uint8_t> payload) {
+  TBytes packet = TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
+  SendRaw(packet);
+}
+
+TBytes TFakePeer::ReadRaw(std::size_t count) {
+  TBytes bytes(count);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = recv(FFd, bytes.data() + done, count - done, 0);
+    if (n <= 0) throw std::runtime_error("fake server: the client closed the connection");
+    done += static_cast<std::size_t>(n);
+  }
+  return bytes;
+}
+
+TFakePacket TFakePeer::ReadPacket() {
+  const TBytes header = ReadRaw(4);
+  const std::size_t length = header[0] | header[1] << 8 | header[2] << 16;
+  return {header[3], ReadRaw(length)};
+}
+
+void TFakePeer::SendFrame(std::uint8_t sequence, std::span<const std::uint8_t> bytes, bool compress) {
+  TBytes body(bytes.begin(), bytes.end());
+  std::size_t uncompressed = 0;
+  if (compress) {
+    uLongf length = compressBound(bytes.size());
+    body.resize(length);
+    compress2(body.data(), &length, bytes.data(), bytes.size(), Z_DEFAULT_COMPRESSION);
+    body.resize(length);
+    uncompressed = bytes.size();
+  }
+  SendRaw(TBytesWriter().Int(body.size(), 3).Byte(sequence).Int(uncompressed, 3).Raw(body).Bytes());
+}
+
+TFakePacket TFakePeer::ReadFrame() {
+  const TBytes header = ReadRaw(7);
+  const std::size_t length = header[0] | header[1] << 8 | header[2] << 16;
+  const std::size_t uncompressed = header[4] | header[5] << 8 | header[6] << 16;
+  TBytes body = ReadRaw(length);
+  if (uncompressed == 0) return {header[3], body};
+  TBytes plain(uncompressed);
+  uLongf plainLength = uncompressed;
+  if (uncompress(plain.data(), &plainLength, body.data(), body.size()) != Z_OK || plainLength != uncompressed)
+    throw std::runtime_error("fake server: broken compressed frame");
+  return {header[3], plain};
+}
+
+void TFakePeer::Close() {
+  if (FFd < 0) return;
+  shutdown(FFd, SHUT_RDWR);
+  ::close(FFd);
+  FFd = -1;
+}
+
+TFakeServer::TFakeServer(std::function<void(TFakePeer&)> script) {
+  FListener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(FListener, 4) != 0 ||
+      getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    throw std::runtime_error("fake server: cannot listen");
+  FPort = ntohs(address.sin_port);
+  FThread = std::thread([this, script = std::move(script)] {
+    const int fd = accept(FListener, nullptr, nullptr);
+    if (fd < 0) {
+      FFailure = "fake server: accept failed";
+      return;
+    }
+    TFakePeer peer(fd);
+    try {
+      script(peer);
+    } catch (const std::exception& e) {
+      FFailure = e.what();
+    }
+    peer.Close();
+  });
+}
+
+std::string TFakeServer::Finish() {
+  if (!FFinished) {
+    FThread.join();
+    FFinished = true;
+  }
+  return FFailure;
+}
+
+TFakeServer::~TFakeServer() {
+  if (!FFinished) {
+    // Unblocks an accept that never got a client.
+    shutdown(FListener, SHUT_RDWR);
+    FThread.join();
+  }
+  ::close(FListener);
+}
