@@ -16,7 +16,7 @@ void TFakePeer::SendRaw(std::span<const std::uint8_t> bytes) {
   }
 }
 
-void TFakePeer::SendPacket(std::uint8_t sequence, std::span<const std::uint8_t> payload) {
+void TFakePeer::SendPacket(std::uint8_t sequence, const TBytes& payload) {
   TBytes packet = TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
   SendRaw(packet);
 }

@@ -18,7 +18,7 @@ class TFakePeer {
   explicit TFakePeer(int fd) : FFd(fd) {}
 
   void SendRaw(std::span<const std::uint8_t> bytes);
-  void SendPacket(std::uint8_t sequence, std::span<const std::uint8_t> payload);
+  void SendPacket(std::uint8_t sequence, const TBytes& payload);
   TBytes ReadRaw(std::size_t count);
   TFakePacket ReadPacket();
   // Compressed framing: one frame, its body deflated when compress is set.
