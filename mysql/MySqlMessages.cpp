@@ -55,7 +55,8 @@ TMySqlOkPacket ParseOkPacket(TMySqlReader& reader, bool protocol41, bool withSta
     ok.HasStatus = true;
   }
   if (protocol41) ok.WarningCount = reader.ReadUInt16();
-  ok.Info = reader.ReadString();
+  // 4.1 servers send the message with a length prefix; it is not part of the text.
+  ok.Info = protocol41 && reader.Remaining() > 0 ? reader.ReadLengthString() : reader.ReadString();
   return ok;
 }
 

@@ -40,7 +40,8 @@ struct TMySqlOkPacket {
   std::string Info;
 };
 
-// The rest of an OK packet, read after its column count of 0.
+// The rest of an OK packet, read after its column count of 0. The message text is length-prefixed
+// in the 4.1 protocol and runs to a zero byte or the end before it.
 TMySqlOkPacket ParseOkPacket(TMySqlReader& reader, bool protocol41, bool withStatus);
 
 // End of column definitions or rows: at most 8 bytes, the first one 254.

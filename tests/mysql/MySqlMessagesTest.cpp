@@ -120,6 +120,9 @@ TEST(ParseOkPacket, ReadsCountsStatusWarningsAndInfo) {
   EXPECT_EQ(ok.ServerStatus, 0x000A);
   EXPECT_EQ(ok.WarningCount, 3);
   EXPECT_EQ(ok.Info, "Rows matched: 1");
+  const TBytes old = TBytesWriter().Byte(0).Byte(2).Byte(0).Int(2, 2).Raw("done").Bytes();
+  TMySqlReader oldReader(old, 1);
+  EXPECT_EQ(ParseOkPacket(oldReader, false, true).Info, "done");
   const TBytes cut{0, 1};
   TMySqlReader shortReader(cut, 1);
   EXPECT_EQ(CodeOf([&] { ParseOkPacket(shortReader, true, true); }), CR_MALFORMED_PACKET);

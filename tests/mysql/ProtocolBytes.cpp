@@ -68,7 +68,7 @@ TBytes OkPacket(std::uint64_t affectedRows, std::uint64_t insertId, std::uint16_
       .FieldLength(insertId)
       .Int(status, 2)
       .Int(warnings, 2)
-      .Raw(info)
+      .LengthString(info)
       .Bytes();
 }
 
