@@ -53,15 +53,31 @@ long ResidentKiB() {
   return 0;
 }
 
+// Every client hands each value's text to this, so that each reads every value once and the
+// loops do the same work besides: the C library's values are read where they lie, not merely
+// counted by their lengths.
+struct TextSink {
+  std::size_t bytes = 0;
+  unsigned sum = 0;
+  template <typename Unit>
+  void Take(const Unit* text, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) sum += static_cast<unsigned>(text[i]);
+    bytes += size;
+  }
+};
+
 struct Measure {
   double cpu = CpuSeconds();
   std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
   long rss = ResidentKiB();
-  // One line: client cpu wall bytes-per-row, for run.sh to compare.
-  void Report(const char* what, const char* client, int rows) const {
+  // One line: client cpu wall bytes-per-row, for run.sh to compare, and for an open the text
+  // read (the same for every client that read all values the same way).
+  void Report(const char* what, const char* client, int rows, const TextSink* text = nullptr) const {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-    std::printf("%s %s cpu=%.3f wall=%.3f bytes_per_row=%.1f\n", what, client, CpuSeconds() - cpu,
+    std::printf("%s %s cpu=%.3f wall=%.3f bytes_per_row=%.1f", what, client, CpuSeconds() - cpu,
                 seconds, (ResidentKiB() - rss) * 1024.0 / rows);
+    if (text) std::printf(" text=%zu/%u", text->bytes, text->sum);
+    std::printf("\n");
   }
 };
 
@@ -114,7 +130,7 @@ void Setup() {
   Exec(connection, "CREATE TABLE bench_inserts LIKE bench_pixels");
 }
 
-std::size_t OpenMorvane() {
+void OpenMorvane() {
   TMyConnection connection;
   Configure(connection);
   connection.Connect();
@@ -123,14 +139,16 @@ std::size_t OpenMorvane() {
   query.SQL().SetText(Select);
   Measure measure;
   query.Open();
-  std::size_t bytes = 0;
+  TextSink text;
   for (query.First(); !query.Eof(); query.Next())
-    for (const auto& field : query.Fields()) bytes += field->AsString().size();
-  measure.Report("open", "morvane", query.RecordCount());
-  return bytes;
+    for (const auto& field : query.Fields()) {
+      std::string value = field->AsString();
+      text.Take(value.data(), value.size());
+    }
+  measure.Report("open", "morvane", query.RecordCount(), &text);
 }
 
-std::size_t OpenLibmariadb() {
+void OpenLibmariadb() {
   MYSQL* mysql = CConnect();
   Measure measure;
   MYSQL_RES* result = mysql_query(mysql, Select) == 0 ? mysql_store_result(mysql) : nullptr;
@@ -138,20 +156,20 @@ std::size_t OpenLibmariadb() {
     std::fprintf(stderr, "%s\n", mysql_error(mysql));
     std::exit(1);
   }
-  std::size_t bytes = 0;
+  TextSink text;
   unsigned columns = mysql_num_fields(result);
   while (MYSQL_ROW row = mysql_fetch_row(result)) {
     unsigned long* lengths = mysql_fetch_lengths(result);
-    for (unsigned i = 0; i < columns; ++i) bytes += row[i] ? lengths[i] : 0;
+    for (unsigned i = 0; i < columns; ++i)
+      if (row[i]) text.Take(row[i], lengths[i]);
   }
-  measure.Report("open", "libmariadb", static_cast<int>(mysql_num_rows(result)));
+  measure.Report("open", "libmariadb", static_cast<int>(mysql_num_rows(result)), &text);
   mysql_free_result(result);
   mysql_close(mysql);
-  return bytes;
 }
 
 #ifdef MORVANE_BENCH_QT
-std::size_t OpenQt(int argc, char** argv) {
+void OpenQt(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QSqlDatabase db = QSqlDatabase::addDatabase("QMYSQL");
   db.setHostName(QString::fromStdString(Env("MORVANE_TEST_DB_HOST")));
@@ -160,20 +178,22 @@ std::size_t OpenQt(int argc, char** argv) {
   db.setPassword(QString::fromStdString(Env("MORVANE_TEST_DB_ROOT_PASSWORD")));
   db.setDatabaseName(QString::fromStdString(Env("MORVANE_TEST_DB_DATABASE")));
   if (!db.open()) std::exit(1);
-  std::size_t bytes = 0;
   {
     Measure measure;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.exec(Select);
+    TextSink text;
     int rows = 0;
     while (query.next()) {
-      for (int i = 0; i < 6; ++i) bytes += static_cast<std::size_t>(query.value(i).toString().size());
+      for (int i = 0; i < 6; ++i) {
+        QString value = query.value(i).toString();
+        text.Take(value.utf16(), static_cast<std::size_t>(value.size()));
+      }
       ++rows;
     }
-    measure.Report("open", "qt", rows);
+    measure.Report("open", "qt", rows, &text);
   }
-  return bytes;
 }
 #endif
 
