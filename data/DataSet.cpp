@@ -70,9 +70,10 @@ void TDataSet::Scroll(std::size_t index) {
 
 void TDataSet::First() {
   CheckBrowseMode();
-  Scroll(0);
+  // The flags are set before the scroll notification, so that controls read the new ones.
   FBof = true;
   FEof = GetRecordCount() == 0;
+  Scroll(0);
 }
 
 void TDataSet::Last() {
@@ -80,9 +81,9 @@ void TDataSet::Last() {
   while (FetchMore()) {
   }
   std::size_t count = static_cast<std::size_t>(GetRecordCount());
-  Scroll(count ? count - 1 : 0);
   FEof = true;
   FBof = count == 0;
+  Scroll(count ? count - 1 : 0);
 }
 
 int TDataSet::MoveBy(int distance) {
@@ -99,9 +100,13 @@ int TDataSet::MoveBy(int distance) {
   bool pastEnd = target >= count, beforeStart = target < 0;
   target = std::clamp(target, 0LL, count - 1);
   int moved = static_cast<int>(target - static_cast<long long>(FCurrent));
-  if (moved != 0) Scroll(static_cast<std::size_t>(target));
+  bool edgeReached = FEof != pastEnd || FBof != beforeStart;
   FEof = pastEnd;
   FBof = beforeStart;
+  if (moved != 0)
+    Scroll(static_cast<std::size_t>(target));
+  else if (edgeReached)
+    DataEvent(deDataSetScroll);  // controls that show the edges must hear of it
   return moved;
 }
 
@@ -112,8 +117,8 @@ void TDataSet::SetRecNo(int value) {
   int count = GetRecordCount();
   if (count == 0) return;
   value = std::clamp(value, 1, count);
-  if (static_cast<std::size_t>(value - 1) != FCurrent) Scroll(static_cast<std::size_t>(value - 1));
   FBof = FEof = false;
+  if (static_cast<std::size_t>(value - 1) != FCurrent) Scroll(static_cast<std::size_t>(value - 1));
 }
 
 void TDataSet::SetCurrent(std::size_t index) {
@@ -277,6 +282,7 @@ void TDataSet::DataEvent(TDataEvent event, TField* field) {
       FEnableEvent = deLayoutChange;
     return;
   }
+  if (FDataSources.empty()) return;  // a loop over a million rows scrolls with nobody to tell
   std::vector<TDataSource*> sources = FDataSources;
   for (TDataSource* source : sources) source->DataEvent(event, field);
 }

@@ -38,15 +38,3 @@ TFieldType FieldTypeOf(TDataType type) {
     default: return ftUnknown;
   }
 }
-
-bool IsBlobType(TDataType type) {
-  return type == dtBlob || type == dtMemo || type == dtWideMemo;
-}
-
-bool IsOutOfLineType(TDataType type) {
-  return type == dtExtString || type == dtExtWideString || type == dtExtVarBytes;
-}
-
-bool IsDateTimeType(TDataType type) {
-  return type == dtDate || type == dtTime || type == dtDateTime || type == dtSQLTimeStamp;
-}

@@ -28,6 +28,13 @@ std::string_view FieldTypeName(TFieldType type);
 // The dataset field type of an internal data type, or ftUnknown when there is none.
 TFieldType FieldTypeOf(TDataType type);
 
-bool IsBlobType(TDataType type);       // large objects: blob, memo, wide memo
-bool IsOutOfLineType(TDataType type);  // values kept in the string heap
-bool IsDateTimeType(TDataType type);
+// Asked for every value fetched or read, hence inline.
+inline bool IsBlobType(TDataType type) {  // large objects: blob, memo, wide memo
+  return type == dtBlob || type == dtMemo || type == dtWideMemo;
+}
+inline bool IsOutOfLineType(TDataType type) {  // values kept in the string heap
+  return type == dtExtString || type == dtExtWideString || type == dtExtVarBytes;
+}
+inline bool IsDateTimeType(TDataType type) {
+  return type == dtDate || type == dtTime || type == dtDateTime || type == dtSQLTimeStamp;
+}
