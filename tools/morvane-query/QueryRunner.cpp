@@ -29,10 +29,15 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
 }
 
 bool TQueryRunner::PrintResult(TMySqlResultSet* result, TBatchOutput& output) {
-  std::vector<std::string> names;
-  for (const TMySqlFieldInfo& field : result->Fields()) names.push_back(field.Name);
-  output.WriteHeader(names);
+  // Like the reference client, a result without rows prints nothing, not even its header.
+  bool headerWritten = false;
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
+    if (!headerWritten) {
+      std::vector<std::string> names;
+      for (const TMySqlFieldInfo& field : result->Fields()) names.push_back(field.Name);
+      output.WriteHeader(names);
+      headerWritten = true;
+    }
     for (std::size_t i = 0; i < row->Slots.size(); ++i) {
       if (row->Slots[i].IsNull)
         output.WriteNull();

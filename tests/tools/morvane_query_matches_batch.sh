@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# morvane-query must print exactly what the database's command-line client prints in batch mode,
+# with and without compression, and report failures as "ERROR <code>: <message>".
+# Usage: morvane_query_matches_batch.sh <path of morvane-query>
+set -uo pipefail
+query=$1
+
+for var in MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_DATABASE \
+           MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD; do
+  if [ -z "${!var:-}" ]; then
+    echo "FAIL: $var is missing: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
+    exit 1
+  fi
+done
+
+login=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER"
+       --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --database "$MORVANE_TEST_DB_DATABASE")
+reference=(mariadb --no-defaults --batch --default-character-set=utf8 --max-allowed-packet=1G
+           -h "$MORVANE_TEST_DB_HOST" -P "$MORVANE_TEST_DB_PORT" -u "$MORVANE_TEST_DB_NATIVE_USER"
+           "-p$MORVANE_TEST_DB_NATIVE_PASSWORD" "$MORVANE_TEST_DB_DATABASE")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+"${reference[@]}" -e "
+  DROP TABLE IF EXISTS query_output;
+  CREATE TABLE query_output (id INT PRIMARY KEY, txt VARCHAR(100) NULL, num DECIMAL(10,3) NULL,
+                             stamp DATETIME NULL, data BLOB NULL) CHARACTER SET utf8mb3;
+  INSERT INTO query_output VALUES
+    (1, 'plain', 1.5, '2024-01-02 03:04:05', NULL),
+    (2, '', -3, NULL, ''),
+    (3, NULL, NULL, '1999-12-31 23:59:59', 'x\\0y'),
+    (4, 'tab\\there\\nnew line \\\\ back', 0, NULL, UNHEX('00095C0A41')),
+    (5, 'Grüße € ñ 日本', 123456.789, NULL, NULL);" || { echo "FAIL: cannot prepare the table" >&2; exit 1; }
+
+statements=(
+  "SELECT * FROM query_output ORDER BY id"
+  "SELECT NULL, '' AS empty, 'a\\tb' AS tab, 'back\\\\slash' AS bs, 'l1\\nl2' AS nl, CONCAT('n', CHAR(0), 'z') AS nul"
+  "SELECT 'Grüße €' AS \`wörter\`, 1e300 AS big, -0.5 AS half, CAST('2024-02-29' AS DATE) AS d"
+  "SELECT 1 AS first; SELECT 2 AS second, 3 AS third"
+  "DO 1"
+  "SELECT id FROM query_output WHERE id > 100"
+  "SELECT REPEAT('ab\\\\c\\t', 3500000) AS big, 'after' AS tail"
+)
+
+for sql in "${statements[@]}"; do
+  "${reference[@]}" -e "$sql" >"$work/expected" 2>"$work/expected.err" || fail "reference client failed on: ${sql:0:60}"
+  for mode in plain compress; do
+    extra=()
+    [ "$mode" = compress ] && extra=(--compress)
+    if ! "$query" "${login[@]}" "${extra[@]}" "$sql" >"$work/actual" 2>"$work/actual.err"; then
+      fail "morvane-query ($mode) failed on: ${sql:0:60}: $(cat "$work/actual.err")"
+    elif ! cmp -s "$work/expected" "$work/actual"; then
+      fail "output differs ($mode) for: ${sql:0:60}"
+      diff <(head -c 2000 "$work/expected" | od -c | head -20) <(head -c 2000 "$work/actual" | od -c | head -20) >&2
+    fi
+  done
+done
+
+# Failures: the code and the message without its leading line break, exit status 1.
+expect_error() {
+  local expected=$1
+  shift
+  "$query" "$@" >"$work/out" 2>"$work/err"
+  local status=$?
+  [ "$status" -eq 1 ] || fail "exit status $status instead of 1 for: $expected"
+  [ ! -s "$work/out" ] || fail "output on standard output for: $expected"
+  grep -qxF -- "$expected" "$work/err" || fail "expected '$expected', got '$(cat "$work/err")'"
+}
+
+expect_error "ERROR 1146: #42S02Table 'kova.no_such_table' doesn't exist" "${login[@]}" "SELECT * FROM no_such_table"
+expect_error "ERROR 1045: #28000Access denied for user '$MORVANE_TEST_DB_NATIVE_USER'@'127.0.0.1' (using password: YES)" \
+  --host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER" \
+  --password wrong "SELECT 1"
+"$query" --host 127.0.0.1 --port 1 --user x "SELECT 1" >/dev/null 2>"$work/err"
+[ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003: Cannot connect to server on host '127.0.0.1':" ] ||
+  fail "refused port reported as '$(cat "$work/err")'"
+
+"${reference[@]}" -e "DROP TABLE IF EXISTS query_output"
+if [ "$failures" -gt 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "morvane-query output matches the batch output"
