@@ -10,6 +10,7 @@
 #include "app/TypeLists.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
+#include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "platform/ExecutablePath.h"
@@ -23,13 +24,11 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 
 namespace {
 
@@ -255,6 +254,9 @@ void TfrmBirthday::CreateDataAccess()
     quPixels.SetConnection(&conDB);
     quPixels.SQL().SetText(PixelsStatement);
     dsPixels.SetDataSet(&quPixels);
+    gridPixels->SetDataSource(&dsPixels);
+    navPixels->SetDataSource(&dsPixels);
+    DBNavigator1->SetDataSource(&dsPixels);
 }
 
 void TfrmBirthday::CreateMenu()
@@ -307,11 +309,10 @@ void TfrmBirthday::CreateDatabasePage()
 
 void TfrmBirthday::CreatePixelsPage()
 {
-    gridPixels = new QTableView(tsPixels);
+    gridPixels = new TDBGrid(tsPixels);
     auto* fill = new QHBoxLayout(tsPixels);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(gridPixels);
-    gridPixels->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SetHint(gridPixels, "Living Pixels|Org_ID is the organization with this pixel.  From Organization table.");
 
     // Above the grid, so that it stays reachable.
@@ -394,6 +395,10 @@ void TfrmBirthday::BindEvents()
     conDB.AfterConnect = [this](TCustomConnection&) { conDBAfterConnect(); };
     conDB.AfterDisconnect = [this](TCustomConnection&) { conDBAfterDisconnect(); };
     dsPixels.OnDataChange = [this](TDataSource&, TField*) { dsPixelsDataChange(); };
+    gridPixels->OnRecordBackground = [this](TDBGrid&, int recNo) { return gridPixelsDrawColumnCell(recNo); };
+    gridPixels->OnTitleClick = [this](TDBGrid&, const std::string& field) {
+        RunHandler([&] { gridPixelsTitleClick(field); });
+    };
     for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1})
         field->OnChange = [this](TAbNumEdit&) { RunHandler([this] { seMAC1Change(); }); };
 

@@ -18,9 +18,9 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QTabWidget;
-class QTableView;
 class TAbNumEdit;
 class TAbNumSpin;
+class TDBGrid;
 class TDBNavigator;
 class TStatusBar;
 
@@ -74,7 +74,7 @@ public:
     QPushButton* btnCheckWebSite;
 
     TDBNavigator* DBNavigator1;
-    QTableView* gridPixels;
+    TDBGrid* gridPixels;
 
     QGroupBox* gbControls;
     QPushButton* btnConnect;
@@ -121,6 +121,8 @@ public:
     void conDBAfterConnect();
     void conDBAfterDisconnect();
 
+    // The background of a row: odd record numbers white, even ones cream.
+    QColor gridPixelsDrawColumnCell(int recNo) const;
     void gridPixelsTitleClick(const std::string& fieldName);
     void btnCreateBirthCertClick();
     void btnWriteToSDClick();

@@ -57,6 +57,12 @@ void TfrmBirthday::FillMAC()
         edNote->setText(QString::fromStdString(note->AsString()));
 }
 
+QColor TfrmBirthday::gridPixelsDrawColumnCell(int recNo) const
+{
+    // A row being inserted has no positive record number and is painted white.
+    return recNo > 0 && recNo % 2 == 0 ? QColor(255, 251, 240) : QColor(255, 255, 255);
+}
+
 void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName)
 {
     quPixels.DisableControls();

@@ -48,7 +48,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
         connect(button, &QToolButton::clicked, this, [this, i] { BtnClick(static_cast<TNavigateBtn>(i)); });
         buttons_[i] = button;
     }
-    link_.OnActiveChanged = [this] { DataSetNotified(); };
+    link_.OnActiveChanged = [this] { UpdateButtons(); };
     link_.OnDataSetChanged = link_.OnActiveChanged;
     link_.OnDataSetScrolled = link_.OnActiveChanged;
     link_.OnEditingChanged = link_.OnActiveChanged;
@@ -58,20 +58,6 @@ void TDBNavigator::SetDataSource(TDataSource* source)
 {
     link_.SetDataSource(source);
     UpdateButtons();
-}
-
-// The dataset may set Bof and Eof only after it has told of a move, so the buttons are looked
-// at again once the current event is done.
-void TDBNavigator::DataSetNotified()
-{
-    UpdateButtons();
-    if (recheckPending_)
-        return;
-    recheckPending_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-        recheckPending_ = false;
-        UpdateButtons();
-    }, Qt::QueuedConnection);
 }
 
 // Moving needs room in that direction; changing the set needs a modifiable dataset in browse

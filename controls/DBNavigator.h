@@ -42,11 +42,9 @@ protected:
 
 private:
     void LayOutButtons();
-    void DataSetNotified();
     void UpdateButtons();
     bool Confirm(const QString& question);
 
     std::array<QToolButton*, NavigateButtonCount> buttons_{};
     TCallbackDataLink link_;
-    bool recheckPending_ = false;
 };

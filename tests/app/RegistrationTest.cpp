@@ -5,16 +5,22 @@
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
+#include "controls/DBGrid.h"
+#include "controls/DBGridModel.h"
+#include "controls/DBNavigator.h"
 #include "tests/data/TestServer.h"
+#include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -334,4 +340,46 @@ TEST_F(RegistrationTest, TitleClicksSortByTurnsAndTheStatementSurvivesAReconnect
     Click(form_->btnConnect);
     EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY `2nd note` ASC\r\n");
     EXPECT_TRUE(form_->quPixels.Active());
+}
+
+TEST_F(RegistrationTest, TheGridShowsStripedRowsAndSortsOnATitleClick)
+{
+    ConnectAndShowPixels();
+    TDBGridModel& model = form_->gridPixels->Model();
+    ASSERT_EQ(model.rowCount(), 3);
+    ASSERT_EQ(model.columnCount(), 6);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "mac");
+    EXPECT_EQ(model.data(model.index(0, 5)).toString(), "newest");
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(model.data(model.index(row, 0), Qt::BackgroundRole).value<QColor>(),
+                  row % 2 ? QColor(255, 251, 240) : QColor(255, 255, 255));
+    EXPECT_TRUE(SaveScreenshot(form_.get(), "main-pixels-rows"));
+
+    QHeaderView* titles = form_->gridPixels->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                      QPoint(titles->sectionViewportPosition(0) + 5, titles->height() / 2));
+    EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY mac ASC\r\n");
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), "54-2F-89-01-02-03");
+}
+
+TEST_F(RegistrationTest, NavigatorDeleteAsksFirst)
+{
+    ConnectAndShowPixels();
+    QStringList questions;
+    bool answer = false;
+    form_->navPixels->ConfirmAction = [&](TDBNavigator&, const QString& question) {
+        questions << question;
+        return answer;
+    };
+    QToolButton* remove = form_->navPixels->Button(nbDelete);
+    ASSERT_TRUE(remove->isEnabled());
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_EQ(questions, QStringList{"Delete record?"});
+    EXPECT_EQ(form_->quPixels.RecordCount(), 3);
+
+    answer = true;
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_EQ(form_->quPixels.RecordCount(), 2);
+    EXPECT_EQ(server_.Rows("SELECT note FROM " + database_ + ".pixels WHERE note = 'newest'").size(), 0u);
+    EXPECT_TRUE(messages_.isEmpty());
 }
