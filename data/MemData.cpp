@@ -22,9 +22,12 @@ void TMemData::InitLayout() {
   for (std::size_t i = 0; i < Fields.size(); ++i) Fields[i].FieldNo = static_cast<int>(i) + 1;
   FLayout = ComputeRecordLayout(Fields);
   FReferenceFields.clear();
+  FHasBlobFields = false;
   for (const TFieldDesc& desc : Fields)
-    if (IsOutOfLineType(desc.DataType) || IsBlobType(desc.DataType))
+    if (IsOutOfLineType(desc.DataType) || IsBlobType(desc.DataType)) {
       FReferenceFields.push_back(&desc);
+      FHasBlobFields = FHasBlobFields || IsBlobType(desc.DataType);
+    }
 }
 
 void TMemData::ReserveBlock(std::size_t count) {
@@ -83,7 +86,13 @@ void TMemData::ReplaceRecord(std::size_t index, char* record) {
 }
 
 void TMemData::ClearRecords() {
-  for (char* record : FRecords) ReleaseValues(record);
+  // The heap is cleared at once below; only large objects, whose uses may be held outside the
+  // store, are let go record by record.
+  if (FHasBlobFields)
+    for (char* record : FRecords)
+      for (const TFieldDesc* desc : FReferenceFields)
+        if (IsBlobType(desc->DataType))
+          if (auto* blob = LoadPointer<TBlob>(record, *desc)) blob->Release();
   FRecords.clear();
   FFreeRecords.clear();
   FBlocks.Clear();

@@ -70,4 +70,5 @@ class TMemData {
   std::vector<char*> FFreeRecords;
   TStringHeap FHeap;
   std::vector<const TFieldDesc*> FReferenceFields;  // out-of-line and large-object fields
+  bool FHasBlobFields = false;
 };
