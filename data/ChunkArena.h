@@ -7,7 +7,7 @@
 
 // Uninitialised memory carved in order from chunks that double in size, from FirstChunk up to
 // LastChunk bytes, and given back all at once: a million rows cost a few dozen allocations
-// instead of one per fetch block.
+// instead of one per fetch block, and the pages of a big chunk are mapped in one go.
 class TChunkArena {
  public:
   static constexpr std::size_t FirstChunk = 16384;
