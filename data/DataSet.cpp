@@ -1,7 +1,6 @@
 #include "data/DataSet.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "data/DataSource.h"
 
@@ -11,11 +10,13 @@ void Fire(const TDataSet::TDataSetNotifyEvent& event, TDataSet& sender) {
   if (event) event(sender);
 }
 
+// Field names are compared without regard to ASCII case; other bytes (UTF-8) must match.
+// Folded inline: FieldByName runs for every field set on every posted row.
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldCase(x) == FoldCase(y); });
 }
 
 }  // namespace

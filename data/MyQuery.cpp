@@ -41,7 +41,7 @@ void TMyQuery::SetConnection(TMyConnection* connection) {
 
 void TMyQuery::SQLChanged() {
   Close();
-  FKeyAndData.reset();
+  ForgetKeyAndDataFields();
 }
 
 void TMyQuery::SetFetchAll(bool value) {
@@ -59,12 +59,12 @@ void TMyQuery::SetFetchRows(int value) {
 
 void TMyQuery::SetKeyFields(const std::string& value) {
   FKeyFields = value;
-  FKeyAndData.reset();
+  ForgetKeyAndDataFields();
 }
 
 void TMyQuery::SetUpdatingTable(const std::string& value) {
   FUpdatingTable = value;
-  FKeyAndData.reset();
+  ForgetKeyAndDataFields();
 }
 
 void TMyQuery::BeginConnection() {
@@ -134,7 +134,7 @@ void TMyQuery::InternalOpen() {
 
 void TMyQuery::InternalClose() {
   if (FRecordSet) FRecordSet->Close();
-  FKeyAndData.reset();
+  ForgetKeyAndDataFields();
   TMemDataSet::InternalClose();
 }
 
@@ -187,6 +187,11 @@ bool TMyQuery::BlocksReconnect() const {
   return Active() && FRecordSet && !FRecordSet->FetchedAll();
 }
 
+void TMyQuery::ForgetKeyAndDataFields() {
+  FKeyAndData.reset();
+  FInsertStatement.Clear();
+}
+
 const TKeyAndDataFields& TMyQuery::KeyAndDataFields() {
   if (!FKeyAndData)
     FKeyAndData = FillKeyAndDataFields(Data(), FUpdatingTable, FKeyFields, Name, Options.SetFieldsReadOnly);
@@ -209,7 +214,9 @@ void TMyQuery::WriteChange(TStatementType type) {
   context.QuoteNames = Options.QuoteNames;
   context.UpdateAllFields = Options.UpdateAllFields;
 
-  TGeneratedStatement statement = GenerateStatement(type, context);
+  TGeneratedStatement generated;
+  const TGeneratedStatement& statement =
+      type == stInsert ? FInsertStatement.For(context) : (generated = GenerateStatement(type, context));
   if (statement.Text.empty()) {
     if (type == stUpdate && fields.TableIndex >= 0) return;  // nothing changed: nothing to send
     if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
@@ -259,7 +266,7 @@ void TMyQuery::InternalRefresh() {
       key.emplace_back(static_cast<std::size_t>(desc->FieldNo - 1),
                        ReadFieldValue(Data(), Data().Record(CurrentIndex()), *desc));
   TFieldDescs before = Data().Fields;
-  FKeyAndData.reset();
+  ForgetKeyAndDataFields();
   try {
     BeginConnection();
     FRecordSet->Close();

@@ -91,6 +91,8 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   void ReadResult();
   void WriteChange(TStatementType type);
   const TKeyAndDataFields& KeyAndDataFields();
+  // Drops what was derived from the field descriptions, before they change.
+  void ForgetKeyAndDataFields();
   void SQLChanged();
 
   TMyConnection* FConnection = nullptr;
@@ -101,6 +103,7 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::unique_ptr<TMySQLRecordSet> FRecordSet;
   std::unique_ptr<TMySQLCommand> FUpdateCommand;
   std::optional<TKeyAndDataFields> FKeyAndData;
+  TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;
 };

@@ -104,6 +104,23 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
   return b.Result;
 }
 
+const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
+  FScratch.clear();
+  for (const TFieldDesc* desc : context.DataFields) FScratch.push_back(IsNew(context, *desc));
+  if (!FValid || FScratch != FFieldsSet || context.DataFields != FDataFields ||
+      context.Table != FTable || context.QuoteNames != FQuoteNames ||
+      context.UpdateAllFields != FUpdateAllFields) {
+    FStatement = GenerateStatement(stInsert, context);
+    FFieldsSet.swap(FScratch);
+    FDataFields = context.DataFields;
+    FTable = context.Table;
+    FQuoteNames = context.QuoteNames;
+    FUpdateAllFields = context.UpdateAllFields;
+    FValid = true;
+  }
+  return FStatement;
+}
+
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
                              bool inserting, bool needBackslashes) {
   std::string text;

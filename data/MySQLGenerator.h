@@ -40,6 +40,24 @@ struct TUpdateContext {
 // finds no column raises "Key fields not found".
 TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context);
 
+// The last INSERT generated, reused while rows are posted with the same fields set, so that a
+// form adding row after row builds its statement once. Clear it whenever the field
+// descriptions may have been rebuilt.
+class TInsertStatementCache {
+ public:
+  const TGeneratedStatement& For(const TUpdateContext& context);
+  void Clear() { FValid = false; }
+
+ private:
+  bool FValid = false;
+  std::string FTable;
+  bool FQuoteNames = false;
+  bool FUpdateAllFields = false;
+  std::vector<const TFieldDesc*> FDataFields;
+  std::vector<bool> FFieldsSet, FScratch;
+  TGeneratedStatement FStatement;
+};
+
 // The statement text with each placeholder replaced by its value's literal.
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
                              bool inserting, bool needBackslashes);

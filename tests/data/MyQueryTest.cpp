@@ -122,6 +122,34 @@ TEST_F(MyQueryTest, InsertSendsTheGeneratedStatementAndStoresTheNoteByteForByte)
   EXPECT_EQ(Scalar("SELECT Org_ID IS NULL FROM pixels WHERE mac = '54-2F-89-0A-1B-2C'"), "1");
 }
 
+// Posted rows share one generated INSERT only while they set the same fields, and a new
+// statement text builds a new one.
+TEST_F(MyQueryTest, EachPostedRowNamesTheFieldsItSets) {
+  const std::string allFields =
+      "INSERT INTO pixels\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n  (?, ?, ?, ?, ?)";
+  Query.Open();
+  InsertPixel("54-2F-89-00-01-01", "one");
+  Query.Insert();
+  Query.FieldByName("mac").SetAsString("54-2F-89-00-01-02");
+  Query.FieldByName("Org_ID").SetAsInteger(7);
+  Query.Post();
+  InsertPixel("54-2F-89-00-01-03", "three");
+  Query.SQL().SetText("SELECT note, mac FROM pixels");
+  Query.Open();
+  Query.Insert();
+  Query.FieldByName("mac").SetAsString("54-2F-89-00-01-04");
+  Query.FieldByName("note").SetAsString("four");
+  Query.Post();
+  EXPECT_EQ(Statements, (std::vector<std::string>{
+                            allFields, "INSERT INTO pixels\r\n  (mac, Org_ID)\r\nVALUES\r\n  (?, ?)", allFields,
+                            "INSERT INTO pixels\r\n  (note, mac)\r\nVALUES\r\n  (?, ?)"}));
+  EXPECT_EQ(Scalar("SELECT CONCAT_WS('|', Org_ID, note IS NULL, PixelType IS NULL) FROM pixels "
+                   "WHERE mac = '54-2F-89-00-01-02'"),
+            "7|1|1");
+  EXPECT_EQ(Scalar("SELECT note FROM pixels WHERE mac = '54-2F-89-00-01-03'"), "three");
+  EXPECT_EQ(Scalar("SELECT note FROM pixels WHERE mac = '54-2F-89-00-01-04'"), "four");
+}
+
 TEST_F(MyQueryTest, DuplicateKeyKeepsTheRowPendingAndDeleteCancelsIt) {
   Query.Open();
   try {
