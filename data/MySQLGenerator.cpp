@@ -124,6 +124,7 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
                              bool inserting, bool needBackslashes) {
   std::string text;
+  text.reserve(statement.Text.size() + 32 * statement.Params.size());
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
     text.append(statement.Text, from, param.Offset - from);

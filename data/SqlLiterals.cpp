@@ -82,7 +82,8 @@ std::string QuotedString(std::string_view text, bool needBackslashes) {
       default: literal += c;
     }
   }
-  return literal + '\'';
+  literal += '\'';
+  return literal;
 }
 
 std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes) {
