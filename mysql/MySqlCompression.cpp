@@ -8,7 +8,23 @@ std::size_t CompressBytes(const std::uint8_t* src, std::size_t count, std::uint8
   return length;
 }
 
-bool InflateBytes(const std::uint8_t* src, std::size_t count, std::uint8_t* dest, std::size_t expected) {
-  uLongf length = expected;
-  return uncompress(dest, &length, src, count) == Z_OK && length == expected;
+TInflater::TInflater() : FStream(std::make_unique<z_stream_s>()) {}
+
+TInflater::~TInflater() {
+  if (FInitialised) inflateEnd(FStream.get());
+}
+
+bool TInflater::Inflate(const std::uint8_t* src, std::size_t count, std::uint8_t* dest, std::size_t expected) {
+  z_stream& stream = *FStream;
+  if (!FInitialised) {
+    if (inflateInit(&stream) != Z_OK) return false;
+    FInitialised = true;
+  } else if (inflateReset(&stream) != Z_OK) {
+    return false;
+  }
+  stream.next_in = const_cast<Bytef*>(src);
+  stream.avail_in = static_cast<uInt>(count);
+  stream.next_out = dest;
+  stream.avail_out = static_cast<uInt>(expected);
+  return inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.total_out == expected;
 }

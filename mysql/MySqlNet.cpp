@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "mysql/MessageFormat.h"
-#include "mysql/MySqlCompression.h"
 #include "mysql/MySqlErrors.h"
 #include "mysql/MySqlMessages.h"
 
@@ -258,7 +257,7 @@ void TMySqlNet::FillCompressBuffer() {
       CheckMessageSize(FCompressBuffer.Length(), uncompressedLength);
       FCompressScratch.SetLength(bodyLength);
       TransportRead(FCompressScratch.Data(), bodyLength);
-      if (!InflateBytes(FCompressScratch.Data(), bodyLength, FCompressBuffer.Grow(uncompressedLength),
+      if (!FInflater.Inflate(FCompressScratch.Data(), bodyLength, FCompressBuffer.Grow(uncompressedLength),
                         uncompressedLength))
         throw EMySqlException(ER_NET_UNCOMPRESS_ERROR);
     }

@@ -11,6 +11,7 @@
 
 #include "mysql/ByteBuffer.h"
 #include "mysql/CRVio.h"
+#include "mysql/MySqlCompression.h"
 #include "mysql/MySqlReader.h"
 
 constexpr std::size_t NET_HEADER_SIZE = 4;
@@ -120,6 +121,7 @@ class TMySqlNet {
   TByteBuffer FCompressBuffer{100};
   std::size_t FCompressPos = 0;
   TByteBuffer FCompressScratch;
+  TInflater FInflater;
   std::unique_ptr<std::uint8_t[]> FSkipBuffer;
   std::uint8_t FPacketNumber = 0;
   std::uint8_t FComprPacketNumber = 0;

@@ -30,7 +30,7 @@ class TMemoryVio : public TCRVio {
   std::size_t ReadNoWait(void* buffer, std::size_t count) override {
     FReadRequests.push_back(count);
     const std::size_t n = std::min(count, FIncoming.size() - FPos);
-    std::memcpy(buffer, FIncoming.data() + FPos, n);
+    if (n > 0) std::memcpy(buffer, FIncoming.data() + FPos, n);
     FPos += n;
     return n;
   }
