@@ -14,7 +14,6 @@ class TByteBuffer {
   std::uint8_t* Data() { return FData.get(); }
   const std::uint8_t* Data() const { return FData.get(); }
   std::size_t Length() const { return FLength; }
-  std::size_t Capacity() const { return FCapacity; }
   std::span<const std::uint8_t> View() const { return {FData.get(), FLength}; }
 
   void Reserve(std::size_t capacity) {
@@ -40,12 +39,6 @@ class TByteBuffer {
     if (count > 0) std::memcpy(Grow(count), bytes, count);
   }
   void Append(std::uint8_t byte) { *Grow(1) = byte; }
-  // Drops the content and gives memory back beyond capacity.
-  void Reset(std::size_t capacity) {
-    FData.reset();
-    FLength = FCapacity = 0;
-    Reserve(capacity);
-  }
 
  private:
   std::unique_ptr<std::uint8_t[]> FData;

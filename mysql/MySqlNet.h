@@ -35,7 +35,6 @@ class TMySqlNet {
   bool GetCompress() const { return FCompress; }
   void SetCompress(bool on) { FCompress = on; }
   // Largest message accepted on receipt (joined from continued packets); more raises 2020.
-  std::size_t GetMaxAllowedPacket() const { return FMaxAllowedPacket; }
   void SetMaxAllowedPacket(std::size_t bytes) { FMaxAllowedPacket = bytes; }
 
   // Building a message in the current buffer (bytes 0..3 are kept for the header).
@@ -81,15 +80,12 @@ class TMySqlNet {
 
   std::span<const std::uint8_t> GetRow() const { return FRows[FRowNo].View(); }
   std::span<const std::uint8_t> GetRows(std::size_t i) const { return FRows.at(i).View(); }
-  TMySqlReader Reader() const { return TMySqlReader(GetRow(), FPosition); }
   std::size_t GetLength() const { return FRows[FRowNo].Length(); }
   void SetLength(std::size_t length);
   std::size_t GetPosition() const { return FPosition; }
   void SetPosition(std::size_t position);
   std::size_t GetRowCount() const { return FRows.size(); }
   void SetRowCount(std::size_t n);
-
-  std::uint8_t GetPacketNumber() const { return FPacketNumber; }
 
  private:
   TByteBuffer& Current() { return FRows[FRowNo]; }

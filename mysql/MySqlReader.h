@@ -33,7 +33,6 @@ class TMySqlReader {
   void SetPosition(std::size_t position);
   std::size_t Length() const { return FMessage.size(); }
   std::size_t Remaining() const { return FMessage.size() - FPos; }
-  std::span<const std::uint8_t> Message() const { return FMessage; }
 
  private:
   const std::uint8_t* Take(std::size_t count);

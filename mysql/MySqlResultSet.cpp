@@ -58,5 +58,3 @@ bool TMySqlResultSet::Fetch() {
 void TMySqlResultSet::ReadStatus(std::span<const std::uint8_t> endPacket) {
   FSession->KeepEndStatus(ParseEndPacket(endPacket));
 }
-
-void TMySqlResultSet::ClearBuffer() { FBinds.Row = {}; }

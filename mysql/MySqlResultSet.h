@@ -41,7 +41,6 @@ class TMySqlResultSet {
   TMySqlSession* Session() const { return FSession; }
   // The session goes away before the result set.
   void Detach() { FSession = nullptr; }
-  void ClearBuffer();
 
  private:
   void ReadStatus(std::span<const std::uint8_t> endPacket);
