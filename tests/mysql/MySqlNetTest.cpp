@@ -226,6 +226,20 @@ TEST(TMySqlNet, SkipRowDropsLargeMessagesAndKeepsShortOnes) {
   EXPECT_EQ(f.Vio->Unread(), 0u);
 }
 
+TEST(TMySqlNet, SkipRowCountsTheWholeContinuedMessage) {
+  // A row whose first value needs the 8-byte length prefix 254 and whose last packet is short must
+  // not pass for an end packet.
+  TBytes row(MAX_PACKET_LENGTH + 3, 'v');
+  row[0] = 254;
+  TBytes incoming = Packet(0, TBytes(row.begin(), row.begin() + MAX_PACKET_LENGTH));
+  const TBytes rest = Packet(1, TBytes(row.begin() + MAX_PACKET_LENGTH, row.end()));
+  incoming.insert(incoming.end(), rest.begin(), rest.end());
+  TNetFixture f(incoming);
+  std::uint8_t first = 0;
+  EXPECT_EQ(f.Net.SkipRow(first), MAX_PACKET_LENGTH + 3);
+  EXPECT_EQ(first, 254);
+}
+
 TEST(TMySqlNet, SkipRowRaisesErrorPackets) {
   TNetFixture f(Packet(0, TBytesWriter().Byte(255).Int(1317, 2).Raw("#70100Query execution was interrupted").Bytes()));
   std::uint8_t first = 0;
