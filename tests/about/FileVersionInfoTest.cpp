@@ -149,8 +149,8 @@ TEST(FileVersionInfo, EmptyNameReadsTheRunningProgram)
     EXPECT_EQ(info.FileDescription(), "Version reader tests");
     EXPECT_EQ(info.FileVersion(), "3.1.4.15");
     EXPECT_EQ(info.ProductVersion(), "3.1.0.0");
-    EXPECT_EQ(info.InternalName(), "version_info_test");
-    EXPECT_EQ(info.OriginalFileName(), "version_info_test");
+    EXPECT_EQ(info.InternalName(), "VersionInfoTest");
+    EXPECT_EQ(info.OriginalFileName(), "VersionInfoTest");
     EXPECT_EQ(info.LegalTrademarks(), "") << "left out of the resource";
     EXPECT_EQ(VerNumToStr(info.FileVersionNumber()), "3.1.4.15");
     EXPECT_EQ(VerNumToStr(info.ProductVersionNumber()), "3.1.0.0");
