@@ -40,16 +40,12 @@ std::string HexKey(std::uint16_t language, std::uint16_t codePage)
 
 } // namespace
 
-bool GetCPInfoAlt(std::uint32_t codePage, std::uint32_t /*flags*/, CodePageInfoEx& info)
+bool GetCPInfoAlt(std::uint32_t codePage, std::uint32_t flags, CodePageInfoEx& info)
 {
-    CodePageInfo basic;
-    if (!QueryCodePageInfo(codePage, basic))
+    if (!QueryCodePageInfoEx(codePage, flags, info))
         return false;
-    info.MaxCharSize = basic.MaxCharSize;
-    info.DefaultChar = basic.DefaultChar;
-    info.LeadByte = basic.LeadByte;
+    // The fallback knows no replacement character and names the code page by its number only.
     info.UnicodeDefaultChar = 0;
-    info.CodePage = codePage;
     info.CodePageName = FormatCodePage(CodePageNumbered, codePage);
     return true;
 }
