@@ -16,10 +16,7 @@ void TFakePeer::SendRaw(std::span<const std::uint8_t> bytes) {
   }
 }
 
-void TFakePeer::SendPacket(std::uint8_t sequence, const TBytes& payload) {
-  TBytes packet = TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
-  SendRaw(packet);
-}
+void TFakePeer::SendPacket(std::uint8_t sequence, const TBytes& payload) { SendRaw(WirePacket(sequence, payload)); }
 
 TBytes TFakePeer::ReadRaw(std::size_t count) {
   TBytes bytes(count);
@@ -34,28 +31,17 @@ TBytes TFakePeer::ReadRaw(std::size_t count) {
 
 TFakePacket TFakePeer::ReadPacket() {
   const TBytes header = ReadRaw(4);
-  const std::size_t length = header[0] | header[1] << 8 | header[2] << 16;
-  return {header[3], ReadRaw(length)};
+  return {header[3], ReadRaw(Int24(header.data()))};
 }
 
 void TFakePeer::SendFrame(std::uint8_t sequence, std::span<const std::uint8_t> bytes, bool compress) {
-  TBytes body(bytes.begin(), bytes.end());
-  std::size_t uncompressed = 0;
-  if (compress) {
-    uLongf length = compressBound(bytes.size());
-    body.resize(length);
-    compress2(body.data(), &length, bytes.data(), bytes.size(), Z_DEFAULT_COMPRESSION);
-    body.resize(length);
-    uncompressed = bytes.size();
-  }
-  SendRaw(TBytesWriter().Int(body.size(), 3).Byte(sequence).Int(uncompressed, 3).Raw(body).Bytes());
+  SendRaw(WireFrame(sequence, bytes, compress));
 }
 
 TFakePacket TFakePeer::ReadFrame() {
   const TBytes header = ReadRaw(7);
-  const std::size_t length = header[0] | header[1] << 8 | header[2] << 16;
-  const std::size_t uncompressed = header[4] | header[5] << 8 | header[6] << 16;
-  TBytes body = ReadRaw(length);
+  const std::size_t uncompressed = Int24(&header[4]);
+  TBytes body = ReadRaw(Int24(header.data()));
   if (uncompressed == 0) return {header[3], body};
   TBytes plain(uncompressed);
   uLongf plainLength = uncompressed;

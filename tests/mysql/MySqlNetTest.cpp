@@ -11,25 +11,6 @@
 
 namespace {
 
-TBytes Packet(std::uint8_t sequence, const TBytes& payload) {
-  return TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
-}
-
-TBytes Frame(std::uint8_t sequence, const TBytes& bytes, bool compress) {
-  TBytes body = bytes;
-  std::size_t uncompressed = 0;
-  if (compress) {
-    uLongf length = compressBound(bytes.size());
-    body.resize(length);
-    compress2(body.data(), &length, bytes.data(), bytes.size(), Z_DEFAULT_COMPRESSION);
-    body.resize(length);
-    uncompressed = bytes.size();
-  }
-  return TBytesWriter().Int(body.size(), 3).Byte(sequence).Int(uncompressed, 3).Raw(body).Bytes();
-}
-
-std::size_t Int24(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
-
 // The packet layer over a memory transport that it owns.
 struct TNetFixture {
   TMySqlNet Net;
@@ -162,10 +143,10 @@ TEST(TMySqlNet, BodiesOfFullPacketsAreSplitAndClosed) {
 
 TEST(TMySqlNet, JoinsContinuedPacketsIntoOneMessage) {
   const TBytes full(MAX_PACKET_LENGTH, 'z');
-  TBytes incoming = Packet(0, full);
-  const TBytes empty = Packet(1, {});
+  TBytes incoming = WirePacket(0, full);
+  const TBytes empty = WirePacket(1, {});
   incoming.insert(incoming.end(), empty.begin(), empty.end());
-  const TBytes next = Packet(2, {'n'});
+  const TBytes next = WirePacket(2, {'n'});
   incoming.insert(incoming.end(), next.begin(), next.end());
   TNetFixture f(incoming);
   f.Net.ReceiveRow();
@@ -177,8 +158,8 @@ TEST(TMySqlNet, JoinsContinuedPacketsIntoOneMessage) {
 
 TEST(TMySqlNet, MessagesBeyondTheLimitRaise2020) {
   const TBytes full(MAX_PACKET_LENGTH, 'z');
-  TBytes incoming = Packet(0, full);
-  const TBytes more = Packet(1, TBytes(1000, 'y'));
+  TBytes incoming = WirePacket(0, full);
+  const TBytes more = WirePacket(1, TBytes(1000, 'y'));
   incoming.insert(incoming.end(), more.begin(), more.end());
   TNetFixture f(incoming);
   f.Net.SetMaxAllowedPacket(MAX_PACKET_LENGTH + 999);
@@ -186,7 +167,7 @@ TEST(TMySqlNet, MessagesBeyondTheLimitRaise2020) {
 }
 
 TEST(TMySqlNet, OutOfOrderPacketNamesBothNumbers) {
-  TNetFixture f(Packet(5, {0}));
+  TNetFixture f(WirePacket(5, {0}));
   f.Net.NewCommand();
   f.Net.WriteByte(14);
   f.Net.Send();
@@ -206,15 +187,15 @@ TEST(TMySqlNet, ShortReadsRaiseLostConnection) {
 }
 
 TEST(TMySqlNet, ErrorPacketIsRaisedAsTheServerError) {
-  TNetFixture f(Packet(0, TBytesWriter().Byte(255).Int(1045, 2).Raw("#28000Access denied").Bytes()));
+  TNetFixture f(WirePacket(0, TBytesWriter().Byte(255).Int(1045, 2).Raw("#28000Access denied").Bytes()));
   const EMySqlException e = Raised([&] { f.Net.ReceiveRow(); });
   EXPECT_EQ(e.ErrorCode(), 1045);
   EXPECT_STREQ(e.what(), "\r\n#28000Access denied");
 }
 
 TEST(TMySqlNet, SkipRowDropsLargeMessagesAndKeepsShortOnes) {
-  TBytes incoming = Packet(0, TBytes(200000, 'r'));
-  const TBytes end = Packet(1, {254, 0, 0, 2, 0});
+  TBytes incoming = WirePacket(0, TBytes(200000, 'r'));
+  const TBytes end = WirePacket(1, {254, 0, 0, 2, 0});
   incoming.insert(incoming.end(), end.begin(), end.end());
   TNetFixture f(incoming);
   std::uint8_t first = 0;
@@ -231,8 +212,8 @@ TEST(TMySqlNet, SkipRowCountsTheWholeContinuedMessage) {
   // not pass for an end packet.
   TBytes row(MAX_PACKET_LENGTH + 3, 'v');
   row[0] = 254;
-  TBytes incoming = Packet(0, TBytes(row.begin(), row.begin() + MAX_PACKET_LENGTH));
-  const TBytes rest = Packet(1, TBytes(row.begin() + MAX_PACKET_LENGTH, row.end()));
+  TBytes incoming = WirePacket(0, TBytes(row.begin(), row.begin() + MAX_PACKET_LENGTH));
+  const TBytes rest = WirePacket(1, TBytes(row.begin() + MAX_PACKET_LENGTH, row.end()));
   incoming.insert(incoming.end(), rest.begin(), rest.end());
   TNetFixture f(incoming);
   std::uint8_t first = 0;
@@ -241,7 +222,7 @@ TEST(TMySqlNet, SkipRowCountsTheWholeContinuedMessage) {
 }
 
 TEST(TMySqlNet, SkipRowRaisesErrorPackets) {
-  TNetFixture f(Packet(0, TBytesWriter().Byte(255).Int(1317, 2).Raw("#70100Query execution was interrupted").Bytes()));
+  TNetFixture f(WirePacket(0, TBytesWriter().Byte(255).Int(1317, 2).Raw("#70100Query execution was interrupted").Bytes()));
   std::uint8_t first = 0;
   EXPECT_EQ(Raised([&] { f.Net.SkipRow(first); }).ErrorCode(), 1317);
 }
@@ -290,13 +271,13 @@ TEST(TMySqlNet, CompressedLargeBodyArrivesIntact) {
 
 TEST(TMySqlNet, ReceivesPacketsFromCompressedFrames) {
   // Two packets in one compressed frame, then one packet split over two plain frames.
-  TBytes both = Packet(0, TBytes(70, 'a'));
-  const TBytes second = Packet(0, {'b', 'c'});
+  TBytes both = WirePacket(0, TBytes(70, 'a'));
+  const TBytes second = WirePacket(0, {'b', 'c'});
   both.insert(both.end(), second.begin(), second.end());
-  const TBytes third = Packet(0, TBytes(30, 'd'));
-  TBytes incoming = Frame(1, both, true);
-  const TBytes part1 = Frame(2, TBytes(third.begin(), third.begin() + 10), false);
-  const TBytes part2 = Frame(3, TBytes(third.begin() + 10, third.end()), false);
+  const TBytes third = WirePacket(0, TBytes(30, 'd'));
+  TBytes incoming = WireFrame(1, both, true);
+  const TBytes part1 = WireFrame(2, TBytes(third.begin(), third.begin() + 10), false);
+  const TBytes part2 = WireFrame(3, TBytes(third.begin() + 10, third.end()), false);
   incoming.insert(incoming.end(), part1.begin(), part1.end());
   incoming.insert(incoming.end(), part2.begin(), part2.end());
   TNetFixture f(incoming);
@@ -314,7 +295,7 @@ TEST(TMySqlNet, ReceivesPacketsFromCompressedFrames) {
 
 TEST(TMySqlNet, BrokenCompressedFramesRaise) {
   {
-    TNetFixture f(Frame(4, Packet(0, {1}), false));
+    TNetFixture f(WireFrame(4, WirePacket(0, {1}), false));
     f.Net.SetCompress(true);
     f.Net.NewCommand();
     const EMySqlException e = Raised([&] { f.Net.ReceiveRow(); });
@@ -335,7 +316,7 @@ TEST(TMySqlNet, BrokenCompressedFramesRaise) {
 TEST(TMySqlNet, RowCountKeepsSeveralReceivedMessages) {
   TBytes incoming;
   for (std::uint8_t i = 0; i < 4; ++i) {
-    const TBytes p = Packet(i, {static_cast<std::uint8_t>('a' + i)});
+    const TBytes p = WirePacket(i, {static_cast<std::uint8_t>('a' + i)});
     incoming.insert(incoming.end(), p.begin(), p.end());
   }
   TNetFixture f(incoming);
@@ -356,7 +337,7 @@ TEST(TMySqlNet, RowCountKeepsSeveralReceivedMessages) {
 }
 
 TEST(TMySqlNet, ReadPrimitivesStayInsideTheMessage) {
-  TNetFixture f(Packet(0, {252, 0x34, 0x12, 'h', 'i', 1, 2, 3, 4, 5, 6, 7}));
+  TNetFixture f(WirePacket(0, {252, 0x34, 0x12, 'h', 'i', 1, 2, 3, 4, 5, 6, 7}));
   f.Net.ReceiveRow();
   EXPECT_EQ(f.Net.ReadFieldLength(), 4660);
   EXPECT_EQ(f.Net.ReadString(2), "hi");

@@ -414,7 +414,7 @@ TEST(TMySqlSessionQuery, CompressedSessionFramesEveryPacket) {
                              : seq == 2 ? ColumnDefinition41("v")
                              : seq == 3 ? EndPacket()
                                         : TextRow({std::string(100, 'c')});
-      const TBytes packet = TBytesWriter().Int(message.size(), 3).Byte(seq).Raw(message).Bytes();
+      const TBytes packet = WirePacket(seq, message);
       reply.insert(reply.end(), packet.begin(), packet.end());
     }
     peer.SendFrame(1, reply, true);

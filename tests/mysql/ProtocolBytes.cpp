@@ -1,5 +1,7 @@
 #include "tests/mysql/ProtocolBytes.h"
 
+#include <zlib.h>
+
 TBytesWriter& TBytesWriter::Byte(std::uint8_t value) {
   FBytes.push_back(value);
   return *this;
@@ -32,6 +34,25 @@ TBytesWriter& TBytesWriter::FieldLength(std::uint64_t n) {
 TBytesWriter& TBytesWriter::LengthString(std::string_view text) { return FieldLength(text.size()).Raw(text); }
 
 TBytes BytesOf(std::string_view text) { return TBytes(text.begin(), text.end()); }
+
+TBytes WirePacket(std::uint8_t sequence, const TBytes& payload) {
+  return TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
+}
+
+TBytes WireFrame(std::uint8_t sequence, std::span<const std::uint8_t> bytes, bool compress) {
+  TBytes body(bytes.begin(), bytes.end());
+  std::size_t uncompressed = 0;
+  if (compress) {
+    uLongf length = compressBound(bytes.size());
+    body.resize(length);
+    compress2(body.data(), &length, bytes.data(), bytes.size(), Z_DEFAULT_COMPRESSION);
+    body.resize(length);
+    uncompressed = bytes.size();
+  }
+  return TBytesWriter().Int(body.size(), 3).Byte(sequence).Int(uncompressed, 3).Raw(body).Bytes();
+}
+
+std::size_t Int24(const std::uint8_t* bytes) { return bytes[0] | bytes[1] << 8 | bytes[2] << 16; }
 
 TBytes Greeting41(std::uint16_t capabilities, std::uint8_t protocolVersion) {
   return TBytesWriter()

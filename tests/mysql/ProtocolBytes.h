@@ -27,6 +27,13 @@ class TBytesWriter {
 
 TBytes BytesOf(std::string_view text);
 
+// A packet as the wire carries it: 3-byte length, sequence number, payload.
+TBytes WirePacket(std::uint8_t sequence, const TBytes& payload);
+// One frame of the compressed protocol, its body deflated when compress is set.
+TBytes WireFrame(std::uint8_t sequence, std::span<const std::uint8_t> bytes, bool compress);
+// The little-endian 3-byte length that heads packets and frames.
+std::size_t Int24(const std::uint8_t* bytes);
+
 constexpr std::array<std::uint8_t, 20> TestScramble = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j',
                                                        'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's', 't'};
 
