@@ -134,7 +134,9 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
     case dtBoolean: return Load<std::int16_t>(record, desc) != 0;
     case dtInt32: return std::int64_t{Load<std::int32_t>(record, desc)};
     case dtUInt32: return std::int64_t{Load<std::uint32_t>(record, desc)};
-    case dtInt64: return Load<std::int64_t>(record, desc);
+    case dtInt64:  // BIGINT UNSIGNED and BIT(64) values reach 2^64 - 1
+      if (desc.IsUnsigned) return Load<std::uint64_t>(record, desc);
+      return Load<std::int64_t>(record, desc);
     case dtUInt64: return Load<std::uint64_t>(record, desc);
     case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
       return Load<double>(record, desc);
