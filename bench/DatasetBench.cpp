@@ -140,9 +140,10 @@ void OpenMorvane() {
   Measure measure;
   query.Open();
   TextSink text;
+  std::string value;
   for (query.First(); !query.Eof(); query.Next())
     for (const auto& field : query.Fields()) {
-      std::string value = field->AsString();
+      field->GetText(value);
       text.Take(value.data(), value.size());
     }
   measure.Report("open", "morvane", query.RecordCount(), &text);

@@ -223,8 +223,11 @@ QVariant TDBGridModel::CellData(const TRowSource& source, const TField* field, i
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
-        std::string text = source.kind == TRowSource::Buffer ? field->AsString() : field->AsStringAt(source.index);
-        return QString::fromStdString(text);
+        if (source.kind == TRowSource::Buffer)
+            field->GetText(cellText_);
+        else
+            field->GetTextAt(source.index, cellText_);
+        return QString::fromUtf8(cellText_.data(), static_cast<qsizetype>(cellText_.size()));
     }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(field->DataType()) ? Qt::AlignRight : Qt::AlignLeft));

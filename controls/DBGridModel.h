@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 class TDataSet;
@@ -82,4 +83,6 @@ private:
     int currentRow_ = -1;
     int currentState_ = 0;
     bool following_ = false;
+    // Room for a cell's text, kept between cells so that painting allocates only the QString.
+    mutable std::string cellText_;
 };

@@ -83,6 +83,10 @@ class TDataSet : public TComponent {
   // A field of the stored record at a 0-based index, read in place: grids paint rows this way
   // without moving the cursor. NULL for an index past the records.
   virtual TValue GetFieldValueAt(const TField& field, std::size_t index) const = 0;
+  // The text of a field whose record holds it as text, written into out without an
+  // intermediate value; false when the text is to be formatted from GetFieldValue instead.
+  virtual bool GetFieldText(const TField&, std::string&) const { return false; }
+  virtual bool GetFieldTextAt(const TField&, std::size_t, std::string&) const { return false; }
   // 0-based row of the record the fields show; a new record counts at its insert position.
   std::size_t ActiveIndex() const { return FState == dsInsert ? FInsertPosition : FCurrent; }
   void SetFieldValue(TField& field, const TValue& nativeValue);

@@ -1,8 +1,8 @@
 #include "data/DateTime.h"
 
+#include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -89,35 +89,47 @@ char* PutDate(char* out, const TDateTimeParts& p) {
 
 }  // namespace
 
-std::string FormatDate(TDateTime value) {
-  char text[10];
-  return std::string(text, PutDate(text, DecodeDateTime(value)));
-}
+char* WriteDate(char* out, TDateTime value) { return PutDate(out, DecodeDateTime(value)); }
 
-std::string FormatTime(TDateTime value) {
+char* WriteTime(char* out, TDateTime value) {
   long long seconds = std::llround(std::fabs(value) * 86400.0);
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%02lld:%02lld:%02lld", value < 0 ? "-" : "",
-                seconds / 3600, seconds / 60 % 60, seconds % 60);
-  return text;
+  if (value < 0) *out++ = '-';
+  long long hours = seconds / 3600;
+  if (hours >= 0 && hours < 10) *out++ = '0';
+  out = std::to_chars(out, out + 20, hours).ptr;
+  *out++ = ':';
+  out = PutDigits(out, static_cast<int>(seconds / 60 % 60), 2);
+  *out++ = ':';
+  return PutDigits(out, static_cast<int>(seconds % 60), 2);
 }
 
-std::string FormatDateTime(TDateTime value) {
+char* WriteDateTime(char* out, TDateTime value) {
   TDateTimeParts p = DecodeDateTime(value);
-  char text[19];
-  char* out = PutDate(text, p);
+  out = PutDate(out, p);
   *out++ = ' ';
   out = PutDigits(out, p.Hour, 2);
   *out++ = ':';
   out = PutDigits(out, p.Minute, 2);
   *out++ = ':';
-  out = PutDigits(out, p.Second, 2);
-  return std::string(text, out);
+  return PutDigits(out, p.Second, 2);
 }
 
-namespace {
+std::string FormatDate(TDateTime value) {
+  char text[DateTimeTextCapacity];
+  return std::string(text, WriteDate(text, value));
+}
 
-bool ReadNumber(std::string_view text, std::size_t from, std::size_t count, int& value) {
+std::string FormatTime(TDateTime value) {
+  char text[DateTimeTextCapacity];
+  return std::string(text, WriteTime(text, value));
+}
+
+std::string FormatDateTime(TDateTime value) {
+  char text[DateTimeTextCapacity];
+  return std::string(text, WriteDateTime(text, value));
+}
+
+bool ReadDigits(std::string_view text, std::size_t from, std::size_t count, int& value) {
   if (from + count > text.size()) return false;
   value = 0;
   for (std::size_t i = from; i < from + count; ++i) {
@@ -128,14 +140,16 @@ bool ReadNumber(std::string_view text, std::size_t from, std::size_t count, int&
   return true;
 }
 
+namespace {
+
 bool TryParseTime(std::string_view text, TDateTime& result) {
   bool negative = !text.empty() && text.front() == '-';
   if (negative) text.remove_prefix(1);
   std::size_t colon = text.find(':');
   int hours, minutes, seconds;
   if (colon == 0 || colon == std::string_view::npos || colon > 6 ||
-      !ReadNumber(text, 0, colon, hours) || text.size() != colon + 6 || text[colon + 3] != ':' ||
-      !ReadNumber(text, colon + 1, 2, minutes) || !ReadNumber(text, colon + 4, 2, seconds) ||
+      !ReadDigits(text, 0, colon, hours) || text.size() != colon + 6 || text[colon + 3] != ':' ||
+      !ReadDigits(text, colon + 1, 2, minutes) || !ReadDigits(text, colon + 4, 2, seconds) ||
       minutes > 59 || seconds > 59)
     return false;
   result = EncodeTime(hours, minutes, seconds);
@@ -148,8 +162,8 @@ bool TryParseTime(std::string_view text, TDateTime& result) {
 bool TryParseDateTime(std::string_view text, TDateTime& result) {
   if (text.size() != 10 && text.size() != 19) return TryParseTime(text, result);
   int y, m, d;
-  if (text[4] != '-' || text[7] != '-' || !ReadNumber(text, 0, 4, y) ||
-      !ReadNumber(text, 5, 2, m) || !ReadNumber(text, 8, 2, d))
+  if (text[4] != '-' || text[7] != '-' || !ReadDigits(text, 0, 4, y) ||
+      !ReadDigits(text, 5, 2, m) || !ReadDigits(text, 8, 2, d))
     return TryParseTime(text, result);
   TDateTime date;
   if (!TryEncodeDate(y, m, d, date)) return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,17 @@ TDateTime ZeroDate();
 std::string FormatDate(TDateTime value);      // YYYY-MM-DD
 std::string FormatTime(TDateTime value);      // HH:MM:SS, hours not limited, "-" when negative
 std::string FormatDateTime(TDateTime value);  // YYYY-MM-DD HH:MM:SS
+
+// The same texts written into a caller's buffer of at least DateTimeTextCapacity characters,
+// for readers that format many values; each returns the end of the text.
+constexpr std::size_t DateTimeTextCapacity = 32;
+char* WriteDate(char* out, TDateTime value);
+char* WriteTime(char* out, TDateTime value);
+char* WriteDateTime(char* out, TDateTime value);
+
+// Reads count decimal digits of text starting at from; false when one is not a digit or the
+// text ends first.
+bool ReadDigits(std::string_view text, std::size_t from, std::size_t count, int& value);
 
 // Reads "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "[-]H:MM:SS"; false for anything else.
 bool TryParseDateTime(std::string_view text, TDateTime& result);

@@ -82,29 +82,48 @@ TValue TField::Value() const { return FDataSet.GetFieldValue(*this); }
 
 bool TField::IsNull() const { return IsNullValue(Value()); }
 
-std::string TField::AsString() const { return TextOf(Value()); }
-
-std::string TField::AsStringAt(std::size_t recordIndex) const {
-  return TextOf(FDataSet.GetFieldValueAt(*this, recordIndex));
+std::string TField::AsString() const {
+  std::string text;
+  GetText(text);
+  return text;
 }
 
-std::string TField::TextOf(TValue value) const {
+std::string TField::AsStringAt(std::size_t recordIndex) const {
+  std::string text;
+  GetTextAt(recordIndex, text);
+  return text;
+}
+
+void TField::GetText(std::string& out) const {
+  if (!FDataSet.GetFieldText(*this, out)) TextOf(Value(), out);
+}
+
+void TField::GetTextAt(std::size_t recordIndex, std::string& out) const {
+  if (!FDataSet.GetFieldTextAt(*this, recordIndex, out))
+    TextOf(FDataSet.GetFieldValueAt(*this, recordIndex), out);
+}
+
+void TField::TextOf(TValue value, std::string& out) const {
+  char text[std::max<std::size_t>(DateTimeTextCapacity, 32)];
+  char* end = text;
   switch (value.index()) {
-    case 0: return {};
-    case 1: return std::get<bool>(value) ? "1" : "0";
-    case 2: return IntegerText(std::get<std::int64_t>(value));
-    case 3: return std::to_string(std::get<std::uint64_t>(value));
+    case 0: break;
+    case 1: *end++ = std::get<bool>(value) ? '1' : '0'; break;
+    case 2: end = std::to_chars(text, text + sizeof text, std::get<std::int64_t>(value)).ptr; break;
+    case 3: end = std::to_chars(text, text + sizeof text, std::get<std::uint64_t>(value)).ptr; break;
     case 4: {
       double number = std::get<double>(value);
       switch (FType) {
-        case TFieldType::ftDate: return FormatDate(number);
-        case TFieldType::ftTime: return FormatTime(number);
-        case TFieldType::ftDateTime: return FormatDateTime(number);
-        default: return FloatText(number);
+        case TFieldType::ftDate: end = WriteDate(text, number); break;
+        case TFieldType::ftTime: end = WriteTime(text, number); break;
+        case TFieldType::ftDateTime: end = WriteDateTime(text, number); break;
+        default: end = std::to_chars(text, text + sizeof text, number).ptr; break;
       }
+      break;
     }
-    default: return std::get<std::string>(std::move(value));
+    default: out = std::get<std::string>(std::move(value)); return;
   }
+  out.assign(text, end);
 }
 
 std::int64_t TField::AsLargeInt() const {

@@ -35,6 +35,10 @@ class TField {
   std::string AsString() const;
   // The text of this field in the stored record at a 0-based index; the cursor stays.
   std::string AsStringAt(std::size_t recordIndex) const;
+  // AsString and AsStringAt written into the caller's string, whose room is reused: readers of
+  // many values (grids, printers) allocate nothing per value.
+  void GetText(std::string& out) const;
+  void GetTextAt(std::size_t recordIndex, std::string& out) const;
   std::int64_t AsLargeInt() const;
   int AsInteger() const;
   double AsFloat() const;
@@ -54,7 +58,7 @@ class TField {
   TValue ToNative(const TValue& value) const;
 
  private:
-  std::string TextOf(TValue value) const;
+  void TextOf(TValue value, std::string& out) const;
 
   TDataSet& FDataSet;
   std::string FFieldName;

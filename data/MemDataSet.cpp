@@ -29,6 +29,16 @@ TValue TMemDataSet::GetFieldValueAt(const TField& field, std::size_t index) cons
   return ReadFieldValue(FData, FData.Record(index), DescOf(field));
 }
 
+bool TMemDataSet::GetFieldText(const TField& field, std::string& out) const {
+  const char* record = ActiveRecord();
+  return record && ReadFieldText(FData, record, DescOf(field), out);
+}
+
+bool TMemDataSet::GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const {
+  return Active() && index < FData.RecordCount() &&
+         ReadFieldText(FData, FData.Record(index), DescOf(field), out);
+}
+
 void TMemDataSet::CreateFields() {
   for (const TFieldDesc& desc : FData.Fields) {
     if (desc.Hidden) continue;

@@ -15,6 +15,8 @@ class TMemDataSet : public TDataSet {
 
   TValue GetFieldValue(const TField& field) const override;
   TValue GetFieldValueAt(const TField& field, std::size_t index) const override;
+  bool GetFieldText(const TField& field, std::string& out) const override;
+  bool GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const override;
   // The record the fields show: the new buffer while editing, else the current stored record.
   const char* ActiveRecord() const;
   // The stored version of the current record (the old values), none while inserting.

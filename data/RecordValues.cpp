@@ -32,7 +32,7 @@ std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int cap
 
 // Inline wide text as UTF-8, up to its last non-zero unit; plain ASCII (MAC texts, type names)
 // is narrowed unit by unit without an intermediate UTF-16 string.
-std::string InlineWide(const char* record, const TFieldDesc& desc) {
+void AssignInlineWide(const char* record, const TFieldDesc& desc, std::string& out) {
   const char* begin = record + desc.Offset;
   auto unitAt = [begin](std::size_t i) {
     char16_t unit;
@@ -41,17 +41,42 @@ std::string InlineWide(const char* record, const TFieldDesc& desc) {
   };
   auto length = static_cast<std::size_t>(desc.Length);
   while (length > 0 && unitAt(length - 1) == 0) --length;
-  std::string text(length, '\0');
+  out.resize(length);
   for (std::size_t i = 0; i < length; ++i) {
     char16_t unit = unitAt(i);
     if (unit >= 0x80) {
       std::u16string wide(length, u'\0');
       std::memcpy(wide.data(), begin, length * 2);
-      return Utf16ToUtf8(wide);
+      out = Utf16ToUtf8(wide);
+      return;
     }
-    text[i] = static_cast<char>(unit);
+    out[i] = static_cast<char>(unit);
   }
-  return text;
+}
+
+bool IsStoredAsBytes(TDataType type) {
+  switch (type) {
+    case dtString: case dtBytes: case dtExtString: case dtExtVarBytes: case dtExtWideString:
+    case dtVarBytes: return true;
+    default: return false;
+  }
+}
+
+// The bytes of a field stored as 8-bit text or bytes (IsStoredAsBytes), where they lie.
+std::string_view StoredBytes(const char* record, const TFieldDesc& desc) {
+  switch (desc.DataType) {
+    case dtString: return InlineBytes(record, desc, desc.Size - 1);
+    case dtBytes: return {record + desc.Offset, static_cast<std::size_t>(desc.Length)};
+    case dtVarBytes: {
+      auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc),
+                                            static_cast<std::uint16_t>(desc.Length));
+      return {record + desc.Offset + 2, length};
+    }
+    default: {
+      const char* buffer = LoadReference(record, desc);
+      return buffer ? ExtBytes(buffer) : std::string_view();
+    }
+  }
 }
 
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
@@ -116,18 +141,12 @@ bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& des
 
 TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc) {
   if (IsFieldNull(data, record, desc)) return {};
+  if (IsStoredAsBytes(desc.DataType)) return std::string(StoredBytes(record, desc));
   switch (desc.DataType) {
-    case dtString: return std::string(InlineBytes(record, desc, desc.Size - 1));
-    case dtBytes: return std::string(record + desc.Offset, static_cast<std::size_t>(desc.Length));
-    case dtWideString: return InlineWide(record, desc);
-    case dtExtString: case dtExtVarBytes: case dtExtWideString: {
-      const char* buffer = LoadReference(record, desc);
-      return buffer ? std::string(ExtBytes(buffer)) : std::string();
-    }
-    case dtVarBytes: {
-      auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc),
-                                            static_cast<std::uint16_t>(desc.Length));
-      return std::string(record + desc.Offset + 2, length);
+    case dtWideString: {
+      std::string text;
+      AssignInlineWide(record, desc, text);
+      return text;
     }
     case dtInt8: case dtInt16: return std::int64_t{Load<std::int16_t>(record, desc)};
     case dtUInt8: case dtUInt16: return std::int64_t{Load<std::uint16_t>(record, desc)};
@@ -149,6 +168,19 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
     }
     default: return {};
   }
+}
+
+bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc,
+                   std::string& out) {
+  if (desc.DataType == dtWideString) {
+    if (data.IsNull(record, desc)) out.clear();
+    else AssignInlineWide(record, desc, out);
+    return true;
+  }
+  if (!IsStoredAsBytes(desc.DataType)) return false;
+  if (data.IsNull(record, desc)) out.clear();
+  else out.assign(StoredBytes(record, desc));
+  return true;
 }
 
 void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const TValue& value) {

@@ -52,17 +52,6 @@ void ConvertInteger(char* record, const TFieldDesc& desc, std::string_view text)
   }
 }
 
-bool ReadDigits(std::string_view text, std::size_t from, std::size_t count, int& value) {
-  if (from + count > text.size()) return false;
-  value = 0;
-  for (std::size_t i = from; i < from + count; ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
-}
-
 // Most texts are plain ASCII, which needs neither decoding nor checking; looked at eight bytes
 // at a time.
 bool IsAscii(std::string_view text) {

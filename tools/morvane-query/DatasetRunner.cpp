@@ -18,10 +18,15 @@ void PrintRows(TMyQuery& query, TBatchOutput& output) {
   std::vector<std::string> names;
   for (const auto& field : query.Fields()) names.push_back(field->FieldName());
   output.WriteHeader(names);
+  std::string text;
   for (query.First(); !query.Eof(); query.Next()) {
     for (const auto& field : query.Fields()) {
-      if (field->IsNull()) output.WriteNull();
-      else output.WriteValue(field->AsString());
+      if (field->IsNull()) {
+        output.WriteNull();
+      } else {
+        field->GetText(text);
+        output.WriteValue(text);
+      }
     }
     output.EndRow();
   }
