@@ -94,6 +94,32 @@ TEST(RecordValues, RoundTripOfEveryStoredKind) {
   data.DiscardRecord(record);
 }
 
+TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
+  TMemData data;
+  data.Fields = {Desc("s", dtString, 5),      Desc("w", dtWideString, 4),
+                 Desc("xs", dtExtString, 40), Desc("vb", dtVarBytes, 6),
+                 Desc("n", dtExtString, 40),  Desc("i", dtInt32)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  const std::string texts[] = {"ab", "\xC3\xA4\xE2\x82\xAC" "a", std::string("a\0z", 3), std::string("\0\1", 2)};
+  for (std::size_t i = 0; i < std::size(texts); ++i) WriteFieldValue(data, record, data.Fields[i], texts[i]);
+  WriteFieldValue(data, record, data.Fields[5], std::int64_t{7});
+
+  std::string out;
+  for (std::size_t i = 0; i < std::size(texts); ++i) {
+    out = "a longer text left over from the value read before";
+    ASSERT_TRUE(ReadFieldText(data, record, data.Fields[i], out)) << data.Fields[i].Name;
+    EXPECT_EQ(out, texts[i]) << data.Fields[i].Name;
+  }
+  out = "left over";
+  EXPECT_TRUE(ReadFieldText(data, record, data.Fields[4], out));
+  EXPECT_EQ(out, "") << "NULL reads as an empty text";
+  out = "left over";
+  EXPECT_FALSE(ReadFieldText(data, record, data.Fields[5], out)) << "an integer is formatted from its value";
+  EXPECT_EQ(out, "left over");
+  data.DiscardRecord(record);
+}
+
 TEST(RecordValues, InlineTextIsCutToTheFieldLength) {
   TMemData data;
   data.Fields = {Desc("s", dtString, 3), Desc("w", dtWideString, 2)};
