@@ -129,17 +129,6 @@ std::string FormatDateTime(TDateTime value) {
   return std::string(text, WriteDateTime(text, value));
 }
 
-bool ReadDigits(std::string_view text, std::size_t from, std::size_t count, int& value) {
-  if (from + count > text.size()) return false;
-  value = 0;
-  for (std::size_t i = from; i < from + count; ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
-}
-
 namespace {
 
 bool TryParseTime(std::string_view text, TDateTime& result) {
