@@ -7,7 +7,7 @@
 #include "data/MyQuery.h"
 #include "mysql/MySQLCommand.h"
 #include "mysql/MySQLConnection.h"
-#include "tests/data/TestServer.h"
+#include "tests/data/TestConnection.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(MyConnection, ConnectAndDisconnectSequences) {
   EXPECT_FALSE(loginCalled) << "no login event without LoginPrompt";
   EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb3");
 
-  connection.SetServer(test_server::Env("MORVANE_TEST_DB_HOST"));  // same text: stays open
+  connection.SetServer(test_server::Settings().Host);  // same text: stays open
   connection.SetPort(connection.Port());
   EXPECT_TRUE(connection.Connected());
   try {
@@ -99,7 +99,7 @@ TEST(MyConnection, FailedLoginLeavesItClosedAndASecondAttemptWorks) {
     EXPECT_FALSE(e.IsFatalError());
   }
   EXPECT_FALSE(connection.Connected());
-  connection.SetPassword(test_server::Env("MORVANE_TEST_DB_ROOT_PASSWORD"));
+  connection.SetPassword(test_server::Settings().RootPassword);
   connection.Connect();
   EXPECT_TRUE(connection.Connected());
   EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeConnect", "BeforeConnect", "AfterConnect"}));

@@ -8,7 +8,7 @@
 #include "data/MyConnection.h"
 #include "data/MyQuery.h"
 #include "mysql/MySQLConnection.h"
-#include "tests/data/TestServer.h"
+#include "tests/data/TestConnection.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "mysql/MySqlApiDirect.h"
 #include "mysql/MySqlErrors.h"
 #include "mysql/SHA1Managed.h"
-#include "tests/mysql/TestDb.h"
+#include "tests/support/TestServer.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr std::uint32_t ProgramFlags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMEN
 
 class TServerSession {
  public:
-  explicit TServerSession(const TTestDb& db) : FDb(db), FSession(FApi.mysql_init()) {
+  explicit TServerSession(const test_server::TSettings& db) : FDb(db), FSession(FApi.mysql_init()) {
     FApi.CheckMySQLLib();
     FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, 10);
     FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
@@ -51,7 +51,7 @@ class TServerSession {
   std::string Error() { return FApi.mysql_error(FSession); }
 
  private:
-  const TTestDb& FDb;
+  const test_server::TSettings& FDb;
   TMySQLAPIDirect FApi;
   TMySqlSession* FSession;
 };
@@ -71,7 +71,7 @@ std::string Sha1Hex(std::string_view bytes) {
 }  // namespace
 
 TEST(MySqlServer, NativeOldAndEmptyPasswordsLogIn) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   const std::pair<std::string, std::string> accounts[] = {
       {db.NativeUser, db.NativePassword}, {db.OldUser, db.OldPassword}, {db.EmptyUser, ""}};
   for (const auto& [user, password] : accounts) {
@@ -86,7 +86,7 @@ TEST(MySqlServer, NativeOldAndEmptyPasswordsLogIn) {
 }
 
 TEST(MySqlServer, WrongPasswordGivesTheAccessDeniedError) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   EXPECT_FALSE(s.Login(db.NativeUser, "wrong"));
   EXPECT_EQ(s.Api().mysql_errno(s.Session()), 1045);
@@ -94,7 +94,7 @@ TEST(MySqlServer, WrongPasswordGivesTheAccessDeniedError) {
 }
 
 TEST(MySqlServer, UnreachableServersFailWithTheTransportText) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TMySQLAPIDirect api;
   struct TCase {
     std::string Host;
@@ -116,7 +116,7 @@ TEST(MySqlServer, UnreachableServersFailWithTheTransportText) {
 }
 
 TEST(MySqlServer, InsertReportsAffectedRowsAndInsertId) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   s.Rows("CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(10))");
@@ -131,7 +131,7 @@ TEST(MySqlServer, InsertReportsAffectedRowsAndInsertId) {
 }
 
 TEST(MySqlServer, EmptyPixelTableGivesSixColumnsAndNoRow) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   ASSERT_EQ(s.Api().mysql_real_query(s.Session(),
@@ -165,7 +165,7 @@ TEST(MySqlServer, EmptyPixelTableGivesSixColumnsAndNoRow) {
 }
 
 TEST(MySqlServer, NullEmptyAndUtf8ValuesArriveAsSent) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   s.Rows("SET NAMES utf8");
@@ -189,7 +189,7 @@ TEST(MySqlServer, NullEmptyAndUtf8ValuesArriveAsSent) {
 }
 
 TEST(MySqlServer, UnreadRowsBlockCommandsUntilTheResultIsFreed) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   ASSERT_EQ(s.Api().mysql_real_query(s.Session(), "SELECT seq FROM seq_1_to_100000"), 0);
@@ -202,7 +202,7 @@ TEST(MySqlServer, UnreadRowsBlockCommandsUntilTheResultIsFreed) {
 }
 
 TEST(MySqlServer, MultipleResultsAreWalkedWithNextResult) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   ASSERT_EQ(s.Api().mysql_real_query(s.Session(), "SELECT 1; SELECT 2, 3; DO 0"), 0);
@@ -220,7 +220,7 @@ TEST(MySqlServer, MultipleResultsAreWalkedWithNextResult) {
 }
 
 TEST(MySqlServer, DuplicateKeyIsRaisedWithItsSqlState) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   s.Rows("CREATE TEMPORARY TABLE d (k INT PRIMARY KEY)");
@@ -231,7 +231,7 @@ TEST(MySqlServer, DuplicateKeyIsRaisedWithItsSqlState) {
 }
 
 TEST(MySqlServer, SelectDbPingStatisticsAndKill) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   EXPECT_EQ(s.Api().mysql_select_db(s.Session(), "information_schema"), 0);
@@ -248,7 +248,7 @@ TEST(MySqlServer, SelectDbPingStatisticsAndKill) {
 }
 
 TEST(MySqlServer, LocalFileRequestGetsNothing) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);
   ASSERT_TRUE(s.LoginNative()) << s.Error();
   s.Rows("CREATE TEMPORARY TABLE f (line TEXT)");
@@ -259,7 +259,7 @@ TEST(MySqlServer, LocalFileRequestGetsNothing) {
 }
 
 TEST(MySqlServer, ValuesOverSixteenMebibytesTravelBothWays) {
-  REQUIRE_TEST_DB(db);
+  const test_server::TSettings& db = test_server::Settings();
   std::string value(17 * 1024 * 1024 + 3, '\0');
   for (std::size_t i = 0; i < value.size(); ++i) value[i] = "abcdefghij0123456789"[(i * 7 + i / 1000) % 20];
   for (const std::uint32_t extra : {0u, CLIENT_COMPRESS}) {

@@ -1,0 +1,26 @@
+#pragma once
+// The test database server started by scripts/testdb.sh, as its MORVANE_TEST_DB_* variables
+// describe it. Free of the data layer, so that the protocol client's tests can use it too.
+#include <string>
+#include <string_view>
+
+namespace test_server {
+
+struct TSettings {
+  std::string Host;
+  int Port = 0;
+  std::string Database;  // the shared database the script fills with the schema
+  std::string RootUser, RootPassword;
+  std::string NativeUser, NativePassword;
+  std::string OldUser, OldPassword;
+  std::string EmptyUser;
+};
+
+// Throws std::runtime_error naming the missing variable and how to start the server, so that a
+// test without a server fails with that message instead of skipping silently.
+const TSettings& Settings();
+
+// A database of this test process's own, so that test processes running at once do not meet.
+std::string ProcessDatabase(std::string_view prefix);
+
+}  // namespace test_server
