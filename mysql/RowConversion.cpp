@@ -232,11 +232,14 @@ bool TRowConverter::ConvertDate(char* record, const TFieldDesc& desc, std::strin
   switch (desc.MyType) {
     case mysql_type::Time: value = ParseTime(text, desc); break;
     case mysql_type::Timestamp: {
-      if (desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 && desc.Length != 10 &&
-          desc.Length != 12 && desc.Length != 14 && desc.Length != 19)
+      // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds,
+      // dropped here as the record holds whole seconds, as for DATETIME.
+      bool iso = desc.Length == 19 || (desc.Length >= 21 && desc.Length <= 26);
+      if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 &&
+          desc.Length != 10 && desc.Length != 12 && desc.Length != 14)
         throw EConvertError(FormatMessage("Invalid FIELD_TYPE_TIMESTAMP Field.Length (%d)", desc.Length));
       TDateText d;
-      valid = (desc.Length == 19 ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
+      valid = (iso ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
               EncodeDateText(d, value);
       break;
     }

@@ -133,6 +133,8 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
       {dtDateTime, Timestamp, 6, "700412", At(1970, 4, 12)},
       {dtDateTime, Timestamp, 2, "99", At(1999, 1, 1)},
       {dtDateTime, Timestamp, 19, "2014-04-12 15:30:00", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, Timestamp, 26, "2014-04-12 15:30:00.999999", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, Timestamp, 21, "2014-04-12 15:30:01.5", At(2014, 4, 12, 15, 30, 1)},
       {dtTime, Time, 10, "-01:30:00", -0.0625},
       {dtTime, Time, 10, "838:59:59", EncodeTime(838, 59, 59)},
       {dtDateTime, DateTime, 19, "0000-00-00 00:00:00", TValue{}},
@@ -149,8 +151,10 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
   OneField base(dtDateTime, DateTime, 19, {.NullForZeroBaseDate = true});
   EXPECT_EQ(base.Convert("1899-12-30 00:00:00"), TValue{});
 
-  OneField odd(dtDateTime, Timestamp, 16);
-  EXPECT_THROW(odd.Convert("2014041215300000"), EConvertError);
+  for (int oddWidth : {16, 20, 27}) {
+    OneField odd(dtDateTime, Timestamp, oddWidth);
+    EXPECT_THROW(odd.Convert("2014-04-12 15:30:00.0000000"), EConvertError) << oddWidth;
+  }
   OneField longTime(dtTime, Time, 10);
   try {
     longTime.Convert("1234:00:00");

@@ -42,7 +42,7 @@ fail() {
     c_int INT, c_int_u INT UNSIGNED, c_bigint BIGINT, c_bigint_u BIGINT UNSIGNED,
     c_float FLOAT, c_double DOUBLE, c_decimal DECIMAL(10,2), c_decimal0 DECIMAL(12,0),
     c_date DATE, c_time TIME, c_time_frac TIME(3), c_datetime DATETIME, c_datetime_frac DATETIME(6),
-    c_timestamp TIMESTAMP NULL, c_year YEAR,
+    c_timestamp TIMESTAMP NULL, c_timestamp_frac TIMESTAMP(3) NULL, c_year YEAR,
     c_char CHAR(10), c_varchar VARCHAR(20), c_varchar_long VARCHAR(300),
     c_binary BINARY(4), c_varbinary VARBINARY(16),
     c_tinytext TINYTEXT, c_text TEXT, c_mediumtext MEDIUMTEXT, c_longtext LONGTEXT,
@@ -53,7 +53,7 @@ fail() {
     (1, 42, 1, 200, 1234, 60000, 123456, 16000000, 123456789, 3000000000, 1234567890123,
      12345678901234567890, 3.14159, 0.1, 1234.56, 42,
      '2024-02-29', '12:34:56', '01:02:03.750', '2024-02-29 23:59:59', '2024-01-02 03:04:05.123456',
-     '2024-02-29 12:00:00', 2024,
+     '2024-02-29 12:00:00', '2024-02-29 12:00:00.250', 2024,
      'ab', 'plain text', 'a longer text kept out of line', 'abcd', 'bytes',
      'tiny', 'some text', 'medium', 'long', 'tb', UNHEX('00095C0A41FF'), 'mb', 'lb',
      'green', 'a,ccc', b'1', b'101010101010', b'1000000000000000000000000000000000000000000000000000000000000000',
@@ -61,26 +61,26 @@ fail() {
     (2, -128, 0, 0, -32768, 0, -8388608, 0, -2147483648, 0, -9223372036854775808,
      0, -1.5, -1234.5678, -0.50, -99999999999,
      '1000-01-01', '-838:59:59', '-00:00:01.500', '1800-06-15 12:30:00', '1899-12-30 00:00:00.000000',
-     '2000-01-01 00:00:00', 1901,
+     '2000-01-01 00:00:00', '2000-01-01 00:00:00.999', 1901,
      'Grüße €', 'Grüße € ñ 日本 😀', REPEAT('日本', 150), 'wxyz', '',
      'Grüße', 'line1\\nline2\\ttab\\\\back\\rcr', '日本語', REPEAT('€', 70000), '', '', UNHEX('FF00FE'), 'x',
      'grün', '', b'0', b'0', 0, POINT(-1.5, 2.25)),
     (3, 127, 2, 255, 32767, 65535, 8388607, 16777215, 2147483647, 4294967295, 9223372036854775807,
      18446744073709551615, 1e30, 1e300, 99999999.99, 0,
      '9999-12-31', '838:59:59', '23:59:59.999', '9999-12-31 23:59:59', '2037-12-31 23:59:59.999999',
-     '2037-12-31 23:59:59', 2155,
+     '2037-12-31 23:59:59', '2037-12-31 23:59:59.500', 2155,
      '€€€€€€€€€€', REPEAT('日', 20), '', CONCAT('a', CHAR(9), 'b\\\\'), 'tab\\there',
      REPEAT('x', 255), REPEAT('Grüße ', 1000), '', '', REPEAT('z', 255), REPEAT(UNHEX('FF'), 3000), '', '',
      'red', 'a,bb,ccc', b'1', b'111111111111', 18446744073709551615, NULL),
-    (4, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
+    (4, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
      NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
      NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
     (5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0e0, 0.00, 0,
      '0000-00-00', '00:00:00', '00:00:00.000', '0000-00-00 00:00:00', '0000-00-00 00:00:00.000000',
-     '0000-00-00 00:00:00', 0,
+     '0000-00-00 00:00:00', '0000-00-00 00:00:00.000', 0,
      '', '', '', '0000', '', '', '', '', '', '', '', '', '', '', '', b'0', b'0', 0, NULL),
     (6, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2.5e-7, 0.30000000000000004, 12.30, 1,
-     '2023-02-30', '-01:30:00', NULL, '2024-02-00 12:00:00', '2023-04-31 08:00:00', NULL, 1999,
+     '2023-02-30', '-01:30:00', NULL, '2024-02-00 12:00:00', '2023-04-31 08:00:00', NULL, NULL, 1999,
      'pad   ', CONCAT('n', CHAR(0), 'z'), CONCAT('cr', CHAR(13), 'nul', CHAR(0), 'end'), NULL, NULL,
      NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);" \
   || { echo "FAIL: cannot prepare the table" >&2; exit 1; }
@@ -110,6 +110,7 @@ c_time_frac	ftTime	0
 c_datetime	ftDateTime	0
 c_datetime_frac	ftDateTime	0
 c_timestamp	ftDateTime	0
+c_timestamp_frac	ftDateTime	0
 c_year	ftWord	0
 c_char	ftWideString	10
 c_varchar	ftWideString	20
@@ -139,12 +140,14 @@ FIELDS
 printf '%s\t%s\t%s\n' \
   1 c_time_frac 01:02:03 \
   1 c_datetime_frac "2024-01-02 03:04:05" \
+  1 c_timestamp_frac "2024-02-29 12:00:00" \
   1 c_bit1 1 \
   1 c_bit 2730 \
   1 c_bit64 9223372036854775808 \
   2 c_decimal -0.5 \
   2 c_time_frac -00:00:01 \
   2 c_datetime_frac "1899-12-30 00:00:00" \
+  2 c_timestamp_frac "2000-01-01 00:00:00" \
   2 c_bit1 0 \
   2 c_bit 0 \
   2 c_bit64 0 \
@@ -153,6 +156,7 @@ printf '%s\t%s\t%s\n' \
   3 c_double 1e+300 \
   3 c_time_frac 23:59:59 \
   3 c_datetime_frac "2037-12-31 23:59:59" \
+  3 c_timestamp_frac "2037-12-31 23:59:59" \
   3 c_bit1 1 \
   3 c_bit 4095 \
   3 c_bit64 18446744073709551615 \
@@ -162,6 +166,7 @@ printf '%s\t%s\t%s\n' \
   5 c_datetime NULL \
   5 c_datetime_frac NULL \
   5 c_timestamp NULL \
+  5 c_timestamp_frac NULL \
   5 c_year 0 \
   5 c_bit1 0 \
   5 c_bit 0 \
