@@ -30,6 +30,15 @@ class TCRVio {
   virtual std::size_t Write(const void* buffer, std::size_t count);
   virtual bool WaitForData(int seconds) = 0;
 
+  // The read-ahead bytes not yet taken, for callers that can use them in place; Skip takes n
+  // of them (n no more than their count).
+  const std::uint8_t* Buffered() const { return FBuffer.get() + FBufferPos; }
+  std::size_t BufferedLength() const { return FBufferLen - FBufferPos; }
+  void Skip(std::size_t n) {
+    FBufferPos += n;
+    if (FBufferPos == FBufferLen) FBufferLen = FBufferPos = 0;
+  }
+
   const std::string& LastError() const { return FLastError; }
   int LastErrorCode() const { return FLastErrorCode; }
 

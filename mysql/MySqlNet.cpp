@@ -1,6 +1,7 @@
 #include "mysql/MySqlNet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "mysql/MessageFormat.h"
@@ -272,17 +273,34 @@ std::size_t TMySqlNet::ReceiveHeader() {
   return GetInt24(header);
 }
 
+bool TMySqlNet::ReceiveBufferedPacket(TByteBuffer& buffer) {
+  if (FCompress || !Fvio) return false;
+  const std::size_t available = Fvio->BufferedLength();
+  if (available < NET_HEADER_SIZE) return false;
+  const std::uint8_t* packet = Fvio->Buffered();
+  const std::size_t length = GetInt24(packet);
+  if (length >= MAX_PACKET_LENGTH || length > available - NET_HEADER_SIZE) return false;
+  CheckSequence(packet[3], "ReceiveHeader");
+  CheckMessageSize(0, length);
+  buffer.SetLength(length);
+  std::memcpy(buffer.Data(), packet + NET_HEADER_SIZE, length);
+  Fvio->Skip(NET_HEADER_SIZE + length);
+  return true;
+}
+
 void TMySqlNet::ReceiveRow() {
-  FRowNo = (FRowNo + 1) % FRows.size();
+  if (++FRowNo == FRows.size()) FRowNo = 0;
   FPosition = 0;
   TByteBuffer& buffer = Current();
-  buffer.SetLength(0);
-  std::size_t length;
-  do {
-    length = ReceiveHeader();
-    CheckMessageSize(buffer.Length(), length);
-    RealReceive(buffer.Grow(length), length);
-  } while (length == MAX_PACKET_LENGTH);
+  if (!ReceiveBufferedPacket(buffer)) {
+    buffer.SetLength(0);
+    std::size_t length;
+    do {
+      length = ReceiveHeader();
+      CheckMessageSize(buffer.Length(), length);
+      RealReceive(buffer.Grow(length), length);
+    } while (length == MAX_PACKET_LENGTH);
+  }
   if (buffer.Length() > 0 && buffer.Data()[0] == 255) ReadError();
 }
 

@@ -106,6 +106,9 @@ class TMySqlNet {
   void TransportRead(std::uint8_t* dest, std::size_t count);
   void RealReceive(std::uint8_t* dest, std::size_t count);
   std::size_t ReceiveHeader();
+  // Takes a whole single packet straight from the transport's read-ahead when it is all there;
+  // false leaves everything untouched for the general path.
+  bool ReceiveBufferedPacket(TByteBuffer& buffer);
   void FillCompressBuffer();
   void CheckSequence(std::uint8_t received, const char* where);
   void CheckMessageSize(std::size_t have, std::size_t more) const;
