@@ -30,10 +30,16 @@ std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int cap
   return {begin, static_cast<std::size_t>(length)};
 }
 
-// Inline wide text as UTF-8, up to its last non-zero unit; plain ASCII (MAC texts, type names)
-// is narrowed unit by unit without an intermediate UTF-16 string.
+constexpr char AsciiWideMark = 1;
+
+// Inline wide text as UTF-8, up to its last non-zero unit; plain ASCII in UTF-16 units is
+// narrowed unit by unit without an intermediate UTF-16 string.
 void AssignInlineWide(const char* record, const TFieldDesc& desc, std::string& out) {
   const char* begin = record + desc.Offset;
+  if (begin[desc.Size - 1] == AsciiWideMark) {
+    out.assign(InlineBytes(record, desc, desc.Size - 1));
+    return;
+  }
   auto unitAt = [begin](std::size_t i) {
     char16_t unit;
     std::memcpy(&unit, begin + 2 * i, sizeof unit);
@@ -82,6 +88,25 @@ std::string_view StoredBytes(const char* record, const TFieldDesc& desc) {
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
 
 }  // namespace
+
+// Looked at eight bytes at a time: most texts are plain ASCII.
+bool IsAsciiText(std::string_view text) {
+  std::uint64_t high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
+void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii) {
+  char* field = record + desc.Offset;
+  std::memcpy(field, ascii.data(), std::min(ascii.size(), static_cast<std::size_t>(desc.Length)));
+  field[desc.Size - 1] = AsciiWideMark;
+}
 
 TBlob* LoadBlob(const char* record, const TFieldDesc& desc) { return Load<TBlob*>(record, desc); }
 
@@ -211,6 +236,10 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
       break;
     }
     case dtWideString: {
+      if (IsAsciiText(std::get<std::string>(value))) {
+        StoreAsciiWide(record, desc, std::get<std::string>(value));
+        break;
+      }
       std::u16string text = Utf8ToUtf16(std::get<std::string>(value));
       std::size_t units = std::min(text.size(), static_cast<std::size_t>(desc.Length));
       std::memcpy(record + desc.Offset, text.data(), units * 2);

@@ -28,6 +28,13 @@ bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& des
 char* AllocExtBytes(TStringHeap& heap, std::string_view bytes);
 std::string_view ExtBytes(const char* buffer);
 
+// Inline wide text: UTF-16 units with room for a terminator, or, when every character is ASCII,
+// one byte each with a mark in the field's last byte (never set by UTF-16 text, whose last unit
+// is its terminator), so that fetching and reading the usual texts is a copy. StoreAsciiWide
+// takes at most desc.Length characters into a field cleared before.
+bool IsAsciiText(std::string_view text);
+void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii);
+
 // Decimal text packed two characters a byte, for FMT-BCD fields; text that does not fit in
 // the field is refused with false.
 bool PackDecimalText(char* destination, int size, std::string_view text);

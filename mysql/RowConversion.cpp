@@ -52,20 +52,6 @@ void ConvertInteger(char* record, const TFieldDesc& desc, std::string_view text)
   }
 }
 
-// Most texts are plain ASCII, which needs neither decoding nor checking; looked at eight bytes
-// at a time.
-bool IsAscii(std::string_view text) {
-  std::uint64_t high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    high |= word;
-  }
-  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
-  return (high & 0x8080808080808080ULL) == 0;
-}
-
 int FullYear(int twoDigits) { return twoDigits < 70 ? 2000 + twoDigits : 1900 + twoDigits; }
 
 struct TDateText {
@@ -214,7 +200,7 @@ bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::stri
       if (desc.Fixed && FOptions.TrimFixedChar)
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
       // Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes.
-      if (!IsAscii(text)) {
+      if (!IsAsciiText(text)) {
         if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
         Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
       }
@@ -262,17 +248,12 @@ bool TRowConverter::ConvertDate(char* record, const TFieldDesc& desc, std::strin
 void TRowConverter::ConvertWide(char* record, const TFieldDesc& desc, std::string_view text) {
   if (desc.Fixed && FOptions.TrimFixedChar)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  auto capacity = static_cast<std::size_t>(desc.Size / 2);
-  char* field = record + desc.Offset;
-  if (IsAscii(text)) {
-    std::size_t units = std::min(text.size(), capacity - 1);
-    for (std::size_t i = 0; i < units; ++i) {
-      auto unit = static_cast<char16_t>(text[i]);
-      std::memcpy(field + 2 * i, &unit, sizeof unit);
-    }
-    std::memset(field + 2 * units, 0, sizeof(char16_t));
+  if (IsAsciiText(text)) {
+    StoreAsciiWide(record, desc, text);
     return;
   }
+  auto capacity = static_cast<std::size_t>(desc.Size / 2);
+  char* field = record + desc.Offset;
   if (FWideScratch.size() < capacity) FWideScratch.resize(capacity);
   std::size_t units = Utf8ToWs(text, FWideScratch.data(), capacity, true);
   std::memcpy(field, FWideScratch.data(), (units + 1) * 2);

@@ -133,6 +133,26 @@ TEST(RecordValues, InlineTextIsCutToTheFieldLength) {
   data.DiscardRecord(record);
 }
 
+// Plain ASCII and other text take different inline forms; one field going from one to the
+// other must never show the form left before.
+TEST(RecordValues, InlineWideTextChangesBetweenAsciiAndOtherText) {
+  TMemData data;
+  data.Fields = {Desc("w", dtWideString, 4), Desc("i", dtInt32)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  WriteFieldValue(data, record, data.Fields[1], std::int64_t{-1});
+  const std::string texts[] = {"abcd", "\xE2\x82\xAC\xE2\x82\xAC", "x", std::string("a\0b", 3), "", "\xC3\xA4"};
+  std::string out;
+  for (const std::string& text : texts) {
+    WriteFieldValue(data, record, data.Fields[0], text);
+    EXPECT_EQ(ReadFieldValue(data, record, data.Fields[0]), TValue(text));
+    ASSERT_TRUE(ReadFieldText(data, record, data.Fields[0], out));
+    EXPECT_EQ(out, text);
+  }
+  EXPECT_EQ(ReadFieldValue(data, record, data.Fields[1]), TValue(std::int64_t{-1})) << "neighbour untouched";
+  data.DiscardRecord(record);
+}
+
 TEST(RecordStore, CopiesShareOutOfLineValuesUntilTheLastUseIsGone) {
   TMemData data;
   AddPixelFields(data);
