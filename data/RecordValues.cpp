@@ -37,7 +37,9 @@ constexpr char AsciiWideMark = 1;
 void AssignInlineWide(const char* record, const TFieldDesc& desc, std::string& out) {
   const char* begin = record + desc.Offset;
   if (begin[desc.Size - 1] == AsciiWideMark) {
-    out.assign(InlineBytes(record, desc, desc.Size - 1));
+    std::string_view ascii = InlineBytes(record, desc, desc.Length);
+    out.resize(ascii.size());
+    std::memcpy(out.data(), ascii.data(), ascii.size());
     return;
   }
   auto unitAt = [begin](std::size_t i) {
@@ -88,19 +90,6 @@ std::string_view StoredBytes(const char* record, const TFieldDesc& desc) {
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
 
 }  // namespace
-
-// Looked at eight bytes at a time: most texts are plain ASCII.
-bool IsAsciiText(std::string_view text) {
-  std::uint64_t high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    high |= word;
-  }
-  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
-  return (high & 0x8080808080808080ULL) == 0;
-}
 
 void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii) {
   char* field = record + desc.Offset;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,20 @@ std::string_view ExtBytes(const char* buffer);
 // one byte each with a mark in the field's last byte (never set by UTF-16 text, whose last unit
 // is its terminator), so that fetching and reading the usual texts is a copy. StoreAsciiWide
 // takes at most desc.Length characters into a field cleared before.
-bool IsAsciiText(std::string_view text);
 void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii);
+
+// Looked at eight bytes at a time: most texts are plain ASCII.
+inline bool IsAsciiText(std::string_view text) {
+  std::uint64_t high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ULL) == 0;
+}
 
 // Decimal text packed two characters a byte, for FMT-BCD fields; text that does not fit in
 // the field is refused with false.
