@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -11,22 +12,44 @@ using namespace std::chrono;
 
 constexpr sys_days Epoch = sys_days(year(1899) / December / 30);
 constexpr double MillisecondsPerDay = 86400000.0;
+constexpr long long MillisecondsPerDayCount = 86400000;
 
-// Time of day of a value in whole milliseconds; a fraction that rounds up to a full day stays
-// within the day.
-long long TimeMilliseconds(TDateTime value) {
-  double fraction = std::fabs(value - std::trunc(value));
-  auto ms = static_cast<long long>(std::llround(fraction * MillisecondsPerDay));
-  return ms >= 86400000 ? 86399999 : ms;
+// x rounded half away from zero for x >= 0 below 2^63, as llround does, without its call:
+// the difference to the truncated value is exact, so the half case is decided exactly.
+long long RoundNonNegative(double x) {
+  auto whole = static_cast<long long>(x);
+  return whole + (x - static_cast<double>(whole) >= 0.5 ? 1 : 0);
+}
+
+bool IsLeapYear(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+int DaysInMonth(int y, int m) {
+  static constexpr unsigned char Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeapYear(y) ? 29 : Days[m - 1];
+}
+
+// Days since the base date of a date already checked to exist.
+long long DayNumber(int y, int m, int d) {
+  year_month_day date{year(y), month(static_cast<unsigned>(m)), day(static_cast<unsigned>(d))};
+  return (sys_days(date) - Epoch).count();
 }
 
 }  // namespace
 
 bool TryEncodeDate(int y, int m, int d, TDateTime& result) {
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
-  year_month_day date{year(y), month(static_cast<unsigned>(m)), day(static_cast<unsigned>(d))};
-  if (!date.ok()) return false;
-  result = static_cast<double>((sys_days(date) - Epoch).count());
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return false;
+  result = static_cast<double>(DayNumber(y, m, d));
+  return true;
+}
+
+bool TryEncodeDateTime(int y, int m, int d, int hour, int minute, int second, TDateTime& result) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    return false;
+  // The same double EncodeTime and CombineDateTime give: the milliseconds are exact either way.
+  double date = static_cast<double>(DayNumber(y, m, d));
+  double time = static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000) / MillisecondsPerDay;
+  result = CombineDateTime(date, time);
   return true;
 }
 
@@ -41,15 +64,21 @@ TDateTime CombineDateTime(TDateTime date, TDateTime time) {
 
 TDateTimeParts DecodeDateTime(TDateTime value) {
   TDateTimeParts parts;
-  if (!std::isfinite(value)) return parts;
-  year_month_day date{Epoch + days(static_cast<long long>(std::trunc(value)))};
+  // Beyond 2^63 days no whole-day count exists; such values decode like infinities.
+  if (!(std::fabs(value) < 9.2e18)) return parts;
+  auto wholeDays = static_cast<long long>(value);
+  year_month_day date{Epoch + days(wholeDays)};
   parts.Year = static_cast<int>(date.year());
   parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
   parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
-  long long ms = TimeMilliseconds(value);
-  parts.Hour = static_cast<int>(ms / 3600000);
-  parts.Minute = static_cast<int>(ms / 60000 % 60);
-  parts.Second = static_cast<int>(ms / 1000 % 60);
+  // The time of day counts forward from midnight on either side of the base date; a fraction
+  // that rounds up to a full day stays within the day.
+  long long ms = RoundNonNegative(std::fabs(value - static_cast<double>(wholeDays)) * MillisecondsPerDay);
+  if (ms >= MillisecondsPerDayCount) ms = MillisecondsPerDayCount - 1;
+  auto seconds = static_cast<int>(ms / 1000);
+  parts.Hour = seconds / 3600;
+  parts.Minute = seconds / 60 % 60;
+  parts.Second = seconds % 60;
   parts.MilliSecond = static_cast<int>(ms % 1000);
   return parts;
 }
@@ -73,18 +102,33 @@ TDateTime ZeroDate() {
 
 namespace {
 
-// Writes a number as exactly width digits; called for every date a grid shows, so no printf.
+// Writes a number as exactly width digits, whatever its range.
 char* PutDigits(char* out, int value, int width) {
   for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
   return out + width;
 }
 
+// Two digits of 0..99 in one copy; called for every date a grid shows, so no printf.
+char* PutTwoDigits(char* out, int value) {
+  static constexpr char Pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  std::memcpy(out, Pairs + 2 * value, 2);
+  return out + 2;
+}
+
 char* PutDate(char* out, const TDateTimeParts& p) {
-  out = PutDigits(out, p.Year, 4);
+  if (p.Year >= 0 && p.Year <= 9999) {
+    out = PutTwoDigits(out, p.Year / 100);
+    out = PutTwoDigits(out, p.Year % 100);
+  } else {
+    out = PutDigits(out, p.Year, 4);
+  }
   *out++ = '-';
-  out = PutDigits(out, p.Month, 2);
+  out = PutTwoDigits(out, p.Month);
   *out++ = '-';
-  return PutDigits(out, p.Day, 2);
+  return PutTwoDigits(out, p.Day);
 }
 
 }  // namespace
@@ -107,11 +151,11 @@ char* WriteDateTime(char* out, TDateTime value) {
   TDateTimeParts p = DecodeDateTime(value);
   out = PutDate(out, p);
   *out++ = ' ';
-  out = PutDigits(out, p.Hour, 2);
+  out = PutTwoDigits(out, p.Hour);
   *out++ = ':';
-  out = PutDigits(out, p.Minute, 2);
+  out = PutTwoDigits(out, p.Minute);
   *out++ = ':';
-  return PutDigits(out, p.Second, 2);
+  return PutTwoDigits(out, p.Second);
 }
 
 std::string FormatDate(TDateTime value) {

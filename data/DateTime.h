@@ -15,6 +15,10 @@ struct TDateTimeParts {
 
 // False when the date does not exist (month 0, day 0, 31 April, year outside 1..9999).
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
+// A date and a time of day in one step, as CombineDateTime(date, EncodeTime(...)) gives them;
+// false also for a time outside 00:00:00..23:59:59.
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+                       TDateTime& result);
 TDateTime EncodeTime(int hour, int minute, int second, int milliSecond = 0);
 // Joins a date and a time of day the way the run-time convention wants it for negative dates.
 TDateTime CombineDateTime(TDateTime date, TDateTime time);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "data/Blob.h"
 #include "data/DateTime.h"
@@ -281,4 +282,43 @@ TEST(DateTime, EncodeDecodeFormatAndParse) {
   EXPECT_DOUBLE_EQ(value, -0.0625);
   EXPECT_FALSE(TryParseDateTime("2014-13-01", value));
   EXPECT_FALSE(TryParseDateTime("12:61:00", value));
+}
+
+// Text to value and back across the base date, leap days and the ends of the date range;
+// fractions round to the millisecond, the text cuts to the second, a full day stays in the day.
+TEST(DateTime, FormatsWhatItParsesAndRoundsToTheMillisecond) {
+  for (const char* text : {"1899-12-30 00:00:00", "1899-12-29 23:59:59", "1899-12-29 00:00:01",
+                           "1899-12-31 00:00:00", "1600-02-29 12:00:00", "1900-03-01 00:00:00",
+                           "2000-02-29 23:59:59", "2100-03-01 00:00:01", "0001-01-01 00:00:00",
+                           "9999-12-31 23:59:59", "0100-01-01 00:00:00"}) {
+    TDateTime value = 0;
+    ASSERT_TRUE(TryParseDateTime(text, value)) << text;
+    EXPECT_EQ(FormatDateTime(value), text);
+  }
+  TDateTime unused = 0;
+  EXPECT_FALSE(TryEncodeDate(1900, 2, 29, unused));
+  EXPECT_FALSE(TryEncodeDate(10000, 1, 1, unused));
+
+  struct Case {
+    TDateTime value;
+    const char* text;
+    int milliSecond;
+  };
+  const double ms = 1.0 / 86400000;
+  const Case cases[] = {
+      {41741 + 0.999999999, "2014-04-12 23:59:59", 999},    // rounds to a full day: stays in it
+      {41741 + 999.6 * ms, "2014-04-12 00:00:01", 0},
+      {41741 + 999.4 * ms, "2014-04-12 00:00:00", 999},
+      {-1 - 0.25 * ms, "1899-12-29 00:00:00", 0},  // fractions before the base run from midnight
+      {-1 - 1000.6 * ms, "1899-12-29 00:00:01", 1},
+      {-0.5, "1899-12-30 12:00:00", 0},             // no whole day: the base date itself
+      {-2.75, "1899-12-28 18:00:00", 0},
+      {std::numeric_limits<double>::infinity(), "1899-12-30 00:00:00", 0},
+      {std::numeric_limits<double>::quiet_NaN(), "1899-12-30 00:00:00", 0},
+      {1e19, "1899-12-30 00:00:00", 0},  // no whole-day count: decoded like an infinity
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatDateTime(c.value), c.text) << c.value;
+    EXPECT_EQ(DecodeDateTime(c.value).MilliSecond, c.milliSecond) << c.value;
+  }
 }

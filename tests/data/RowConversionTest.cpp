@@ -140,6 +140,19 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
       {dtDateTime, DateTime, 19, "0000-00-00 00:00:00", TValue{}},
       {dtDate, Date, 10, "2014-00-10", TValue{}},
       {dtDate, Date, 10, "2014-02-3", TValue{}},  // too short: never read past the value
+      {dtDateTime, DateTime, 19, "2014-04-12 10:11", TValue{}},
+      {dtDate, Date, 10, "20x4-04-12", TValue{}},
+      {dtDateTime, DateTime, 19, "2014-04-12 10:1/:12", TValue{}},
+      {dtDateTime, DateTime, 19, "2014-04-12 24:00:00", TValue{}},
+      {dtDateTime, DateTime, 19, "2014-04-12 23:60:00", TValue{}},
+      {dtDate, Date, 10, "2000-02-29", At(2000, 2, 29)},
+      {dtDate, Date, 10, "1900-02-29", TValue{}},
+      {dtDate, Date, 10, "2014-04-31", TValue{}},
+      {dtDateTime, DateTime, 19, "2016-02-29 23:59:59", At(2016, 2, 29, 23, 59, 59)},
+      {dtDateTime, DateTime, 19, "1899-12-30 00:00:01", 1.0 / 86400},
+      {dtDateTime, DateTime, 19, "1899-12-29 23:59:59", -1 - 86399.0 / 86400},
+      {dtDateTime, DateTime, 19, "0001-01-01 00:00:00", -693593.0},
+      {dtDateTime, DateTime, 19, "9999-12-31 23:59:59", 2958465 + 86399.0 / 86400},
   };
   for (const Case& c : cases) {
     OneField f(c.type, c.myType, c.length);
