@@ -1,7 +1,10 @@
 #include "mysql/RowConversion.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "data/Blob.h"
 #include "data/ColumnMetadata.h"
@@ -78,26 +81,44 @@ bool ReadTimestamp(std::string_view text, int width, TDateText& d) {
   }
 }
 
-// "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" at their fixed places; the separators are the
-// server's and not looked at. One test for all digits, as every fetched date passes here.
+// Eight characters of which those under digitMask must be digits, as their values less '0',
+// or nothing. The other bytes (the server's separators) are not looked at.
+std::optional<std::uint64_t> EightDigitValues(const char* at, std::uint64_t digitMask) {
+  constexpr std::uint64_t Zeros = 0x3030303030303030, High = 0xF0F0F0F0F0F0F0F0;
+  std::uint64_t raw;
+  std::memcpy(&raw, at, sizeof raw);
+  std::uint64_t x = (raw & digitMask) | (Zeros & ~digitMask);
+  // A byte is a digit when it and it plus 6 both have 3 as high half.
+  if (((x & High) | ((x + 0x0606060606060606) & High) >> 4) != 0x3333333333333333) return std::nullopt;
+  return x - Zeros;
+}
+
+// Byte i of the result is the two-digit number of digit values i and i + 1.
+std::uint64_t DigitPairs(std::uint64_t values) { return values * 10 + (values >> 8); }
+
+int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 * byte) & 0xFF); }
+
+// "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" at their fixed places, eight characters at a time,
+// as every fetched date passes here.
 bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
+  static_assert(std::endian::native == std::endian::little, "characters are read as bytes of a word");
   if (text.size() < (withTime ? 19u : 10u)) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  unsigned notDigit = 0;
-  auto two = [&](std::size_t at) {
-    unsigned high = p[at] - 48u, low = p[at + 1] - 48u;
-    notDigit |= (high > 9) | (low > 9);
-    return static_cast<int>(high * 10 + low);
-  };
-  d.Year = two(0) * 100 + two(2);
-  d.Month = two(5);
-  d.Day = two(8);
-  if (withTime) {
-    d.Hour = two(11);
-    d.Minute = two(14);
-    d.Second = two(17);
-  }
-  return notDigit == 0;
+  auto yearMonth = EightDigitValues(text.data(), 0x00FFFF00FFFFFFFF);      // YYYY-MM-
+  auto monthDay = EightDigitValues(text.data() + 2, 0xFFFF00FFFF00FFFF);   // YY-MM-DD
+  if (!yearMonth || !monthDay) return false;
+  std::uint64_t pairs = DigitPairs(*yearMonth);
+  d.Year = PairAt(pairs, 0) * 100 + PairAt(pairs, 2);
+  pairs = DigitPairs(*monthDay);
+  d.Month = PairAt(pairs, 3);
+  d.Day = PairAt(pairs, 6);
+  if (!withTime) return true;
+  auto time = EightDigitValues(text.data() + 11, 0xFFFF00FFFF00FFFF);      // HH:MM:SS
+  if (!time) return false;
+  pairs = DigitPairs(*time);
+  d.Hour = PairAt(pairs, 0);
+  d.Minute = PairAt(pairs, 3);
+  d.Second = PairAt(pairs, 6);
+  return true;
 }
 
 bool EncodeDateText(const TDateText& d, TDateTime& value) {
