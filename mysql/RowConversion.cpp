@@ -37,24 +37,6 @@ std::uint64_t BigEndian(std::string_view bytes) {
   return value;
 }
 
-void ConvertInteger(char* record, const TFieldDesc& desc, std::string_view text) {
-  bool isBit = desc.MyType == mysql_type::Bit;
-  if (desc.DataType == dtBoolean) {
-    bool value = isBit ? (!text.empty() && text.back() != 0)
-                       : (ParseInteger(text, false) & 0xFF) != 0;
-    StoreAt(record, desc, static_cast<std::int16_t>(value ? -1 : 0));
-    return;
-  }
-  std::uint64_t value = isBit ? BigEndian(text)
-                              : ParseInteger(text, desc.Size == 8 || desc.DataType == dtUInt32);
-  switch (desc.Size) {
-    case 2: StoreAt(record, desc, static_cast<std::uint16_t>(value)); break;
-    case 4: StoreAt(record, desc, static_cast<std::uint32_t>(value)); break;
-    case 8: StoreAt(record, desc, value); break;
-    default: StoreAt(record, desc, static_cast<std::uint8_t>(value)); break;
-  }
-}
-
 int FullYear(int twoDigits) { return twoDigits < 70 ? 2000 + twoDigits : 1900 + twoDigits; }
 
 struct TDateText {
@@ -192,81 +174,119 @@ TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& option
 
 bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
                                  bool isNull) {
-  if (isNull) {
-    if (IsBlobType(desc.DataType)) StoreReference(record, desc, new TBlob(desc.DataType == dtWideMemo));
-    else if (IsOutOfLineType(desc.DataType)) StoreReference(record, desc, nullptr);
-    return true;
-  }
+  return isNull ? ConvertNull(record, desc) : (this->*ConverterFor(desc))(record, desc, text);
+}
+
+TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
   switch (desc.DataType) {
-    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtBoolean: case dtInt64:
-    case dtUInt32: case dtUInt8: case dtUInt64:
-      ConvertInteger(record, desc, text);
-      return false;
-    case dtFloat: StoreAt(record, desc, ParseFloatValue(text)); return false;
-    case dtBCD: StoreAt(record, desc, ParseCurrencyValue(text)); return false;
-    case dtFMTBCD:
-      if (!PackDecimalText(record + desc.Offset, desc.Size, text))
-        throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
-      return false;
-    case dtDate: case dtTime: case dtDateTime: return ConvertDate(record, desc, text);
-    case dtString: case dtBytes: {
-      if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtString)
-        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-      std::size_t capacity = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1 : desc.Length);
-      std::memcpy(record + desc.Offset, text.data(), std::min(text.size(), capacity));
-      return false;
-    }
-    case dtVarBytes: {
-      auto length = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(desc.Length)));
-      StoreAt(record, desc, length);
-      std::memcpy(record + desc.Offset + 2, text.data(), length);
-      return false;
-    }
-    case dtWideString: ConvertWide(record, desc, text); return false;
-    case dtExtString: case dtExtVarBytes:
-      if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString)
-        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-      StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
-      return false;
-    case dtExtWideString: {
-      if (desc.Fixed && FOptions.TrimFixedChar)
-        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-      // Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes.
-      if (!IsAsciiText(text)) {
-        if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
-        Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
+    case dtBoolean: return &TRowConverter::ConvertBooleanOrBits;
+    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtInt64: case dtUInt32: case dtUInt8:
+    case dtUInt64:
+      if (desc.MyType == mysql_type::Bit) return &TRowConverter::ConvertBooleanOrBits;
+      switch (desc.Size) {
+        case 2: return &TRowConverter::ConvertDecimalInteger<std::uint16_t>;
+        case 4: return &TRowConverter::ConvertDecimalInteger<std::uint32_t>;
+        case 8: return &TRowConverter::ConvertDecimalInteger<std::uint64_t>;
+        default: return &TRowConverter::ConvertDecimalInteger<std::uint8_t>;
       }
-      StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
-      return false;
-    }
-    case dtBlob: case dtMemo: case dtWideMemo: ConvertBlob(record, desc, text); return false;
-    default: return true;
+    case dtFloat: return &TRowConverter::ConvertFloat;
+    case dtBCD: return &TRowConverter::ConvertCurrency;
+    case dtFMTBCD: return &TRowConverter::ConvertDecimalText;
+    case dtDate: case dtTime: case dtDateTime:
+      if (desc.MyType == mysql_type::Time) return &TRowConverter::ConvertTime;
+      if (desc.MyType == mysql_type::Timestamp) return &TRowConverter::ConvertTimestamp;
+      return &TRowConverter::ConvertIsoDate;
+    case dtString: case dtBytes: return &TRowConverter::ConvertInlineBytes;
+    case dtVarBytes: return &TRowConverter::ConvertVarBytes;
+    case dtWideString: return &TRowConverter::ConvertWide;
+    case dtExtString: case dtExtVarBytes: return &TRowConverter::ConvertExtBytes;
+    case dtExtWideString: return &TRowConverter::ConvertExtWide;
+    case dtBlob: case dtMemo: case dtWideMemo: return &TRowConverter::ConvertBlob;
+    default: return &TRowConverter::ConvertUnknown;
   }
 }
 
-bool TRowConverter::ConvertDate(char* record, const TFieldDesc& desc, std::string_view text) {
-  TDateTime value = 0;
-  bool valid = true;
-  switch (desc.MyType) {
-    case mysql_type::Time: value = ParseTime(text, desc); break;
-    case mysql_type::Timestamp: {
-      // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds,
-      // dropped here as the record holds whole seconds, as for DATETIME.
-      bool iso = desc.Length == 19 || (desc.Length >= 21 && desc.Length <= 26);
-      if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 &&
-          desc.Length != 10 && desc.Length != 12 && desc.Length != 14)
-        throw EConvertError(FormatMessage("Invalid FIELD_TYPE_TIMESTAMP Field.Length (%d)", desc.Length));
-      TDateText d;
-      valid = (iso ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
-              EncodeDateText(d, value);
-      break;
-    }
-    default: {
-      TDateText d;
-      bool withTime = desc.MyType == mysql_type::DateTime;
-      valid = ReadIsoDate(text, withTime, d) && EncodeDateText(d, value);
-    }
+void TRowConverter::PlanColumns() {
+  FSteps.clear();
+  for (std::size_t i = 0; i < FData.Fields.size(); ++i) {
+    const TFieldDesc& desc = FData.Fields[i];
+    FSteps.push_back({i, static_cast<std::size_t>(desc.FieldNo - 1), ConverterFor(desc)});
   }
+}
+
+bool TRowConverter::ConvertNull(char* record, const TFieldDesc& desc) {
+  if (IsBlobType(desc.DataType)) StoreReference(record, desc, new TBlob(desc.DataType == dtWideMemo));
+  else if (IsOutOfLineType(desc.DataType)) StoreReference(record, desc, nullptr);
+  return true;
+}
+
+// Narrower fields keep the low bytes of the number, so it is read in 64 bits whatever the size.
+template <typename T>
+bool TRowConverter::ConvertDecimalInteger(char* record, const TFieldDesc& desc, std::string_view text) {
+  StoreAt(record, desc, static_cast<T>(ParseInteger(text, true)));
+  return false;
+}
+
+bool TRowConverter::ConvertBooleanOrBits(char* record, const TFieldDesc& desc, std::string_view text) {
+  bool isBit = desc.MyType == mysql_type::Bit;
+  if (desc.DataType == dtBoolean) {
+    bool value = isBit ? (!text.empty() && text.back() != 0)
+                       : (ParseInteger(text, false) & 0xFF) != 0;
+    StoreAt(record, desc, static_cast<std::int16_t>(value ? -1 : 0));
+    return false;
+  }
+  std::uint64_t value = BigEndian(text);
+  switch (desc.Size) {
+    case 2: StoreAt(record, desc, static_cast<std::uint16_t>(value)); break;
+    case 4: StoreAt(record, desc, static_cast<std::uint32_t>(value)); break;
+    case 8: StoreAt(record, desc, value); break;
+    default: StoreAt(record, desc, static_cast<std::uint8_t>(value)); break;
+  }
+  return false;
+}
+
+bool TRowConverter::ConvertFloat(char* record, const TFieldDesc& desc, std::string_view text) {
+  StoreAt(record, desc, ParseFloatValue(text));
+  return false;
+}
+
+bool TRowConverter::ConvertCurrency(char* record, const TFieldDesc& desc, std::string_view text) {
+  StoreAt(record, desc, ParseCurrencyValue(text));
+  return false;
+}
+
+bool TRowConverter::ConvertDecimalText(char* record, const TFieldDesc& desc, std::string_view text) {
+  if (!PackDecimalText(record + desc.Offset, desc.Size, text))
+    throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
+  return false;
+}
+
+bool TRowConverter::ConvertTime(char* record, const TFieldDesc& desc, std::string_view text) {
+  return StoreDate(record, desc, true, ParseTime(text, desc));
+}
+
+bool TRowConverter::ConvertTimestamp(char* record, const TFieldDesc& desc, std::string_view text) {
+  // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds,
+  // dropped here as the record holds whole seconds, as for DATETIME.
+  bool iso = desc.Length == 19 || (desc.Length >= 21 && desc.Length <= 26);
+  if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 &&
+      desc.Length != 10 && desc.Length != 12 && desc.Length != 14)
+    throw EConvertError(FormatMessage("Invalid FIELD_TYPE_TIMESTAMP Field.Length (%d)", desc.Length));
+  TDateText d;
+  TDateTime value = 0;
+  bool valid = (iso ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
+               EncodeDateText(d, value);
+  return StoreDate(record, desc, valid, value);
+}
+
+bool TRowConverter::ConvertIsoDate(char* record, const TFieldDesc& desc, std::string_view text) {
+  TDateText d;
+  TDateTime value = 0;
+  bool valid = ReadIsoDate(text, desc.MyType == mysql_type::DateTime, d) && EncodeDateText(d, value);
+  return StoreDate(record, desc, valid, value);
+}
+
+bool TRowConverter::StoreDate(char* record, const TFieldDesc& desc, bool valid, TDateTime value) {
   if (!valid) {
     if (FOptions.NullForZeroDate) return true;
     value = ZeroDate();
@@ -277,25 +297,63 @@ bool TRowConverter::ConvertDate(char* record, const TFieldDesc& desc, std::strin
   return false;
 }
 
-void TRowConverter::ConvertWide(char* record, const TFieldDesc& desc, std::string_view text) {
+bool TRowConverter::ConvertInlineBytes(char* record, const TFieldDesc& desc, std::string_view text) {
+  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtString)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  std::size_t capacity = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1 : desc.Length);
+  std::memcpy(record + desc.Offset, text.data(), std::min(text.size(), capacity));
+  return false;
+}
+
+bool TRowConverter::ConvertVarBytes(char* record, const TFieldDesc& desc, std::string_view text) {
+  auto length = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(desc.Length)));
+  StoreAt(record, desc, length);
+  std::memcpy(record + desc.Offset + 2, text.data(), length);
+  return false;
+}
+
+bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text) {
+  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
+  return false;
+}
+
+bool TRowConverter::ConvertExtWide(char* record, const TFieldDesc& desc, std::string_view text) {
+  if (desc.Fixed && FOptions.TrimFixedChar)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  // Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes.
+  if (!IsAsciiText(text)) {
+    if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
+    Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
+  }
+  StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
+  return false;
+}
+
+// A type the conversion does not know leaves the field NULL.
+bool TRowConverter::ConvertUnknown(char*, const TFieldDesc&, std::string_view) { return true; }
+
+bool TRowConverter::ConvertWide(char* record, const TFieldDesc& desc, std::string_view text) {
   if (desc.Fixed && FOptions.TrimFixedChar)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   if (IsAsciiText(text)) {
     StoreAsciiWide(record, desc, text);
-    return;
+    return false;
   }
   auto capacity = static_cast<std::size_t>(desc.Size / 2);
   char* field = record + desc.Offset;
   if (FWideScratch.size() < capacity) FWideScratch.resize(capacity);
   std::size_t units = Utf8ToWs(text, FWideScratch.data(), capacity, true);
   std::memcpy(field, FWideScratch.data(), (units + 1) * 2);
+  return false;
 }
 
-void TRowConverter::ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text) {
+bool TRowConverter::ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text) {
   bool unicode = desc.DataType == dtWideMemo;
   auto* blob = new TBlob(unicode);
   StoreReference(record, desc, blob);
-  if (text.empty()) return;
+  if (text.empty()) return false;
   if (unicode && FOptions.UseUnicode) {
     if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
     std::size_t units = Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), false);
@@ -304,4 +362,5 @@ void TRowConverter::ConvertBlob(char* record, const TFieldDesc& desc, std::strin
     blob->Write(0, text.size(), text.data());
   }
   blob->Commit();
+  return false;
 }

@@ -25,24 +25,51 @@ class TRowConverter {
   // Returns whether the field ends up NULL; the null area is not touched.
   bool ConvertValue(char* record, const TFieldDesc& desc, std::string_view text, bool isNull);
 
-  // Converts a whole row; Row offers IsNull(i) and Value(i) for column i.
+  // Converts a whole row; Row offers IsNull(i) and Value(i) for column i. The conversion of each
+  // field is picked at the first row: the fields stay as they are while the converter lives.
   template <typename Row>
   void ConvertRow(char* record, const Row& row) {
-    for (const TFieldDesc& desc : FData.Fields) {
-      auto column = static_cast<std::size_t>(desc.FieldNo - 1);
-      bool isNull = row.IsNull(column);
-      isNull = ConvertValue(record, desc, isNull ? std::string_view() : row.Value(column), isNull);
+    if (FSteps.size() != FData.Fields.size()) PlanColumns();
+    for (const TColumnStep& step : FSteps) {
+      const TFieldDesc& desc = FData.Fields[step.Field];
+      bool isNull = row.IsNull(step.Column) ? ConvertNull(record, desc)
+                                           : (this->*step.Convert)(record, desc, row.Value(step.Column));
       FData.SetNullFlag(record, desc, isNull);
     }
   }
 
  private:
-  bool ConvertDate(char* record, const TFieldDesc& desc, std::string_view text);
-  void ConvertWide(char* record, const TFieldDesc& desc, std::string_view text);
-  void ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text);
+  // Each converts a value that is not NULL and returns whether the field ends up NULL.
+  using TConvert = bool (TRowConverter::*)(char* record, const TFieldDesc& desc, std::string_view text);
+  struct TColumnStep {
+    std::size_t Field, Column;
+    TConvert Convert;
+  };
+  static TConvert ConverterFor(const TFieldDesc& desc);
+  void PlanColumns();
+  bool ConvertNull(char* record, const TFieldDesc& desc);
+  template <typename T>
+  bool ConvertDecimalInteger(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertBooleanOrBits(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertFloat(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertCurrency(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertDecimalText(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertTime(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertTimestamp(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertIsoDate(char* record, const TFieldDesc& desc, std::string_view text);
+  bool StoreDate(char* record, const TFieldDesc& desc, bool valid, double value);
+  bool ConvertInlineBytes(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertVarBytes(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertWide(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertExtWide(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text);
+  bool ConvertUnknown(char* record, const TFieldDesc& desc, std::string_view text);
+
   TMemData& FData;
   TRowConversionOptions FOptions;
   std::u16string FWideScratch;
+  std::vector<TColumnStep> FSteps;
 };
 
 // The parsing of values by the client itself (exposed for tests and the update literals).
