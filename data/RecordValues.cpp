@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "data/Blob.h"
+#include "data/DateTime.h"
 #include "data/Exceptions.h"
 #include "platform/Utf16.h"
 
@@ -189,6 +190,20 @@ bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& d
   if (desc.DataType == dtWideString) {
     if (data.IsNull(record, desc)) out.clear();
     else AssignInlineWide(record, desc, out);
+    return true;
+  }
+  if (desc.DataType == dtDate || desc.DataType == dtTime || desc.DataType == dtDateTime) {
+    // Every date of a grid passes here: written straight from the record, no value on the way.
+    if (data.IsNull(record, desc)) {
+      out.clear();
+      return true;
+    }
+    char text[DateTimeTextCapacity];
+    auto value = Load<double>(record, desc);
+    char* end = desc.DataType == dtDate   ? WriteDate(text, value)
+                : desc.DataType == dtTime ? WriteTime(text, value)
+                                          : WriteDateTime(text, value);
+    out.assign(text, end);
     return true;
   }
   if (!IsStoredAsBytes(desc.DataType)) return false;

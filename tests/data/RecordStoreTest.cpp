@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "data/Blob.h"
 #include "data/DateTime.h"
@@ -118,6 +119,25 @@ TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   out = "left over";
   EXPECT_FALSE(ReadFieldText(data, record, data.Fields[5], out)) << "an integer is formatted from its value";
   EXPECT_EQ(out, "left over");
+  data.DiscardRecord(record);
+}
+
+TEST(RecordValues, DateTimeTextIsWrittenInTheFormOfItsType) {
+  TMemData data;
+  data.Fields = {Desc("d", dtDate), Desc("t", dtTime), Desc("dt", dtDateTime), Desc("n", dtDateTime)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  const std::pair<TValue, std::string> cases[] = {{41741.5, "2014-04-12"},
+                                                  {-0.0625, "-01:30:00"},
+                                                  {-1.25, "1899-12-29 06:00:00"},
+                                                  {TValue{}, ""}};
+  std::string out;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    WriteFieldValue(data, record, data.Fields[i], cases[i].first);
+    out = "a longer text left over from the value read before";
+    ASSERT_TRUE(ReadFieldText(data, record, data.Fields[i], out)) << data.Fields[i].Name;
+    EXPECT_EQ(out, cases[i].second) << data.Fields[i].Name;
+  }
   data.DiscardRecord(record);
 }
 
