@@ -185,6 +185,15 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
   }
 }
 
+namespace {
+
+char* WriteDateText(char* out, TDataType type, double value) {
+  if (type == dtDate) return WriteDate(out, value);
+  return type == dtTime ? WriteTime(out, value) : WriteDateTime(out, value);
+}
+
+}  // namespace
+
 bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc,
                    std::string& out) {
   if (desc.DataType == dtWideString) {
@@ -192,23 +201,19 @@ bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& d
     else AssignInlineWide(record, desc, out);
     return true;
   }
-  if (desc.DataType == dtDate || desc.DataType == dtTime || desc.DataType == dtDateTime) {
-    // Every date of a grid passes here: written straight from the record, no value on the way.
-    if (data.IsNull(record, desc)) {
-      out.clear();
-      return true;
-    }
-    char text[DateTimeTextCapacity];
-    auto value = Load<double>(record, desc);
-    char* end = desc.DataType == dtDate   ? WriteDate(text, value)
-                : desc.DataType == dtTime ? WriteTime(text, value)
-                                          : WriteDateTime(text, value);
-    out.assign(text, end);
+  bool isDate = desc.DataType == dtDate || desc.DataType == dtTime || desc.DataType == dtDateTime;
+  if (!isDate && !IsStoredAsBytes(desc.DataType)) return false;
+  if (data.IsNull(record, desc)) {
+    out.clear();
     return true;
   }
-  if (!IsStoredAsBytes(desc.DataType)) return false;
-  if (data.IsNull(record, desc)) out.clear();
-  else out.assign(StoredBytes(record, desc));
+  // Every date of a grid passes here: written straight from the record, no value on the way.
+  // One assignment for both kinds keeps it inlined.
+  char dateText[DateTimeTextCapacity];
+  std::string_view text =
+      isDate ? std::string_view(dateText, WriteDateText(dateText, desc.DataType, Load<double>(record, desc)))
+             : StoredBytes(record, desc);
+  out.assign(text);
   return true;
 }
 
