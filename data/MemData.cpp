@@ -71,13 +71,11 @@ void TMemData::DiscardRecord(char* record) {
 }
 
 void TMemData::InsertRecord(std::size_t index, char* record) {
-  FRecords.insert(FRecords.begin() + static_cast<std::ptrdiff_t>(index), record);
+  FRecords.insert(index, record);
 }
 
 void TMemData::DeleteRecord(std::size_t index) {
-  char* record = FRecords[index];
-  FRecords.erase(FRecords.begin() + static_cast<std::ptrdiff_t>(index));
-  DiscardRecord(record);
+  DiscardRecord(FRecords.erase(index));
 }
 
 void TMemData::ReplaceRecord(std::size_t index, char* record) {
@@ -89,10 +87,11 @@ void TMemData::ClearRecords() {
   // The heap is cleared at once below; only large objects, whose uses may be held outside the
   // store, are let go record by record.
   if (FHasBlobFields)
-    for (char* record : FRecords)
+    FRecords.ForEach([this](char* record) {
       for (const TFieldDesc* desc : FReferenceFields)
         if (IsBlobType(desc->DataType))
           if (auto* blob = LoadPointer<TBlob>(record, *desc)) blob->Release();
+    });
   FRecords.clear();
   FFreeRecords.clear();
   FBlocks.Clear();

@@ -5,6 +5,7 @@
 
 #include "data/ChunkArena.h"
 #include "data/FieldDesc.h"
+#include "data/RecordIndex.h"
 #include "data/RecordLayout.h"
 #include "data/StringHeap.h"
 
@@ -63,7 +64,7 @@ class TMemData {
 
  private:
   TRecordLayout FLayout;
-  std::vector<char*> FRecords;
+  TRecordIndex FRecords;
   TChunkArena FBlocks;
   char* FBlockNext = nullptr;
   std::size_t FBlockLeft = 0;
