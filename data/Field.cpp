@@ -95,8 +95,11 @@ std::string TField::AsStringAt(std::size_t recordIndex) const {
 }
 
 void TField::GetText(std::string& out) const {
-  if (!FDataSet.GetFieldText(*this, out)) TextOf(Value(), out);
+  if (!FDataSet.GetFieldText(*this, out)) FormatValueText(out);
 }
+
+// Out of line, so that the value's construction stays off the path of the usual texts.
+[[gnu::noinline]] void TField::FormatValueText(std::string& out) const { TextOf(Value(), out); }
 
 void TField::GetTextAt(std::size_t recordIndex, std::string& out) const {
   if (!FDataSet.GetFieldTextAt(*this, recordIndex, out))

@@ -58,6 +58,7 @@ class TField {
   TValue ToNative(const TValue& value) const;
 
  private:
+  void FormatValueText(std::string& out) const;
   void TextOf(TValue value, std::string& out) const;
 
   TDataSet& FDataSet;

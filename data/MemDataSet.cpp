@@ -8,12 +8,6 @@ const TFieldDesc& TMemDataSet::DescOf(const TField& field) const {
   return FData.Fields[static_cast<std::size_t>(field.FieldNo() - 1)];
 }
 
-const char* TMemDataSet::ActiveRecord() const {
-  if (FNewRecord) return FNewRecord;
-  if (!Active() || FData.RecordCount() == 0) return nullptr;
-  return FData.Record(CurrentIndex());
-}
-
 const char* TMemDataSet::OldRecord() const {
   if (State() == dsInsert || FData.RecordCount() == 0) return nullptr;
   return FData.Record(CurrentIndex());

@@ -18,7 +18,12 @@ class TMemDataSet : public TDataSet {
   bool GetFieldText(const TField& field, std::string& out) const override;
   bool GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const override;
   // The record the fields show: the new buffer while editing, else the current stored record.
-  const char* ActiveRecord() const;
+  // Inline: every value read passes here.
+  const char* ActiveRecord() const {
+    if (FNewRecord) return FNewRecord;
+    if (!Active() || FData.RecordCount() == 0) return nullptr;
+    return FData.Record(CurrentIndex());
+  }
   // The stored version of the current record (the old values), none while inserting.
   const char* OldRecord() const;
   const TFieldDesc& DescOf(const TField& field) const;

@@ -1,6 +1,7 @@
 #include "data/RecordValues.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -192,27 +193,51 @@ char* WriteDateText(char* out, TDataType type, double value) {
   return type == dtTime ? WriteTime(out, value) : WriteDateTime(out, value);
 }
 
+// The text ReadFieldValue's integer or boolean would be formatted to, written from the record.
+char* WriteIntegerText(char* out, const char* record, const TFieldDesc& desc) {
+  char* end = out + 24;
+  switch (desc.DataType) {
+    case dtInt8: case dtInt16: return std::to_chars(out, end, Load<std::int16_t>(record, desc)).ptr;
+    case dtUInt8: case dtUInt16: return std::to_chars(out, end, Load<std::uint16_t>(record, desc)).ptr;
+    case dtBoolean:
+      *out = Load<std::int16_t>(record, desc) != 0 ? '1' : '0';
+      return out + 1;
+    case dtInt32: return std::to_chars(out, end, Load<std::int32_t>(record, desc)).ptr;
+    case dtUInt32: return std::to_chars(out, end, Load<std::uint32_t>(record, desc)).ptr;
+    case dtInt64:
+      if (desc.IsUnsigned) return std::to_chars(out, end, Load<std::uint64_t>(record, desc)).ptr;
+      return std::to_chars(out, end, Load<std::int64_t>(record, desc)).ptr;
+    default: return std::to_chars(out, end, Load<std::uint64_t>(record, desc)).ptr;
+  }
+}
+
 }  // namespace
 
 bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc,
                    std::string& out) {
-  if (desc.DataType == dtWideString) {
-    if (data.IsNull(record, desc)) out.clear();
-    else AssignInlineWide(record, desc, out);
-    return true;
+  // Every value of a grid passes here: one switch, the text written straight from the record
+  // with no value on the way, and one assignment for all kinds so that it stays inlined.
+  char buffer[std::max<std::size_t>(DateTimeTextCapacity, 24)];
+  std::string_view text;
+  bool isNull = data.IsNull(record, desc);
+  switch (desc.DataType) {
+    case dtWideString:
+      if (isNull) break;
+      AssignInlineWide(record, desc, out);
+      return true;
+    case dtString: case dtBytes: case dtVarBytes: case dtExtString: case dtExtVarBytes:
+    case dtExtWideString:
+      if (!isNull) text = StoredBytes(record, desc);
+      break;
+    case dtDate: case dtTime: case dtDateTime:
+      if (!isNull) text = {buffer, WriteDateText(buffer, desc.DataType, Load<double>(record, desc))};
+      break;
+    case dtInt8: case dtInt16: case dtUInt8: case dtUInt16: case dtBoolean: case dtInt32:
+    case dtUInt32: case dtInt64: case dtUInt64:
+      if (!isNull) text = {buffer, WriteIntegerText(buffer, record, desc)};
+      break;
+    default: return false;
   }
-  bool isDate = desc.DataType == dtDate || desc.DataType == dtTime || desc.DataType == dtDateTime;
-  if (!isDate && !IsStoredAsBytes(desc.DataType)) return false;
-  if (data.IsNull(record, desc)) {
-    out.clear();
-    return true;
-  }
-  // Every date of a grid passes here: written straight from the record, no value on the way.
-  // One assignment for both kinds keeps it inlined.
-  char dateText[DateTimeTextCapacity];
-  std::string_view text =
-      isDate ? std::string_view(dateText, WriteDateText(dateText, desc.DataType, Load<double>(record, desc)))
-             : StoredBytes(record, desc);
   out.assign(text);
   return true;
 }

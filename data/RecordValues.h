@@ -15,9 +15,9 @@ class TBlob;
 
 // The value of a field of a record (NULL as monostate).
 TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc);
-// Writes the text of a field held as text, bytes or a date-time into out, reusing out's room
-// (NULL gives an empty text); false, with out untouched, for a field whose text is formatted
-// from its value.
+// Writes the text of a field held as text, bytes, a date-time, an integer or a boolean into out,
+// reusing out's room (NULL gives an empty text); false, with out untouched, for a field whose
+// text is formatted from its value.
 bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc, std::string& out);
 // Stores a value already in the field's native form (see TField::ToNative), or NULL.
 void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const TValue& value);

@@ -36,6 +36,12 @@ public:
         return TMemDataSet::GetFieldValueAt(field, index);
     }
 
+    bool GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const override
+    {
+        ++RowReads;
+        return TMemDataSet::GetFieldTextAt(field, index, out);
+    }
+
 protected:
     void InternalOpen() override
     {

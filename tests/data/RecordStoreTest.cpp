@@ -100,12 +100,12 @@ TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   TMemData data;
   data.Fields = {Desc("s", dtString, 5),      Desc("w", dtWideString, 4),
                  Desc("xs", dtExtString, 40), Desc("vb", dtVarBytes, 6),
-                 Desc("n", dtExtString, 40),  Desc("i", dtInt32)};
+                 Desc("n", dtExtString, 40),  Desc("f", dtFloat)};
   data.InitLayout();
   char* record = data.NewEmptyRecord();
   const std::string texts[] = {"ab", "\xC3\xA4\xE2\x82\xAC" "a", std::string("a\0z", 3), std::string("\0\1", 2)};
   for (std::size_t i = 0; i < std::size(texts); ++i) WriteFieldValue(data, record, data.Fields[i], texts[i]);
-  WriteFieldValue(data, record, data.Fields[5], std::int64_t{7});
+  WriteFieldValue(data, record, data.Fields[5], 7.5);
 
   std::string out;
   for (std::size_t i = 0; i < std::size(texts); ++i) {
@@ -117,8 +117,38 @@ TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   EXPECT_TRUE(ReadFieldText(data, record, data.Fields[4], out));
   EXPECT_EQ(out, "") << "NULL reads as an empty text";
   out = "left over";
-  EXPECT_FALSE(ReadFieldText(data, record, data.Fields[5], out)) << "an integer is formatted from its value";
+  EXPECT_FALSE(ReadFieldText(data, record, data.Fields[5], out)) << "a float is formatted from its value";
   EXPECT_EQ(out, "left over");
+  data.DiscardRecord(record);
+}
+
+// Integers are written straight from the record; their text must be that of their value.
+TEST(RecordValues, IntegerTextIsTheTextOfItsValue) {
+  TMemData data;
+  TFieldDesc unsignedBig = Desc("ub", dtInt64);
+  unsignedBig.IsUnsigned = true;
+  data.Fields = {Desc("i8", dtInt8),     Desc("u16", dtUInt16), Desc("b", dtBoolean),
+                 Desc("i32", dtInt32),   Desc("u32", dtUInt32), Desc("i64", dtInt64),
+                 unsignedBig,            Desc("u64", dtUInt64), Desc("n", dtInt32)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  const std::pair<TValue, std::string> cases[] = {
+      {std::int64_t{-128}, "-128"},
+      {std::int64_t{65535}, "65535"},
+      {true, "1"},
+      {std::int64_t{-2147483647 - 1}, "-2147483648"},
+      {std::int64_t{4294967295}, "4294967295"},
+      {std::int64_t{-9223372036854775807 - 1}, "-9223372036854775808"},
+      {std::int64_t{-1}, "18446744073709551615"},
+      {std::int64_t{-1}, "18446744073709551615"},
+      {TValue{}, ""}};
+  std::string out;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    WriteFieldValue(data, record, data.Fields[i], cases[i].first);
+    out = "a longer text left over from the value read before";
+    ASSERT_TRUE(ReadFieldText(data, record, data.Fields[i], out)) << data.Fields[i].Name;
+    EXPECT_EQ(out, cases[i].second) << data.Fields[i].Name;
+  }
   data.DiscardRecord(record);
 }
 
