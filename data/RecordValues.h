@@ -36,16 +36,30 @@ std::string_view ExtBytes(const char* buffer);
 // takes at most desc.Length characters into a field cleared before.
 void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii);
 
-// Looked at eight bytes at a time: most texts are plain ASCII.
+// Looked at eight bytes at a time, the tail in one overlapping look: most texts are plain ASCII.
 inline bool IsAsciiText(std::string_view text) {
-  std::uint64_t high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
+  auto word64 = [](const char* at) {
     std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    high |= word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+  };
+  auto word32 = [](const char* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+  };
+  const char* data = text.data();
+  std::size_t size = text.size();
+  std::uint64_t high = 0;
+  if (size >= 8) {
+    for (std::size_t i = 0; i + 8 <= size; i += 8) high |= word64(data + i);
+    high |= word64(data + size - 8);
+  } else if (size >= 4) {
+    high = word32(data) | word32(data + size - 4);
+  } else if (size > 0) {  // indices 0, size / 2 and size - 1 cover up to three characters
+    high = static_cast<unsigned char>(data[0]) | static_cast<unsigned char>(data[size / 2]) |
+           static_cast<unsigned char>(data[size - 1]);
   }
-  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
   return (high & 0x8080808080808080ULL) == 0;
 }
 

@@ -6,53 +6,20 @@
 #include <new>
 #include <stdexcept>
 
-// Four bytes before each buffer: its size class (LargeClass for single allocations) and use count.
-struct TStringHeap::Header {
-  std::uint16_t SizeClass;
-  std::uint16_t Uses;
-};
-
-namespace {
-
-constexpr std::uint16_t LargeClass = 0xFFFF;
-constexpr std::size_t HeaderSize = 4;
-
-}  // namespace
-
 TStringHeap::~TStringHeap() { Clear(); }
 
-char* TStringHeap::Alloc(std::size_t size) {
-  std::size_t total = size + HeaderSize;
+char* TStringHeap::AllocLarge(std::size_t total) {
+  char* raw = static_cast<char*>(std::malloc(total));
+  if (!raw) throw std::bad_alloc();
+  FLarge.insert(raw);
   Header header{LargeClass, 1};
-  char* raw;
-  if (total <= SmallLimit) {
-    std::size_t unit = (total + Granularity - 1) / Granularity;
-    header.SizeClass = static_cast<std::uint16_t>(unit - 1);
-    raw = AllocSmall(unit);
-  } else {
-    raw = static_cast<char*>(std::malloc(total));
-    if (!raw) throw std::bad_alloc();
-    FLarge.insert(raw);
-  }
   std::memcpy(raw, &header, HeaderSize);
   return raw + HeaderSize;
 }
 
-char* TStringHeap::AllocSmall(std::size_t unit) {
-  char*& head = FFree[unit - 1];
-  if (head) {
-    char* raw = head;
-    std::memcpy(&head, raw, sizeof head);
-    return raw;
-  }
-  std::size_t bytes = unit * Granularity;
-  if (FBlockUsed + bytes > BlockSize) {
-    FBlock = FBlocks.Carve(BlockSize);
-    FBlockUsed = 0;
-  }
-  char* raw = FBlock + FBlockUsed;
-  FBlockUsed += bytes;
-  return raw;
+void TStringHeap::NewBlock() {
+  FBlock = FBlocks.Carve(BlockSize);
+  FBlockUsed = 0;
 }
 
 void TStringHeap::AddRef(char* buffer) {

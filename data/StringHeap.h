@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <unordered_set>
 
 #include "data/ChunkArena.h"
@@ -16,8 +18,17 @@ class TStringHeap {
   TStringHeap& operator=(const TStringHeap&) = delete;
   ~TStringHeap();
 
-  // A buffer of at least size bytes with one use.
-  char* Alloc(std::size_t size);
+  // A buffer of at least size bytes with one use. Inline for the small buffers: every
+  // out-of-line value of a fetched row takes one.
+  char* Alloc(std::size_t size) {
+    std::size_t total = size + HeaderSize;
+    if (total > SmallLimit) return AllocLarge(total);
+    std::size_t unit = (total + Granularity - 1) / Granularity;
+    char* raw = AllocSmall(unit);
+    Header header{static_cast<std::uint16_t>(unit - 1), 1};
+    std::memcpy(raw, &header, HeaderSize);
+    return raw + HeaderSize;
+  }
   void AddRef(char* buffer);
   // Drops one use; the buffer is reused once the last use is gone.
   void DisposeBuf(char* buffer);
@@ -29,8 +40,29 @@ class TStringHeap {
   static constexpr std::size_t Granularity = 8;
 
  private:
-  struct Header;
-  char* AllocSmall(std::size_t unit);
+  // Four bytes before each buffer: its size class (LargeClass for single allocations) and use count.
+  struct Header {
+    std::uint16_t SizeClass;
+    std::uint16_t Uses;
+  };
+  static constexpr std::size_t HeaderSize = 4;
+  static constexpr std::uint16_t LargeClass = 0xFFFF;
+
+  char* AllocSmall(std::size_t unit) {
+    char*& head = FFree[unit - 1];
+    if (head) {
+      char* raw = head;
+      std::memcpy(&head, raw, sizeof head);
+      return raw;
+    }
+    std::size_t bytes = unit * Granularity;
+    if (FBlockUsed + bytes > BlockSize) NewBlock();
+    char* raw = FBlock + FBlockUsed;
+    FBlockUsed += bytes;
+    return raw;
+  }
+  void NewBlock();
+  char* AllocLarge(std::size_t total);
   TChunkArena FBlocks;
   char* FBlock = nullptr;
   std::size_t FBlockUsed = BlockSize;

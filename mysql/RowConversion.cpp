@@ -322,13 +322,16 @@ bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::s
 bool TRowConverter::ConvertExtWide(char* record, const TFieldDesc& desc, std::string_view text) {
   if (desc.Fixed && FOptions.TrimFixedChar)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  // Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes.
-  if (!IsAsciiText(text)) {
-    if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
-    Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
-  }
+  if (!IsAsciiText(text)) CheckWideText(text);
   StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
   return false;
+}
+
+// Decoded only to be checked: the heap keeps wide text as its UTF-8 bytes. Out of line, so that
+// the usual ASCII texts need not save what the decoding uses.
+[[gnu::noinline]] void TRowConverter::CheckWideText(std::string_view text) {
+  if (FWideScratch.size() < text.size() + 1) FWideScratch.resize(text.size() + 1);
+  Utf8ToWs(text, FWideScratch.data(), FWideScratch.size(), true);
 }
 
 // A type the conversion does not know leaves the field NULL.

@@ -63,6 +63,7 @@ class TRowConverter {
   bool ConvertWide(char* record, const TFieldDesc& desc, std::string_view text);
   bool ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text);
   bool ConvertExtWide(char* record, const TFieldDesc& desc, std::string_view text);
+  void CheckWideText(std::string_view text);
   bool ConvertBlob(char* record, const TFieldDesc& desc, std::string_view text);
   bool ConvertUnknown(char* record, const TFieldDesc& desc, std::string_view text);
 

@@ -122,6 +122,20 @@ TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   data.DiscardRecord(record);
 }
 
+// Words, overlapping tails and short texts each looked at: a non-ASCII byte anywhere is found.
+TEST(RecordValues, NonAsciiByteIsFoundAtEveryPlace) {
+  for (std::size_t size = 0; size <= 20; ++size) {
+    std::string text(size, 'a');
+    EXPECT_TRUE(IsAsciiText(text)) << size;
+    for (std::size_t at = 0; at < size; ++at) {
+      text[at] = '\x80';
+      EXPECT_FALSE(IsAsciiText(text)) << size << " at " << at;
+      EXPECT_TRUE(IsAsciiText(std::string_view(text).substr(0, at))) << size << " before " << at;
+      text[at] = 'a';
+    }
+  }
+}
+
 // Integers are written straight from the record; their text must be that of their value.
 TEST(RecordValues, IntegerTextIsTheTextOfItsValue) {
   TMemData data;
