@@ -85,8 +85,9 @@ class TDataSet : public TComponent {
   virtual TValue GetFieldValueAt(const TField& field, std::size_t index) const = 0;
   // The text of a field whose record holds it as text, written into out without an
   // intermediate value; false when the text is to be formatted from GetFieldValue instead.
-  virtual bool GetFieldText(const TField&, std::string&) const { return false; }
-  virtual bool GetFieldTextAt(const TField&, std::size_t, std::string&) const { return false; }
+  // Pure, so that no guess at the implementation is compiled into every read of a text.
+  virtual bool GetFieldText(const TField& field, std::string& out) const = 0;
+  virtual bool GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const = 0;
   // 0-based row of the record the fields show; a new record counts at its insert position.
   std::size_t ActiveIndex() const { return FState == dsInsert ? FInsertPosition : FCurrent; }
   void SetFieldValue(TField& field, const TValue& nativeValue);
