@@ -174,44 +174,42 @@ TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& option
 
 bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
                                  bool isNull) {
-  return isNull ? ConvertNull(record, desc) : (this->*ConverterFor(desc))(record, desc, text);
+  return isNull ? ConvertNull(record, desc) : ConverterFor(desc)(*this, record, desc, text);
 }
 
 TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
   switch (desc.DataType) {
-    case dtBoolean: return &TRowConverter::ConvertBooleanOrBits;
+    case dtBoolean: return &Call<&TRowConverter::ConvertBooleanOrBits>;
     case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtInt64: case dtUInt32: case dtUInt8:
     case dtUInt64:
-      if (desc.MyType == mysql_type::Bit) return &TRowConverter::ConvertBooleanOrBits;
+      if (desc.MyType == mysql_type::Bit) return &Call<&TRowConverter::ConvertBooleanOrBits>;
       switch (desc.Size) {
-        case 2: return &TRowConverter::ConvertDecimalInteger<std::uint16_t>;
-        case 4: return &TRowConverter::ConvertDecimalInteger<std::uint32_t>;
-        case 8: return &TRowConverter::ConvertDecimalInteger<std::uint64_t>;
-        default: return &TRowConverter::ConvertDecimalInteger<std::uint8_t>;
+        case 2: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint16_t>>;
+        case 4: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint32_t>>;
+        case 8: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint64_t>>;
+        default: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint8_t>>;
       }
-    case dtFloat: return &TRowConverter::ConvertFloat;
-    case dtBCD: return &TRowConverter::ConvertCurrency;
-    case dtFMTBCD: return &TRowConverter::ConvertDecimalText;
+    case dtFloat: return &Call<&TRowConverter::ConvertFloat>;
+    case dtBCD: return &Call<&TRowConverter::ConvertCurrency>;
+    case dtFMTBCD: return &Call<&TRowConverter::ConvertDecimalText>;
     case dtDate: case dtTime: case dtDateTime:
-      if (desc.MyType == mysql_type::Time) return &TRowConverter::ConvertTime;
-      if (desc.MyType == mysql_type::Timestamp) return &TRowConverter::ConvertTimestamp;
-      return &TRowConverter::ConvertIsoDate;
-    case dtString: case dtBytes: return &TRowConverter::ConvertInlineBytes;
-    case dtVarBytes: return &TRowConverter::ConvertVarBytes;
-    case dtWideString: return &TRowConverter::ConvertWide;
-    case dtExtString: case dtExtVarBytes: return &TRowConverter::ConvertExtBytes;
-    case dtExtWideString: return &TRowConverter::ConvertExtWide;
-    case dtBlob: case dtMemo: case dtWideMemo: return &TRowConverter::ConvertBlob;
-    default: return &TRowConverter::ConvertUnknown;
+      if (desc.MyType == mysql_type::Time) return &Call<&TRowConverter::ConvertTime>;
+      if (desc.MyType == mysql_type::Timestamp) return &Call<&TRowConverter::ConvertTimestamp>;
+      return &Call<&TRowConverter::ConvertIsoDate>;
+    case dtString: case dtBytes: return &Call<&TRowConverter::ConvertInlineBytes>;
+    case dtVarBytes: return &Call<&TRowConverter::ConvertVarBytes>;
+    case dtWideString: return &Call<&TRowConverter::ConvertWide>;
+    case dtExtString: case dtExtVarBytes: return &Call<&TRowConverter::ConvertExtBytes>;
+    case dtExtWideString: return &Call<&TRowConverter::ConvertExtWide>;
+    case dtBlob: case dtMemo: case dtWideMemo: return &Call<&TRowConverter::ConvertBlob>;
+    default: return &Call<&TRowConverter::ConvertUnknown>;
   }
 }
 
 void TRowConverter::PlanColumns() {
   FSteps.clear();
-  for (std::size_t i = 0; i < FData.Fields.size(); ++i) {
-    const TFieldDesc& desc = FData.Fields[i];
-    FSteps.push_back({i, static_cast<std::size_t>(desc.FieldNo - 1), ConverterFor(desc)});
-  }
+  for (const TFieldDesc& desc : FData.Fields)
+    FSteps.push_back({&desc, static_cast<std::size_t>(desc.FieldNo - 1), ConverterFor(desc)});
 }
 
 bool TRowConverter::ConvertNull(char* record, const TFieldDesc& desc) {
