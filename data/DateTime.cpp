@@ -10,7 +10,6 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr sys_days Epoch = sys_days(year(1899) / December / 30);
 constexpr double MillisecondsPerDay = 86400000.0;
 constexpr long long MillisecondsPerDayCount = 86400000;
 
@@ -21,35 +20,11 @@ long long RoundNonNegative(double x) {
   return whole + (x - static_cast<double>(whole) >= 0.5 ? 1 : 0);
 }
 
-bool IsLeapYear(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
-
-int DaysInMonth(int y, int m) {
-  static constexpr unsigned char Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : Days[m - 1];
-}
-
-// Days since the base date of a date already checked to exist.
-long long DayNumber(int y, int m, int d) {
-  year_month_day date{year(y), month(static_cast<unsigned>(m)), day(static_cast<unsigned>(d))};
-  return (sys_days(date) - Epoch).count();
-}
-
 }  // namespace
 
 bool TryEncodeDate(int y, int m, int d, TDateTime& result) {
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return false;
-  result = static_cast<double>(DayNumber(y, m, d));
-  return true;
-}
-
-bool TryEncodeDateTime(int y, int m, int d, int hour, int minute, int second, TDateTime& result) {
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) || hour < 0 ||
-      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-    return false;
-  // The same double EncodeTime and CombineDateTime give: the milliseconds are exact either way.
-  double date = static_cast<double>(DayNumber(y, m, d));
-  double time = static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000) / MillisecondsPerDay;
-  result = CombineDateTime(date, time);
+  if (!date_detail::DateExists(y, m, d)) return false;
+  result = static_cast<double>(date_detail::DayNumber(y, m, d));
   return true;
 }
 
@@ -58,16 +33,15 @@ TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
           milliSecond) / MillisecondsPerDay;
 }
 
-TDateTime CombineDateTime(TDateTime date, TDateTime time) {
-  return date < 0 ? date - time : date + time;
-}
+namespace {
 
-TDateTimeParts DecodeDateTime(TDateTime value) {
+// Inline here so that the text writers keep the parts in registers.
+inline TDateTimeParts DecodeParts(TDateTime value) {
   TDateTimeParts parts;
   // Beyond 2^63 days no whole-day count exists; such values decode like infinities.
   if (!(std::fabs(value) < 9.2e18)) return parts;
   auto wholeDays = static_cast<long long>(value);
-  year_month_day date{Epoch + days(wholeDays)};
+  year_month_day date{date_detail::Epoch + days(wholeDays)};
   parts.Year = static_cast<int>(date.year());
   parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
   parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
@@ -75,13 +49,19 @@ TDateTimeParts DecodeDateTime(TDateTime value) {
   // that rounds up to a full day stays within the day.
   long long ms = RoundNonNegative(std::fabs(value - static_cast<double>(wholeDays)) * MillisecondsPerDay);
   if (ms >= MillisecondsPerDayCount) ms = MillisecondsPerDayCount - 1;
-  auto seconds = static_cast<int>(ms / 1000);
-  parts.Hour = seconds / 3600;
-  parts.Minute = seconds / 60 % 60;
-  parts.Second = seconds % 60;
-  parts.MilliSecond = static_cast<int>(ms % 1000);
+  // Unsigned: ms is not negative here, and unsigned division by a constant is a multiply.
+  auto whole = static_cast<unsigned>(ms);
+  unsigned seconds = whole / 1000;
+  parts.Hour = static_cast<int>(seconds / 3600);
+  parts.Minute = static_cast<int>(seconds / 60 % 60);
+  parts.Second = static_cast<int>(seconds % 60);
+  parts.MilliSecond = static_cast<int>(whole % 1000);
   return parts;
 }
+
+}  // namespace
+
+TDateTimeParts DecodeDateTime(TDateTime value) { return DecodeParts(value); }
 
 TDateTime Now() {
   auto now = system_clock::now();
@@ -109,7 +89,7 @@ char* PutDigits(char* out, int value, int width) {
 }
 
 // Two digits of 0..99 in one copy; called for every date a grid shows, so no printf.
-char* PutTwoDigits(char* out, int value) {
+inline char* PutTwoDigits(char* out, int value) {
   static constexpr char Pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -118,7 +98,7 @@ char* PutTwoDigits(char* out, int value) {
   return out + 2;
 }
 
-char* PutDate(char* out, const TDateTimeParts& p) {
+inline char* PutDate(char* out, const TDateTimeParts& p) {
   if (p.Year >= 0 && p.Year <= 9999) {
     out = PutTwoDigits(out, p.Year / 100);
     out = PutTwoDigits(out, p.Year % 100);
@@ -133,7 +113,7 @@ char* PutDate(char* out, const TDateTimeParts& p) {
 
 }  // namespace
 
-char* WriteDate(char* out, TDateTime value) { return PutDate(out, DecodeDateTime(value)); }
+char* WriteDate(char* out, TDateTime value) { return PutDate(out, DecodeParts(value)); }
 
 char* WriteTime(char* out, TDateTime value) {
   long long seconds = std::llround(std::fabs(value) * 86400.0);
@@ -148,7 +128,7 @@ char* WriteTime(char* out, TDateTime value) {
 }
 
 char* WriteDateTime(char* out, TDateTime value) {
-  TDateTimeParts p = DecodeDateTime(value);
+  TDateTimeParts p = DecodeParts(value);
   out = PutDate(out, p);
   *out++ = ' ';
   out = PutTwoDigits(out, p.Hour);

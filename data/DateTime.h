@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,13 +16,48 @@ struct TDateTimeParts {
 
 // False when the date does not exist (month 0, day 0, 31 April, year outside 1..9999).
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
-// A date and a time of day in one step, as CombineDateTime(date, EncodeTime(...)) gives them;
-// false also for a time outside 00:00:00..23:59:59.
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                       TDateTime& result);
 TDateTime EncodeTime(int hour, int minute, int second, int milliSecond = 0);
 // Joins a date and a time of day the way the run-time convention wants it for negative dates.
-TDateTime CombineDateTime(TDateTime date, TDateTime time);
+inline TDateTime CombineDateTime(TDateTime date, TDateTime time) {
+  return date < 0 ? date - time : date + time;
+}
+
+namespace date_detail {
+
+inline constexpr std::chrono::sys_days Epoch =
+    std::chrono::sys_days(std::chrono::year(1899) / std::chrono::December / 30);
+
+constexpr bool IsLeapYear(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+constexpr bool DateExists(int y, int m, int d) {
+  constexpr unsigned char Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
+         d <= (m == 2 && IsLeapYear(y) ? 29 : Days[m - 1]);
+}
+
+// Days since the base date of a date already checked to exist.
+constexpr long long DayNumber(int y, int m, int d) {
+  std::chrono::year_month_day date{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
+                                   std::chrono::day(static_cast<unsigned>(d))};
+  return (std::chrono::sys_days(date) - Epoch).count();
+}
+
+}  // namespace date_detail
+
+// A date and a time of day in one step, as CombineDateTime(date, EncodeTime(...)) gives them;
+// false also for a time outside 00:00:00..23:59:59. Inline: every fetched date passes here,
+// and parts read from digits need none of the checks against negatives.
+inline bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+                              TDateTime& result) {
+  if (!date_detail::DateExists(year, month, day) || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59 || second < 0 || second > 59)
+    return false;
+  // The milliseconds of the day are exact in a double, so this is the value EncodeTime gives.
+  double date = static_cast<double>(date_detail::DayNumber(year, month, day));
+  double time = static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000) / 86400000.0;
+  result = CombineDateTime(date, time);
+  return true;
+}
 TDateTimeParts DecodeDateTime(TDateTime value);
 
 // The workstation's current local date and time, to the millisecond.

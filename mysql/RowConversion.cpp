@@ -81,8 +81,9 @@ std::uint64_t DigitPairs(std::uint64_t values) { return values * 10 + (values >>
 int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 * byte) & 0xFF); }
 
 // "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" at their fixed places, eight characters at a time,
-// as every fetched date passes here.
-bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
+// as every fetched date passes here. Inline, with the encoding, so that the parts stay in
+// registers and the checks against negatives fall away for parts read from digits.
+inline bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
   static_assert(std::endian::native == std::endian::little, "characters are read as bytes of a word");
   if (text.size() < (withTime ? 19u : 10u)) return false;
   auto yearMonth = EightDigitValues(text.data(), 0x00FFFF00FFFFFFFF);      // YYYY-MM-
@@ -103,7 +104,7 @@ bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
   return true;
 }
 
-bool EncodeDateText(const TDateText& d, TDateTime& value) {
+inline bool EncodeDateText(const TDateText& d, TDateTime& value) {
   return TryEncodeDateTime(d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second, value);
 }
 
