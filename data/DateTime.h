@@ -37,7 +37,8 @@ constexpr bool DateExists(int y, int m, int d) {
 
 // Days since the base date of a date already checked to exist.
 constexpr long long DayNumber(int y, int m, int d) {
-  std::chrono::year_month_day date{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
+  std::chrono::year_month_day date{std::chrono::year(y),
+                                   std::chrono::month(static_cast<unsigned>(m)),
                                    std::chrono::day(static_cast<unsigned>(d))};
   return (std::chrono::sys_days(date) - Epoch).count();
 }
@@ -45,10 +46,10 @@ constexpr long long DayNumber(int y, int m, int d) {
 }  // namespace date_detail
 
 // A date and a time of day in one step, as CombineDateTime(date, EncodeTime(...)) gives them;
-// false also for a time outside 00:00:00..23:59:59. Inline: every fetched date passes here,
-// and parts read from digits need none of the checks against negatives.
-inline bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                              TDateTime& result) {
+// false also for a time outside 00:00:00..23:59:59. Always inline: every fetched date passes
+// here, and parts read from digits then need none of the checks against negatives.
+[[gnu::always_inline]] inline bool TryEncodeDateTime(int year, int month, int day, int hour,
+                                                    int minute, int second, TDateTime& result) {
   if (!date_detail::DateExists(year, month, day) || hour < 0 || hour > 23 || minute < 0 ||
       minute > 59 || second < 0 || second > 59)
     return false;

@@ -65,14 +65,16 @@ bool ReadTimestamp(std::string_view text, int width, TDateText& d) {
 
 // Eight characters of which those under digitMask must be digits, as their values less '0',
 // or nothing. The other bytes (the server's separators) are not looked at.
-std::optional<std::uint64_t> EightDigitValues(const char* at, std::uint64_t digitMask) {
-  constexpr std::uint64_t Zeros = 0x3030303030303030, High = 0xF0F0F0F0F0F0F0F0;
+inline std::optional<std::uint64_t> EightDigitValues(const char* at, std::uint64_t digitMask) {
+  constexpr std::uint64_t Zeros = 0x3030303030303030;
   std::uint64_t raw;
   std::memcpy(&raw, at, sizeof raw);
   std::uint64_t x = (raw & digitMask) | (Zeros & ~digitMask);
-  // A byte is a digit when it and it plus 6 both have 3 as high half.
-  if (((x & High) | ((x + 0x0606060606060606) & High) >> 4) != 0x3333333333333333) return std::nullopt;
-  return x - Zeros;
+  std::uint64_t values = x - Zeros;
+  // A byte below '0' borrows and one above '9' carries into its high bit; the lowest such byte
+  // is reached by no borrow or carry from below, so it always shows.
+  if (((x + 0x4646464646464646) | values) & 0x8080808080808080) return std::nullopt;
+  return values;
 }
 
 // Byte i of the result is the two-digit number of digit values i and i + 1.
@@ -83,7 +85,7 @@ int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 
 // "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" at their fixed places, eight characters at a time,
 // as every fetched date passes here. Inline, with the encoding, so that the parts stay in
 // registers and the checks against negatives fall away for parts read from digits.
-inline bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
+[[gnu::always_inline]] inline bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
   static_assert(std::endian::native == std::endian::little, "characters are read as bytes of a word");
   if (text.size() < (withTime ? 19u : 10u)) return false;
   auto yearMonth = EightDigitValues(text.data(), 0x00FFFF00FFFFFFFF);      // YYYY-MM-
@@ -104,7 +106,7 @@ inline bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
   return true;
 }
 
-inline bool EncodeDateText(const TDateText& d, TDateTime& value) {
+[[gnu::always_inline]] inline bool EncodeDateText(const TDateText& d, TDateTime& value) {
   return TryEncodeDateTime(d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second, value);
 }
 
