@@ -143,6 +143,11 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
       {dtDateTime, DateTime, 19, "2014-04-12 10:11", TValue{}},
       {dtDate, Date, 10, "20x4-04-12", TValue{}},
       {dtDateTime, DateTime, 19, "2014-04-12 10:1/:12", TValue{}},
+      // Bytes just past '9' and with the high bit set, in each word the digits are read from.
+      {dtDate, Date, 10, "201:-04-12", TValue{}},
+      {dtDate, Date, 10, "2014-04-1\xBA", TValue{}},
+      {dtDateTime, DateTime, 19, "2014-04-12 \xFF" "0:11:12", TValue{}},
+      {dtDateTime, DateTime, 19, "2014-04-12 10:11:1:", TValue{}},
       {dtDateTime, DateTime, 19, "2014-04-12 24:00:00", TValue{}},
       {dtDateTime, DateTime, 19, "2014-04-12 23:60:00", TValue{}},
       {dtDate, Date, 10, "2000-02-29", At(2000, 2, 29)},
