@@ -89,7 +89,7 @@ char* PutDigits(char* out, int value, int width) {
 }
 
 // Two digits of 0..99 in one copy; called for every date a grid shows, so no printf.
-inline char* PutTwoDigits(char* out, int value) {
+inline char* PutTwoDigits(char* out, unsigned value) {
   static constexpr char Pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -100,15 +100,16 @@ inline char* PutTwoDigits(char* out, int value) {
 
 inline char* PutDate(char* out, const TDateTimeParts& p) {
   if (p.Year >= 0 && p.Year <= 9999) {
-    out = PutTwoDigits(out, p.Year / 100);
-    out = PutTwoDigits(out, p.Year % 100);
+    auto year = static_cast<unsigned>(p.Year);
+    out = PutTwoDigits(out, year / 100);
+    out = PutTwoDigits(out, year % 100);
   } else {
     out = PutDigits(out, p.Year, 4);
   }
   *out++ = '-';
-  out = PutTwoDigits(out, p.Month);
+  out = PutTwoDigits(out, static_cast<unsigned>(p.Month));
   *out++ = '-';
-  return PutTwoDigits(out, p.Day);
+  return PutTwoDigits(out, static_cast<unsigned>(p.Day));
 }
 
 }  // namespace
@@ -131,11 +132,11 @@ char* WriteDateTime(char* out, TDateTime value) {
   TDateTimeParts p = DecodeParts(value);
   out = PutDate(out, p);
   *out++ = ' ';
-  out = PutTwoDigits(out, p.Hour);
+  out = PutTwoDigits(out, static_cast<unsigned>(p.Hour));
   *out++ = ':';
-  out = PutTwoDigits(out, p.Minute);
+  out = PutTwoDigits(out, static_cast<unsigned>(p.Minute));
   *out++ = ':';
-  return PutTwoDigits(out, p.Second);
+  return PutTwoDigits(out, static_cast<unsigned>(p.Second));
 }
 
 std::string FormatDate(TDateTime value) {
