@@ -13,7 +13,26 @@ namespace {
 
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] [--dataset [--fields]] SQL...\n";
+    "[--timeout S] [--dataset [--fields]] SQL...\n"
+    "       morvane-query --help | --version\n"
+    "\n"
+    "Runs each SQL statement through Morvane's protocol client and prints its result sets in the\n"
+    "batch format of the mariadb client (tab-separated, NULL, escaped \\0 \\t \\n \\\\).\n"
+    "\n"
+    "  --host H        server host\n"
+    "  --port P        server port\n"
+    "  --user U        account name\n"
+    "  --password W    account password\n"
+    "  --database D    default database\n"
+    "  --compress      use the compressed protocol\n"
+    "  --timeout S     connect time-out in seconds\n"
+    "  --dataset       read the rows through the query dataset the window uses\n"
+    "  --fields        with --dataset: list each field's name, type and size first\n"
+    "  --help          print this text and exit\n"
+    "  --version       print the version and exit\n";
+
+// What ParseArguments decided: run statements, or exit with the given status.
+enum class TParseResult { Run, ExitOk, ExitUsage };
 
 struct TModes {
   bool Dataset = false;
@@ -25,10 +44,18 @@ bool ParseInt(std::string_view text, int& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements,
-                    TModes& modes) {
+TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements,
+                            TModes& modes) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(Usage, stdout);
+      return TParseResult::ExitOk;
+    }
+    if (arg == "--version") {
+      std::printf("morvane-query %s\n", MORVANE_VERSION);
+      return TParseResult::ExitOk;
+    }
     if (arg == "--dataset" || arg == "--fields") {
       (arg == "--dataset" ? modes.Dataset : modes.Fields) = true;
       continue;
@@ -43,7 +70,7 @@ bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::
     }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "morvane-query: %s needs a value\n", argv[i]);
-      return false;
+      return TParseResult::ExitUsage;
     }
     const char* value = argv[++i];
     if (arg == "--host") {
@@ -58,18 +85,18 @@ bool ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::
       int& target = arg == "--port" ? login.Port : login.TimeoutSeconds;
       if (!ParseInt(value, target) || target < 0) {
         std::fprintf(stderr, "morvane-query: %s expects a number, not '%s'\n", argv[i - 1], value);
-        return false;
+        return TParseResult::ExitUsage;
       }
     } else {
       std::fprintf(stderr, "morvane-query: unknown option %s\n", argv[i - 1]);
-      return false;
+      return TParseResult::ExitUsage;
     }
   }
   if (statements.empty()) {
     std::fputs(Usage, stderr);
-    return false;
+    return TParseResult::ExitUsage;
   }
-  return true;
+  return TParseResult::Run;
 }
 
 int ReportError(const TQueryError& error) {
@@ -84,7 +111,11 @@ int main(int argc, char** argv) {
   TQueryLogin login;
   std::vector<std::string> statements;
   TModes modes;
-  if (!ParseArguments(argc, argv, login, statements, modes)) return 2;
+  switch (ParseArguments(argc, argv, login, statements, modes)) {
+    case TParseResult::ExitOk: return 0;
+    case TParseResult::ExitUsage: return 2;
+    case TParseResult::Run: break;
+  }
 
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
