@@ -5,8 +5,10 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 scripts/build.sh
 
-eval "$(scripts/testdb.sh start --demo)"
 trap 'scripts/testdb.sh stop --demo' EXIT
+# Taken first, so that a server that cannot start stops the run here, with its own error line.
+exports=$(scripts/testdb.sh start --demo)
+eval "$exports"
 scripts/demo-settings.sh "$MORVANE_TEST_DB_HOST" "$MORVANE_TEST_DB_PORT" \
   "$MORVANE_TEST_DB_NATIVE_USER" "$MORVANE_TEST_DB_NATIVE_PASSWORD" "$MORVANE_TEST_DB_DATABASE"
 

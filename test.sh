@@ -5,10 +5,10 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 scripts/build.sh
 
-if [ -x scripts/testdb.sh ]; then
-  eval "$(scripts/testdb.sh start)"
-  trap 'scripts/testdb.sh stop' EXIT
-fi
+trap 'scripts/testdb.sh stop' EXIT
+# Taken first, so that a missing script or a server that cannot start stops the run here.
+exports=$(scripts/testdb.sh start)
+eval "$exports"
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"

@@ -125,7 +125,7 @@ void Setup() {
       "LPAD(HEX((seq >> 8) & 255), 2, '0'), '-', LPAD(HEX(seq & 255), 2, '0')), "
       "ELT(1 + seq % 3, 'Pixel-A', 'Pixel-B', 'Pixel-C'), ELT(1 + seq % 2, 'Shield-1', 'Shield-2'), "
       "'2014-04-12 10:11:12' + INTERVAL seq SECOND, 1 + seq % 2, IF(seq % 4 = 0, NULL, 'bench note') "
-      "FROM seq_0_to_999999");
+      "FROM seq_0_to_" + std::to_string(Rows - 1));
   Exec(connection, "DROP TABLE IF EXISTS bench_inserts");
   Exec(connection, "CREATE TABLE bench_inserts LIKE bench_pixels");
 }

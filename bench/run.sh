@@ -4,7 +4,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$top/build}/bin
-eval "$("$top/scripts/testdb.sh" start)"
+trap '"$top/scripts/testdb.sh" stop' EXIT
+exports=$("$top/scripts/testdb.sh" start)
+eval "$exports"
 
 # Protocol client against the C client library: a 1,000,000-row result streamed plain and
 # compressed, and 1,000 logins with logout. Five alternating runs; the best of each is kept.

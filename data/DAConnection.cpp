@@ -1,5 +1,7 @@
 #include "data/DAConnection.h"
 
+#include "mysql/RestoreOnExit.h"
+
 TCustomDAConnection::~TCustomDAConnection() {
   try {
     if (GetConnected()) SetConnected(false);
@@ -79,15 +81,9 @@ void TCustomDAConnection::SetConnected(bool value) {
       if (!error.IsFatalError()) throw;
     }
   }
-  TNotifyEvent before = std::move(BeforeDisconnect);
+  TRestoreOnExit restore(BeforeDisconnect, std::move(BeforeDisconnect));
   BeforeDisconnect = nullptr;
-  try {
-    TCustomConnection::SetConnected(false);
-  } catch (...) {
-    BeforeDisconnect = std::move(before);
-    throw;
-  }
-  BeforeDisconnect = std::move(before);
+  TCustomConnection::SetConnected(false);
 }
 
 void TCustomDAConnection::PerformConnect() {

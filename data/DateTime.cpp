@@ -1,3 +1,5 @@
+// Speed-critical: timed by bench/DatasetBench.cpp (bench/run.sh); the DateTime tests in tests/data/RecordStoreTest.cpp
+// and the date cases of tests/mysql/RowConversionTest.cpp guard its shortcuts.
 #include "data/DateTime.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// Speed-critical: timed by bench/DatasetBench.cpp (bench/run.sh); the RecordValues tests in
+// tests/data/RecordStoreTest.cpp guard its shortcuts.
 #include "data/RecordValues.h"
 
 #include <algorithm>

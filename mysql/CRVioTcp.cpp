@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "mysql/MessageFormat.h"
+#include "mysql/RestoreOnExit.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -207,14 +208,9 @@ void TCRVioTcp::SetReceiveTimeout(int seconds) {
 
 void TCRVioTcp::ApplyStoredTimeout(int& field, void (TCRVioTcp::*setter)(int)) {
   const int stored = field;
+  TRestoreOnExit restore(field, stored);
   field = -1;
-  try {
-    (this->*setter)(stored);
-  } catch (...) {
-    field = stored;
-    throw;
-  }
-  field = stored;
+  (this->*setter)(stored);
 }
 
 bool TCRVioTcp::InternalConnect() {

@@ -6,6 +6,7 @@
 
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
+#include "mysql/RestoreOnExit.h"
 
 namespace {
 
@@ -252,26 +253,21 @@ void TMySQLConnection::ProcessError(EMyError& error) {
   bool fail = true;
   if (OnError && !FInErrorProcessing) {
     FInErrorProcessing = true;
-    try {
-      if (OnError(error, fail, 0)) {
-        bool reconnected = true;
-        try {
-          Reconnect();
-        } catch (...) {
-          reconnected = false;
-        }
-        if (reconnected) {
-          if (OnReconnectSuccess) OnReconnectSuccess();
-        } else {
-          OnError(error, fail, 1);
-          if (OnReconnectError) OnReconnectError();
-        }
+    TRestoreOnExit reset(FInErrorProcessing, false);
+    if (OnError(error, fail, 0)) {
+      bool reconnected = true;
+      try {
+        Reconnect();
+      } catch (...) {
+        reconnected = false;
       }
-    } catch (...) {
-      FInErrorProcessing = false;
-      throw;
+      if (reconnected) {
+        if (OnReconnectSuccess) OnReconnectSuccess();
+      } else {
+        OnError(error, fail, 1);
+        if (OnReconnectError) OnReconnectError();
+      }
     }
-    FInErrorProcessing = false;
   }
   if (fail) throw error;
   throw EAbort();

@@ -1,3 +1,5 @@
+// Speed-critical: timed by bench/DatasetBench.cpp (bench/run.sh); tests/mysql/RowConversionTest.cpp guards its
+// shortcuts.
 #include "mysql/RowConversion.h"
 
 #include <bit>

@@ -3,7 +3,9 @@
 #   scripts/testdb.sh start [--demo]   prints "export VAR=value" lines to eval
 #   scripts/testdb.sh stop  [--demo]
 # Test mode: data under build/testdb (initialised once), a free port, database kova made anew.
-# Demo mode: data under build/demodb kept between runs, port 33061, database kova made once.
+# Demo mode: data under build/demodb kept between runs, port 33061 (or, when that is taken, the
+# demo's last port or another free one), database kova made once.
+# Callers take the output first and stop when the script fails: exports=$(scripts/testdb.sh start).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,10 +15,10 @@ mode=test
 
 if [ "$mode" = demo ]; then
   dir=$top/build/demodb
-  fixed_port=33061
+  preferred_port=33061
 else
   dir=$top/build/testdb
-  fixed_port=
+  preferred_port=
 fi
 data=$dir/data
 sock=$dir/mariadbd.sock
@@ -94,8 +96,25 @@ init_data() {
     || { cat "$dir/install.log" >&2; return 1; }
 }
 
+# The demo keeps its usual port while it is free, else the port it had last, else any free one.
+demo_port() {
+  local port
+  for port in "$preferred_port" "$(cat "$portfile" 2>/dev/null)"; do
+    if [ -n "$port" ] && ! port_in_use "$port"; then echo "$port"; return 0; fi
+  done
+  log "port $preferred_port is taken; the demo uses another"
+  free_port
+}
+
+# The error lines the server wrote since the given line of its log, e.g. "Bind on TCP/IP port ...".
+server_errors() {
+  tail -n +"$(($1 + 1))" "$dir/error.log" 2>/dev/null | grep -F '[ERROR]' >&2 \
+    || tail -n 20 "$dir/error.log" >&2 || true
+}
+
 launch() {
-  local port=$1
+  local port=$1 logged
+  logged=$(wc -l 2>/dev/null <"$dir/error.log" || echo 0)
   rm -f "$sock" "$pidfile"
   setsid mariadbd --no-defaults --datadir="$data" --user=root \
     --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$pidfile" \
@@ -103,12 +122,18 @@ launch() {
     --max-allowed-packet=64M --local-infile=ON \
     --innodb-flush-log-at-trx-commit=0 --innodb-buffer-pool-size=256M \
     </dev/null >/dev/null 2>&1 &
+  local server=$!
   for _ in $(seq 1 600); do
     if answers; then echo "$port" >"$portfile"; return 0; fi
+    if ! kill -0 "$server" 2>/dev/null; then
+      log "the server on port $port ended at start-up; from $dir/error.log:"
+      server_errors "$logged"
+      return 1
+    fi
     sleep 0.1
   done
-  log "server did not answer within 60 s; see $dir/error.log"
-  tail -n 20 "$dir/error.log" >&2 || true
+  log "server did not answer within 60 s; from $dir/error.log:"
+  server_errors "$logged"
   return 1
 }
 
@@ -163,7 +188,9 @@ start() {
   else
     stop_server
     init_data
-    launch "${fixed_port:-$(free_port)}"
+    local port
+    if [ "$mode" = demo ]; then port=$(demo_port); else port=$(free_port); fi
+    launch "$port"
   fi
   setup_accounts
   create_database

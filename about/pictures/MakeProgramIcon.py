@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Draws ProgramIcon.png, the About box's picture: a night-sky disc with a cluster of seven
-hexagonal sensor pixels. Standard library only; run it again after changing the drawing."""
+hexagonal sensor pixels, and the same picture as the program's icon in the sizes the desktop's
+icon theme asks for (app/icons/hicolor). Standard library only; run it again after changing the drawing."""
 import math
 import os
 import struct
 import zlib
 
-SIZE = 120
+SIZE = 120  # the drawing's own coordinates; other sizes are scaled from them
+ICON_SIZES = (48, 64, 128, 256)
 SAMPLES = 4  # per axis, for smooth edges
 
 SKY_TOP = (18, 32, 84)
@@ -55,15 +57,16 @@ def colour_at(x, y):
     return colour + (255,)
 
 
-def render():
+def render(size):
+    scale = SIZE / size
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = bytearray([0])  # filter: none
-        for px in range(SIZE):
+        for px in range(size):
             acc = [0, 0, 0, 0]
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    c = colour_at(px + (sx + 0.5) / SAMPLES, py + (sy + 0.5) / SAMPLES)
+                    c = colour_at((px + (sx + 0.5) / SAMPLES) * scale, (py + (sy + 0.5) / SAMPLES) * scale)
                     for i in range(3):
                         acc[i] += c[i] * c[3]
                     acc[3] += c[3]
@@ -78,11 +81,20 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
 
-def main():
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(render(), 9)) + chunk(b"IEND", b"")
-    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "ProgramIcon.png"), "wb") as out:
+def write_png(path, size):
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(render(size), 9)) + chunk(b"IEND", b"")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
         out.write(png)
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    write_png(os.path.join(here, "ProgramIcon.png"), SIZE)
+    icons = os.path.join(here, "..", "..", "app", "icons", "hicolor")
+    for size in ICON_SIZES:
+        write_png(os.path.join(icons, f"{size}x{size}", "apps", "morvane.png"), size)
 
 
 if __name__ == "__main__":

@@ -130,7 +130,7 @@ TEST(AboutBox, ClosesWithOkEnterOrTheCloseBox)
         SCOPED_TRACE(way);
         TfrmAbout box;
         bool closedByAction = false;
-        WhenShown([&](TfrmAbout& shown) {
+        WhenShown([&, &close = close](TfrmAbout& shown) {
             close(shown);
             closedByAction = !shown.isVisible();
         });

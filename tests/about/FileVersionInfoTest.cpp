@@ -3,7 +3,7 @@
 #include "about/FileVersionInfo.h"
 #include "platform/ExecutablePath.h"
 #include "platform/VersionResourceBuilder.h"
-#include "tests/about/ElfFixture.h"
+#include "tests/platform/ElfFixture.h"
 
 #include <gtest/gtest.h>
 

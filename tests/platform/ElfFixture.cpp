@@ -1,4 +1,4 @@
-#include "tests/about/ElfFixture.h"
+#include "tests/platform/ElfFixture.h"
 
 #include <atomic>
 #include <fstream>

@@ -5,7 +5,7 @@
 #include "platform/VersionResourceBuilder.h"
 #include "platform/VersionResourceFile.h"
 #include "platform/VersionResourceQuery.h"
-#include "tests/about/ElfFixture.h"
+#include "tests/platform/ElfFixture.h"
 
 #include <gtest/gtest.h>
 
