@@ -42,6 +42,9 @@ for size in 48 64 128 256; do
     || fail "the ${size}x${size} icon is no PNG of that size"
 done
 
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null | grep -qx /usr/lib/morvane/Morvane.ini \
+  || fail "Morvane.ini is not kept as a configuration file across upgrades"
+
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 zlib1g libssl3; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
