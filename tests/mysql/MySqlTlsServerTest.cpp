@@ -32,6 +32,7 @@ class TTlsClient {
     FApi.SetSecurity(FSession, settings);
   }
   ~TTlsClient() { FApi.mysql_close(FSession); }
+  void SetConnectTimeout(int seconds) { FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, seconds); }
 
   bool Login(const std::string& user, const std::string& password, std::uint32_t flags = ProgramFlags, int port = 0) {
     const test_server::TSettings& db = test_server::Settings();
@@ -62,6 +63,57 @@ class TTlsClient {
  private:
   TMySQLAPIDirect FApi;
   TMySqlSession* FSession;
+};
+
+constexpr std::uint32_t FakeCaps = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
+                                   CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION | CLIENT_SSL;
+
+// The server's half of TLS on a scripted server's connection: greeting, SSL request, handshake
+// with the named certificate of the test CA.
+class TServerTls {
+ public:
+  TServerTls(TFakePeer& peer, const std::string& certificate)
+      : FContext(SSL_CTX_new(TLS_server_method()), SSL_CTX_free), FSsl(nullptr, SSL_free) {
+    peer.SendPacket(0, GreetingWithMethod(FakeCaps, "mysql_native_password"));
+    if (peer.ReadPacket().Payload.size() != 32) throw std::runtime_error("fake server: no SSL request");
+    SSL_CTX_use_certificate_chain_file(FContext.get(), TlsFile(certificate + "-cert.pem").c_str());
+    SSL_CTX_use_PrivateKey_file(FContext.get(), TlsFile(certificate + "-key.pem").c_str(), SSL_FILETYPE_PEM);
+    FSsl.reset(SSL_new(FContext.get()));
+    SSL_set_fd(FSsl.get(), peer.Handle());
+    FAccepted = SSL_accept(FSsl.get()) == 1;
+  }
+  bool Accepted() const { return FAccepted; }
+
+  TBytes ReadPayload() {
+    const TBytes header = Read(4);
+    return Read(Int24(header.data()));
+  }
+  void SendPacket(std::uint8_t sequence, const TBytes& payload) {
+    const TBytes wire = WirePacket(sequence, payload);
+    if (SSL_write(FSsl.get(), wire.data(), static_cast<int>(wire.size())) != static_cast<int>(wire.size()))
+      throw std::runtime_error("fake server: TLS write failed");
+  }
+  // Waits until the client ends the connection.
+  void WaitForClose() {
+    std::uint8_t byte;
+    while (SSL_read(FSsl.get(), &byte, 1) > 0) {
+    }
+  }
+
+ private:
+  TBytes Read(std::size_t count) {
+    TBytes bytes(count);
+    for (std::size_t done = 0; done < count;) {
+      const int got = SSL_read(FSsl.get(), bytes.data() + done, static_cast<int>(count - done));
+      if (got <= 0) throw std::runtime_error("fake server: TLS read failed");
+      done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+  }
+
+  std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> FContext;
+  std::unique_ptr<SSL, decltype(&SSL_free)> FSsl;
+  bool FAccepted = false;
 };
 
 }  // namespace
@@ -158,19 +210,10 @@ TEST(MySqlTlsServer, Ed25519AccountLogsInAndAWrongPasswordIsRefused) {
 
 // A server showing a certificate of the right CA for another host name.
 TEST(MySqlTlsServer, CertificateForAnotherHostFailsVerifyIdentityBeforeAnyCredential) {
-  constexpr std::uint32_t Caps = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_PROTOCOL_41 |
-                                 CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION | CLIENT_SSL;
   TBytes afterHandshake{0xEE};
   TFakeServer server([&](TFakePeer& peer) {
-    peer.SendPacket(0, GreetingWithMethod(Caps, "mysql_native_password"));
-    const TFakePacket request = peer.ReadPacket();
-    if (request.Payload.size() != 32) throw std::runtime_error("fake server: no SSL request");
-    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
-    SSL_CTX_use_certificate_chain_file(context.get(), TlsFile("wrong-host-cert.pem").c_str());
-    SSL_CTX_use_PrivateKey_file(context.get(), TlsFile("wrong-host-key.pem").c_str(), SSL_FILETYPE_PEM);
-    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context.get()), SSL_free);
-    SSL_set_fd(ssl.get(), peer.Handle());
-    if (SSL_accept(ssl.get()) == 1) throw std::runtime_error("fake server: the client accepted the certificate");
+    TServerTls tls(peer, "wrong-host");
+    if (tls.Accepted()) throw std::runtime_error("fake server: the client accepted the certificate");
     afterHandshake = peer.ReadToEnd();
   });
   TTlsClient client(Settings(TSslMode::VerifyIdentity));
@@ -179,4 +222,39 @@ TEST(MySqlTlsServer, CertificateForAnotherHostFailsVerifyIdentityBeforeAnyCreden
   EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
   EXPECT_NE(client.Error().find("mismatch"), std::string::npos) << client.Error();
   EXPECT_TRUE(afterHandshake.empty());
+}
+
+TEST(MySqlTlsServer, ClearPasswordGoesOnlyOverTls) {
+  TBytes answer;
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, "server");
+    if (!tls.Accepted()) throw std::runtime_error("fake server: TLS handshake failed");
+    tls.ReadPayload();
+    tls.SendPacket(3, TBytesWriter().Byte(254).ZeroString("mysql_clear_password").Bytes());
+    answer = tls.ReadPayload();
+    tls.SendPacket(5, OkPacket());
+    tls.WaitForClose();
+  });
+  {
+    TTlsClient client(Settings(TSslMode::VerifyCa));
+    ASSERT_TRUE(client.LoginNative(server.Port())) << client.Error();
+    EXPECT_EQ(client.Description().rfind("TLS 1.", 0), 0u);
+  }
+  ASSERT_EQ(server.Finish(), "");
+  EXPECT_EQ(answer, TBytesWriter().ZeroString(test_server::Settings().NativePassword).Bytes());
+}
+
+TEST(MySqlTlsServer, ReadTimeOutHoldsOverTls) {
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, "server");
+    if (!tls.Accepted()) throw std::runtime_error("fake server: TLS handshake failed");
+    tls.ReadPayload();
+    tls.WaitForClose();  // no answer to the login
+  });
+  TTlsClient client(Settings(TSslMode::Required));
+  client.SetConnectTimeout(1);
+  EXPECT_FALSE(client.LoginNative(server.Port()));
+  ASSERT_EQ(server.Finish(), "");
+  EXPECT_EQ(client.Errno(), CR_SERVER_LOST);
+  EXPECT_NE(client.Error().find("Error on data reading from the connection"), std::string::npos) << client.Error();
 }
