@@ -14,7 +14,8 @@ class QPushButton;
 // current connection is protected.
 class TfrmConnectionSecurity : public QDialog {
 public:
-    TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState, QWidget* parent = nullptr);
+    TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState,
+                           QWidget* parent = nullptr);
 
     // The settings as the dialog shows them now.
     SecuritySettings Settings() const;

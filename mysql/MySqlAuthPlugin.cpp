@@ -118,8 +118,7 @@ class TSha256Family : public TMySqlAuthPlugin {
   std::string ReadKeyFile() const {
     std::ifstream file(FContext.ServerPublicKeyFile, std::ios::binary);
     std::ostringstream text;
-    if (!(file && text << file.rdbuf()))
-      Fail("cannot read the public key file '" + FContext.ServerPublicKeyFile + "'");
+    if (!(file && text << file.rdbuf())) Fail("cannot read the public key file '" + FContext.ServerPublicKeyFile + "'");
     return text.str();
   }
 
@@ -198,6 +197,6 @@ std::unique_ptr<TMySqlAuthPlugin> CreateAuthPlugin(std::string_view name, const 
                             "that is not encrypted; it was not sent");
     return std::make_unique<TClearPassword>(context);
   }
-  throw EMySqlException(CR_AUTH_PLUGIN_CANNOT_LOAD,
-                        "The server asked for the login method '" + std::string(name) + "', which this client does not know");
+  throw EMySqlException(CR_AUTH_PLUGIN_CANNOT_LOAD, "The server asked for the login method '" + std::string(name) +
+                                                        "', which this client does not know");
 }

@@ -13,7 +13,7 @@ using TAuthBytes = std::vector<std::uint8_t>;
 
 struct TAuthContext {
   std::string Password;
-  bool Encrypted = false;            // the connection runs over TLS
+  bool Encrypted = false;           // the connection runs over TLS
   std::string ServerPublicKeyFile;  // empty: the key is asked from the server
 };
 

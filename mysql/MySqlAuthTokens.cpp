@@ -55,11 +55,12 @@ std::array<std::uint8_t, 32> ScrambleCachingSha2(std::string_view password, std:
 std::vector<std::uint8_t> EncryptPasswordRsa(std::string_view publicKeyPem, std::string_view password,
                                              std::span<const std::uint8_t> nonce) {
   if (nonce.empty()) throw EAuthTokenError("the server sent no nonce");
-  std::unique_ptr<BIO, decltype(&BIO_free)> pem(BIO_new_mem_buf(publicKeyPem.data(), static_cast<int>(publicKeyPem.size())),
-                                               BIO_free);
+  std::unique_ptr<BIO, decltype(&BIO_free)> pem(
+      BIO_new_mem_buf(publicKeyPem.data(), static_cast<int>(publicKeyPem.size())), BIO_free);
   std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
       pem ? PEM_read_bio_PUBKEY(pem.get(), nullptr, nullptr, nullptr) : nullptr, EVP_PKEY_free);
-  if (!key || EVP_PKEY_base_id(key.get()) != EVP_PKEY_RSA) throw EAuthTokenError("the public key is no RSA key in PEM form");
+  if (!key || EVP_PKEY_base_id(key.get()) != EVP_PKEY_RSA)
+    throw EAuthTokenError("the public key is no RSA key in PEM form");
 
   std::vector<std::uint8_t> plain(password.begin(), password.end());
   plain.push_back(0);

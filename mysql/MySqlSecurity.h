@@ -6,8 +6,8 @@
 
 // Named as the command-line clients of the database servers name them.
 enum class TSslMode { Disabled, Preferred, Required, VerifyCa, VerifyIdentity };
-inline constexpr TSslMode SslModes[] = {TSslMode::Disabled, TSslMode::Preferred, TSslMode::Required,
-                                        TSslMode::VerifyCa, TSslMode::VerifyIdentity};
+inline constexpr TSslMode SslModes[] = {TSslMode::Disabled, TSslMode::Preferred, TSslMode::Required, TSslMode::VerifyCa,
+                                        TSslMode::VerifyIdentity};
 
 struct TSslSettings {
   TSslMode Mode = TSslMode::Preferred;

@@ -169,12 +169,16 @@ void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std:
     net.WriteString(useDatabase);
     database = useDatabase;
   }
-  if (FclientFlag & CLIENT_PLUGIN_AUTH) net.WriteString(AnswersInHandshake(FauthPluginName) ? FauthPluginName : NativeMethod);
+  if (FclientFlag & CLIENT_PLUGIN_AUTH) net.WriteString(HandshakeMethod());
   net.Send();
 }
 
+std::string_view TMySqlSession::HandshakeMethod() const {
+  return AnswersInHandshake(FauthPluginName) ? std::string_view(FauthPluginName) : NativeMethod;
+}
+
 void TMySqlSession::WriteMethodAnswer(TLogin& login) {
-  login.Method = CreateAuthPlugin(AnswersInHandshake(FauthPluginName) ? FauthPluginName : NativeMethod, login.Context);
+  login.Method = CreateAuthPlugin(HandshakeMethod(), login.Context);
   const TAuthBytes answer = login.Method->Start(FscrambleBuff);
   if (FclientFlag & CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA) {
     net.WriteFieldLength(answer.size());

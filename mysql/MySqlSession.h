@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mysql/CRVioTls.h"
@@ -106,6 +107,8 @@ class TMySqlSession {
   void StartEncryption(TCRVioTls& transport);
   void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database,
                              TLogin& login);
+  // The greeting's method when the first answer can be given in it, the native one otherwise.
+  std::string_view HandshakeMethod() const;
   void WriteMethodAnswer(TLogin& login);
   void Authenticate(const std::string& password, TLogin& login);
   void AnswerOldServer(const std::string& password);

@@ -80,7 +80,8 @@ TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTh
     ASSERT_EQ(statesShown.size(), 2u);
     EXPECT_EQ(statesShown[0], "not encrypted");
     EXPECT_EQ(statesShown[1].rfind("TLS 1.", 0), 0u) << statesShown[1];
-    EXPECT_TRUE(statesShown[1].ends_with(", certificate verified for " + test_server::Settings().Host)) << statesShown[1];
+    const std::string verified = ", certificate verified for " + test_server::Settings().Host;
+    EXPECT_TRUE(statesShown[1].ends_with(verified)) << statesShown[1];
 }
 
 TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionWithTheFixedMessage)

@@ -32,8 +32,7 @@ struct TClient {
   }
   ~TClient() { Api.mysql_close(Session); }
   bool Connect(int port) {
-    return Api.mysql_real_connect(Session, "127.0.0.1", "tech", std::string(Password), "kova", port, "", 0) !=
-           nullptr;
+    return Api.mysql_real_connect(Session, "127.0.0.1", "tech", std::string(Password), "kova", port, "", 0) != nullptr;
   }
   int Errno() { return Api.mysql_errno(Session); }
   std::string Error() { return Api.mysql_error(Session); }

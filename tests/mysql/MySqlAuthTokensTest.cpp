@@ -1,15 +1,16 @@
 // The proofs of the SHA-256 and ed25519 login methods against published test vectors.
-#include "mysql/MySqlAuthTokens.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "mysql/MySqlAuthTokens.h"
 
 namespace {
 
 std::vector<std::uint8_t> FromHex(std::string_view hex) {
   std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
   return bytes;
 }
 
@@ -19,7 +20,8 @@ std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(
 
 // Vectors of the Go driver's test suite.
 TEST(MySqlAuthTokens, CachingSha2ScrambleMatchesPublishedVectors) {
-  const std::vector<std::uint8_t> nonce = {10, 47, 74, 111, 75, 73, 34, 48, 88, 76, 114, 74, 37, 13, 3, 80, 82, 2, 23, 21};
+  const std::vector<std::uint8_t> nonce = {10,  47, 74, 111, 75, 73, 34, 48, 88, 76,
+                                           114, 74, 37, 13,  3,  80, 82, 2,  23, 21};
   const struct {
     std::string_view Password, Hex;
   } cases[] = {
@@ -38,7 +40,8 @@ TEST(MySqlAuthTokens, Ed25519SignatureMatchesRfc8032ForThirtyTwoBytePasswords) {
     std::string_view SecretKey, Message, Signature;
   } cases[] = {
       {"9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60", "",
-       "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe24"
+       "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe2"
+       "4"
        "655141438e7a100b"},
       {"4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb", "72",
        "92a009a9f0d4cab8720e820b5f642540a2b27b5416503f8fb3762223ebdb69da085ac1e43e15996e458f3613d0f11d8c387b2eaeb4302a"

@@ -1,10 +1,9 @@
 // Encrypted logins against the real test database server and its private CA (scripts/testdb.sh),
 // and against a scripted server that shows a certificate for another host.
 #include <gtest/gtest.h>
+#include <openssl/ssl.h>
 
 #include <memory>
-
-#include <openssl/ssl.h>
 
 #include "mysql/MySqlApiDirect.h"
 #include "mysql/MySqlErrors.h"

@@ -1,6 +1,6 @@
-#include "tools/morvane-query/StatementSplitter.h"
-
 #include <gtest/gtest.h>
+
+#include "tools/morvane-query/StatementSplitter.h"
 
 TEST(StatementSplitter, SplitsAtSemicolonsOutsideQuotesAndComments) {
   const struct {

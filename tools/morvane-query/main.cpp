@@ -121,8 +121,10 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
       return TParseResult::ExitUsage;
     }
   }
-  if (statements.empty())
-    statements = SplitStatements(std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()));
+  if (statements.empty()) {
+    const std::string script(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
+    statements = SplitStatements(script);
+  }
   return TParseResult::Run;
 }
 
