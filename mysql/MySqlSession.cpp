@@ -109,7 +109,11 @@ std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
   if (flags & CLIENT_MULTI_STATEMENTS) flags |= CLIENT_MULTI_RESULTS;
   flags |= FclientFlag | CLIENT_FIXED_FLAGS | CLIENT_CONNECT_WITH_DB | CLIENT_PLUGIN_AUTH |
            CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA;
-  if (protocolType == MYSQL_PROTOCOL_SSL || security.Mode != TSslMode::Disabled) flags |= CLIENT_SSL;
+  // The flag promises the TLS handshake that follows the SSL request, so it goes only with that.
+  if (security.Mode == TSslMode::Disabled)
+    flags &= ~CLIENT_SSL;
+  else
+    flags |= CLIENT_SSL;
   const std::uint32_t negotiated =
       CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL | CLIENT_PLUGIN_AUTH | CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA;
   flags &= ~(negotiated & ~serverCapabilities);
