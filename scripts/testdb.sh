@@ -122,6 +122,11 @@ make_certificates() {
   ) >"$dir/tls.log" 2>&1 || { cat "$dir/tls.log" >&2; return 1; }
 }
 
+# A server started before it had certificates is restarted with them.
+tls_ready() {
+  [ -f "$tls_dir/wrong-host-cert.pem" ] && [ "$(admin_sql -N -e 'SELECT @@have_ssl')" = YES ]
+}
+
 tls_server_options() {
   echo "--ssl-ca=$tls_dir/ca.pem --ssl-cert=$tls_dir/server-cert.pem --ssl-key=$tls_dir/server-key.pem"
 }
@@ -214,7 +219,7 @@ VARS
 start() {
   install_server
   mkdir -p "$dir"
-  if server_pid >/dev/null && answers && [ -f "$portfile" ]; then
+  if server_pid >/dev/null && answers && [ -f "$portfile" ] && tls_ready; then
     log "reusing the server already running on port $(cat "$portfile")"
   else
     stop_server

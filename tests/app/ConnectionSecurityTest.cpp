@@ -5,6 +5,7 @@
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "controls/AbNumEdit.h"
+#include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestServer.h"
 
@@ -112,6 +113,9 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns)
 TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits)
 {
     TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", ""}, "not encrypted");
+    dialog.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_TRUE(SaveScreenshot(&dialog, "connection-security"));
     EXPECT_EQ(dialog.windowTitle(), "Connection Security");
     EXPECT_EQ(dialog.cbSslMode->count(), 5);
     EXPECT_EQ(dialog.cbSslMode->currentText(), "preferred");
