@@ -5,6 +5,7 @@
 #include "app/HintTracker.h"
 #include "app/MacAddress.h"
 #include "app/Random.h"
+#include "app/ConnectionSecurityDialog.h"
 #include "app/Settings.h"
 #include "app/StatusBar.h"
 #include "app/TypeLists.h"
@@ -182,7 +183,10 @@ private:
 };
 
 TfrmBirthday::TfrmBirthday(QWidget* parent)
-    : QMainWindow(parent), OpenInBrowser(::OpenInBrowser), dlgFileSave(ChooseSaveFile)
+    : QMainWindow(parent), OpenInBrowser(::OpenInBrowser), dlgFileSave(ChooseSaveFile),
+      dlgConnectionSecurity([this](SecuritySettings& settings, const std::string& currentState) {
+          return RunConnectionSecurityDialog(settings, currentState, this);
+      })
 {
     CreateControls();
     CreateDataAccess();
@@ -262,6 +266,8 @@ void TfrmBirthday::CreateDataAccess()
 void TfrmBirthday::CreateMenu()
 {
     menuMain = menuBar();
+    QMenu* mnuOptions = menuMain->addMenu("Options");
+    mnuConnectionSecurity = mnuOptions->addAction("Connection Security…");
     QMenu* mnuHelp = menuMain->addMenu("Help");
     mnuHints = mnuHelp->addAction("Show Hints");
     mnuHints->setCheckable(true);
@@ -384,6 +390,7 @@ void TfrmBirthday::BindEvents()
     };
     bind(mnuHints, &QAction::triggered, [this] { mnuHintsClick(); });
     bind(mnuAbout, &QAction::triggered, [this] { mnuAboutClick(); });
+    bind(mnuConnectionSecurity, &QAction::triggered, [this] { mnuConnectionSecurityClick(); });
     bind(btnCheckWebSite, &QPushButton::clicked, [this] { btnCheckWebSiteClick(); });
     bind(btnGenerateRandom, &QPushButton::clicked, [this] { btnGenerateRandomClick(); });
     bind(btnConnect, &QPushButton::clicked, [this] { btnConnectClick(); });
@@ -435,16 +442,19 @@ void TfrmBirthday::FormClose()
 void TfrmBirthday::LoadSettings()
 {
     Inputs inputs(*this);
-    ConnectionSettings(
+    ConnectionSettings settings(
         [] { return std::make_unique<TRegistry>(); },
-        [](const std::string& text) { ShowMessage(QString::fromStdString(text)); })
-        .Load(inputs);
+        [](const std::string& text) { ShowMessage(QString::fromStdString(text)); });
+    settings.Load(inputs);
+    security = settings.LoadSecurity();
 }
 
 void TfrmBirthday::SaveSettings()
 {
     Inputs inputs(*this);
-    ConnectionSettings([] { return std::make_unique<TRegistry>(); }, {}).Save(inputs);
+    ConnectionSettings settings([] { return std::make_unique<TRegistry>(); }, {});
+    settings.Save(inputs);
+    settings.SaveSecurity(security);
 }
 
 void TfrmBirthday::FillTypeLists()

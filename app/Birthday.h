@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/MyConnection.h"
 #include "data/MyQuery.h"
+#include "app/Settings.h"
 
 #include <QMainWindow>
 #include <chrono>
@@ -35,6 +36,11 @@ public:
     std::function<void(const QString& address)> OpenInBrowser;
     // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
     std::function<QString(const QString& proposedName)> dlgFileSave;
+    // The "Connection Security…" dialog: edits the settings and tells true when they are to be kept;
+    // tests replace it.
+    std::function<bool(SecuritySettings& settings, const std::string& currentState)> dlgConnectionSecurity;
+    // The remembered encryption settings, handed to conDB before each connect.
+    SecuritySettings security;
     // How long "Create Birth Certificate" holds the window after a post.
     std::chrono::milliseconds CreationPause{1000};
 
@@ -46,6 +52,7 @@ public:
     QMenuBar* menuMain;
     QAction* mnuHints;
     QAction* mnuAbout;
+    QAction* mnuConnectionSecurity;
 
     QGroupBox* gbDatabase;
     QTabWidget* pcBirthdaySetup;
@@ -108,6 +115,7 @@ public:
     void DisplayHint();
     void mnuHintsClick();
     void mnuAboutClick();
+    void mnuConnectionSecurityClick();
     void btnCheckWebSiteClick();
     void btnGenerateRandomClick();
     void seMAC1Change();

@@ -37,6 +37,15 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed)
     conDB.SetUsername(input(edUser));
     conDB.SetDatabase(input(edDatabase));
     conDB.SetPassword(input(edPassword));
+    conDB.SetSSLOptions({security.mode.empty() ? "preferred" : security.mode, security.caFile, security.certFile,
+                         security.keyFile, {}});
+}
+
+void TfrmBirthday::mnuConnectionSecurityClick()
+{
+    SecuritySettings edited = security;
+    if (dlgConnectionSecurity(edited, conDB.SecurityDescription()))
+        security = edited;
 }
 
 void TfrmBirthday::OpenPixels()

@@ -21,6 +21,18 @@ constexpr SettingsValue Values[] = {
 
 constexpr double DefaultPort = 3306;
 
+struct SecurityValue {
+    const char* name;
+    std::string SecuritySettings::*field;
+};
+
+constexpr SecurityValue SecurityValues[] = {
+    {"SslMode", &SecuritySettings::mode},
+    {"SslCa", &SecuritySettings::caFile},
+    {"SslCert", &SecuritySettings::certFile},
+    {"SslKey", &SecuritySettings::keyFile},
+};
+
 } // namespace
 
 ConnectionSettings::ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage)
@@ -67,5 +79,29 @@ void ConnectionSettings::Save(const SettingsInputs& inputs)
         else
             KOVaReg->WriteInteger(value.name, inputs.PortAsInt());
     }
+    KOVaReg->CloseKey();
+}
+
+SecuritySettings ConnectionSettings::LoadSecurity()
+{
+    SecuritySettings security;
+    std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+    if (!KOVaReg->KeyExists(Key) || !KOVaReg->OpenKey(Key, false))
+        return security;
+    try {
+        for (const SecurityValue& value : SecurityValues)
+            security.*value.field = KOVaReg->ReadString(value.name);
+    } catch (const ERegistryException&) {
+        return {}; // a value of another type: the defaults, as if it were missing
+    }
+    return security;
+}
+
+void ConnectionSettings::SaveSecurity(const SecuritySettings& security)
+{
+    std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+    KOVaReg->OpenKey(Key, true);
+    for (const SecurityValue& value : SecurityValues)
+        KOVaReg->WriteString(value.name, security.*value.field);
     KOVaReg->CloseKey();
 }

@@ -20,6 +20,15 @@ public:
     virtual void SetPort(double value) = 0;
 };
 
+// How the connection is encrypted, remembered beside the inputs. Empty values mean mode
+// "preferred" and no files.
+struct SecuritySettings {
+    std::string mode;
+    std::string caFile;
+    std::string certFile;
+    std::string keyFile;
+};
+
 // Remembers the connection inputs between runs under the current user's settings key.
 class ConnectionSettings {
 public:
@@ -35,6 +44,10 @@ public:
     void Load(SettingsInputs& inputs);
     // Replaces the key with the six inputs; failures propagate to the caller's error report.
     void Save(const SettingsInputs& inputs);
+    // The encryption values of the key (empty when the key or a value is missing), and writing
+    // them into the key after Save.
+    SecuritySettings LoadSecurity();
+    void SaveSecurity(const SecuritySettings& security);
 
 private:
     RegistryFactory openRegistry_;

@@ -89,6 +89,8 @@ void Configure(TMyConnection& connection) {
   connection.SetPassword(Env("MORVANE_TEST_DB_ROOT_PASSWORD"));
   connection.SetDatabase(Env("MORVANE_TEST_DB_DATABASE"));
   connection.Options.SetUseUnicode(true);
+  // The other clients of this benchmark do not encrypt either.
+  connection.SetSSLOptions({"disabled", {}, {}, {}, {}});
 }
 
 MYSQL* CConnect() {

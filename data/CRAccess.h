@@ -18,6 +18,7 @@ enum TSessionProp {
   prUseUnicode = 1018, prSSL_Cipher = 1020, prSSL_CA = 1021, prSSL_Key = 1022,
   prSSL_Cert = 1023, prEmbedded = 1030, prDirect = 1031, prOptimizedBigInt = 1033,
   prCheckBackslashes = 1035, prNullForZeroBaseDate = 1041, prInteractive = 1042,
+  prSslMode = 1050, prServerPublicKey = 1051,
 };
 
 // The session side of a connection, as the connection component drives it.

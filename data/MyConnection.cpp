@@ -52,6 +52,29 @@ void TMyConnection::SetConnectionTimeout(int value) {
   if (TCRConnection* session = IConnection()) session->SetProp(prConnectionTimeout, value);
 }
 
+namespace {
+
+void ApplySSLOptions(TCRConnection& session, const TMySSLOptions& options) {
+  session.SetProp(prSslMode, options.Mode);
+  session.SetProp(prSSL_CA, options.CA);
+  session.SetProp(prSSL_Cert, options.Cert);
+  session.SetProp(prSSL_Key, options.Key);
+  session.SetProp(prServerPublicKey, options.ServerPublicKey);
+}
+
+}  // namespace
+
+void TMyConnection::SetSSLOptions(const TMySSLOptions& value) {
+  CheckInactive();
+  if (TCRConnection* session = IConnection()) ApplySSLOptions(*session, value);
+  FSSLOptions = value;
+}
+
+std::string TMyConnection::SecurityDescription() const {
+  TMySQLConnection* session = MySQLConnection();
+  return session ? session->SecurityDescription() : "not encrypted";
+}
+
 TMySQLConnection* TMyConnection::MySQLConnection() const {
   return static_cast<TMySQLConnection*>(IConnection());
 }
@@ -81,6 +104,7 @@ std::unique_ptr<TCRConnection> TMyConnection::CreateIConnection() {
   session->SetProp(prConvertEOL, false);
   session->SetProp(prOptimizedBigInt, Options.OptimizedBigInt);
   session->SetProp(prNullForZeroBaseDate, Options.NullForZeroBaseDate);
+  ApplySSLOptions(*session, FSSLOptions);
   return session;
 }
 

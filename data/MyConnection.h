@@ -58,6 +58,14 @@ class TMyConnectionOptions {
   bool FCheckBackslashes = false;
 };
 
+// Encryption of the connection: the mode by name ("disabled", "preferred", "required", "verify-ca",
+// "verify-identity") and the PEM files of the trusted CA, the client certificate and its key, and
+// the server's public key for password logins without TLS. Empty files mean none.
+struct TMySSLOptions {
+  std::string Mode = "preferred";
+  std::string CA, Cert, Key, ServerPublicKey;
+};
+
 // The MySQL connection component.
 class TMyConnection : public TCustomDAConnection {
  public:
@@ -72,6 +80,12 @@ class TMyConnection : public TCustomDAConnection {
   void SetConnectionTimeout(int value);
   TMyIsolationLevel IsolationLevel = ilReadCommitted;
   TMyConnectionOptions Options;
+  const TMySSLOptions& SSLOptions() const { return FSSLOptions; }
+  // Cannot change while the connection is open; an unknown mode name raises std::invalid_argument.
+  void SetSSLOptions(const TMySSLOptions& value);
+  // How the open connection is protected ("TLS 1.3, certificate verified for db.example.org"),
+  // "not encrypted" otherwise.
+  std::string SecurityDescription() const;
 
   // The session object; none before the first connect.
   TMySQLConnection* MySQLConnection() const;
@@ -86,4 +100,5 @@ class TMyConnection : public TCustomDAConnection {
   int FPort = 3306;
   std::string FDatabase;
   int FConnectionTimeout = 15;
+  TMySSLOptions FSSLOptions;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <stdexcept>
 
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
@@ -44,7 +45,17 @@ std::size_t DigitRun(std::string_view text, std::size_t from) {
   return end;
 }
 
+// An unknown name is refused rather than read as a weaker mode.
+TSslMode SslModeOf(const std::string& name) {
+  if (const auto mode = ParseSslMode(name)) return *mode;
+  throw std::invalid_argument("Unknown encryption mode '" + name + "'");
+}
+
 }  // namespace
+
+std::string TMySQLConnection::SecurityDescription() const {
+  return FConnected ? API().mysql_get_ssl_description(FMySQL) : "not encrypted";
+}
 
 TMySQLAPIDirect& TMySQLConnection::API() {
   static TMySQLAPIDirect api;
@@ -67,6 +78,11 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prDirect: FDirect = ToBool(value); break;
     case prCheckBackslashes: FCheckBackslashes = ToBool(value); break;
     case prNullForZeroBaseDate: FNullForZeroBaseDate = ToBool(value); break;
+    case prSslMode: FSecurity.Mode = SslModeOf(ToText(value)); break;
+    case prSSL_CA: FSecurity.Ca = ToText(value); break;
+    case prSSL_Cert: FSecurity.Cert = ToText(value); break;
+    case prSSL_Key: FSecurity.Key = ToText(value); break;
+    case prServerPublicKey: FSecurity.ServerPublicKey = ToText(value); break;
     default: break;  // settings of modes this client does not have
   }
 }
@@ -85,6 +101,11 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
     case prDirect: return FDirect;
     case prCheckBackslashes: return FCheckBackslashes;
     case prNullForZeroBaseDate: return FNullForZeroBaseDate;
+    case prSslMode: return std::string(SslModeName(FSecurity.Mode));
+    case prSSL_CA: return FSecurity.Ca;
+    case prSSL_Cert: return FSecurity.Cert;
+    case prSSL_Key: return FSecurity.Key;
+    case prServerPublicKey: return FSecurity.ServerPublicKey;
     default: return false;
   }
 }
@@ -100,6 +121,7 @@ void TMySQLConnection::AssignLogin(const TMySQLConnection& source) {
   FUseUnicode = FUseUnicodeSetting = source.FUseUnicodeSetting;
   FCompress = source.FCompress;
   FIPVersion = source.FIPVersion;
+  FSecurity = source.FSecurity;
 }
 
 std::uint32_t TMySQLConnection::ClientFlags() const {
@@ -131,6 +153,7 @@ void TMySQLConnection::Connect(const std::string&) {
     if (utf8Login) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
     FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
     if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
+    api.SetSecurity(FMySQL, FSecurity);
     if (!api.mysql_real_connect(FMySQL, HostName(), FUsername, FPassword, FDatabase, FPort, {},
                                 ClientFlags()))
       MySQLError(nullptr);

@@ -36,6 +36,8 @@ class TMySQLConnection : public TCRConnection {
   const std::string& GetServerVersionFull() const { return FServerVer; }
   static std::string GetClientVersion() { return TMySQLAPIDirect::ClientVersion; }
   std::uint32_t GetThreadId() const;
+  // How the open connection is protected ("not encrypted" when closed or plain).
+  std::string SecurityDescription() const;
   bool GetIsClient41() const { return true; }
   bool GetIsServer41() const override;
   bool UseUnicode() const { return FUseUnicode; }
@@ -76,6 +78,7 @@ class TMySQLConnection : public TCRConnection {
   bool FUseUnicode = false;
   bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
   bool FCompress = false;
+  TSslSettings FSecurity;
   bool FInteractive = false;
   int FProtocol = 0;
   int FIPVersion = 0;

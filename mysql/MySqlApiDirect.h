@@ -53,6 +53,10 @@ class TMySQLAPIDirect {
   std::uint32_t mysql_thread_id(const TMySqlSession* session) const { return session->threadId; }
   int mysql_errno(const TMySqlSession* session) const { return session->Ferrno; }
   std::string mysql_error(const TMySqlSession* session) const { return session->Ferror; }
+  // Encryption mode, certificate files and server key file for the next login.
+  void SetSecurity(TMySqlSession* session, const TSslSettings& settings) { session->security = settings; }
+  // How the connection is protected ("not encrypted" without TLS).
+  std::string mysql_get_ssl_description(const TMySqlSession* session) const { return session->SecurityDescription(); }
   // Command time-out for every following reply; 0 means a year.
   void SetTimeout(TMySqlSession* session, int seconds);
 

@@ -21,6 +21,8 @@ constexpr std::uint32_t CLIENT_RESERVED = 0x4000;
 constexpr std::uint32_t CLIENT_SECURE_CONNECTION = 0x8000;
 constexpr std::uint32_t CLIENT_MULTI_STATEMENTS = 0x10000;
 constexpr std::uint32_t CLIENT_MULTI_RESULTS = 0x20000;
+constexpr std::uint32_t CLIENT_PLUGIN_AUTH = 0x80000;
+constexpr std::uint32_t CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA = 0x200000;
 // Always announced by this client.
 constexpr std::uint32_t CLIENT_FIXED_FLAGS = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_LOCAL_FILES |
                                              CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION |

@@ -19,10 +19,15 @@ constexpr int CR_VERSION_ERROR = 2007;
 constexpr int CR_SERVER_LOST = 2013;
 constexpr int CR_COMMANDS_OUT_OF_SYNC = 2014;
 constexpr int CR_NET_PACKET_TOO_LARGE = 2020;
+constexpr int CR_SSL_CONNECTION_ERROR = 2026;
 constexpr int CR_MALFORMED_PACKET = 2027;
 constexpr int CR_WRONG_PROTOCOL = 2046;
 // Outside the table: a file request of the server that this session refused.
 constexpr int CR_LOAD_DATA_LOCAL_INFILE_REJECTED = 2068;
+// Outside the table: a login method this client does not know or will not use here.
+constexpr int CR_AUTH_PLUGIN_CANNOT_LOAD = 2059;
+// Outside the table: a login method that could not compute its answer.
+constexpr int CR_AUTH_PLUGIN_ERR = 2061;
 
 // Server codes raised by the packet layer.
 constexpr int ER_NET_PACKETS_OUT_OF_ORDER = 1156;

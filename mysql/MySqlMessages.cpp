@@ -17,24 +17,53 @@ TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
   greeting.ThreadId = static_cast<std::uint32_t>(reader.ReadInt32());
   reader.ReadBytes(greeting.Scramble.data(), 8);
 
-  const std::size_t filler = reader.Position();
+  // After the first scramble part: filler (1), lower capability flags (2), character set (1),
+  // status (2), upper capability flags (2), scramble length (1), 10 reserved bytes, then the rest
+  // of the scramble (zero-terminated) and the name of the login method.
+  const std::size_t fillerAt = reader.Position();
+  const std::size_t capabilitiesAt = fillerAt + 1;
+  const std::size_t characterSetAt = capabilitiesAt + 2;
+  const std::size_t upperCapabilitiesAt = characterSetAt + 1 + 2;
+  const std::size_t scrambleLengthAt = upperCapabilitiesAt + 2;
+  const std::size_t secondScrambleAt = scrambleLengthAt + 1 + 10;
   const std::size_t length = reader.Length();
-  if (length > filler + 2) {
-    reader.SetPosition(filler + 1);
+  if (length > capabilitiesAt + 1) {
+    reader.SetPosition(capabilitiesAt);
     greeting.ServerCapabilities = reader.ReadUInt16();
   }
-  if (length >= filler + 18) {
+  // Old servers may leave out the last reserved byte.
+  if (length + 1 >= secondScrambleAt) {
+    reader.SetPosition(characterSetAt);
     greeting.ServerLanguage = reader.ReadByte();
     greeting.ServerStatus = reader.ReadInt16();
     greeting.HasStatus = true;
-    const std::size_t secondPart = filler + 19;
-    if (length >= secondPart + 12) {
-      reader.SetPosition(secondPart);
-      reader.ReadBytes(greeting.Scramble.data() + 8, 12);
-      greeting.ScrambleComplete = true;
+  }
+  if (length >= secondScrambleAt + 12) {
+    reader.SetPosition(upperCapabilitiesAt);
+    greeting.ServerCapabilities |= std::uint32_t{reader.ReadUInt16()} << 16;
+    const std::size_t scrambleLength = reader.ReadByte();
+    reader.SetPosition(secondScrambleAt);
+    reader.ReadBytes(greeting.Scramble.data() + 8, 12);
+    greeting.ScrambleComplete = true;
+    if (greeting.ServerCapabilities & CLIENT_PLUGIN_AUTH) {
+      // The second part holds at least 13 bytes, its terminating zero included.
+      const std::size_t pluginNameAt = secondScrambleAt + (scrambleLength > 8 + 13 ? scrambleLength - 8 : 13);
+      if (pluginNameAt < length) {
+        reader.SetPosition(pluginNameAt);
+        greeting.AuthPluginName = reader.ReadString();
+      }
     }
   }
   return greeting;
+}
+
+TMySqlAuthSwitch ParseAuthSwitch(std::span<const std::uint8_t> message) {
+  TMySqlReader reader(message, 1);
+  TMySqlAuthSwitch request;
+  request.PluginName = reader.ReadString();
+  const auto data = reader.ReadSpan(reader.Remaining());
+  request.Data.assign(data.begin(), data.end());
+  return request;
 }
 
 TMySqlServerError ParseErrorPacket(std::span<const std::uint8_t> message) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "mysql/MySqlReader.h"
 
@@ -18,10 +19,19 @@ struct TMySqlGreeting {
   std::uint8_t ServerLanguage = 0;
   bool HasStatus = false;
   int ServerStatus = 0;
+  std::string AuthPluginName;  // with CLIENT_PLUGIN_AUTH only
 };
 
 // Raises 2007 for a protocol version other than 10 and 2027 for a greeting cut short.
 TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message);
+
+// The server asks for another login method (first byte 254): its name and its challenge.
+struct TMySqlAuthSwitch {
+  std::string PluginName;
+  std::vector<std::uint8_t> Data;
+};
+
+TMySqlAuthSwitch ParseAuthSwitch(std::span<const std::uint8_t> message);
 
 struct TMySqlServerError {
   int Code = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "mysql/MySqlErrors.h"
@@ -13,6 +14,9 @@
 namespace {
 
 constexpr int DefaultPort = 3306;
+// A login takes a handful of messages; a server that keeps asking is not logging anyone in.
+constexpr int MaxLoginMessages = 16;
+constexpr std::string_view NativeMethod = "mysql_native_password";
 // Column counts beyond this are not a real result set.
 constexpr std::uint64_t MaxColumns = 65535;
 
@@ -38,6 +42,11 @@ bool TMySqlSession::Getprotocol41() const {
   return (serverCapabilities & CLIENT_PROTOCOL_41) && (FclientFlag & CLIENT_PROTOCOL_41);
 }
 
+std::string TMySqlSession::SecurityDescription() const {
+  const auto* transport = dynamic_cast<const TCRVioTls*>(net.GetVio());
+  return transport ? transport->Description() : "not encrypted";
+}
+
 // ---- login ----
 
 void TMySqlSession::Connect(const std::string& hostArg, const std::string& userArg, const std::string& passwordArg,
@@ -54,8 +63,8 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
 
   if (protocolType != MYSQL_PROTOCOL_DEFAULT && protocolType != MYSQL_PROTOCOL_TCP)
     throw EMySqlException(CR_WRONG_PROTOCOL);
-  auto transport = std::make_unique<TCRVioTcp>(useHost, FIPVersion, usePort);
-  TCRVioTcp& tcp = *transport;
+  auto transport = std::make_unique<TCRVioTls>(useHost, FIPVersion, usePort);
+  TCRVioTls& tcp = *transport;
   hostInfo = useHost + " via TCP/IP";
   net.SetVio(std::move(transport));
 
@@ -71,8 +80,10 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     host = useHost;
     port = usePort;
     FclientFlag = ResponseFlags(clientFlags);
-    SendHandshakeResponse(useUser, usePassword, useDatabase);
-    Authenticate(usePassword);
+    StartEncryption(tcp);
+    TLogin login{{usePassword, tcp.IsEncrypted(), security.ServerPublicKey}, nullptr};
+    SendHandshakeResponse(useUser, usePassword, useDatabase, login);
+    Authenticate(usePassword, login);
     net.SetCompress((FclientFlag & CLIENT_COMPRESS) != 0);
   } catch (...) {
     net.Close();
@@ -89,22 +100,47 @@ void TMySqlSession::ReadGreeting() {
   FscrambleComplete = greeting.ScrambleComplete;
   serverCapabilities = greeting.ServerCapabilities;
   FserverLanguage = greeting.ServerLanguage;
+  FauthPluginName = greeting.AuthPluginName;
   if (greeting.HasStatus) serverStatus = greeting.ServerStatus;
 }
 
 std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
   std::uint32_t flags = clientFlags;
   if (flags & CLIENT_MULTI_STATEMENTS) flags |= CLIENT_MULTI_RESULTS;
-  flags |= FclientFlag | CLIENT_FIXED_FLAGS | CLIENT_CONNECT_WITH_DB;
-  if (protocolType == MYSQL_PROTOCOL_SSL) flags |= CLIENT_SSL;
-  const std::uint32_t negotiated = CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL;
+  flags |= FclientFlag | CLIENT_FIXED_FLAGS | CLIENT_CONNECT_WITH_DB | CLIENT_PLUGIN_AUTH |
+           CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA;
+  // The flag promises the TLS handshake that follows the SSL request, so it goes only with that.
+  if (security.Mode == TSslMode::Disabled)
+    flags &= ~CLIENT_SSL;
+  else
+    flags |= CLIENT_SSL;
+  const std::uint32_t negotiated =
+      CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL | CLIENT_PLUGIN_AUTH | CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA;
   flags &= ~(negotiated & ~serverCapabilities);
+  // The SSL request and named login methods exist only in the 4.1 exchange with a full scramble.
+  if (!(flags & CLIENT_PROTOCOL_41) || !(serverCapabilities & CLIENT_SECURE_CONNECTION))
+    flags &= ~(CLIENT_SSL | CLIENT_PLUGIN_AUTH | CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA);
   return flags;
 }
 
-void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std::string& usePassword,
-                                          const std::string& useDatabase) {
+void TMySqlSession::StartEncryption(TCRVioTls& transport) {
+  if (security.Mode == TSslMode::Disabled) return;
+  if (!(FclientFlag & CLIENT_SSL)) {
+    if (security.Mode == TSslMode::Preferred) return;
+    throw EMySqlException(CR_SSL_CONNECTION_ERROR, "The server does not offer encryption, which ssl mode '" +
+                                                       std::string(SslModeName(security.Mode)) + "' requires");
+  }
   net.Clear();
+  WriteResponseHeader();
+  net.Send();
+  try {
+    transport.StartTls(security);
+  } catch (const SocketException&) {
+    throw EMySqlException(CR_SSL_CONNECTION_ERROR, transport.LastError());
+  }
+}
+
+void TMySqlSession::WriteResponseHeader() {
   if (FclientFlag & CLIENT_PROTOCOL_41) {
     net.WriteInt32(FclientFlag);
     net.WriteInt32(static_cast<std::uint32_t>(MAX_ALLOWED_PACKET));
@@ -114,8 +150,16 @@ void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std:
     net.WriteInt16(static_cast<std::uint16_t>(FclientFlag));
     net.WriteInt24(MAX_ALLOWED_PACKET & 0xFFFF);
   }
+}
+
+void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std::string& usePassword,
+                                          const std::string& useDatabase, TLogin& login) {
+  net.Clear();
+  WriteResponseHeader();
   net.WriteString(useUser);
-  if (usePassword.empty()) {
+  if (FclientFlag & CLIENT_PLUGIN_AUTH) {
+    WriteMethodAnswer(login);
+  } else if (usePassword.empty()) {
     net.WriteByte(0);
   } else if (!(serverCapabilities & CLIENT_SECURE_CONNECTION)) {
     net.WriteString(ScrambleOld(usePassword, FscrambleBuff));
@@ -129,12 +173,71 @@ void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std:
     net.WriteString(useDatabase);
     database = useDatabase;
   }
+  if (FclientFlag & CLIENT_PLUGIN_AUTH) net.WriteString(HandshakeMethod());
   net.Send();
 }
 
-void TMySqlSession::Authenticate(const std::string& usePassword) {
+std::string_view TMySqlSession::HandshakeMethod() const {
+  return AnswersInHandshake(FauthPluginName) ? std::string_view(FauthPluginName) : NativeMethod;
+}
+
+void TMySqlSession::WriteMethodAnswer(TLogin& login) {
+  login.Method = CreateAuthPlugin(HandshakeMethod(), login.Context);
+  const TAuthBytes answer = login.Method->Start(FscrambleBuff);
+  if (FclientFlag & CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA) {
+    net.WriteFieldLength(answer.size());
+  } else if (answer.size() <= 255) {
+    net.WriteByte(static_cast<std::uint8_t>(answer.size()));
+  } else {
+    throw EMySqlException(CR_AUTH_PLUGIN_ERR, "The login answer is too long for this server");
+  }
+  net.WriteBytes(answer);
+}
+
+void TMySqlSession::Authenticate(const std::string& usePassword, TLogin& login) {
   net.ReceiveRow();
-  if (!(serverCapabilities & CLIENT_SECURE_CONNECTION)) return;
+  if (FclientFlag & CLIENT_PLUGIN_AUTH) {
+    AuthenticateByMethods(login);
+    return;
+  }
+  if (serverCapabilities & CLIENT_SECURE_CONNECTION) AnswerOldServer(usePassword);
+  // Carrying on after a switch the client never agreed to would pass an unfinished login as done.
+  const auto reply = net.GetRow();
+  if (reply.size() > 1 && reply[0] == 254)
+    throw EMySqlException(CR_MALFORMED_PACKET,
+                          "The server asked for another login method, but this client did not tell it that it knows "
+                          "login methods");
+}
+
+void TMySqlSession::AuthenticateByMethods(TLogin& login) {
+  for (int message = 0; message < MaxLoginMessages; ++message) {
+    const auto reply = net.GetRow();
+    if (!reply.empty() && reply[0] == 0) return;
+    std::optional<TAuthBytes> answer;
+    if (reply.size() == 1 && reply[0] == 254) {
+      // The short form of the switch: the pre-4.1 method over the greeting's scramble.
+      login.Method = CreateAuthPlugin("mysql_old_password", login.Context);
+      answer = login.Method->Start(FscrambleBuff);
+    } else if (!reply.empty() && reply[0] == 254) {
+      const TMySqlAuthSwitch request = ParseAuthSwitch(reply);
+      login.Method = CreateAuthPlugin(request.PluginName, login.Context);
+      answer = login.Method->Start(request.Data);
+    } else if (!reply.empty() && reply[0] == 1) {
+      answer = login.Method->Continue(reply.subspan(1));
+    } else {
+      throw EMySqlException(CR_MALFORMED_PACKET, "Unexpected message during the login");
+    }
+    if (answer) {
+      net.Clear();
+      net.WriteBytes(*answer);
+      net.Send();
+    }
+    net.ReceiveRow();
+  }
+  throw EMySqlException(CR_MALFORMED_PACKET, "The login did not end");
+}
+
+void TMySqlSession::AnswerOldServer(const std::string& usePassword) {
   const auto reply = net.GetRow();
   if (reply.size() == 1 && reply[0] == 254) {
     // The account has a pre-4.1 password.

@@ -2,14 +2,18 @@
 // One logged-in conversation with the server: login and logout, commands and their responses.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "mysql/CRVioTcp.h"
+#include "mysql/CRVioTls.h"
+#include "mysql/MySqlAuthPlugin.h"
 #include "mysql/MySqlConsts.h"
 #include "mysql/MySqlMessages.h"
 #include "mysql/MySqlNet.h"
+#include "mysql/MySqlSecurity.h"
 
 class TMySqlResultSet;
 
@@ -36,6 +40,8 @@ class TMySqlSession {
   // Whether file requests of the server (LOAD DATA LOCAL) are answered with the file. Off: the
   // request gets an empty file and the statement fails with CR_LOAD_DATA_LOCAL_INFILE_REJECTED.
   bool localInfile = false;
+  // Encryption mode, certificate files and the server's public key file for the next login.
+  TSslSettings security;
 
   // Learnt at login.
   std::string serverVersion;
@@ -44,6 +50,7 @@ class TMySqlSession {
   bool FscrambleComplete = false;
   std::uint32_t serverCapabilities = 0;
   std::uint8_t FserverLanguage = 0;
+  std::string FauthPluginName;  // the login method the greeting named
   std::uint32_t FclientFlag = 0;
   std::string hostInfo;
   bool FIsClosed = false;
@@ -70,6 +77,9 @@ class TMySqlSession {
   void Logout();
 
   bool Getprotocol41() const;
+  // How the connection is protected, for example "TLS 1.3, certificate verified for db.example.org"
+  // or "not encrypted".
+  std::string SecurityDescription() const;
 
   void WriteCommand(TServerCommand command);
   void SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply);
@@ -84,9 +94,24 @@ class TMySqlSession {
   void KeepEndStatus(const TMySqlEndPacket& end);
 
  private:
+  // What the login exchange carries from the handshake response to its end.
+  struct TLogin {
+    TAuthContext Context;
+    std::unique_ptr<TMySqlAuthPlugin> Method;
+  };
+
   void ReadGreeting();
   std::uint32_t ResponseFlags(std::uint32_t clientFlags) const;
-  void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database);
-  void Authenticate(const std::string& password);
+  // The start of the handshake response, which is also the whole SSL request.
+  void WriteResponseHeader();
+  void StartEncryption(TCRVioTls& transport);
+  void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database,
+                             TLogin& login);
+  // The greeting's method when the first answer can be given in it, the native one otherwise.
+  std::string_view HandshakeMethod() const;
+  void WriteMethodAnswer(TLogin& login);
+  void Authenticate(const std::string& password, TLogin& login);
+  void AnswerOldServer(const std::string& password);
+  void AuthenticateByMethods(TLogin& login);
   void SendFileToServer(const std::string& fileName);
 };

@@ -29,6 +29,10 @@ root_password=morvane-root
 native_user=morvane_native native_password='Native-pw1'
 old_user=morvane_old old_password='old-pw'
 empty_user=morvane_empty
+ssl_user=morvane_ssl ssl_password='Ssl-pw1'
+x509_user=morvane_x509 x509_password='X509-pw1'
+ed25519_user=morvane_ed25519 ed25519_password='Ed25519-pw1'
+tls_dir=$dir/tls
 
 log() { echo "testdb: $*" >&2; }
 
@@ -110,6 +114,61 @@ demo_port() {
 server_errors() {
   tail -n +"$(($1 + 1))" "$dir/error.log" 2>/dev/null | grep -F '[ERROR]' >&2 \
     || tail -n 20 "$dir/error.log" >&2 || true
+# ---- TLS: a private CA with the server's and a client's certificates, a certificate of the same CA
+# for another host name, and a second CA that signed nothing the server shows ----
+
+sign_certificate() {
+  local name=$1 subject=$2 extension=$3
+  openssl req -newkey rsa:2048 -nodes -subj "$subject" -keyout "$name-key.pem" -out "$name.csr"
+  openssl x509 -req -in "$name.csr" -CA ca.pem -CAkey ca-key.pem -CAcreateserial -days 3650 \
+    -extfile <(printf '%s\n' "$extension") -out "$name-cert.pem"
+}
+
+make_certificates() {
+  [ -f "$tls_dir/wrong-host-cert.pem" ] && return 0
+  mkdir -p "$tls_dir"
+  (
+    cd "$tls_dir"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Morvane Test CA" -keyout ca-key.pem -out ca.pem
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Morvane Other CA" \
+      -keyout other-ca-key.pem -out other-ca.pem
+    sign_certificate server "/CN=localhost" "subjectAltName=DNS:localhost,IP:127.0.0.1"
+    sign_certificate client "/CN=morvane-client" "extendedKeyUsage=clientAuth"
+    sign_certificate wrong-host "/CN=db.example.org" "subjectAltName=DNS:db.example.org"
+  ) >"$dir/tls.log" 2>&1 || { cat "$dir/tls.log" >&2; return 1; }
+}
+
+# A server started before it had certificates is restarted with them.
+tls_ready() {
+  [ -f "$tls_dir/wrong-host-cert.pem" ] && [ "$(admin_sql -N -e 'SELECT @@have_ssl')" = YES ]
+}
+
+tls_server_options() {
+  echo "--ssl-ca=$tls_dir/ca.pem --ssl-cert=$tls_dir/server-cert.pem --ssl-key=$tls_dir/server-key.pem"
+}
+
+setup_tls_accounts() {
+  if ! admin_sql -N -e "SELECT 1 FROM information_schema.PLUGINS WHERE PLUGIN_NAME='ed25519'" | grep -q 1; then
+    admin_sql -e "INSTALL SONAME 'auth_ed25519'"
+  fi
+  admin_sql <<SQL
+CREATE OR REPLACE USER '$ssl_user'@'%' IDENTIFIED BY '$ssl_password' REQUIRE SSL;
+CREATE OR REPLACE USER '$x509_user'@'%' IDENTIFIED BY '$x509_password' REQUIRE X509;
+CREATE OR REPLACE USER '$ed25519_user'@'%' IDENTIFIED VIA ed25519 USING PASSWORD('$ed25519_password');
+GRANT ALL PRIVILEGES ON kova.* TO '$ssl_user'@'%', '$x509_user'@'%', '$ed25519_user'@'%';
+SQL
+}
+
+print_tls_exports() {
+  cat <<VARS
+export MORVANE_TEST_DB_TLS_DIR=$tls_dir
+export MORVANE_TEST_DB_SSL_USER=$ssl_user
+export MORVANE_TEST_DB_SSL_PASSWORD=$ssl_password
+export MORVANE_TEST_DB_X509_USER=$x509_user
+export MORVANE_TEST_DB_X509_PASSWORD=$x509_password
+export MORVANE_TEST_DB_ED25519_USER=$ed25519_user
+export MORVANE_TEST_DB_ED25519_PASSWORD=$ed25519_password
+VARS
 }
 
 launch() {
@@ -119,7 +178,7 @@ launch() {
   setsid mariadbd --no-defaults --datadir="$data" --user=root \
     --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$pidfile" \
     --log-error="$dir/error.log" --skip-name-resolve --secure-auth=OFF \
-    --max-allowed-packet=64M --local-infile=ON \
+    --max-allowed-packet=64M --local-infile=ON $(tls_server_options) \
     --innodb-flush-log-at-trx-commit=0 --innodb-buffer-pool-size=256M \
     </dev/null >/dev/null 2>&1 &
   local server=$!
@@ -183,18 +242,21 @@ VARS
 start() {
   install_server
   mkdir -p "$dir"
-  if server_pid >/dev/null && answers && [ -f "$portfile" ]; then
+  if server_pid >/dev/null && answers && [ -f "$portfile" ] && tls_ready; then
     log "reusing the server already running on port $(cat "$portfile")"
   else
     stop_server
     init_data
     local port
+    make_certificates
     if [ "$mode" = demo ]; then port=$(demo_port); else port=$(free_port); fi
     launch "$port"
   fi
   setup_accounts
+  setup_tls_accounts
   create_database
   print_exports
+  print_tls_exports
 }
 
 case "$action" in

@@ -11,6 +11,10 @@ constexpr const char* BenchDatabase = "morvane_bench";
 constexpr const char* BenchSelect =
     "SELECT mac, PixelType, ShieldType, birthday, Org_ID, note FROM bench_client_pixels";
 
+// How a fetch reaches the server: in plain text, compressed, or encrypted (TLS, the server's
+// certificate not checked: both clients then run the same cipher of the same OpenSSL).
+enum class TLink { Plain, Compress, Tls };
+
 struct TServer {
   std::string Host, User, Password, Database;
   int Port = 0;
@@ -34,5 +38,5 @@ struct TSink {
 
 // The C client library's side (kept in its own file: its header defines the protocol's names as macros).
 void SetupTable(const TServer& s);
-TSink FetchLibmariadb(const TServer& s, bool compress);
+TSink FetchLibmariadb(const TServer& s, TLink link);
 TSink LoginLibmariadb(const TServer& s);

@@ -5,9 +5,11 @@
 
 namespace {
 
-MYSQL* LibConnect(const TServer& s, bool compress) {
+MYSQL* LibConnect(const TServer& s, TLink link) {
   MYSQL* mysql = mysql_init(nullptr);
-  if (compress) mysql_options(mysql, MYSQL_OPT_COMPRESS, nullptr);
+  if (link == TLink::Compress) mysql_options(mysql, MYSQL_OPT_COMPRESS, nullptr);
+  const my_bool encrypt = link == TLink::Tls;
+  mysql_optionsv(mysql, MYSQL_OPT_SSL_ENFORCE, &encrypt);
   if (!mysql_real_connect(mysql, s.Host.c_str(), s.User.c_str(), s.Password.c_str(), s.Database.c_str(),
                           static_cast<unsigned>(s.Port), nullptr, 0))
     Die(std::string("libmariadb: ") + mysql_error(mysql));
@@ -27,7 +29,7 @@ void LibExec(MYSQL* mysql, const char* sql) {
 void SetupTable(const TServer& s) {
   TServer withoutDatabase = s;
   withoutDatabase.Database.clear();
-  MYSQL* mysql = LibConnect(withoutDatabase, false);
+  MYSQL* mysql = LibConnect(withoutDatabase, TLink::Plain);
   LibExec(mysql, "CREATE DATABASE IF NOT EXISTS morvane_bench");
   LibExec(mysql, "USE morvane_bench");
   LibExec(mysql,
@@ -51,9 +53,9 @@ void SetupTable(const TServer& s) {
   mysql_close(mysql);
 }
 
-TSink FetchLibmariadb(const TServer& s, bool compress) {
+TSink FetchLibmariadb(const TServer& s, TLink link) {
   TSink sink;
-  MYSQL* mysql = LibConnect(s, compress);
+  MYSQL* mysql = LibConnect(s, link);
   if (mysql_query(mysql, BenchSelect) != 0) Die(mysql_error(mysql));
   MYSQL_RES* result = mysql_use_result(mysql);
   const unsigned columns = mysql_num_fields(result);
@@ -70,7 +72,7 @@ TSink FetchLibmariadb(const TServer& s, bool compress) {
 TSink LoginLibmariadb(const TServer& s) {
   TSink sink;
   for (int i = 0; i < BenchLogins; ++i) {
-    MYSQL* mysql = LibConnect(s, false);
+    MYSQL* mysql = LibConnect(s, TLink::Plain);
     sink.Values += mysql_thread_id(mysql) != 0;
     mysql_close(mysql);
   }

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -40,19 +39,23 @@ double CpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-TMySqlSession* DirectConnect(TMySQLAPIDirect& api, const TServer& s, bool compress) {
+TMySqlSession* DirectConnect(TMySQLAPIDirect& api, const TServer& s, TLink link) {
   TMySqlSession* session = api.mysql_init();
-  const std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS | (compress ? CLIENT_COMPRESS : 0);
+  TSslSettings security;
+  security.Mode = link == TLink::Tls ? TSslMode::Required : TSslMode::Disabled;
+  api.SetSecurity(session, security);
+  const std::uint32_t flags =
+      CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS | (link == TLink::Compress ? CLIENT_COMPRESS : 0);
   if (!api.mysql_real_connect(session, s.Host, s.User, s.Password, s.Database, s.Port, "", flags))
     Die("morvane: " + api.mysql_error(session));
   return session;
 }
 
-TSink FetchMorvane(const TServer& s, bool compress) {
+TSink FetchMorvane(const TServer& s, TLink link) {
   TSink sink;
   TMySQLAPIDirect api;
   api.CheckMySQLLib();
-  TMySqlSession* session = DirectConnect(api, s, compress);
+  TMySqlSession* session = DirectConnect(api, s, link);
   if (api.mysql_real_query(session, BenchSelect) != 0) Die(api.mysql_error(session));
   TMySqlResultSet* result = api.mysql_use_result(session);
   while (const TMySqlBinds* row = api.mysql_fetch_row(result)) {
@@ -72,7 +75,7 @@ TSink LoginMorvane(const TServer& s) {
   TMySQLAPIDirect api;
   api.CheckMySQLLib();
   for (int i = 0; i < BenchLogins; ++i) {
-    TMySqlSession* session = DirectConnect(api, s, false);
+    TMySqlSession* session = DirectConnect(api, s, TLink::Plain);
     sink.Values += api.mysql_thread_id(session) != 0;
     api.mysql_close(session);
   }
@@ -100,11 +103,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   const bool morvane = client == "morvane";
-  if (!morvane && client != "libmariadb") Die("usage: morvane-client-bench setup | fetch|login morvane|libmariadb [plain|compress]");
+  if (!morvane && client != "libmariadb")
+    Die("usage: morvane-client-bench setup | fetch|login morvane|libmariadb [plain|compress|tls]");
   if (what == "fetch") {
-    const bool compress = argc > 3 && std::strcmp(argv[3], "compress") == 0;
-    return Measure("fetch-" + std::string(compress ? "compress" : "plain") + " " + client,
-                   [&] { return morvane ? FetchMorvane(server, compress) : FetchLibmariadb(server, compress); });
+    const std::string linkName = argc > 3 ? argv[3] : "plain";
+    const TLink link = linkName == "compress" ? TLink::Compress : linkName == "tls" ? TLink::Tls : TLink::Plain;
+    return Measure("fetch-" + linkName + " " + client,
+                   [&] { return morvane ? FetchMorvane(server, link) : FetchLibmariadb(server, link); });
   }
   if (what == "login")
     return Measure("login " + client, [&] { return morvane ? LoginMorvane(server) : LoginLibmariadb(server); });

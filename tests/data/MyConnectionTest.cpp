@@ -176,3 +176,17 @@ TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {
   EXPECT_EQ(session.QueryFirstValue("DO 1; SELECT 'second'"), "second");
   EXPECT_EQ(session.QueryFirstValue("SELECT 'after'"), "after");
 }
+
+TEST(MyConnection, SslOptionsReachTheSessionAndAnUnknownModeIsRefused) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetSSLOptions({"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", "", ""});
+  connection.Connect();
+  EXPECT_EQ(connection.SecurityDescription().rfind("TLS 1.", 0), 0u) << connection.SecurityDescription();
+  EXPECT_THROW(connection.SetSSLOptions({"disabled", "", "", "", ""}), EDatabaseError);
+  connection.Disconnect();
+  EXPECT_EQ(connection.SecurityDescription(), "not encrypted");
+
+  EXPECT_THROW(connection.SetSSLOptions({"sometimes", "", "", "", ""}), std::invalid_argument);
+  EXPECT_EQ(connection.SSLOptions().Mode, "verify-identity");
+}

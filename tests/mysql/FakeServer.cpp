@@ -29,6 +29,14 @@ TBytes TFakePeer::ReadRaw(std::size_t count) {
   return bytes;
 }
 
+TBytes TFakePeer::ReadToEnd() {
+  TBytes bytes;
+  std::uint8_t piece[4096];
+  ssize_t n;
+  while ((n = recv(FFd, piece, sizeof piece, 0)) > 0) bytes.insert(bytes.end(), piece, piece + n);
+  return bytes;
+}
+
 TFakePacket TFakePeer::ReadPacket() {
   const TBytes header = ReadRaw(4);
   return {header[3], ReadRaw(Int24(header.data()))};

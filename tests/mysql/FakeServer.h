@@ -26,6 +26,10 @@ class TFakePeer {
   TFakePacket ReadFrame();
   // The response to a greeting; fails the script unless it is there.
   TFakePacket ReadHandshakeResponse() { return ReadPacket(); }
+  // Everything the client sends until it closes the connection.
+  TBytes ReadToEnd();
+  // The socket, for a script that runs TLS over it.
+  int Handle() const { return FFd; }
   void Close();
 
  private:

@@ -70,6 +70,26 @@ TBytes Greeting41(std::uint16_t capabilities, std::uint8_t protocolVersion) {
       .Bytes();
 }
 
+TBytes GreetingWithMethod(std::uint32_t capabilities, std::string_view method) {
+  capabilities |= 0x80000;
+  return TBytesWriter()
+      .Byte(10)
+      .ZeroString("8.4.0-fake")
+      .Int(79, 4)
+      .Raw(std::span(TestScramble).first(8))
+      .Byte(0)
+      .Int(capabilities & 0xFFFF, 2)
+      .Byte(45)
+      .Int(2, 2)
+      .Int(capabilities >> 16, 2)
+      .Byte(21)
+      .Raw(TBytes(10, 0))
+      .Raw(std::span(TestScramble).subspan(8))
+      .Byte(0)
+      .ZeroString(method)
+      .Bytes();
+}
+
 TBytes GreetingPre41(std::uint16_t capabilities) {
   return TBytesWriter()
       .Byte(10)

@@ -39,6 +39,8 @@ constexpr std::array<std::uint8_t, 20> TestScramble = {'a', 'b', 'c', 'd', 'e', 
 
 // Greeting of a 4.1 server with the given 16-bit capabilities and a 20-byte scramble.
 TBytes Greeting41(std::uint16_t capabilities, std::uint8_t protocolVersion = 10);
+// Greeting of a server that names its login method (CLIENT_PLUGIN_AUTH is added to capabilities).
+TBytes GreetingWithMethod(std::uint32_t capabilities, std::string_view method);
 // Greeting of a pre-4.1 server: it ends after the 8 scramble bytes, filler and capabilities.
 TBytes GreetingPre41(std::uint16_t capabilities);
 

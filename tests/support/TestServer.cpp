@@ -42,7 +42,24 @@ TSettings ReadSettings() {
   return settings;
 }
 
+TTlsSettings ReadTlsSettings() {
+  TTlsSettings settings;
+  settings.Dir = Env("MORVANE_TEST_DB_TLS_DIR");
+  settings.SslUser = Env("MORVANE_TEST_DB_SSL_USER");
+  settings.SslPassword = Env("MORVANE_TEST_DB_SSL_PASSWORD");
+  settings.X509User = Env("MORVANE_TEST_DB_X509_USER");
+  settings.X509Password = Env("MORVANE_TEST_DB_X509_PASSWORD");
+  settings.Ed25519User = Env("MORVANE_TEST_DB_ED25519_USER");
+  settings.Ed25519Password = Env("MORVANE_TEST_DB_ED25519_PASSWORD");
+  return settings;
+}
+
 }  // namespace
+
+const TTlsSettings& TlsSettings() {
+  static const TTlsSettings settings = ReadTlsSettings();
+  return settings;
+}
 
 const TSettings& Settings() {
   static const TSettings settings = ReadSettings();

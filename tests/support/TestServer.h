@@ -16,6 +16,17 @@ struct TSettings {
   std::string EmptyUser;
 };
 
+// The server's TLS side: the folder of the private CA and certificates, and the accounts that
+// need encryption, a client certificate, or log in with ed25519.
+struct TTlsSettings {
+  std::string Dir;
+  std::string SslUser, SslPassword;
+  std::string X509User, X509Password;
+  std::string Ed25519User, Ed25519Password;
+};
+
+const TTlsSettings& TlsSettings();
+
 // Throws std::runtime_error naming the missing variable and how to start the server, so that a
 // test without a server fails with that message instead of skipping silently.
 const TSettings& Settings();

@@ -55,6 +55,8 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     connection.Options.SetUseUnicode(true);
     connection.Options.SetCompress(login.Compress);
     if (login.TimeoutSeconds) connection.SetConnectionTimeout(login.TimeoutSeconds);
+    connection.SetSSLOptions({std::string(SslModeName(login.Security.Mode)), login.Security.Ca, login.Security.Cert,
+                              login.Security.Key, login.Security.ServerPublicKey});
     connection.Connect();
     query.Name = "query";
     query.SetConnection(&connection);

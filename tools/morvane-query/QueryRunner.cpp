@@ -20,6 +20,7 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
   FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
   FApi.SetTimeout(FSession, login.TimeoutSeconds);
+  FApi.SetSecurity(FSession, login.Security);
   std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
   if (!FApi.mysql_real_connect(FSession, login.Host, login.User, login.Password, login.Database, login.Port, "",

@@ -14,6 +14,7 @@ struct TQueryLogin {
   std::string Database;
   bool Compress = false;
   int TimeoutSeconds = 0;
+  TSslSettings Security;
 };
 
 struct TQueryError {

@@ -2,22 +2,28 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tools/morvane-query/DatasetRunner.h"
 #include "tools/morvane-query/QueryRunner.h"
+#include "tools/morvane-query/StatementSplitter.h"
 
 namespace {
 
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] [--dataset [--fields]] SQL...\n"
+    "[--timeout S] [--ssl-mode M] [--ssl-ca F] [--ssl-cert F] [--ssl-key F] [--server-public-key F] "
+    "[--dataset [--fields]] [SQL...]\n"
     "       morvane-query --help | --version\n"
     "\n"
     "Runs each SQL statement through Morvane's protocol client and prints its result sets in the\n"
     "batch format of the mariadb client (tab-separated, NULL, escaped \\0 \\t \\n \\\\).\n"
+    "Without SQL arguments the statements are read from standard input, split at each ';' outside\n"
+    "quotes and comments.\n"
     "\n"
     "  --host H        server host\n"
     "  --port P        server port\n"
@@ -26,6 +32,11 @@ constexpr const char* Usage =
     "  --database D    default database\n"
     "  --compress      use the compressed protocol\n"
     "  --timeout S     connect time-out in seconds\n"
+    "  --ssl-mode M    disabled, preferred (the default), required, verify-ca or verify-identity\n"
+    "  --ssl-ca F      PEM file of the authorities that may sign the server's certificate\n"
+    "  --ssl-cert F    PEM file of the client certificate\n"
+    "  --ssl-key F     PEM file of the client certificate's private key\n"
+    "  --server-public-key F  PEM file of the server's RSA key for password logins without TLS\n"
     "  --dataset       read the rows through the query dataset the window uses\n"
     "  --fields        with --dataset: list each field's name, type and size first\n"
     "  --help          print this text and exit\n"
@@ -81,6 +92,24 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
       login.Password = value;
     } else if (arg == "--database") {
       login.Database = value;
+    } else if (arg == "--ssl-mode") {
+      const auto mode = ParseSslMode(value);
+      if (!mode) {
+        std::fprintf(stderr,
+                     "morvane-query: --ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
+                     "not '%s'\n",
+                     value);
+        return TParseResult::ExitUsage;
+      }
+      login.Security.Mode = *mode;
+    } else if (arg == "--ssl-ca") {
+      login.Security.Ca = value;
+    } else if (arg == "--ssl-cert") {
+      login.Security.Cert = value;
+    } else if (arg == "--ssl-key") {
+      login.Security.Key = value;
+    } else if (arg == "--server-public-key") {
+      login.Security.ServerPublicKey = value;
     } else if (arg == "--port" || arg == "--timeout") {
       int& target = arg == "--port" ? login.Port : login.TimeoutSeconds;
       if (!ParseInt(value, target) || target < 0) {
@@ -93,8 +122,8 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
     }
   }
   if (statements.empty()) {
-    std::fputs(Usage, stderr);
-    return TParseResult::ExitUsage;
+    const std::string script(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
+    statements = SplitStatements(script);
   }
   return TParseResult::Run;
 }
