@@ -114,6 +114,8 @@ demo_port() {
 server_errors() {
   tail -n +"$(($1 + 1))" "$dir/error.log" 2>/dev/null | grep -F '[ERROR]' >&2 \
     || tail -n 20 "$dir/error.log" >&2 || true
+}
+
 # ---- TLS: a private CA with the server's and a client's certificates, a certificate of the same CA
 # for another host name, and a second CA that signed nothing the server shows ----
 
