@@ -41,9 +41,9 @@ TEST(MySQLConnection, VersionDecodingAndHost) {
   EXPECT_THROW(TMySQLConnection::DecodeVersion("x.1.2", major, minor, release), EConvertError);
 
   TMySQLConnection connection;
-  EXPECT_EQ(connection.HostName(), "localhost");
+  EXPECT_EQ(connection.Hosts().front().Host, "localhost");
   connection.SetServer("db.example,shared");
-  EXPECT_EQ(connection.HostName(), "db.example");
+  EXPECT_EQ(connection.Hosts().front().Host, "db.example");
   EXPECT_EQ(connection.ClientFlags(), 0x10002u);
   connection.SetProp(prCompress, true);
   connection.SetProp(prInteractive, true);
@@ -131,6 +131,64 @@ TEST(MyConnection, LostConnectionIsReportedAndTheSessionReconnects) {
   EXPECT_TRUE(connection.Connected());
   EXPECT_EQ(log.Events, std::vector<std::string>{"AfterConnect"});
   EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+}
+
+TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:1, " + live);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), live);
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+  connection.Disconnect();
+  EXPECT_EQ(connection.ConnectedHost(), "");
+
+  connection.SetServer("127.0.0.1:1,127.0.0.1:2");
+  try {
+    connection.Connect();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 2003);
+    EXPECT_NE(std::string(e.what()).find("\r\nHosts tried: 2"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(connection.Connected());
+
+  connection.SetServer("127.0.0.1:1");
+  try {
+    connection.Connect();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 2003);
+    EXPECT_EQ(std::string(e.what()).find("Hosts tried"), std::string::npos) << e.what();
+  }
+
+  connection.SetServer("127.0.0.1:x," + live);
+  try {
+    connection.Connect();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 2005) << e.what();
+  }
+  EXPECT_FALSE(connection.Connected());
+}
+
+TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string port = std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:" + port + ",localhost:" + port);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(connection.ConnectedHost(), "localhost:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port) << "the list wraps round";
 }
 
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {

@@ -13,19 +13,20 @@ namespace {
 
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] [--dataset [--fields]] SQL...\n"
+    "[--timeout S] [--verbose] [--dataset [--fields]] SQL...\n"
     "       morvane-query --help | --version\n"
     "\n"
     "Runs each SQL statement through Morvane's protocol client and prints its result sets in the\n"
     "batch format of the mariadb client (tab-separated, NULL, escaped \\0 \\t \\n \\\\).\n"
     "\n"
-    "  --host H        server host\n"
-    "  --port P        server port\n"
+    "  --host H        server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
+    "  --port P        server port of the hosts given without one\n"
     "  --user U        account name\n"
     "  --password W    account password\n"
     "  --database D    default database\n"
     "  --compress      use the compressed protocol\n"
-    "  --timeout S     connect time-out in seconds\n"
+    "  --timeout S     connect time-out in seconds, for each host\n"
+    "  --verbose       print the host reached on standard error\n"
     "  --dataset       read the rows through the query dataset the window uses\n"
     "  --fields        with --dataset: list each field's name, type and size first\n"
     "  --help          print this text and exit\n"
@@ -37,6 +38,7 @@ enum class TParseResult { Run, ExitOk, ExitUsage };
 struct TModes {
   bool Dataset = false;
   bool Fields = false;
+  bool Verbose = false;
 };
 
 bool ParseInt(std::string_view text, int& value) {
@@ -58,6 +60,10 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
     }
     if (arg == "--dataset" || arg == "--fields") {
       (arg == "--dataset" ? modes.Dataset : modes.Fields) = true;
+      continue;
+    }
+    if (arg == "--verbose") {
+      modes.Verbose = true;
       continue;
     }
     if (arg == "--compress") {
@@ -122,10 +128,11 @@ int main(int argc, char** argv) {
 
   if (modes.Dataset) {
     TBatchOutput output(stdout);
-    return RunDatasetMode(login, statements, modes.Fields, output);
+    return RunDatasetMode(login, statements, modes.Fields, modes.Verbose, output);
   }
   TQueryRunner runner;
   if (!runner.Connect(login)) return ReportError(runner.LastError());
+  if (modes.Verbose) ReportHost(runner.ConnectedHost());
   TBatchOutput output(stdout);
   for (const std::string& sql : statements)
     if (!runner.Run(sql, &output)) return ReportError(runner.LastError());
