@@ -13,7 +13,8 @@ export QT_QPA_PLATFORM=offscreen
 XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_CONFIG_HOME
 
-eval "$("$top/scripts/testdb.sh" start)"
+server=$("$top/scripts/testdb.sh" start)
+eval "$server"
 export MORVANE_BENCH_USER=$MORVANE_TEST_DB_ROOT_USER MORVANE_BENCH_PASSWORD=$MORVANE_TEST_DB_ROOT_PASSWORD
 export MORVANE_BENCH_DATABASE=$MORVANE_TEST_DB_DATABASE
 single=()
@@ -22,7 +23,8 @@ for clients in 1 4 16; do
 done
 
 trap '"$top/scripts/cluster.sh" stop; rm -rf "$XDG_CONFIG_HOME"' EXIT
-eval "$("$top/scripts/cluster.sh" start 3)"
+nodes=$("$top/scripts/cluster.sh" start 3)
+eval "$nodes"
 export MORVANE_BENCH_USER=$MORVANE_CLUSTER_USER MORVANE_BENCH_PASSWORD=$MORVANE_CLUSTER_PASSWORD
 export MORVANE_BENCH_DATABASE=$MORVANE_CLUSTER_DATABASE
 clustered=()

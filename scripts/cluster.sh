@@ -48,12 +48,13 @@ port_in_use() {
   (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
-# Free loopback ports, none handed out twice in one start.
+# Free loopback ports, none handed out twice in one start; below the kernel's ephemeral range, where
+# a port nobody listens on may still be bound by an outgoing connection.
 taken=" "
 free_port() {
   local port
   for _ in $(seq 1 200); do
-    port=$((20000 + RANDOM % 30000))
+    port=$((20000 + RANDOM % 12000))
     if [[ "$taken" != *" $port "* ]] && ! port_in_use "$port"; then
       taken+="$port "
       echo "$port"
@@ -194,7 +195,8 @@ start() {
   wait_ready 1
   for i in $(seq 2 "$count"); do
     launch "$i"
-    wait_ready "$i"
+    # A state transfer that failed ends the joiner; it asks for a new one when started again.
+    wait_ready "$i" || { log "starting node $i once more"; launch "$i"; wait_ready "$i"; }
   done
   for i in $(seq 1 "$count"); do
     for _ in $(seq 1 300); do
