@@ -27,6 +27,7 @@
 #include "data/DAError.h"
 #include "data/MyConnection.h"
 #include "data/MyQuery.h"
+#include "mysql/HostList.h"
 #include "mysql/MySQLConnection.h"
 
 namespace {
@@ -40,16 +41,6 @@ std::string Env(const char* name) {
     std::exit(2);
   }
   return value;
-}
-
-std::vector<std::string> Split(const std::string& list) {
-  std::vector<std::string> parts;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(',', start), list.size());
-    parts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
 }
 
 void Configure(TMyConnection& connection, const std::string& server) {
@@ -68,10 +59,10 @@ std::string Mac(int client, int number) {
 }
 
 int Register(int clients, int seconds, const std::string& hostList) {
-  const std::vector<std::string> hosts = Split(hostList);
+  const THostList hosts = ParseHostList(hostList, 3306);
   {
     TMyConnection admin;
-    Configure(admin, hosts[0]);
+    Configure(admin, hosts[0].Text());
     admin.Connect();
     admin.MySQLConnection()->ExecStatement("DELETE FROM pixels");
   }
@@ -84,7 +75,7 @@ int Register(int clients, int seconds, const std::string& hostList) {
     threads.emplace_back([&, client] {
       try {
         TMyConnection connection;
-        Configure(connection, hosts[static_cast<std::size_t>(client) % hosts.size()]);
+        Configure(connection, hosts[static_cast<std::size_t>(client) % hosts.size()].Text());
         connection.Connect();
         TMyQuery query;
         query.SetConnection(&connection);
@@ -120,12 +111,12 @@ bool Stored(const std::string& server, const std::string& mac) {
 
 int Failover(int argc, char** argv) {
   const std::string hostList = argv[2], script = argv[3];
-  const std::vector<std::string> hosts = Split(hostList);
+  const THostList hosts = ParseHostList(hostList, 3306);
   QApplication application(argc, argv);
   SetMessageHandler([](const QString& text, MessageKind) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
   {
     TMyConnection admin;
-    Configure(admin, hosts[0]);
+    Configure(admin, hosts[0].Text());
     admin.Connect();
     admin.MySQLConnection()->ExecStatement("DELETE FROM pixels");
   }
@@ -146,7 +137,7 @@ int Failover(int argc, char** argv) {
   if (std::system((script + " kill 1").c_str()) != 0) return 1;
   const auto start = Clock::now();
   int attempts = 0;
-  while (!Stored(hosts[1], Mac(0xF0, 2)) && attempts < 10) {
+  while (!Stored(hosts[1].Text(), Mac(0xF0, 2)) && attempts < 10) {
     ++attempts;
     create(2);
   }

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "data/MyConnection.h"
 #include "data/MyQuery.h"
+#include "mysql/HostList.h"
 #include "mysql/MySQLConnection.h"
 
 namespace cluster {
@@ -25,19 +25,10 @@ inline std::string Variable(const char* name) {
 // "127.0.0.1:P1,127.0.0.1:P2,..."
 inline std::string HostList() { return Variable("MORVANE_CLUSTER_HOSTS"); }
 
-inline std::vector<std::string> Hosts() {
-  std::vector<std::string> hosts;
-  const std::string list = HostList();
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(',', start), list.size());
-    hosts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return hosts;
-}
+inline THostList Hosts() { return ParseHostList(HostList(), 3306); }
 
 // Node numbers count from 1, as the script's.
-inline std::string Host(int node) { return Hosts().at(static_cast<std::size_t>(node - 1)); }
+inline std::string Host(int node) { return Hosts().at(static_cast<std::size_t>(node - 1)).Text(); }
 
 inline void Configure(TMyConnection& connection, const std::string& server) {
   connection.SetServer(server);
