@@ -5,6 +5,7 @@
 #include "app/ErrorReport.h"
 #include "controls/AbNumEdit.h"
 #include "controls/DBNavigator.h"
+#include "controls/Hint.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -103,6 +104,7 @@ void TfrmBirthday::conDBAfterConnect()
     btnConnect->setText("Connected");
     lblTest->setText("Connected");
     lblTest->adjustSize();
+    SetHint(lblTest, "Host|Connected to " + QString::fromStdString(conDB.ConnectedHost()));
     for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose, navPixels})
         control->setEnabled(true);
     dsPixels.Edit();
@@ -113,6 +115,7 @@ void TfrmBirthday::conDBAfterDisconnect()
     btnConnect->setText("Disconnected");
     lblTest->setText("Ready to Test");
     lblTest->adjustSize();
+    SetHint(lblTest, {});
     for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose})
         control->setEnabled(false);
 }

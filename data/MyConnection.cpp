@@ -84,6 +84,11 @@ std::string TMyConnection::ServerVersion() const {
   return session ? session->GetServerVersionFull() : std::string();
 }
 
+std::string TMyConnection::ConnectedHost() const {
+  TMySQLConnection* session = MySQLConnection();
+  return session ? session->ConnectedHost() : std::string();
+}
+
 std::unique_ptr<TCRConnection> TMyConnection::CreateIConnection() {
   auto session = std::make_unique<TMySQLConnection>();
   session->SetProp(prDatabase, FDatabase);

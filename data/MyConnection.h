@@ -90,6 +90,8 @@ class TMyConnection : public TCustomDAConnection {
   // The session object; none before the first connect.
   TMySQLConnection* MySQLConnection() const;
   std::string ServerVersion() const;
+  // The host of the server setting that the open session reached ("host:port"); empty when closed.
+  std::string ConnectedHost() const;
 
  protected:
   std::unique_ptr<TCRConnection> CreateIConnection() override;

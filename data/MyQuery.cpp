@@ -8,6 +8,9 @@
 
 namespace {
 
+// The server's deadlock, also a cluster's certification conflict; the statement was rolled back.
+constexpr int ER_LOCK_DEADLOCK = 1213;
+
 bool SameLayout(const TFieldDescs& a, const TFieldDescs& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -230,7 +233,14 @@ void TMyQuery::WriteChange(TStatementType type) {
   FUpdateCommand->SQL = PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes());
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
-  FUpdateCommand->Execute();
+  try {
+    FUpdateCommand->Execute();
+  } catch (const EMyError& error) {
+    // In a cluster, another node's write of the same row rolls a statement back with a deadlock
+    // (certification conflict); outside a transaction nothing of it stayed, so it goes once more.
+    if (error.ErrorCode != ER_LOCK_DEADLOCK || FConnection->InTransaction()) throw;
+    FUpdateCommand->Execute();
+  }
   std::int64_t rows = FUpdateCommand->RowsAffected();
   if (AfterUpdateExecute) AfterUpdateExecute(*this, type, statement.Text);
   if (Options.StrictUpdate && rows != 1)

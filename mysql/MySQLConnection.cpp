@@ -8,6 +8,7 @@
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
 #include "mysql/RestoreOnExit.h"
+#include "mysql/MySqlErrors.h"
 
 namespace {
 
@@ -111,7 +112,8 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
 }
 
 void TMySQLConnection::AssignLogin(const TMySQLConnection& source) {
-  FServer = source.FServer;
+  // A statement is cancelled on the node that runs it.
+  FServer = source.FConnected ? source.FConnectedHost.Text() : source.FServer;
   FUsername = source.FUsername;
   FPassword = source.FPassword;
   FDatabase = source.FDatabase;
@@ -131,13 +133,31 @@ std::uint32_t TMySQLConnection::ClientFlags() const {
   return flags;
 }
 
-std::string TMySQLConnection::HostName() const {
-  std::string host = FServer.substr(0, FServer.find(','));
-  return host.empty() ? "localhost" : host;
-}
-
 void TMySQLConnection::Connect(const std::string&) {
   if (FConnected) return;
+  ConnectFrom(0);
+}
+
+std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bool checkReady) {
+  TMySQLAPIDirect& api = API();
+  Disconnect();
+  FMySQL = api.mysql_init();
+  FNativeConnection = true;
+  api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
+  // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
+  bool utf8Login = FUseUnicode || Lower(FCharset) == "utf8";
+  if (utf8Login) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
+  if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
+  api.SetSecurity(FMySQL, FSecurity);
+  if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {},
+                              ClientFlags()))
+    return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
+  // With one host there is nothing to skip to, so a single server is used as it answers.
+  return checkReady ? NodeNotReady(api, FMySQL) : std::nullopt;
+}
+
+void TMySQLConnection::ConnectFrom(std::size_t first) {
   try {
     FServerVer.clear();
     FServerPrimaryVer = FServerMinorVer = FServerReleaseVer = 0;
@@ -145,18 +165,21 @@ void TMySQLConnection::Connect(const std::string&) {
     TMySQLAPIDirect& api = API();
     api.CheckMySQLLib();
     Disconnect();
-    FMySQL = api.mysql_init();
-    FNativeConnection = true;
-    api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
-    // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
-    bool utf8Login = FUseUnicode || Lower(FCharset) == "utf8";
-    if (utf8Login) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
-    FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
-    if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
-    api.SetSecurity(FMySQL, FSecurity);
-    if (!api.mysql_real_connect(FMySQL, HostName(), FUsername, FPassword, FDatabase, FPort, {},
-                                ClientFlags()))
-      MySQLError(nullptr);
+    THostList hosts;
+    try {
+      hosts = Hosts();
+    } catch (const EMySqlException& e) {
+      EMyError error(e.ErrorCode(), e.what(), nullptr);
+      ProcessError(error);
+    }
+    const THostChoice choice = TryHostsInOrder(
+        hosts, first, [&](const THostAddress& host) { return LogIn(host, hosts.size() > 1); });
+    if (choice.Index < 0) {
+      EMyError error(choice.Failure.Code, choice.Failure.Message, nullptr);
+      ProcessError(error);
+    }
+    FConnectedHostIndex = static_cast<std::size_t>(choice.Index);
+    FConnectedHost = hosts[FConnectedHostIndex];
     FConnected = true;
     FServerVer = api.mysql_get_server_info(FMySQL);
     DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
@@ -269,7 +292,8 @@ void TMySQLConnection::MySQLError(TComponent* component) {
 
 void TMySQLConnection::Reconnect() {
   Disconnect();
-  Connect({});
+  // The host that was lost is the last one to try again.
+  ConnectFrom(FConnectedHostIndex + 1);
 }
 
 void TMySQLConnection::ProcessError(EMyError& error) {

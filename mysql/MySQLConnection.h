@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/CRAccess.h"
+#include "mysql/HostFailover.h"
 #include "mysql/MySqlApiDirect.h"
 
 class TComponent;
@@ -45,8 +46,10 @@ class TMySQLConnection : public TCRConnection {
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
   std::uint32_t ClientFlags() const;
-  // The host part of the server setting: up to the first ",", "localhost" when empty.
-  std::string HostName() const;
+  // The hosts of the server setting, in the order a connect tries them.
+  THostList Hosts() const { return ParseHostList(FServer, FPort); }
+  // The host the session reached ("host:port"), empty while disconnected.
+  std::string ConnectedHost() const { return FConnected ? FConnectedHost.Text() : std::string(); }
 
   // Runs a statement without rows with the connection's time-out.
   void ExecStatement(const std::string& text) override;
@@ -68,6 +71,10 @@ class TMySQLConnection : public TCRConnection {
   static void DecodeVersion(const std::string& text, int& major, int& minor, int& release);
 
  private:
+  // Logs in to the hosts in turn from the one at `first`, as the list allows; raises the last
+  // failure when none takes the login.
+  void ConnectFrom(std::size_t first);
+  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
   void ApplyCharset();
   void CheckNoBackslashEscapesMode();
   void Reconnect();
@@ -88,6 +95,8 @@ class TMySQLConnection : public TCRConnection {
   bool FNullForZeroBaseDate = false;
   std::string FServerVer;
   int FServerPrimaryVer = 0, FServerMinorVer = 0, FServerReleaseVer = 0;
+  THostAddress FConnectedHost;
+  std::size_t FConnectedHostIndex = 0;
   TMySqlSession* FMySQL = nullptr;
   bool FConnected = false;
   bool FNativeConnection = false;

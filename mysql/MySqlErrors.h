@@ -14,6 +14,7 @@ constexpr int MaxError = 2047;
 // Client error codes this client raises itself.
 constexpr int CR_UNKNOWN_ERROR = 2000;
 constexpr int CR_CONN_HOST_ERROR = 2003;
+constexpr int CR_UNKNOWN_HOST = 2005;
 constexpr int CR_SERVER_GONE_ERROR = 2006;
 constexpr int CR_VERSION_ERROR = 2007;
 constexpr int CR_SERVER_LOST = 2013;

@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev zlib1g-dev libssl-dev libsodium-dev
-  mariadb-server mariadb-client
+  mariadb-server mariadb-client galera-4 rsync
   libmariadb-dev libqt6sql6-mysql
   xvfb xauth
   binutils-mingw-w64-x86-64

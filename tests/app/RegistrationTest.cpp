@@ -8,6 +8,7 @@
 #include "controls/DBGrid.h"
 #include "controls/DBGridModel.h"
 #include "controls/DBNavigator.h"
+#include "controls/Hint.h"
 #include "tests/data/TestConnection.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
@@ -175,6 +176,19 @@ TEST_F(RegistrationTest, AWrongPasswordShowsOnlyTheFixedMessage)
     EXPECT_EQ(form_->btnConnect->text(), "Direct Connect To Database");
     EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
     EXPECT_FALSE(form_->conDB.Connected());
+}
+
+TEST_F(RegistrationTest, AHostListSkipsADeadHostAndTheStateLabelNamesTheHostReached)
+{
+    const test_server::TSettings& server = test_server::Settings();
+    const QString live = QString::fromStdString(server.Host) + ":" + QString::number(server.Port);
+    form_->edHost->setText("127.0.0.1:1," + live);
+    form_->nePort->SetValue(1);
+    ConnectAndShowPixels();
+    EXPECT_EQ(form_->lblTest->text(), "Connected");
+    EXPECT_EQ(Hint(form_->lblTest), "Host|Connected to " + live);
+    Click(form_->btnClose);
+    EXPECT_EQ(Hint(form_->lblTest), "");
 }
 
 TEST_F(RegistrationTest, TestConnectionTrimsTheInputsAndDirectConnectKeepsThatConnection)

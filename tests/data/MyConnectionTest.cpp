@@ -41,9 +41,9 @@ TEST(MySQLConnection, VersionDecodingAndHost) {
   EXPECT_THROW(TMySQLConnection::DecodeVersion("x.1.2", major, minor, release), EConvertError);
 
   TMySQLConnection connection;
-  EXPECT_EQ(connection.HostName(), "localhost");
+  EXPECT_EQ(connection.Hosts().front().Host, "localhost");
   connection.SetServer("db.example,shared");
-  EXPECT_EQ(connection.HostName(), "db.example");
+  EXPECT_EQ(connection.Hosts().front().Host, "db.example");
   EXPECT_EQ(connection.ClientFlags(), 0x10002u);
   connection.SetProp(prCompress, true);
   connection.SetProp(prInteractive, true);
@@ -131,6 +131,56 @@ TEST(MyConnection, LostConnectionIsReportedAndTheSessionReconnects) {
   EXPECT_TRUE(connection.Connected());
   EXPECT_EQ(log.Events, std::vector<std::string>{"AfterConnect"});
   EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+}
+
+TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:1, " + live);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), live);
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+  connection.Disconnect();
+  EXPECT_EQ(connection.ConnectedHost(), "");
+
+  auto failure = [&](const std::string& server) {
+    connection.SetServer(server);
+    try {
+      connection.Connect();
+      ADD_FAILURE() << server << " took the login";
+    } catch (const EMyError& e) {
+      return std::make_pair(e.ErrorCode, std::string(e.what()));
+    }
+    return std::make_pair(0, std::string());
+  };
+  auto [code, message] = failure("127.0.0.1:1,127.0.0.1:2");
+  EXPECT_EQ(code, 2003);
+  EXPECT_NE(message.find("\r\nHosts tried: 2"), std::string::npos) << message;
+  std::tie(code, message) = failure("127.0.0.1:1");
+  EXPECT_EQ(code, 2003);
+  EXPECT_EQ(message.find("Hosts tried"), std::string::npos) << "one host fails as it always did: " << message;
+  std::tie(code, message) = failure("127.0.0.1:x," + live);
+  EXPECT_EQ(code, 2005) << message;
+  EXPECT_FALSE(connection.Connected());
+}
+
+TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string port = std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:" + port + ",localhost:" + port);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(connection.ConnectedHost(), "localhost:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port) << "the list wraps round";
 }
 
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {

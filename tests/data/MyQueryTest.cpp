@@ -172,6 +172,44 @@ TEST_F(MyQueryTest, DuplicateKeyKeepsTheRowPendingAndDeleteCancelsIt) {
   EXPECT_EQ(Query.RecNo(), 1);
 }
 
+// The server rolls the next @deadlocks generated statements back with 1213, as a cluster node does
+// after another node wrote the same row first.
+TEST_F(MyQueryTest, ADeadlockedStatementIsSentOnceMoreOutsideATransaction) {
+  for (const char* event : {"INSERT", "UPDATE", "DELETE"})
+    Scalar(std::string("CREATE TRIGGER deadlock_") + event + " BEFORE " + event + " ON pixels FOR EACH ROW " +
+           "IF @deadlocks > 0 THEN SET @deadlocks = @deadlocks - 1; "
+           "SIGNAL SQLSTATE '40001' SET MYSQL_ERRNO = 1213, MESSAGE_TEXT = 'Deadlock found'; END IF");
+  TMySQLConnection& session = *Connection.MySQLConnection();
+  Query.Open();
+  session.ExecStatement("SET @deadlocks = 1");
+  InsertPixel("54-2F-89-00-00-10", "retried");
+  EXPECT_EQ(Statements.size(), 1u) << "one generated statement, sent twice";
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM pixels WHERE mac = '54-2F-89-00-00-10'"), "1");
+  EXPECT_EQ(Scalar("SELECT @deadlocks"), "0");
+
+  session.ExecStatement("SET @deadlocks = 1");
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("edited");
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT note FROM pixels WHERE mac = '54-2F-89-00-00-10'"), "edited");
+
+  session.ExecStatement("SET @deadlocks = 2");
+  EXPECT_THROW(Query.Delete(), EMyError) << "a second deadlock is raised";
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM pixels"), "4");
+
+  session.ExecStatement("SET @deadlocks = 1");
+  Connection.StartTransaction();
+  try {
+    InsertPixel("54-2F-89-00-00-11", "in a transaction");
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1213) << "a transaction is not repeated statement by statement";
+  }
+  Connection.Rollback();
+  EXPECT_EQ(Query.State(), dsInsert);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM pixels"), "4");
+}
+
 TEST_F(MyQueryTest, EditWritesOnlyChangesAndDeleteRemovesTheRow) {
   Query.Open();
   Query.Edit();

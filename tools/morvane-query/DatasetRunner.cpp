@@ -42,7 +42,7 @@ int Report(int code, std::string message) {
 }  // namespace
 
 int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements,
-                   bool printFields, TBatchOutput& output) {
+                   bool printFields, bool verbose, TBatchOutput& output) {
   TMyConnection connection;
   TMyQuery query;
   try {
@@ -58,6 +58,7 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     connection.SetSSLOptions({std::string(SslModeName(login.Security.Mode)), login.Security.Ca, login.Security.Cert,
                               login.Security.Key, login.Security.ServerPublicKey});
     connection.Connect();
+    if (verbose) ReportHost(connection.ConnectedHost());
     query.Name = "query";
     query.SetConnection(&connection);
     query.CommandTimeout = login.TimeoutSeconds;

@@ -8,6 +8,7 @@
 #include "tools/morvane-query/QueryRunner.h"
 
 // Prints every row-returning statement's rows (and with printFields, before them, one line per
-// field: name, field type, size). Returns the process exit code; errors go to stderr.
+// field: name, field type, size); with verbose, the host reached goes to stderr first. Returns the
+// process exit code; errors go to stderr.
 int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements,
-                   bool printFields, TBatchOutput& output);
+                   bool printFields, bool verbose, TBatchOutput& output);

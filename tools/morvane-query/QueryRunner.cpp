@@ -1,6 +1,15 @@
 #include "tools/morvane-query/QueryRunner.h"
 
+#include <cstdio>
 #include <vector>
+
+#include "mysql/MySqlErrors.h"
+
+namespace {
+
+constexpr int DefaultPort = 3306;
+
+}  // namespace
 
 TQueryRunner::TQueryRunner() {
   FApi.CheckMySQLLib();
@@ -16,16 +25,38 @@ bool TQueryRunner::Fail() {
   return false;
 }
 
-bool TQueryRunner::Connect(const TQueryLogin& login) {
+std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host,
+                                                bool checkReady) {
+  FApi.mysql_close(FSession);
+  FSession = FApi.mysql_init();
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
   FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
   FApi.SetTimeout(FSession, login.TimeoutSeconds);
   FApi.SetSecurity(FSession, login.Security);
   std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
-  if (!FApi.mysql_real_connect(FSession, login.Host, login.User, login.Password, login.Database, login.Port, "",
+  if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "",
                                flags))
-    return Fail();
+    return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
+  return checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
+}
+
+bool TQueryRunner::Connect(const TQueryLogin& login) {
+  THostList hosts;
+  try {
+    hosts = ParseHostList(login.Host, login.Port != 0 ? login.Port : DefaultPort);
+  } catch (const EMySqlException& e) {
+    FError = {e.ErrorCode(), e.what()};
+    return false;
+  }
+  const THostChoice choice = TryHostsInOrder(
+      hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
+  if (choice.Index < 0) {
+    FError = {choice.Failure.Code, choice.Failure.Message};
+    if (FError.Message.rfind("\r\n", 0) == 0) FError.Message.erase(0, 2);
+    return false;
+  }
+  FConnectedHost = hosts[static_cast<std::size_t>(choice.Index)].Text();
   return Run("SET NAMES utf8", nullptr);
 }
 
@@ -69,3 +100,5 @@ bool TQueryRunner::Run(const std::string& sql, TBatchOutput* output) {
     if (next != 0) return Fail();
   }
 }
+
+void ReportHost(const std::string& host) { std::fprintf(stderr, "Connected to %s\n", host.c_str()); }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "mysql/HostFailover.h"
 #include "mysql/MySqlApiDirect.h"
 #include "tools/morvane-query/BatchOutput.h"
 
@@ -29,8 +30,11 @@ class TQueryRunner {
   TQueryRunner(const TQueryRunner&) = delete;
   TQueryRunner& operator=(const TQueryRunner&) = delete;
 
-  // Logs in and switches the session to UTF-8; false with LastError() set on failure.
+  // Logs in to the first host of the login's host list that takes it and switches the session to
+  // UTF-8; false with LastError() set on failure.
   bool Connect(const TQueryLogin& login);
+  // "host:port" of the host reached.
+  const std::string& ConnectedHost() const { return FConnectedHost; }
   // Runs one statement text (possibly several statements) and prints its result sets; without an
   // output they are read and dropped.
   bool Run(const std::string& sql, TBatchOutput* output);
@@ -38,9 +42,14 @@ class TQueryRunner {
 
  private:
   bool Fail();
+  std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
   bool PrintResult(TMySqlResultSet* result, TBatchOutput& output);
 
   TMySQLAPIDirect FApi;
   TMySqlSession* FSession = nullptr;
   TQueryError FError;
+  std::string FConnectedHost;
 };
+
+// Tells on stderr which host of the list the login reached ("Connected to host:port").
+void ReportHost(const std::string& host);

@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] [--ssl-mode M] [--ssl-ca F] [--ssl-cert F] [--ssl-key F] [--server-public-key F] "
+    "[--timeout S] [--verbose] [--ssl-mode M] [--ssl-ca F] [--ssl-cert F] [--ssl-key F] [--server-public-key F] "
     "[--dataset [--fields]] [SQL...]\n"
     "       morvane-query --help | --version\n"
     "\n"
@@ -25,13 +25,14 @@ constexpr const char* Usage =
     "Without SQL arguments the statements are read from standard input, split at each ';' outside\n"
     "quotes and comments.\n"
     "\n"
-    "  --host H        server host\n"
-    "  --port P        server port\n"
+    "  --host H        server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
+    "  --port P        server port of the hosts given without one\n"
     "  --user U        account name\n"
     "  --password W    account password\n"
     "  --database D    default database\n"
     "  --compress      use the compressed protocol\n"
-    "  --timeout S     connect time-out in seconds\n"
+    "  --timeout S     connect time-out in seconds, for each host\n"
+    "  --verbose       print the host reached on standard error\n"
     "  --ssl-mode M    disabled, preferred (the default), required, verify-ca or verify-identity\n"
     "  --ssl-ca F      PEM file of the authorities that may sign the server's certificate\n"
     "  --ssl-cert F    PEM file of the client certificate\n"
@@ -48,6 +49,7 @@ enum class TParseResult { Run, ExitOk, ExitUsage };
 struct TModes {
   bool Dataset = false;
   bool Fields = false;
+  bool Verbose = false;
 };
 
 bool ParseInt(std::string_view text, int& value) {
@@ -69,6 +71,10 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
     }
     if (arg == "--dataset" || arg == "--fields") {
       (arg == "--dataset" ? modes.Dataset : modes.Fields) = true;
+      continue;
+    }
+    if (arg == "--verbose") {
+      modes.Verbose = true;
       continue;
     }
     if (arg == "--compress") {
@@ -151,10 +157,11 @@ int main(int argc, char** argv) {
 
   if (modes.Dataset) {
     TBatchOutput output(stdout);
-    return RunDatasetMode(login, statements, modes.Fields, output);
+    return RunDatasetMode(login, statements, modes.Fields, modes.Verbose, output);
   }
   TQueryRunner runner;
   if (!runner.Connect(login)) return ReportError(runner.LastError());
+  if (modes.Verbose) ReportHost(runner.ConnectedHost());
   TBatchOutput output(stdout);
   for (const std::string& sql : statements)
     if (!runner.Run(sql, &output)) return ReportError(runner.LastError());

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# morvane-query with a host list: the first host that takes the login is used, --verbose names it
+# on stderr, and when none does the error names the last failure and how many hosts were tried.
+# Usage: morvane_query_host_list.sh <path of morvane-query>
+set -uo pipefail
+query=$1
+
+for var in MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD; do
+  if [ -z "${!var:-}" ]; then
+    echo "FAIL: $var is missing: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
+    exit 1
+  fi
+done
+
+live=$MORVANE_TEST_DB_HOST:$MORVANE_TEST_DB_PORT
+login=(--user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --timeout 5)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+for mode in direct dataset; do
+  extra=()
+  [ "$mode" = dataset ] && extra=(--dataset)
+  if ! "$query" "${login[@]}" "${extra[@]}" --verbose --host "127.0.0.1:1,$live" "SELECT 7 AS seven" \
+      >"$work/out" 2>"$work/err"; then
+    fail "$mode: a dead first host stopped the login: $(cat "$work/err")"
+  fi
+  [ "$(cat "$work/out")" = $'seven\n7' ] || fail "$mode: unexpected rows: $(cat "$work/out")"
+  [ "$(cat "$work/err")" = "Connected to $live" ] || fail "$mode: --verbose printed: $(cat "$work/err")"
+
+  if "$query" "${login[@]}" "${extra[@]}" --host "127.0.0.1:1,127.0.0.1:2" "SELECT 1" >"$work/out" 2>"$work/err"; then
+    fail "$mode: two dead hosts logged in"
+  fi
+  grep -q "^ERROR 2003: " "$work/err" || fail "$mode: no 2003 error: $(cat "$work/err")"
+  grep -q "Hosts tried: 2" "$work/err" || fail "$mode: the host count is missing: $(cat "$work/err")"
+
+  if "$query" "${login[@]}" "${extra[@]}" --host "db1:port" "SELECT 1" >"$work/out" 2>"$work/err"; then
+    fail "$mode: a bad port was taken"
+  fi
+  grep -q "^ERROR 2005: Unknown MySQL Server Host 'db1:port'" "$work/err" || fail "$mode: bad port: $(cat "$work/err")"
+done
+
+exit $((failures > 0))
