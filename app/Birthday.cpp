@@ -112,9 +112,6 @@ QGroupBox* NewGroupBox(QWidget* parent, QRect bounds, const QString& caption)
     return Place(new QGroupBox(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
 }
 
-const QString PixelTypePrompt = "<select Pixel Type>";
-const QString ShieldTypePrompt = "<select Shield Type>";
-
 // No item chosen, the prompt in the text.
 void ShowPrompt(QComboBox* box, const QString& prompt)
 {
@@ -252,6 +249,7 @@ void TfrmBirthday::CreateDataAccess()
     conDB.LoginPrompt = false;
     conDB.Options.SetUseUnicode(true);
     quPixels.SetConnection(&conDB);
+    SetCommandTimeout(DefaultCommandTimeout);
     quPixels.SQL().SetText(PixelsStatement);
     dsPixels.SetDataSet(&quPixels);
     gridPixels->SetDataSource(&dsPixels);
