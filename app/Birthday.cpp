@@ -160,6 +160,8 @@ public:
     }
     int32_t PortAsInt() const override { return form_.nePort->ValueAsInt(); }
     void SetPort(double value) override { form_.nePort->SetValue(value); }
+    int32_t CommandTimeout() const override { return form_.CommandTimeout(); }
+    void SetCommandTimeout(int32_t seconds) override { form_.SetCommandTimeout(seconds); }
 
 private:
     QLineEdit* Edit(SettingsInput input) const
@@ -249,7 +251,7 @@ void TfrmBirthday::CreateDataAccess()
     conDB.LoginPrompt = false;
     conDB.Options.SetUseUnicode(true);
     quPixels.SetConnection(&conDB);
-    SetCommandTimeout(DefaultCommandTimeout);
+    SetCommandTimeout(ConnectionSettings::DefaultCommandTimeout);
     quPixels.SQL().SetText(PixelsStatement);
     dsPixels.SetDataSet(&quPixels);
     gridPixels->SetDataSource(&dsPixels);

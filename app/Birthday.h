@@ -44,7 +44,6 @@ public:
     // How long "Create Birth Certificate" holds the window after a post.
     std::chrono::milliseconds CreationPause{1000};
     // How long a statement of the window may take, in seconds, before it ends with an error.
-    static constexpr int DefaultCommandTimeout = 30;
     int CommandTimeout() const { return quPixels.CommandTimeout; }
     void SetCommandTimeout(int seconds) { quPixels.CommandTimeout = seconds; }
 

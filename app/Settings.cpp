@@ -20,6 +20,17 @@ constexpr SettingsValue Values[] = {
 };
 
 constexpr double DefaultPort = 3306;
+constexpr const char* CommandTimeoutName = "CommandTimeout";
+
+int32_t ReadCommandTimeout(TRegistry& registry)
+{
+    try {
+        int32_t seconds = registry.ReadInteger(CommandTimeoutName);
+        return seconds > 0 ? seconds : ConnectionSettings::DefaultCommandTimeout;
+    } catch (const ERegistryException&) {
+        return ConnectionSettings::DefaultCommandTimeout;
+    }
+}
 
 } // namespace
 
@@ -39,6 +50,7 @@ void ConnectionSettings::Load(SettingsInputs& inputs)
                 else
                     inputs.SetPort(KOVaReg->ReadInteger(value.name));
             }
+            inputs.SetCommandTimeout(ReadCommandTimeout(*KOVaReg));
         } catch (const ERegistryException&) {
             showMessage_("An Exception so deleating the whole key");
             KOVaReg->DeleteKey(Key);
@@ -53,6 +65,7 @@ void ConnectionSettings::Load(SettingsInputs& inputs)
             else
                 inputs.SetPort(DefaultPort);
         }
+        inputs.SetCommandTimeout(DefaultCommandTimeout);
     }
 }
 
@@ -67,5 +80,6 @@ void ConnectionSettings::Save(const SettingsInputs& inputs)
         else
             KOVaReg->WriteInteger(value.name, inputs.PortAsInt());
     }
+    KOVaReg->WriteInteger(CommandTimeoutName, inputs.CommandTimeout());
     KOVaReg->CloseKey();
 }

@@ -146,6 +146,7 @@ std::vector<std::string> Column(TMyQuery& query, const char* field)
 
 TEST_F(RegistrationTest, DirectConnectShowsThePixelsNewestFirstAndTheFirstRowInTheFields)
 {
+    EXPECT_EQ(form_->quPixels.CommandTimeout, 30); // first run: the settings' default
     ConnectAndShowPixels();
     EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsPixels);
     EXPECT_EQ(form_->btnConnect->text(), "Connected");
