@@ -79,3 +79,8 @@ TEST(AnsiTextFileReplacement, AFailureLeavesTheFileAndNoTemporaryFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2); // cert.ini and taken
     EXPECT_THROW(TAnsiTextFileReplacement(dir / "missing-folder" / "cert.ini"), EInOutError);
 }
+
+TEST(AnsiText, ReadsTheCodePageBackAsUtf8)
+{
+    EXPECT_EQ(AnsiToUtf8("f\xFCr \x80 \x93q\x94 \x81"), "f\xC3\xBCr \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");
+}
