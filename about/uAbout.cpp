@@ -172,6 +172,8 @@ void TfrmAbout::FillFromVersionInfo()
             SetCaption(lblProductName, value);
         moInfo->appendPlainText(line.prefix + value);
     }
+    // Appending leaves the view at the end of the last line; the box opens on the first.
+    moInfo->moveCursor(QTextCursor::Start);
     moInfo->setUpdatesEnabled(true);
 }
 

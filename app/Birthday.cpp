@@ -56,11 +56,14 @@ void SetBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
+// The colour of the enabled control's text; disabled, it takes the disabled text colour like any other.
 void SetTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
     widget->setPalette(palette);
 }
 
@@ -196,9 +199,11 @@ void TfrmBirthday::CreateControls()
     Q_INIT_RESOURCE(pictures); // the pictures live in a static library
     setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
     setFont(QFont("Tahoma", 8));
-    setMinimumSize(920, 460);
-    resize(920, 460);
     CreateMenu();
+    // The client area below the menu bar, as the layout gives it, is also the smallest one.
+    QSize clientArea(904, 408 + menuMain->sizeHint().height());
+    setMinimumSize(clientArea);
+    resize(clientArea);
 
     auto* client = new QWidget(this);
     setCentralWidget(client);

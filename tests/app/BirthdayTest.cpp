@@ -96,6 +96,10 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates)
     for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
         EXPECT_FALSE(group->isEnabled()) << group->title().toStdString();
     EXPECT_FALSE(form->btnClose->isEnabled());
+    // Disabled, the blue caption takes the disabled text colour like every other control.
+    EXPECT_EQ(form->btnClose->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              QApplication::palette(form->btnClose).color(QPalette::Disabled, QPalette::ButtonText));
+    EXPECT_EQ(form->btnClose->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 255));
     EXPECT_FALSE(form->navPixels->isEnabled());
     EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
     EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
@@ -106,9 +110,10 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates)
     for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3})
         EXPECT_EQ(field->Value(), 0);
 
+    // The client area below the menu bar is 904 x 408, and no smaller after a resize.
+    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
     form->resize(300, 200);
-    EXPECT_GE(form->width(), 920);
-    EXPECT_GE(form->height(), 460);
+    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
 }
 
 TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram)
