@@ -13,6 +13,7 @@
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
+#include "controls/WindowsFonts.h"
 #include "platform/ExecutablePath.h"
 #include "platform/IniFile.h"
 #include "platform/OpenInBrowser.h"
@@ -65,6 +66,12 @@ void SetTextColour(QWidget* widget, const QColor& colour)
         palette.setColor(group, QPalette::ButtonText, colour);
     }
     widget->setPalette(palette);
+}
+
+// The window's font, or the family that stands in for it.
+QString Tahoma()
+{
+    return WindowsFontFamily("Tahoma");
 }
 
 void SetFont(QWidget* widget, const QString& family, int points, bool bold = false)
@@ -198,7 +205,7 @@ void TfrmBirthday::CreateControls()
 {
     Q_INIT_RESOURCE(pictures); // the pictures live in a static library
     setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
-    setFont(QFont("Tahoma", 8));
+    setFont(QFont(Tahoma(), 8));
     CreateMenu();
     // The client area below the menu bar, as the layout gives it, is also the smallest one.
     QSize clientArea(904, 408 + menuMain->sizeHint().height());
@@ -343,14 +350,14 @@ void TfrmBirthday::CreateControlsGroup()
     SetBackground(gbMAC, Cream);
     SetHint(gbMAC, "Enter MAC|Each Pixel *must* have a MAC assigned to it");
     lbl3MAC = NewLabel(gbMAC, 18, 33, "54 - 2F - 89 -");
-    SetFont(lbl3MAC, "Tahoma", 10);
+    SetFont(lbl3MAC, Tahoma(), 10);
     lbl3MAC->adjustSize();
     seMAC3 = NewMacField(gbMAC, {101, 30, 39, 22}, "$");
     lblDash1 = NewLabel(gbMAC, 146, 32, "-");
-    SetFont(lblDash1, "Tahoma", 11);
+    SetFont(lblDash1, Tahoma(), 11);
     seMAC2 = NewMacField(gbMAC, {162, 30, 44, 22}, "$");
     Label1 = NewLabel(gbMAC, 212, 34, "-");
-    SetFont(Label1, "Tahoma", 11);
+    SetFont(Label1, Tahoma(), 11);
     seMAC1 = NewMacField(gbMAC, {223, 30, 44, 22}, "$$");
     lblNoMAC = NewLabel(gbMAC, 12, 61, "If No MAC Sticker:");
     SetFont(lblNoMAC, "Times New Roman", 10, true);

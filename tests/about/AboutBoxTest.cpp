@@ -76,7 +76,6 @@ TEST(AboutBox, TheMemoOpensAtTheStartOfItsFirstLine)
         cursor = shown.moInfo->textCursor().position(); // where the view goes once the memo has the focus
         horizontal = shown.moInfo->horizontalScrollBar()->value();
         vertical = shown.moInfo->verticalScrollBar()->value();
-        EXPECT_GT(shown.moInfo->horizontalScrollBar()->maximum(), 0) << "the lines are wider than the memo";
     });
     box.ShowVersion();
     EXPECT_EQ(cursor, 0);
