@@ -242,6 +242,23 @@ TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn)
     EXPECT_TRUE(form->isVisible());
 }
 
+TEST_F(BirthdayTest, StatusPanelOneShowsItsTextWhole)
+{
+    auto form = NewWindow();
+    QLabel* hints = form->sbStatus->Panel(0);
+    QLabel* result = form->sbStatus->Panel(1);
+    EXPECT_EQ(hints->width(), 400);
+    for (const char* text : {"Duplicate entry. Please try again.", "Enter the MAC bytes as two hexadecimal digits.",
+                             "Lost connection to MySQL server during query"}) {
+        form->sbStatus->SetPanelText(1, text);
+        QApplication::processEvents();
+        EXPECT_GE(result->contentsRect().width(), result->fontMetrics().horizontalAdvance(text)) << text;
+    }
+    form->sbStatus->SetPanelText(1, "");
+    QApplication::processEvents();
+    EXPECT_EQ(hints->width(), 400);
+}
+
 TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields)
 {
     auto form = NewWindow();
