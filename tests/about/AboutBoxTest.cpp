@@ -146,7 +146,7 @@ TEST(AboutBox, ClosesWithOkEnterOrTheCloseBox)
         SCOPED_TRACE(way);
         TfrmAbout box;
         bool closedByAction = false;
-        WhenShown([&](TfrmAbout& shown) {
+        WhenShown([&, &close = close](TfrmAbout& shown) { // a binding is captured by name only since clang 16
             close(shown);
             closedByAction = !shown.isVisible();
         });
