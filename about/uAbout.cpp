@@ -1,6 +1,7 @@
 #include "about/uAbout.h"
 
 #include "controls/AbGradient.h"
+#include "controls/WindowsFonts.h"
 #include "platform/ExecutablePath.h"
 
 #include <QFrame>
@@ -72,7 +73,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     setWindowTitle("About");
     setFixedSize(272, 300);
     move(440, 187);
-    QFont formFont("MS Sans Serif", 8);
+    QFont formFont(WindowsFontFamily("MS Sans Serif"), 8);
     formFont.setStyleHint(QFont::SansSerif);
     setFont(formFont);
     QPalette palette = this->palette();
@@ -172,6 +173,8 @@ void TfrmAbout::FillFromVersionInfo()
             SetCaption(lblProductName, value);
         moInfo->appendPlainText(line.prefix + value);
     }
+    // Appending leaves the view at the end of the last line; the box opens on the first.
+    moInfo->moveCursor(QTextCursor::Start);
     moInfo->setUpdatesEnabled(true);
 }
 

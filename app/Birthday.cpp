@@ -14,6 +14,7 @@
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
+#include "controls/WindowsFonts.h"
 #include "platform/ExecutablePath.h"
 #include "platform/IniFile.h"
 #include "platform/OpenInBrowser.h"
@@ -57,12 +58,21 @@ void SetBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
+// The colour of the enabled control's text; disabled, it takes the disabled text colour like any other.
 void SetTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
     widget->setPalette(palette);
+}
+
+// The window's font, or the family that stands in for it.
+QString Tahoma()
+{
+    return WindowsFontFamily("Tahoma");
 }
 
 void SetFont(QWidget* widget, const QString& family, int points, bool bold = false)
@@ -113,9 +123,6 @@ QGroupBox* NewGroupBox(QWidget* parent, QRect bounds, const QString& caption)
     return Place(new QGroupBox(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
 }
 
-const QString PixelTypePrompt = "<select Pixel Type>";
-const QString ShieldTypePrompt = "<select Shield Type>";
-
 // No item chosen, the prompt in the text.
 void ShowPrompt(QComboBox* box, const QString& prompt)
 {
@@ -164,6 +171,8 @@ public:
     }
     int32_t PortAsInt() const override { return form_.nePort->ValueAsInt(); }
     void SetPort(double value) override { form_.nePort->SetValue(value); }
+    int32_t CommandTimeout() const override { return form_.CommandTimeout(); }
+    void SetCommandTimeout(int32_t seconds) override { form_.SetCommandTimeout(seconds); }
 
 private:
     QLineEdit* Edit(SettingsInput input) const
@@ -200,10 +209,12 @@ void TfrmBirthday::CreateControls()
 {
     Q_INIT_RESOURCE(pictures); // the pictures live in a static library
     setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
-    setFont(QFont("Tahoma", 8));
-    setMinimumSize(920, 460);
-    resize(920, 460);
+    setFont(QFont(Tahoma(), 8));
     CreateMenu();
+    // The client area below the menu bar, as the layout gives it, is also the smallest one.
+    QSize clientArea(904, 408 + menuMain->sizeHint().height());
+    setMinimumSize(clientArea);
+    resize(clientArea);
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
@@ -256,6 +267,7 @@ void TfrmBirthday::CreateDataAccess()
     conDB.LoginPrompt = false;
     conDB.Options.SetUseUnicode(true);
     quPixels.SetConnection(&conDB);
+    SetCommandTimeout(ConnectionSettings::DefaultCommandTimeout);
     quPixels.SQL().SetText(PixelsStatement);
     dsPixels.SetDataSet(&quPixels);
     gridPixels->SetDataSource(&dsPixels);
@@ -344,14 +356,14 @@ void TfrmBirthday::CreateControlsGroup()
     SetBackground(gbMAC, Cream);
     SetHint(gbMAC, "Enter MAC|Each Pixel *must* have a MAC assigned to it");
     lbl3MAC = NewLabel(gbMAC, 18, 33, "54 - 2F - 89 -");
-    SetFont(lbl3MAC, "Tahoma", 10);
+    SetFont(lbl3MAC, Tahoma(), 10);
     lbl3MAC->adjustSize();
     seMAC3 = NewMacField(gbMAC, {101, 30, 39, 22}, "$");
     lblDash1 = NewLabel(gbMAC, 146, 32, "-");
-    SetFont(lblDash1, "Tahoma", 11);
+    SetFont(lblDash1, Tahoma(), 11);
     seMAC2 = NewMacField(gbMAC, {162, 30, 44, 22}, "$");
     Label1 = NewLabel(gbMAC, 212, 34, "-");
-    SetFont(Label1, "Tahoma", 11);
+    SetFont(Label1, Tahoma(), 11);
     seMAC1 = NewMacField(gbMAC, {223, 30, 44, 22}, "$$");
     lblNoMAC = NewLabel(gbMAC, 12, 61, "If No MAC Sticker:");
     SetFont(lblNoMAC, "Times New Roman", 10, true);

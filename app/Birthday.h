@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BirthCheck.h"
 #include "data/DataSource.h"
 #include "data/MyConnection.h"
 #include "data/MyQuery.h"
@@ -8,6 +9,7 @@
 #include <QMainWindow>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 class HintTracker;
@@ -24,6 +26,10 @@ class TAbNumSpin;
 class TDBGrid;
 class TDBNavigator;
 class TStatusBar;
+
+// The texts the type boxes show while no type is chosen.
+inline const QString PixelTypePrompt = "<select Pixel Type>";
+inline const QString ShieldTypePrompt = "<select Shield Type>";
 
 // The main window: connection inputs, the pixel table, MAC entry and certificate creation.
 // Controls are public under their window names so that handlers and tests reach them directly.
@@ -43,6 +49,9 @@ public:
     SecuritySettings security;
     // How long "Create Birth Certificate" holds the window after a post.
     std::chrono::milliseconds CreationPause{1000};
+    // How long a statement of the window may take, in seconds, before it ends with an error.
+    int CommandTimeout() const { return quPixels.CommandTimeout; }
+    void SetCommandTimeout(int seconds) { quPixels.CommandTimeout = seconds; }
 
     // Declared before the query and the data source, which must go first.
     TMyConnection conDB;
@@ -141,6 +150,18 @@ protected:
 
 private:
     class Inputs;
+    struct EnteredValues;
+
+    // False, with status panel 1 saying what to fix, while a MAC byte field holds invalid text.
+    bool MacBytesEntered();
+    // False, with status panel 1 saying so, while a type box still shows its prompt.
+    bool TypesChosen();
+    // Settles the creation whose reply was lost by looking its MAC up; true when that creation
+    // stored the MAC now composed, so that nothing is to be sent again.
+    bool SettleLostBirth();
+    // Re-reads the table and makes the row of the MAC current.
+    void ShowStoredRow(const std::string& mac);
+    void ReportCreationFailure(const std::exception& error);
 
     void CreateControls();
     void CreateDatabasePage();
@@ -157,6 +178,8 @@ private:
     void OpenPixels();
 
     HintTracker* hintTracker_ = nullptr;
+    // A creation whose post failed after the row may have been stored; looked up before the next one.
+    std::optional<TPixelBirth> lostBirth_;
     // The sort direction of the next title click, shared by all columns.
     int gridPixelsTag_ = 0;
 };

@@ -4,8 +4,10 @@
 
 #include "app/BusyCursor.h"
 #include "app/MacAddress.h"
+#include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumSpin.h"
+#include "data/DAError.h"
 #include "data/DateTime.h"
 #include "data/SqlLiterals.h"
 
@@ -17,6 +19,8 @@
 namespace {
 
 constexpr const char* DuplicateMessage = "Duplicate entry. Please try again.";
+constexpr const char* MacBytesMessage = "Enter the MAC bytes as two hexadecimal digits.";
+constexpr const char* ChooseTypesMessage = "Choose the pixel and shield type.";
 
 // Characters from..from+1 (counting from 1) of a text that may be shorter.
 QString Piece(const std::string& text, size_t from)
@@ -79,9 +83,82 @@ void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName)
     quPixels.Execute();
 }
 
+// What the technician entered for a creation, put back after a failure so that nothing typed or
+// drawn is lost to the row that becomes current again.
+struct TfrmBirthday::EnteredValues {
+    explicit EnteredValues(const TfrmBirthday& form)
+        : bytes{form.seMAC3->Value(), form.seMAC2->Value(), form.seMAC1->Value()},
+          pixelType(form.cbPixelType->currentText()), shieldType(form.cbShieldType->currentText()),
+          note(form.edNote->text())
+    {
+    }
+
+    void Restore(TfrmBirthday& form) const
+    {
+        form.seMAC3->SetValue(bytes[0]);
+        form.seMAC2->SetValue(bytes[1]);
+        form.seMAC1->SetValue(bytes[2]);
+        form.cbPixelType->setEditText(pixelType);
+        form.cbShieldType->setEditText(shieldType);
+        form.edNote->setText(note);
+    }
+
+    double bytes[3];
+    QString pixelType, shieldType, note;
+};
+
+bool TfrmBirthday::MacBytesEntered()
+{
+    for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
+        if (!field->CommitText()) {
+            sbStatus->SetPanelText(1, MacBytesMessage);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TfrmBirthday::TypesChosen()
+{
+    if (cbPixelType->currentText() != PixelTypePrompt && cbShieldType->currentText() != ShieldTypePrompt)
+        return true;
+    sbStatus->SetPanelText(1, ChooseTypesMessage);
+    return false;
+}
+
+bool TfrmBirthday::SettleLostBirth()
+{
+    bool stored = BirthIsStored(conDB, *lostBirth_, quPixels.CommandTimeout);
+    std::string mac = lostBirth_->Mac;
+    lostBirth_.reset();
+    if (stored)
+        ShowStoredRow(mac);
+    return stored && mac == strMAC;
+}
+
+void TfrmBirthday::ShowStoredRow(const std::string& mac)
+{
+    BusyCursor busy;
+    quPixels.Refresh();
+    for (quPixels.First(); !quPixels.Eof(); quPixels.Next())
+        if (quPixels.FieldByName("mac").AsString() == mac)
+            return;
+}
+
+void TfrmBirthday::ReportCreationFailure(const std::exception& error)
+{
+    const auto* database = dynamic_cast<const EDAError*>(&error);
+    bool duplicate = database && database->IsKeyViolation();
+    sbStatus->SetPanelText(1, duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what())));
+    // Only a MAC that is taken needs changing before the next try.
+    btnCreateBirthCert->setEnabled(!duplicate);
+}
+
 void TfrmBirthday::btnCreateBirthCertClick()
 {
     sbStatus->SetPanelText(1, "");
+    if (!MacBytesEntered() || !TypesChosen())
+        return;
     btnCreateBirthCert->setEnabled(false);
     strMAC = MacText(seMAC3->ValueAsInt(), seMAC2->ValueAsInt(), seMAC1->ValueAsInt());
     if (!conDB.Connected()) {
@@ -92,21 +169,40 @@ void TfrmBirthday::btnCreateBirthCertClick()
         }
         OpenPixels();
     }
+    EnteredValues entered(*this);
+    TPixelBirth birth{strMAC, cbPixelType->currentText().toStdString(), cbShieldType->currentText().toStdString(),
+                      edNote->text().toStdString(), Now()};
+    bool sent = false;
     try {
+        // A row whose reply was lost is never sent again before it has been looked up.
+        if (lostBirth_ && SettleLostBirth())
+            return;
         quPixels.Insert();
-        quPixels.FieldByName("birthday").SetAsDateTime(Now());
-        quPixels.FieldByName("mac").SetAsString(strMAC);
-        quPixels.FieldByName("pixelType").SetAsString(cbPixelType->currentText().toStdString());
-        quPixels.FieldByName("shieldType").SetAsString(cbShieldType->currentText().toStdString());
-        quPixels.FieldByName("note").SetAsString(edNote->text().toStdString());
+        quPixels.FieldByName("birthday").SetAsDateTime(birth.Birthday);
+        quPixels.FieldByName("mac").SetAsString(birth.Mac);
+        quPixels.FieldByName("pixelType").SetAsString(birth.PixelType);
+        quPixels.FieldByName("shieldType").SetAsString(birth.ShieldType);
+        quPixels.FieldByName("note").SetAsString(birth.Note);
         {
             BusyCursor busy;
+            sent = true;
             quPixels.Post();
         }
         std::this_thread::sleep_for(CreationPause);
-    } catch (const std::exception&) {
-        sbStatus->SetPanelText(1, DuplicateMessage);
+    } catch (const std::exception& error) {
         if (quPixels.State() == dsInsert)
             quPixels.Cancel();
+        if (sent && PostOutcomeUnknown(error)) {
+            lostBirth_ = birth;
+            try {
+                if (conDB.Connected() && SettleLostBirth())
+                    return;
+            } catch (const std::exception&) {
+                // Still unknown: looked up again before the next creation.
+            }
+        }
+        // Last, after a reconnect may have copied the current row into the fields.
+        entered.Restore(*this);
+        ReportCreationFailure(error);
     }
 }

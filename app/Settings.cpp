@@ -20,6 +20,17 @@ constexpr SettingsValue Values[] = {
 };
 
 constexpr double DefaultPort = 3306;
+constexpr const char* CommandTimeoutName = "CommandTimeout";
+
+int32_t ReadCommandTimeout(TRegistry& registry)
+{
+    try {
+        int32_t seconds = registry.ReadInteger(CommandTimeoutName);
+        return seconds > 0 ? seconds : ConnectionSettings::DefaultCommandTimeout;
+    } catch (const ERegistryException&) {
+        return ConnectionSettings::DefaultCommandTimeout;
+    }
+}
 
 struct SecurityValue {
     const char* name;
@@ -51,6 +62,7 @@ void ConnectionSettings::Load(SettingsInputs& inputs)
                 else
                     inputs.SetPort(KOVaReg->ReadInteger(value.name));
             }
+            inputs.SetCommandTimeout(ReadCommandTimeout(*KOVaReg));
         } catch (const ERegistryException&) {
             showMessage_("An Exception so deleating the whole key");
             KOVaReg->DeleteKey(Key);
@@ -65,6 +77,7 @@ void ConnectionSettings::Load(SettingsInputs& inputs)
             else
                 inputs.SetPort(DefaultPort);
         }
+        inputs.SetCommandTimeout(DefaultCommandTimeout);
     }
 }
 
@@ -79,6 +92,7 @@ void ConnectionSettings::Save(const SettingsInputs& inputs)
         else
             KOVaReg->WriteInteger(value.name, inputs.PortAsInt());
     }
+    KOVaReg->WriteInteger(CommandTimeoutName, inputs.CommandTimeout());
     KOVaReg->CloseKey();
 }
 

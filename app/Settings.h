@@ -18,6 +18,9 @@ public:
     virtual void SetText(SettingsInput input, const std::string& text) = 0;
     virtual int32_t PortAsInt() const = 0;
     virtual void SetPort(double value) = 0;
+    // Seconds a statement may take before it ends with an error.
+    virtual int32_t CommandTimeout() const = 0;
+    virtual void SetCommandTimeout(int32_t seconds) = 0;
 };
 
 // How the connection is encrypted, remembered beside the inputs. Empty values mean mode
@@ -37,12 +40,15 @@ public:
 
     static constexpr const char* Key = "\\SOFTWARE\\KOVA\\Utilities\\Morvane";
     static constexpr const char* DefaultHost = "<db.kova-telescope.example>";
+    static constexpr int32_t DefaultCommandTimeout = 30;
 
     ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage);
 
     // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable.
+    // The command time-out came later than the six inputs: a missing or unusable one is the default.
     void Load(SettingsInputs& inputs);
-    // Replaces the key with the six inputs; failures propagate to the caller's error report.
+    // Replaces the key with the six inputs and the command time-out; failures propagate to the
+    // caller's error report.
     void Save(const SettingsInputs& inputs);
     // The encryption values of the key (empty when the key or a value is missing), and writing
     // them into the key after Save.

@@ -36,6 +36,9 @@ if [ -x "$client" ]; then
     }'
 fi
 
+# Type lists: the time per key stays level from 20,000 to 60,000 keys (aim: under 5 us per key).
+"$bin/morvane-type-list-bench"
+
 # Query dataset: open a 1,000,000-row table, insert 10,000 rows; one process per client.
 bench=$bin/morvane-dataset-bench
 "$bench" setup

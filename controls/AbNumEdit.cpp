@@ -164,7 +164,14 @@ void TAbNumEdit::focusOutEvent(QFocusEvent* e)
     QLineEdit::focusOutEvent(e);
     // A context menu or another window taking over does not leave the field: its text stays pending.
     if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
-    Guarded([this] { model_.Exit(); });
+    CommitText();
+}
+
+bool TAbNumEdit::CommitText()
+{
+    bool valid = false;
+    Guarded([&] { valid = model_.Exit(); });
+    return valid;
 }
 
 void TAbNumEdit::showEvent(QShowEvent* e)

@@ -64,6 +64,10 @@ public:
     bool LimitUp() const { return model_.LimitUp(); }
     bool LimitLo() const { return model_.LimitLo(); }
 
+    // Takes the shown text over as leaving the field does. False when it is invalid: the field then
+    // has the focus with its invalid characters selected.
+    bool CommitText();
+
     // Setting up is finished: from now on OnValueChanged can fire. Done at the first show if not called.
     void Loaded();
 

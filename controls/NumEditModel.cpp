@@ -288,10 +288,10 @@ void TNumEditModel::KeyDown(TNumEditKey key)
     Fire(OnChange);
 }
 
-void TNumEditModel::CommitEmptyAsZero()
+bool TNumEditModel::CommitEmptyAsZero()
 {
     if (text_.empty()) WriteText("0", true);
-    CheckEdit(true);
+    return CheckEdit(true);
 }
 
 bool TNumEditModel::KeyPress(char32_t ch)
@@ -305,4 +305,4 @@ bool TNumEditModel::KeyPress(char32_t ch)
     return false;
 }
 
-void TNumEditModel::Exit() { CommitEmptyAsZero(); }
+bool TNumEditModel::Exit() { return CommitEmptyAsZero(); }

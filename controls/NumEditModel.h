@@ -100,8 +100,8 @@ public:
     void KeyDown(TNumEditKey key);
     // A typed character (Enter is U'\r'); returns whether the edit may process it.
     bool KeyPress(char32_t ch);
-    // Focus left the field: an empty text becomes "0" and the text is committed.
-    void Exit();
+    // Focus left the field: an empty text becomes "0" and the text is committed; false when it is invalid.
+    bool Exit();
 
 private:
     void SetText(double x);
@@ -113,7 +113,7 @@ private:
     void Step(bool up);
     std::string Rendering() const;
     void WriteText(const std::string& text, bool check);
-    void CommitEmptyAsZero();
+    bool CommitEmptyAsZero();
     void WriteTextAndCommit(const std::string& text);
     void Fire(const TNotifyEvent& event);
 

@@ -36,3 +36,15 @@ std::string Utf8ToAnsi(std::string_view utf8)
     }
     return ansi;
 }
+
+std::string AnsiToUtf8(std::string_view ansi)
+{
+    std::u16string units;
+    units.reserve(ansi.size());
+    for (char c : ansi) {
+        auto byte = static_cast<unsigned char>(c);
+        char16_t high = byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : 0;
+        units += high ? high : static_cast<char16_t>(byte);
+    }
+    return Utf16ToUtf8(units);
+}

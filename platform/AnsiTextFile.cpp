@@ -7,9 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-TAnsiTextFile::TAnsiTextFile(const std::filesystem::path& file) : file_(file)
+TAnsiTextFile::TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation) : file_(file)
 {
-    fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int exclusive = creation == TFileCreation::New ? O_EXCL : 0;
+    fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | exclusive, 0644);
     if (fd_ < 0)
         Fail(errno);
 }

@@ -9,12 +9,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A text file written in the single-byte code page with CR LF line ends. It is created anew,
-// replacing any file of the name; every write is checked, and the first failure raises
-// EInOutError, leaving what was written before it in the file.
+// How a file is created: anew in place of any file of the name, or only when no such file exists.
+enum class TFileCreation { Replace, New };
+
+// A text file written in the single-byte code page with CR LF line ends. It is created anew;
+// every write is checked, and the first failure raises EInOutError, leaving what was written
+// before it in the file.
 class TAnsiTextFile {
 public:
-    explicit TAnsiTextFile(const std::filesystem::path& file);
+    explicit TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation = TFileCreation::Replace);
     ~TAnsiTextFile();
     TAnsiTextFile(const TAnsiTextFile&) = delete;
     TAnsiTextFile& operator=(const TAnsiTextFile&) = delete;

@@ -1,9 +1,11 @@
 #include "platform/IniFile.h"
 
 #include "platform/NameCompare.h"
+#include "platform/WindowsText.h"
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -36,45 +38,45 @@ std::string_view CutCharacters(std::string_view s, size_t maxCharacters)
     return s;
 }
 
+std::string LowerCase(std::string_view name)
+{
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+    return lower;
+}
+
 } // namespace
 
 TIniFile::TIniFile(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    std::string line;
+    std::string text = DecodeWindowsText(std::string(std::istreambuf_iterator<char>(in), {}));
     Section* section = nullptr;
     Section ignoredRepeat;
-    bool first = true;
-    while (std::getline(in, line)) {
-        std::string_view text = line;
-        if (first && text.starts_with("\xEF\xBB\xBF"))
-            text.remove_prefix(3);
-        first = false;
-        text = Trim(text);
-        if (text.starts_with('[')) {
-            size_t close = text.find(']');
-            std::string_view name = Trim(text.substr(1, close == std::string_view::npos ? close : close - 1));
-            auto known = std::find_if(sections_.begin(), sections_.end(),
-                                      [&](const Section& s) { return EqualsIgnoreCase(s.name, name); });
-            section = known != sections_.end() ? &ignoredRepeat : &sections_.emplace_back(Section{std::string(name), {}});
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = Trim(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (line.starts_with('[')) {
+            size_t close = line.find(']');
+            std::string_view name = Trim(line.substr(1, close == std::string_view::npos ? close : close - 1));
+            auto [found, added] = sections_.try_emplace(LowerCase(name));
+            section = added ? &found->second : &ignoredRepeat;
             continue;
         }
-        size_t equals = text.find('=');
-        if (!section || text.starts_with(';') || equals == std::string_view::npos)
+        size_t equals = line.find('=');
+        if (!section || line.starts_with(';') || equals == std::string_view::npos)
             continue;
-        std::string_view value = CutCharacters(Unquote(Trim(text.substr(equals + 1))), MaxValueLength);
-        section->entries.emplace_back(Trim(text.substr(0, equals)), value);
+        std::string_view value = CutCharacters(Unquote(Trim(line.substr(equals + 1))), MaxValueLength);
+        section->try_emplace(LowerCase(Trim(line.substr(0, equals))), value);
     }
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const
 {
     // The first section of a name is the only one searched, as the system's reader does.
-    auto found = std::find_if(sections_.begin(), sections_.end(),
-                              [&](const Section& s) { return EqualsIgnoreCase(s.name, section); });
-    if (found != sections_.end())
-        for (const auto& [name, value] : found->entries)
-            if (EqualsIgnoreCase(name, key))
-                return value;
+    if (auto found = sections_.find(LowerCase(section)); found != sections_.end())
+        if (auto value = found->second.find(LowerCase(key)); value != found->second.end())
+            return value->second;
     return std::string(defaultValue);
 }

@@ -1,10 +1,11 @@
 #include "platform/OpenInBrowser.h"
 
-#include <QDesktopServices>
+#include <QProcess>
 #include <QString>
-#include <QUrl>
 
 void OpenInBrowser(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+    // Not through a URL object: it would decode "%41" and encode blanks, and the browser is to get
+    // the text exactly as typed.
+    QProcess::startDetached("xdg-open", {address});
 }

@@ -78,3 +78,14 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
     }
     return out;
 }
+
+bool IsValidUtf8(std::string_view text)
+{
+    constexpr std::string_view EncodedReplacement = "\xEF\xBF\xBD";
+    for (size_t pos = 0; pos < text.size();) {
+        size_t start = pos;
+        if (DecodeUtf8(text, pos) == ReplacementCharacter && text.substr(start, pos - start) != EncodedReplacement)
+            return false;
+    }
+    return true;
+}

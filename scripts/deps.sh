@@ -10,6 +10,7 @@ packages=(
   mariadb-server mariadb-client galera-4 rsync
   libmariadb-dev libqt6sql6-mysql
   xvfb xauth
+  fonts-wine
   binutils-mingw-w64-x86-64
   dpkg-dev desktop-file-utils file
 )

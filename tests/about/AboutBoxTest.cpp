@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -65,6 +66,21 @@ TEST(AboutBox, ShowsTheProgramsOwnStringsInOrder)
     EXPECT_EQ(box.lblProductName->text(), "Morvane");
     EXPECT_EQ(box.lblComments->text(), "Pixel birth certificates");
     EXPECT_FALSE(box.moInfo->toPlainText().contains("build text")) << "private and special builds are never shown";
+}
+
+TEST(AboutBox, TheMemoOpensAtTheStartOfItsFirstLine)
+{
+    TfrmAbout box;
+    int horizontal = -1, vertical = -1, cursor = -1;
+    WhenShown([&](TfrmAbout& shown) {
+        cursor = shown.moInfo->textCursor().position(); // where the view goes once the memo has the focus
+        horizontal = shown.moInfo->horizontalScrollBar()->value();
+        vertical = shown.moInfo->verticalScrollBar()->value();
+    });
+    box.ShowVersion();
+    EXPECT_EQ(cursor, 0);
+    EXPECT_EQ(horizontal, 0);
+    EXPECT_EQ(vertical, 0);
 }
 
 TEST(AboutBox, ShowingTwiceGivesTheSameMemo)

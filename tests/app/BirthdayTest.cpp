@@ -96,6 +96,10 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates)
     for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
         EXPECT_FALSE(group->isEnabled()) << group->title().toStdString();
     EXPECT_FALSE(form->btnClose->isEnabled());
+    // Disabled, the blue caption takes the disabled text colour like every other control.
+    EXPECT_EQ(form->btnClose->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              QApplication::palette(form->btnClose).color(QPalette::Disabled, QPalette::ButtonText));
+    EXPECT_EQ(form->btnClose->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 255));
     EXPECT_FALSE(form->navPixels->isEnabled());
     EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
     EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
@@ -106,9 +110,10 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates)
     for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3})
         EXPECT_EQ(field->Value(), 0);
 
+    // The client area below the menu bar is 904 x 408, and no smaller after a resize.
+    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
     form->resize(300, 200);
-    EXPECT_GE(form->width(), 920);
-    EXPECT_GE(form->height(), 460);
+    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
 }
 
 TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram)
@@ -235,6 +240,23 @@ TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(messages_, QStringList{"no browser today"});
     EXPECT_EQ(kinds_, std::vector<MessageKind>{MessageKind::Error});
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(BirthdayTest, StatusPanelOneShowsItsTextWhole)
+{
+    auto form = NewWindow();
+    QLabel* hints = form->sbStatus->Panel(0);
+    QLabel* result = form->sbStatus->Panel(1);
+    EXPECT_EQ(hints->width(), 400);
+    for (const char* text : {"Duplicate entry. Please try again.", "Enter the MAC bytes as two hexadecimal digits.",
+                             "Lost connection to MySQL server during query"}) {
+        form->sbStatus->SetPanelText(1, text);
+        QApplication::processEvents();
+        EXPECT_GE(result->contentsRect().width(), result->fontMetrics().horizontalAdvance(text)) << text;
+    }
+    form->sbStatus->SetPanelText(1, "");
+    QApplication::processEvents();
+    EXPECT_EQ(hints->width(), 400);
 }
 
 TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields)

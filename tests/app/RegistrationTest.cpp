@@ -2,6 +2,7 @@
 #include "app/Birthday.h"
 
 #include "app/ErrorReport.h"
+#include "app/MacAddress.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
@@ -10,9 +11,11 @@
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "tests/data/TestConnection.h"
+#include "tests/support/CutProxy.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -29,10 +32,13 @@ namespace {
 // Runs statements as root on the test server, outside the window.
 class ServerSide {
 public:
-    explicit ServerSide(const std::string& database)
+    // A session on the database, filled afresh with the schema and three rows unless told not to.
+    explicit ServerSide(const std::string& database, bool fill = true)
     {
         test_server::Configure(connection_, "");
         connection_.Connect();
+        if (!fill)
+            return;
         Run("DROP DATABASE IF EXISTS " + database);
         Run("CREATE DATABASE " + database);
         Run("USE " + database);
@@ -141,6 +147,7 @@ std::vector<std::string> Column(TMyQuery& query, const char* field)
 
 TEST_F(RegistrationTest, DirectConnectShowsThePixelsNewestFirstAndTheFirstRowInTheFields)
 {
+    EXPECT_EQ(form_->quPixels.CommandTimeout, 30); // first run: the settings' default
     ConnectAndShowPixels();
     EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsPixels);
     EXPECT_EQ(form_->btnConnect->text(), "Connected");
@@ -257,8 +264,11 @@ TEST_F(RegistrationTest, CreateBirthCertificateInsertsOneRowAndReportsADuplicate
     EXPECT_FALSE(form_->btnCreateBirthCert->isEnabled());
     EXPECT_EQ(form_->quPixels.State(), dsBrowse);
     EXPECT_EQ(form_->quPixels.RecordCount(), 4);
+    // The fields keep what was entered, not the row that is current again.
     EXPECT_EQ(form_->seMAC3->Value(), 0x0A);
-    EXPECT_EQ(form_->seMAC2->Value(), 0x0B);
+    EXPECT_EQ(form_->seMAC2->Value(), 0xFF);
+    EXPECT_EQ(form_->seMAC1->Value(), 0x03);
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Outdoor");
     EXPECT_EQ(form_->edNote->text(), "newest");
     EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"4"});
 }
@@ -266,9 +276,83 @@ TEST_F(RegistrationTest, CreateBirthCertificateInsertsOneRowAndReportsADuplicate
 TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText)
 {
     Click(form_->btnTestConnection);
+    form_->cbPixelType->setEditText("Standard");
+    form_->cbShieldType->setEditText("Lead");
     Click(form_->btnCreateBirthCert);
-    EXPECT_EQ(form_->sbStatus->PanelText(1), "Duplicate entry. Please try again.");
+    // The error's own text, not a duplicate, and no error report.
+    QString status = form_->sbStatus->PanelText(1);
+    EXPECT_FALSE(status.isEmpty());
+    EXPECT_NE(status, "Duplicate entry. Please try again.");
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+    EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
     EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+}
+
+TEST_F(RegistrationTest, ARefusedValueShowsTheServersTextAndKeepsTheEntries)
+{
+    ConnectAndShowPixels();
+    Click(form_->btnGenerateRandom);
+    double bytes[] = {form_->seMAC3->Value(), form_->seMAC2->Value(), form_->seMAC1->Value()};
+    form_->cbPixelType->setEditText("Standard");
+    form_->cbShieldType->setEditText("Lead");
+    form_->edNote->setText(QString(300, 'n')); // longer than the column
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "Data too long for column 'note' at row 1");
+    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_EQ(form_->seMAC3->Value(), bytes[0]);
+    EXPECT_EQ(form_->seMAC2->Value(), bytes[1]);
+    EXPECT_EQ(form_->seMAC1->Value(), bytes[2]);
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Standard");
+    EXPECT_EQ(form_->edNote->text(), QString(300, 'n'));
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+}
+
+TEST_F(RegistrationTest, AnInvalidMacByteStopsCreatingAndWriting)
+{
+    ConnectAndShowPixels();
+    TempDir dir;
+    bool asked = false;
+    form_->dlgFileSave = [&](const QString&) {
+        asked = true;
+        return QString::fromStdString((dir / "cert.ini").string());
+    };
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    form_->seMAC3->setFocus();
+    form_->seMAC3->selectAll();
+    QTest::keyClicks(form_->seMAC3, "1g");
+    EXPECT_EQ(form_->seMAC3->State(), esError);
+    for (QPushButton* button : {form_->btnCreateBirthCert, form_->btnWriteToSD}) {
+        Click(button);
+        EXPECT_EQ(form_->sbStatus->PanelText(1), "Enter the MAC bytes as two hexadecimal digits.");
+        EXPECT_EQ(form_->seMAC3->text(), "1g");
+        EXPECT_EQ(form_->seMAC3->selectedText(), "g");
+        EXPECT_EQ(QApplication::focusWidget(), form_->seMAC3);
+    }
+    EXPECT_FALSE(asked);
+    EXPECT_FALSE(std::filesystem::exists(dir / "cert.ini"));
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(RegistrationTest, TypePromptsAreNotTypes)
+{
+    ConnectAndShowPixels();
+    Click(form_->btnGenerateRandom); // puts both prompts back
+    std::string since = server_.Rows("SELECT NOW(6)").at(0);
+    for (const char* pixelType : {"<select Pixel Type>", "Standard"}) {
+        form_->cbPixelType->setEditText(pixelType);
+        Click(form_->btnCreateBirthCert);
+        EXPECT_EQ(form_->sbStatus->PanelText(1), "Choose the pixel and shield type.");
+        EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
+    }
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+
+    form_->cbShieldType->setEditText("<select Shield> typed");
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+    EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels WHERE ShieldType = '<select Shield> typed'"),
+              std::vector<std::string>{"1"});
 }
 
 TEST_F(RegistrationTest, WritesTheCertificateByteForByte)
@@ -317,12 +401,13 @@ TEST_F(RegistrationTest, WritesTheCertificateByteForByte)
               "note =caf\xE9 \x80\r\n");
     EXPECT_EQ(form_->seMAC1->text(), "03");
 
-    // A closed query has no PixelType: the first sixteen lines are written, then the error is reported.
+    // A closed query has no PixelType: the error is reported and the good file stays byte for byte.
+    cert = ReadFile(dir / "cert.ini");
     Click(form_->btnTestConnection);
     Click(form_->btnWriteToSD);
     EXPECT_EQ(messages_.size(), 1);
-    cert = ReadFile(dir / "cert.ini");
-    EXPECT_TRUE(cert.ends_with("mac5 = 3\r\n")) << cert;
+    EXPECT_EQ(ReadFile(dir / "cert.ini"), cert);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1); // no temporary file left
 }
 
 TEST_F(RegistrationTest, ACancelledSaveDialogWritesNothing)
@@ -398,4 +483,91 @@ TEST_F(RegistrationTest, NavigatorDeleteAsksFirst)
     EXPECT_EQ(form_->quPixels.RecordCount(), 2);
     EXPECT_EQ(server_.Rows("SELECT note FROM " + database_ + ".pixels WHERE note = 'newest'").size(), 0u);
     EXPECT_TRUE(messages_.isEmpty());
+}
+
+// The connection breaks while "Create Birth Certificate" posts: the server either ran the INSERT and
+// only its reply was lost, or never saw it. Either way the technician ends with exactly one row.
+class LostReplyTest : public RegistrationTest {
+protected:
+    LostReplyTest() : proxy_(test_server::Settings().Host, test_server::Settings().Port)
+    {
+        form_->nePort->SetValue(proxy_.Port());
+    }
+
+    // A drawn MAC with chosen types, as the technician leaves it before clicking.
+    std::string PrepareBirth()
+    {
+        ConnectAndShowPixels();
+        Click(form_->btnGenerateRandom);
+        form_->cbPixelType->setEditText("Standard");
+        form_->cbShieldType->setEditText("Lead");
+        form_->edNote->setText("cut");
+        return MacText(form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt());
+    }
+
+    std::vector<std::string> StoredRows(const std::string& mac)
+    {
+        return server_.Rows("SELECT mac, PixelType, ShieldType, note FROM " + database_ + ".pixels WHERE mac = '" + mac + "'");
+    }
+
+    CutProxy proxy_;
+};
+
+TEST_F(LostReplyTest, AnInsertWhoseReplyWasLostCountsAsDoneWhenTheRowIsThere)
+{
+    std::string mac = PrepareBirth();
+    proxy_.Arm("INSERT INTO pixels", CutProxy::Cut::AfterReply);
+    Click(form_->btnCreateBirthCert);
+    ASSERT_TRUE(proxy_.HasCut());
+
+    EXPECT_EQ(StoredRows(mac), std::vector<std::string>{mac + "|Standard|Lead|cut"});
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+    EXPECT_FALSE(form_->btnCreateBirthCert->isEnabled());
+    EXPECT_EQ(form_->quPixels.FieldByName("mac").AsString(), mac); // the grid shows the row
+    EXPECT_EQ(form_->quPixels.RecordCount(), 4);
+}
+
+TEST_F(LostReplyTest, AnInsertCutBeforeTheServerKeepsTheEntriesAndCanBeSentAgain)
+{
+    std::string mac = PrepareBirth();
+    proxy_.Arm("INSERT INTO pixels", CutProxy::Cut::BeforeServer);
+    Click(form_->btnCreateBirthCert);
+    ASSERT_TRUE(proxy_.HasCut());
+
+    EXPECT_TRUE(StoredRows(mac).empty());
+    QString status = form_->sbStatus->PanelText(1); // the time-out's own text
+    EXPECT_FALSE(status.isEmpty());
+    EXPECT_FALSE(status.contains("Duplicate")) << status.toStdString();
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+    EXPECT_EQ(MacText(form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt()), mac);
+    EXPECT_EQ(form_->cbShieldType->currentText(), "Lead");
+    EXPECT_EQ(form_->edNote->text(), "cut");
+    ASSERT_TRUE(form_->btnCreateBirthCert->isEnabled());
+
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+    EXPECT_EQ(StoredRows(mac), std::vector<std::string>{mac + "|Standard|Lead|cut"});
+}
+
+TEST_F(LostReplyTest, ALockedTableEndsTheCreationAfterTheCommandTimeOutAndNothingIsStoredTwice)
+{
+    std::string mac = PrepareBirth();
+    form_->SetCommandTimeout(1);
+    ServerSide locker(database_, false);
+    locker.Run("LOCK TABLES " + database_ + ".pixels WRITE");
+    Click(form_->btnCreateBirthCert);
+    QString status = form_->sbStatus->PanelText(1); // the time-out's own text
+    EXPECT_FALSE(status.isEmpty());
+    EXPECT_FALSE(status.contains("Duplicate")) << status.toStdString();
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+    EXPECT_EQ(MacText(form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt()), mac);
+    locker.Run("UNLOCK TABLES");
+    for (int wait = 0; wait < 50 && !server_.Rows("SELECT id FROM information_schema.processlist WHERE info LIKE 'INSERT INTO pixels%'").empty(); ++wait)
+        QTest::qWait(100);
+
+    // The INSERT that waited for the lock may still run; the next click looks the MAC up first.
+    Click(form_->btnCreateBirthCert);
+    EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+    EXPECT_EQ(StoredRows(mac), std::vector<std::string>{mac + "|Standard|Lead|cut"});
 }

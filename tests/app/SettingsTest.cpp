@@ -21,6 +21,9 @@ public:
     void SetText(SettingsInput input, const std::string& text) override { texts[input] = text; }
     int32_t PortAsInt() const override { return static_cast<int32_t>(std::lround(port)); }
     void SetPort(double value) override { port = value; }
+    int32_t CommandTimeout() const override { return commandTimeout; }
+    void SetCommandTimeout(int32_t seconds) override { commandTimeout = seconds; }
+    int32_t commandTimeout = -1;
 };
 
 class ReadOnlyStore : public RegistryStore {
@@ -61,6 +64,7 @@ protected:
         EXPECT_EQ(inputs.Text(SettingsInput::Password), "<Password>");
         EXPECT_EQ(inputs.Text(SettingsInput::Database), "<Database>");
         EXPECT_EQ(inputs.Text(SettingsInput::PostToWebSite), "<Post to web site>");
+        EXPECT_EQ(inputs.commandTimeout, 30);
     }
 
     TempDir dir_;
@@ -87,7 +91,8 @@ TEST_F(SettingsTest, FirstRunAppliesDefaultsAndCloseStoresTheSixValues)
                                     "\"User\"=\"<UserName>\"\n"
                                     "\"Password\"=\"<Password>\"\n"
                                     "\"Database\"=\"<Database>\"\n"
-                                    "\"PostToWebSite\"=\"<Post to web site>\"\n");
+                                    "\"PostToWebSite\"=\"<Post to web site>\"\n"
+                                    "\"CommandTimeout\"=dword:0000001e\n");
 
     Inputs again;
     messages_.clear();
@@ -95,6 +100,26 @@ TEST_F(SettingsTest, FirstRunAppliesDefaultsAndCloseStoresTheSixValues)
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(again.texts, inputs.texts);
     EXPECT_EQ(again.port, 3307);
+    EXPECT_EQ(again.commandTimeout, 30);
+}
+
+TEST_F(SettingsTest, TheCommandTimeOutIsReadAndAnUnusableOneIsTheDefaultWithoutLosingTheKey)
+{
+    const std::string port = "\"Host\"=\"h\"\n\"Port\"=dword:00000cea\n";
+    struct Case {
+        std::string value;
+        int32_t seconds;
+    };
+    for (const Case& c : {Case{"\"CommandTimeout\"=dword:00000005\n", 5}, Case{"", 30},
+                          Case{"\"CommandTimeout\"=dword:00000000\n", 30}, Case{"\"CommandTimeout\"=\"5\"\n", 30}}) {
+        WriteFile(File(), Header + Section + port + c.value);
+        messages_.clear();
+        Inputs inputs;
+        Settings().Load(inputs);
+        EXPECT_TRUE(messages_.empty()) << c.value;
+        EXPECT_EQ(inputs.commandTimeout, c.seconds) << c.value;
+        EXPECT_EQ(inputs.Text(SettingsInput::Host), "h") << c.value;
+    }
 }
 
 TEST_F(SettingsTest, UnusableKeysEndInBothMessagesAndTheDefaults)

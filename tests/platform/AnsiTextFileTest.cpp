@@ -1,5 +1,6 @@
 #include "platform/AnsiText.h"
 #include "platform/AnsiTextFile.h"
+#include "platform/AnsiTextFileReplacement.h"
 
 #include "tests/support/TempDir.h"
 
@@ -41,4 +42,45 @@ TEST(AnsiTextFile, ReportsFailuresOfCreatingAndWriting)
     } catch (const EInOutError& error) {
         EXPECT_NE(std::string(error.what()).find("/dev/full"), std::string::npos);
     }
+}
+
+TEST(AnsiTextFileReplacement, PutsTheNewTextInPlaceOnlyAtCommit)
+{
+    TempDir dir;
+    WriteFile(dir / "cert.ini", "the good certificate\r\n");
+    {
+        TAnsiTextFileReplacement cert(dir / "cert.ini");
+        cert.WriteLine("host = H");
+        EXPECT_EQ(ReadFile(dir / "cert.ini"), "the good certificate\r\n");
+        cert.Commit();
+    }
+    EXPECT_EQ(ReadFile(dir / "cert.ini"), "host = H\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(AnsiTextFileReplacement, AFailureLeavesTheFileAndNoTemporaryFile)
+{
+    TempDir dir;
+    WriteFile(dir / "cert.ini", "the good certificate\r\n");
+    { // given up before Commit, as when a value cannot be had
+        TAnsiTextFileReplacement cert(dir / "cert.ini");
+        cert.WriteLine("host = H");
+    }
+    EXPECT_EQ(ReadFile(dir / "cert.ini"), "the good certificate\r\n");
+
+    // A folder of the chosen name cannot be replaced by a file: Commit fails and tidies up.
+    WriteFile(dir / "taken" / "inside", "kept");
+    {
+        TAnsiTextFileReplacement cert(dir / "taken");
+        cert.WriteLine("host = H");
+        EXPECT_THROW(cert.Commit(), EInOutError);
+    }
+    EXPECT_EQ(ReadFile(dir / "taken" / "inside"), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2); // cert.ini and taken
+    EXPECT_THROW(TAnsiTextFileReplacement(dir / "missing-folder" / "cert.ini"), EInOutError);
+}
+
+TEST(AnsiText, ReadsTheCodePageBackAsUtf8)
+{
+    EXPECT_EQ(AnsiToUtf8("f\xFCr \x80 \x93q\x94 \x81"), "f\xC3\xBCr \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");
 }

@@ -57,3 +57,34 @@ TEST(IniFile, MissingFileReadsAsEmpty)
     TempDir dir;
     EXPECT_EQ(TIniFile(dir / "absent.ini").ReadString("PixelType", "1", ""), "");
 }
+
+TEST(IniFile, ReadsTheEncodingsWindowsSavesIn)
+{
+    const std::string utf8 = "[PixelType]\r\n1=Pixel f\xC3\xBCr Au\xC3\x9F" "en\r\n";
+    auto utf16 = [&](bool bigEndian) {
+        std::u16string units = u"\uFEFF[PixelType]\r\n1=Pixel f\u00FCr Au\u00DFen\r\n";
+        std::string bytes;
+        for (char16_t unit : units) {
+            char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"UTF-8", utf8},
+        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + utf8},
+        {"ANSI code page", "[PixelType]\r\n1=Pixel f\xFCr Au\xDF" "en\r\n"},
+        {"UTF-16 little-endian", utf16(false)},
+        {"UTF-16 little-endian with an odd last byte", utf16(false) + "\x41"},
+        {"UTF-16 big-endian", utf16(true)},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFile(dir / "Morvane.ini", c.bytes);
+        EXPECT_EQ(TIniFile(dir / "Morvane.ini").ReadString("PixelType", "1", ""), "Pixel f\xC3\xBCr Au\xC3\x9F" "en") << c.name;
+    }
+}

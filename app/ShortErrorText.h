@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The first line of an error's message, without the line break and the five-character SQL state
+// ("#23000") that server errors begin with: "Lost connection to MySQL server during query".
+std::string ShortErrorText(std::string_view message);
