@@ -50,6 +50,7 @@ protected:
         form.seMAC2->SetValue(0x00);
         form.seMAC1->SetValue(lastByte);
         form.cbPixelType->setEditText("Cluster");
+        form.cbShieldType->setEditText("Cluster");
         form.seMAC1Change(); // as a change on the spin field does, enables the button again
         QTest::mouseClick(form.btnCreateBirthCert, Qt::LeftButton);
     }
