@@ -68,6 +68,10 @@ void TCustomDAConnection::SetConnected(bool value) {
     FConnectCount = count;
     return;
   }
+  PerformDisconnect();
+}
+
+void TCustomDAConnection::PerformDisconnect() {
   FConnectCount = 0;
   FShouldShowPrompt = true;
   Fire(BeforeDisconnect, *this);
@@ -82,7 +86,7 @@ void TCustomDAConnection::SetConnected(bool value) {
   TNotifyEvent before = std::move(BeforeDisconnect);
   BeforeDisconnect = nullptr;
   try {
-    TCustomConnection::SetConnected(false);
+    RunDisconnect();
   } catch (...) {
     BeforeDisconnect = std::move(before);
     throw;
@@ -104,9 +108,11 @@ void TCustomDAConnection::InstallCallbacks() {
   FIConnection->OnError = [this](EMyError& error, bool& fail, int attempt) {
     return DoError(error, fail, attempt);
   };
+  // The session is closed already, so Disconnect would see nothing to do; the datasets still
+  // have to close and the window to hear of it.
   FIConnection->OnReconnectError = [this] {
     try {
-      Disconnect();
+      PerformDisconnect();
     } catch (...) {
     }
   };

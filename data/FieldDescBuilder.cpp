@@ -97,6 +97,7 @@ int TableIndexFor(const TColumnMetadata& column, std::vector<TTableInfo>& tables
   table.TableAlias = column.Table;
   table.TableName = column.OrgTable.empty() ? column.Table : column.OrgTable;
   table.FullName = table.TableName;
+  table.Database = column.Database;
   tables.push_back(table);
   return static_cast<int>(tables.size()) - 1;
 }

@@ -1,5 +1,6 @@
 #include "data/MySQLGenerator.h"
 
+#include "data/ColumnMetadata.h"
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "data/SqlLiterals.h"
@@ -18,13 +19,15 @@ class TStatementBuilder {
     Add("?");
   }
 
-  void AddCondition() {
+  // The condition, then "LIMIT 1" unless it names a row by a primary key or a unique key that
+  // holds a value, so that identical rows are never changed or deleted together.
+  void AddRowCondition() {
     std::vector<const TFieldDesc*> fields = FContext.KeyFields;
     if (fields.empty() && FContext.IdentityField) fields.push_back(FContext.IdentityField);
     if (fields.empty())
       for (const TFieldDesc* desc : FContext.DataFields)
         if (!IsBlobType(desc->DataType)) fields.push_back(desc);
-    bool first = true;
+    bool first = true, unique = false;
     for (const TFieldDesc* desc : fields) {
       if (desc->TableIndex < 0) continue;
       if (!first) Add(" AND ");
@@ -35,9 +38,11 @@ class TStatementBuilder {
       } else {
         Add(" = ");
         AddParam(*desc, true);
+        unique = unique || desc->IsPrimaryKey || (desc->Flags & column_flag::UniqueKey);
       }
     }
     if (first) throw EDatabaseError("Key fields not found");
+    if (!unique) Add("\r\nLIMIT 1");
   }
 
  private:
@@ -91,12 +96,12 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
         b.AddParam(*fields[i], false);
       }
       b.Add("\r\nWHERE\r\n  ");
-      b.AddCondition();
+      b.AddRowCondition();
       break;
     }
     case stDelete:
       b.Add("DELETE FROM " + table + "\r\nWHERE\r\n  ");
-      b.AddCondition();
+      b.AddRowCondition();
       break;
     default:
       return {};

@@ -14,7 +14,12 @@ void TMySQLCommand::FreeResult() {
   if (!FSQLResult) return;
   TMySqlResultSet* result = FSQLResult;
   FSQLResult = nullptr;
-  TMySQLConnection::API().mysql_free_result(result);
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  api.mysql_free_result(result);
+  // The results after it (a procedure's status, further statements) are read as well, so that
+  // the next command finds the session in step.
+  if (TMySqlSession* session = FConnection.Session(); session && api.mysql_more_results(session))
+    WalkRemainingResults();
 }
 
 void TMySQLCommand::Execute() {

@@ -137,7 +137,6 @@ void TMySQLConnection::Connect(const std::string&) {
     FServerVer = api.mysql_get_server_info(FMySQL);
     DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
     ApplyCharset();
-    CheckNoBackslashEscapesMode();
   } catch (...) {
     try {
       Disconnect();
@@ -185,15 +184,6 @@ void TMySQLConnection::ApplyCharset() {
   }
   if (FUseUnicode) ExecStatement("SET NAMES utf8");
   else if (!FCharset.empty()) ExecStatement("SET NAMES " + FCharset);
-}
-
-void TMySQLConnection::CheckNoBackslashEscapesMode() {
-  FNeedBackslashes = true;
-  if (!FCheckBackslashes) return;
-  std::string mode = QueryFirstValue("SELECT @@session.sql_mode");
-  std::transform(mode.begin(), mode.end(), mode.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  FNeedBackslashes = mode.find("NO_BACKSLASH_ESCAPES") == std::string::npos;
 }
 
 void TMySQLConnection::ExecStatement(const std::string& text) {

@@ -39,7 +39,9 @@ class TMySQLConnection : public TCRConnection {
   bool GetIsClient41() const { return true; }
   bool GetIsServer41() const override;
   bool UseUnicode() const { return FUseUnicode; }
-  bool NeedBackslashes() const { return FNeedBackslashes; }
+  // Follows the sql_mode the server reports with every reply, so that a mode set at the server
+  // or by a statement is obeyed whatever CheckBackslashes says.
+  bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
   std::uint32_t ClientFlags() const;
@@ -67,7 +69,6 @@ class TMySQLConnection : public TCRConnection {
 
  private:
   void ApplyCharset();
-  void CheckNoBackslashEscapesMode();
   void Reconnect();
 
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;
@@ -81,7 +82,6 @@ class TMySQLConnection : public TCRConnection {
   int FIPVersion = 0;
   bool FDirect = true;
   bool FCheckBackslashes = false;
-  bool FNeedBackslashes = true;
   bool FNullForZeroBaseDate = false;
   std::string FServerVer;
   int FServerPrimaryVer = 0, FServerMinorVer = 0, FServerReleaseVer = 0;

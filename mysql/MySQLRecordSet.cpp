@@ -18,6 +18,7 @@ TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
   column.OrgName = field.OrgName;
   column.Table = field.Table;
   column.OrgTable = field.OrgTable;
+  column.Database = field.Database;
   column.Flags = field.Flags;
   column.MyType = field.MyType;
   column.Decimals = field.Decimals;

@@ -73,6 +73,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     FclientFlag = ResponseFlags(clientFlags);
     SendHandshakeResponse(useUser, usePassword, useDatabase);
     Authenticate(usePassword);
+    KeepLoginStatus();
     net.SetCompress((FclientFlag & CLIENT_COMPRESS) != 0);
   } catch (...) {
     net.Close();
@@ -89,7 +90,7 @@ void TMySqlSession::ReadGreeting() {
   FscrambleComplete = greeting.ScrambleComplete;
   serverCapabilities = greeting.ServerCapabilities;
   FserverLanguage = greeting.ServerLanguage;
-  if (greeting.HasStatus) serverStatus = greeting.ServerStatus;
+  if (greeting.HasStatus) KeepServerStatus(greeting.ServerStatus);
 }
 
 std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
@@ -158,6 +159,16 @@ void TMySqlSession::Authenticate(const std::string& usePassword) {
   }
 }
 
+void TMySqlSession::KeepLoginStatus() {
+  const auto reply = net.GetRow();
+  if (reply.empty() || reply[0] != 0) return;
+  TMySqlReader reader(reply);
+  reader.ReadFieldLength();
+  const bool withStatus = Getprotocol41() || (serverCapabilities & CLIENT_TRANSACTIONS);
+  const TMySqlOkPacket ok = ParseOkPacket(reader, Getprotocol41(), withStatus);
+  if (ok.HasStatus) KeepServerStatus(ok.ServerStatus);
+}
+
 void TMySqlSession::Logout() {
   if (!FIsClosed) {
     FIsClosed = true;
@@ -211,7 +222,7 @@ void TMySqlSession::ReadQueryResult() {
       fieldCount = 0;
       affectedRows = static_cast<std::int64_t>(ok.AffectedRows);
       insertId = ok.InsertId;
-      if (ok.HasStatus) serverStatus = ok.ServerStatus;
+      if (ok.HasStatus) KeepServerStatus(ok.ServerStatus);
       warningCount = ok.WarningCount;
       info = ok.Info;
       return;
@@ -260,7 +271,12 @@ void TMySqlSession::SendFileToServer(const std::string& fileName) {
 
 void TMySqlSession::KeepEndStatus(const TMySqlEndPacket& end) {
   warningCount = end.WarningCount;
-  if (end.HasStatus) serverStatus = end.ServerStatus;
+  if (end.HasStatus) KeepServerStatus(end.ServerStatus);
+}
+
+void TMySqlSession::KeepServerStatus(int status) {
+  serverStatus = status;
+  noBackslashEscapes = (status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
 }
 
 void TMySqlSession::FreeQuery() {

@@ -57,6 +57,9 @@ class TMySqlSession {
   std::int64_t affectedRows = 0;
   std::uint64_t insertId = 0;
   int serverStatus = 0;
+  // The session's sql_mode holds NO_BACKSLASH_ESCAPES, as the last status-bearing packet said;
+  // unlike serverStatus it outlives failed commands, so literals never lose track of it.
+  bool noBackslashEscapes = false;
   int warningCount = 0;
   std::string info;
   std::uint64_t extraInfo = 0;
@@ -82,11 +85,14 @@ class TMySqlSession {
   void ProcessKill(std::uint32_t id);
   // Warning count and server status of an end packet.
   void KeepEndStatus(const TMySqlEndPacket& end);
+  void KeepServerStatus(int status);
 
  private:
   void ReadGreeting();
   std::uint32_t ResponseFlags(std::uint32_t clientFlags) const;
   void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database);
   void Authenticate(const std::string& password);
+  // The login's OK reply tells the session's modes, before any statement is sent.
+  void KeepLoginStatus();
   void SendFileToServer(const std::string& fileName);
 };

@@ -133,6 +133,23 @@ TEST(MyConnection, LostConnectionIsReportedAndTheSessionReconnects) {
   EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
 }
 
+TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  TMyQuery query;
+  query.SetConnection(&connection);
+  query.SQL().SetText("SELECT 1 AS one");
+  query.Open();
+  log.Attach(connection);
+  connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_FALSE(query.Active());
+}
+
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {
   TMyConnection connection;
   test_server::Configure(connection, "");

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "data/MyConnection.h"
+#include "data/MyQuery.h"
+#include "mysql/MySQLConnection.h"
+#include "tests/data/TestConnection.h"
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+// Writes through a dataset against tables of these tests' own database (and of a second one).
+class DataIntegrityTest : public ::testing::Test {
+ protected:
+  TMyConnection Connection;
+  TMyQuery Query;
+  std::vector<std::string> Statements;  // generated statements, placeholders in place
+  const std::string OtherDatabase = test_server::ProcessDatabase("morvane_other_test");
+
+  void SetUp() override {
+    Admin({"CREATE DATABASE IF NOT EXISTS " + test_server::Database(),
+           "CREATE DATABASE IF NOT EXISTS " + OtherDatabase,
+           "CREATE TABLE " + test_server::Database() +
+               ".notes (id INT PRIMARY KEY, note VARCHAR(255)) DEFAULT CHARSET=utf8mb4",
+           "CREATE TABLE " + test_server::Database() + ".victim (x INT)",
+           "CREATE TABLE " + test_server::Database() + ".keyless (a INT, note VARCHAR(20))",
+           "INSERT INTO " + test_server::Database() + ".keyless VALUES (1, 'same'), (1, 'same'), (2, 'other')",
+           "CREATE TABLE " + OtherDatabase + ".notes (id INT PRIMARY KEY, note VARCHAR(255))",
+           "INSERT INTO " + test_server::Database() + ".notes VALUES (1, 'mine')",
+           "INSERT INTO " + OtherDatabase + ".notes VALUES (1, 'theirs'), (2, 'theirs too')"});
+    test_server::Configure(Connection);
+    Query.SetConnection(&Connection);
+    Query.BeforeUpdateExecute = [this](TDataSet&, TStatementType, const std::string& text) {
+      Statements.push_back(text);
+    };
+  }
+
+  void TearDown() override {
+    Admin({"DROP DATABASE IF EXISTS " + test_server::Database(), "DROP DATABASE IF EXISTS " + OtherDatabase});
+  }
+
+  static void Admin(const std::vector<std::string>& statements) {
+    TMyConnection admin;
+    test_server::Configure(admin, "");
+    admin.Connect();
+    for (const std::string& statement : statements) admin.MySQLConnection()->ExecStatement(statement);
+  }
+
+  std::string Scalar(const std::string& sql) {
+    Connection.Connect();
+    return Connection.MySQLConnection()->QueryFirstValue(sql);
+  }
+
+  void InsertNote(int id, const std::string& note) {
+    Query.Insert();
+    Query.FieldByName("id").SetAsInteger(id);
+    Query.FieldByName("note").SetAsString(note);
+    Query.Post();
+  }
+};
+
+}  // namespace
+
+TEST_F(DataIntegrityTest, NotesKeepEveryByteInEitherBackslashMode) {
+  using namespace std::string_literals;
+  const std::string notes[] = {"x\\'); DROP TABLE victim; -- ", "it's", "C:\\dir\\", "\"q\" \0 \r\n \x1A end"s};
+  int id = 10;
+  for (const char* mode : {"DEFAULT", "'NO_BACKSLASH_ESCAPES'"}) {
+    SCOPED_TRACE(mode);
+    Scalar("SET SESSION sql_mode = "s + mode);
+    Query.SQL().SetText("SELECT id, note FROM notes");
+    Query.Open();
+    for (const std::string& note : notes) {
+      InsertNote(++id, note);
+      EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = " + std::to_string(id)), Hex(note));
+    }
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" +
+                   test_server::Database() + "' AND table_name = 'victim'"),
+            "1");
+}
+
+TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
+  Query.SQL().SetText("SELECT id, note FROM " + OtherDatabase + ".notes ORDER BY id");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("edited");
+  Query.Post();
+  Query.Next();
+  Query.Delete();
+  EXPECT_EQ(Statements, (std::vector<std::string>{
+                            "UPDATE " + OtherDatabase + ".notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?",
+                            "DELETE FROM " + OtherDatabase + ".notes\r\nWHERE\r\n  id = ?"}));
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM " + OtherDatabase + ".notes"), "edited");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM notes"), "mine");
+}
+
+TEST_F(DataIntegrityTest, KeylessTableChangesOneOfTwoIdenticalRows) {
+  Query.SQL().SetText("SELECT a, note FROM keyless ORDER BY a");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("changed");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE keyless\r\nSET\r\n  note = ?\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless WHERE a = 1"), "changed,same");
+  Query.Next();
+  Query.Delete();
+  EXPECT_EQ(Statements.back(), "DELETE FROM keyless\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless"), "changed,other");
+}
+
+TEST_F(DataIntegrityTest, FurtherResultsAreReadAndTheSessionStaysInStep) {
+  Scalar("CREATE PROCEDURE p() SELECT 'from p' AS text");
+  for (const char* statement : {"CALL p()", "SELECT 'first' AS text; SELECT 2; DO 3"}) {
+    SCOPED_TRACE(statement);
+    Query.SQL().SetText(statement);
+    Query.Execute();
+    EXPECT_EQ(Query.RecordCount(), 1);
+    EXPECT_EQ(Scalar("SELECT 'next'"), "next");
+  }
+  EXPECT_TRUE(Connection.Connected());
+}
+
+TEST_F(DataIntegrityTest, PostingReadsThePendingRowsFirst) {
+  Query.SQL().SetText("SELECT a, note FROM keyless ORDER BY a, note");
+  Query.SetFetchAll(false);
+  Query.SetFetchRows(1);
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("posted");
+  Query.Post();
+  EXPECT_EQ(Query.RecordCount(), 3);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM keyless WHERE note = 'posted'"), "1");
+}
