@@ -24,11 +24,11 @@ bool IsTemporal(std::uint8_t type) {
          type == mysql_type::Time || type == mysql_type::DateTime;
 }
 
-int LengthInCharacters(const TColumnMetadata& column, bool useUnicode) {
+int LengthInCharacters(const TColumnMetadata& column, const TFieldMapping& mapping) {
   auto length = static_cast<int>(column.LengthInBytes);
-  if (useUnicode && IsTextBearing(column.MyType) && column.CharsetNr != BinaryCharset &&
+  if (mapping.UseUnicode && IsTextBearing(column.MyType) && column.CharsetNr != BinaryCharset &&
       !(column.OrgTable.empty() && length == 1023))
-    return length / 3;
+    return length / (mapping.Utf8mb4 ? 4 : 3);
   if (IsTemporal(column.MyType) && column.CharsetNr == Utf8Charset) return length / 3;
   return length;
 }
@@ -81,6 +81,8 @@ TDataType StorageTypeOf(TDataType type, int length, const TFieldMapping& mapping
     if (type == dtString) type = dtMemo;
     if (type == dtWideString) type = dtWideMemo;
   }
+  // An inline wide string has one unit a character, too few for surrogate pairs.
+  if (type == dtWideString && mapping.Utf8mb4) return dtExtWideString;
   if (!mapping.FlatBuffers && (length == 0 || length >= 32)) {
     if (type == dtString) return dtExtString;
     if (type == dtWideString) return dtExtWideString;
@@ -120,7 +122,7 @@ TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
     desc.ActualName = column.OrgName.empty() ? column.Name : column.OrgName;
     desc.FieldNo = static_cast<int>(descs.size()) + 1;
     desc.TableIndex = TableIndexFor(column, tables);
-    desc.Length = LengthInCharacters(column, mapping.UseUnicode);
+    desc.Length = LengthInCharacters(column, mapping);
     desc.Scale = column.Decimals;
     desc.DataType = StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, mapping);
     desc.MyType = column.MyType;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <tuple>
 
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
@@ -21,6 +22,8 @@ std::string ToText(const TPropValue& value) {
   if (auto* s = std::get_if<std::string>(&value)) return *s;
   return {};
 }
+
+constexpr int UnknownCharacterSet = 1115;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -126,8 +129,8 @@ void TMySQLConnection::Connect(const std::string&) {
     FNativeConnection = true;
     api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
     // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
-    bool utf8Login = FUseUnicode || Lower(FCharset) == "utf8";
-    if (utf8Login) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+    if (FUseUnicode) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
+    else if (Lower(FCharset) == "utf8") api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
     FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
     if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
     if (!api.mysql_real_connect(FMySQL, HostName(), FUsername, FPassword, FDatabase, FPort, {},
@@ -182,8 +185,20 @@ void TMySQLConnection::ApplyCharset() {
     FUseUnicode = false;
     return;
   }
-  if (FUseUnicode) ExecStatement("SET NAMES utf8");
-  else if (!FCharset.empty()) ExecStatement("SET NAMES " + FCharset);
+  FUtf8mb4 = false;
+  if (FUseUnicode) {
+    // utf8mb4 holds every character; servers before 5.5.3 know only the three-byte utf8.
+    bool knowsUtf8mb4 = std::tie(FServerPrimaryVer, FServerMinorVer, FServerReleaseVer) >= std::make_tuple(5, 5, 3);
+    if (knowsUtf8mb4) {
+      API().SetTimeout(FMySQL, FConnectionTimeout);
+      int status = API().mysql_real_query(FMySQL, "SET NAMES utf8mb4");
+      FUtf8mb4 = status == 0;
+      if (status != 0 && status != UnknownCharacterSet) MySQLError(nullptr);
+    }
+    if (!FUtf8mb4) ExecStatement("SET NAMES utf8");
+  } else if (!FCharset.empty()) {
+    ExecStatement("SET NAMES " + FCharset);
+  }
 }
 
 void TMySQLConnection::ExecStatement(const std::string& text) {

@@ -39,6 +39,8 @@ class TMySQLConnection : public TCRConnection {
   bool GetIsClient41() const { return true; }
   bool GetIsServer41() const override;
   bool UseUnicode() const { return FUseUnicode; }
+  // The Unicode session speaks utf8mb4 (four bytes at most), not the three-byte utf8.
+  bool SpeaksUtf8mb4() const { return FUtf8mb4; }
   // Follows the sql_mode the server reports with every reply, so that a mode set at the server
   // or by a statement is obeyed whatever CheckBackslashes says.
   bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
@@ -76,6 +78,7 @@ class TMySQLConnection : public TCRConnection {
   int FConnectionTimeout = 15;
   bool FUseUnicode = false;
   bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
+  bool FUtf8mb4 = false;
   bool FCompress = false;
   bool FInteractive = false;
   int FProtocol = 0;

@@ -50,6 +50,7 @@ bool TMySQLRecordSet::Open() {
   FData.ClearRecords();
   FData.Tables.clear();
   Mapping.UseUnicode = FConnection.UseUnicode();
+  Mapping.Utf8mb4 = FConnection.SpeaksUtf8mb4();
   Conversion.UseUnicode = FConnection.UseUnicode();
   FData.Fields = BuildFieldDescs(columns, Mapping, FData.Tables);
   FData.InitLayout();

@@ -135,6 +135,7 @@ enum MYSQL_PROTOCOL_TYPE {
 
 // Character-set numbers sent at login.
 constexpr std::uint8_t CHARSET_UTF8_GENERAL_CI = 33;
+constexpr std::uint8_t CHARSET_UTF8MB4_GENERAL_CI = 45;
 constexpr std::uint8_t CHARSET_LATIN1_SWEDISH_CI = 8;
 
 constexpr std::uint8_t PROTOCOL_VERSION = 10;

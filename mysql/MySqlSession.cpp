@@ -109,7 +109,9 @@ void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std:
   if (FclientFlag & CLIENT_PROTOCOL_41) {
     net.WriteInt32(FclientFlag);
     net.WriteInt32(static_cast<std::uint32_t>(MAX_ALLOWED_PACKET));
-    net.WriteByte(charset == "utf8" ? CHARSET_UTF8_GENERAL_CI : CHARSET_LATIN1_SWEDISH_CI);
+    net.WriteByte(charset == "utf8mb4" ? CHARSET_UTF8MB4_GENERAL_CI
+                  : charset == "utf8"  ? CHARSET_UTF8_GENERAL_CI
+                                       : CHARSET_LATIN1_SWEDISH_CI);
     net.Fill(0, 23);
   } else {
     net.WriteInt16(static_cast<std::uint16_t>(FclientFlag));

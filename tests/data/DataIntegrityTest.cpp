@@ -29,12 +29,12 @@ class DataIntegrityTest : public ::testing::Test {
     Admin({"CREATE DATABASE IF NOT EXISTS " + test_server::Database(),
            "CREATE DATABASE IF NOT EXISTS " + OtherDatabase,
            "CREATE TABLE " + test_server::Database() +
-               ".notes (id INT PRIMARY KEY, note VARCHAR(255)) DEFAULT CHARSET=utf8mb4",
+               ".notes (id INT PRIMARY KEY, note VARCHAR(255), tag CHAR(2)) DEFAULT CHARSET=utf8mb4",
            "CREATE TABLE " + test_server::Database() + ".victim (x INT)",
            "CREATE TABLE " + test_server::Database() + ".keyless (a INT, note VARCHAR(20))",
            "INSERT INTO " + test_server::Database() + ".keyless VALUES (1, 'same'), (1, 'same'), (2, 'other')",
            "CREATE TABLE " + OtherDatabase + ".notes (id INT PRIMARY KEY, note VARCHAR(255))",
-           "INSERT INTO " + test_server::Database() + ".notes VALUES (1, 'mine')",
+           "INSERT INTO " + test_server::Database() + ".notes (id, note) VALUES (1, 'mine')",
            "INSERT INTO " + OtherDatabase + ".notes VALUES (1, 'theirs'), (2, 'theirs too')"});
     test_server::Configure(Connection);
     Query.SetConnection(&Connection);
@@ -86,6 +86,24 @@ TEST_F(DataIntegrityTest, NotesKeepEveryByteInEitherBackslashMode) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" +
                    test_server::Database() + "' AND table_name = 'victim'"),
             "1");
+}
+
+TEST_F(DataIntegrityTest, FourByteCharactersAreStoredAndReadWhole) {
+  const std::string note = "emoji \xF0\x9F\x98\x80 and \xF0\xA0\x9C\x8E", tag = "\xF0\x9F\x98\x80\xF0\xA0\x9C\x8E";
+  Query.SQL().SetText("SELECT id, note, tag FROM notes");
+  Query.Open();
+  Query.Insert();
+  Query.FieldByName("id").SetAsInteger(2);
+  Query.FieldByName("note").SetAsString(note);
+  Query.FieldByName("tag").SetAsString(tag);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT CONCAT(HEX(note), '|', HEX(tag)) FROM notes WHERE id = 2"), Hex(note) + "|" + Hex(tag));
+  Query.Close();
+  Query.SQL().SetText("SELECT id, note, tag FROM notes WHERE id = 2");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("note").AsString(), note);
+  EXPECT_EQ(Query.FieldByName("tag").AsString(), tag) << "two characters, four 16-bit units";
+  EXPECT_EQ(Query.FieldByName("tag").Size(), 2);
 }
 
 TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {

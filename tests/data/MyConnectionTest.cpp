@@ -62,7 +62,7 @@ TEST(MyConnection, ConnectAndDisconnectSequences) {
   connection.Connect();
   EXPECT_TRUE(connection.Connected());
   EXPECT_FALSE(loginCalled) << "no login event without LoginPrompt";
-  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb3");
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb4");
 
   connection.SetServer(test_server::Settings().Host);  // same text: stays open
   connection.SetPort(connection.Port());

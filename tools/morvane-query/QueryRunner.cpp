@@ -18,14 +18,15 @@ bool TQueryRunner::Fail() {
 
 bool TQueryRunner::Connect(const TQueryLogin& login) {
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
-  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
   FApi.SetTimeout(FSession, login.TimeoutSeconds);
   std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
   if (!FApi.mysql_real_connect(FSession, login.Host, login.User, login.Password, login.Database, login.Port, "",
                                flags))
     return Fail();
-  return Run("SET NAMES utf8", nullptr);
+  // A server without utf8mb4 (1115, unknown character set) gets the three-byte utf8.
+  return Run("SET NAMES utf8mb4", nullptr) || (FError.Code == 1115 && Run("SET NAMES utf8", nullptr));
 }
 
 bool TQueryRunner::PrintResult(TMySqlResultSet* result, TBatchOutput& output) {
