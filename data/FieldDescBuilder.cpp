@@ -71,8 +71,17 @@ TDataType DataTypeOf(const TColumnMetadata& column, int length, const TFieldMapp
   }
 }
 
+bool IsBinaryText(const TColumnMetadata& column) {
+  using namespace mysql_type;
+  return column.CharsetNr == BinaryCharset &&
+         (column.MyType == VarChar || column.MyType == VarString || column.MyType == String);
+}
+
 // Unicode and long-string forms, then out-of-line storage of long and unsized values.
-TDataType StorageTypeOf(TDataType type, int length, const TFieldMapping& mapping) {
+TDataType StorageTypeOf(TDataType type, int length, bool binaryText, const TFieldMapping& mapping) {
+  // Bytes of the binary character set are no text to decode, and out of line they keep every
+  // zero byte.
+  if (binaryText && type == dtString) return dtExtString;
   if (mapping.UseUnicode) {
     if (type == dtString) type = dtWideString;
     if (type == dtMemo) type = dtWideMemo;
@@ -124,7 +133,8 @@ TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
     desc.TableIndex = TableIndexFor(column, tables);
     desc.Length = LengthInCharacters(column, mapping);
     desc.Scale = column.Decimals;
-    desc.DataType = StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, mapping);
+    desc.DataType =
+        StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, IsBinaryText(column), mapping);
     desc.MyType = column.MyType;
     desc.CharsetNr = column.CharsetNr;
     desc.Flags = column.Flags;

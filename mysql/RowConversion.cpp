@@ -314,7 +314,7 @@ bool TRowConverter::ConvertVarBytes(char* record, const TFieldDesc& desc, std::s
 }
 
 bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text) {
-  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString)
+  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString && desc.CharsetNr != BinaryCharset)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
   return false;

@@ -33,6 +33,8 @@ class DataIntegrityTest : public ::testing::Test {
            "CREATE TABLE " + test_server::Database() + ".victim (x INT)",
            "CREATE TABLE " + test_server::Database() + ".keyless (a INT, note VARCHAR(20))",
            "INSERT INTO " + test_server::Database() + ".keyless VALUES (1, 'same'), (1, 'same'), (2, 'other')",
+           "CREATE TABLE " + test_server::Database() + ".bytes (id INT PRIMARY KEY, vb VARBINARY(8), b BINARY(4))",
+           "INSERT INTO " + test_server::Database() + ".bytes VALUES (1, X'41FF0042', X'41420000')",
            "CREATE TABLE " + OtherDatabase + ".notes (id INT PRIMARY KEY, note VARCHAR(255))",
            "INSERT INTO " + test_server::Database() + ".notes (id, note) VALUES (1, 'mine')",
            "INSERT INTO " + OtherDatabase + ".notes VALUES (1, 'theirs'), (2, 'theirs too')"});
@@ -104,6 +106,18 @@ TEST_F(DataIntegrityTest, FourByteCharactersAreStoredAndReadWhole) {
   EXPECT_EQ(Query.FieldByName("note").AsString(), note);
   EXPECT_EQ(Query.FieldByName("tag").AsString(), tag) << "two characters, four 16-bit units";
   EXPECT_EQ(Query.FieldByName("tag").Size(), 2);
+}
+
+TEST_F(DataIntegrityTest, BinaryColumnsKeepTheirBytes) {
+  using namespace std::string_literals;
+  Query.SQL().SetText("SELECT id, vb, b FROM bytes");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("vb").AsString(), "\x41\xFF\x00\x42"s);
+  EXPECT_EQ(Query.FieldByName("b").AsString(), "AB\0\0"s);
+  Query.Edit();
+  Query.FieldByName("vb").SetAsString("\xFE\x00\\'"s);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT HEX(vb) FROM bytes"), "FE005C27");
 }
 
 TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
