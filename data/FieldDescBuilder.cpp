@@ -33,8 +33,10 @@ int LengthInCharacters(const TColumnMetadata& column, const TFieldMapping& mappi
   return length;
 }
 
-TDataType DecimalType(const TFieldMapping& mapping) {
-  if (mapping.EnableFMTBCD) return dtFMTBCD;
+TDataType DecimalType(const TColumnMetadata& column, const TFieldMapping& mapping) {
+  // A double holds 15 significant digits: a wider decimal keeps the server's text.
+  int digits = static_cast<int>(column.LengthInBytes) - 1 - (column.Decimals > 0 ? 1 : 0);
+  if (mapping.EnableFMTBCD || digits > 15) return dtFMTBCD;
   if (mapping.EnableBCD) return dtBCD;
   return dtFloat;
 }
@@ -47,7 +49,7 @@ TDataType DataTypeOf(const TColumnMetadata& column, int length, const TFieldMapp
   bool isBlob = type >= TinyBlob && type <= Blob;
   if (mapping.FieldsAsString && !isBlob && type != Geometry) return dtString;
   switch (type) {
-    case Decimal: case NewDecimal: return DecimalType(mapping);
+    case Decimal: case NewDecimal: return DecimalType(column, mapping);
     case Tiny:
       if (length == 1 && mapping.EnableBoolean) return dtBoolean;
       return isUnsigned ? dtUInt8 : dtInt8;

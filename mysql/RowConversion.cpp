@@ -127,23 +127,22 @@ TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
 }  // namespace
 
 double ParseFloatValue(std::string_view text) {
-  std::string_view looked = text.substr(0, 36);
-  std::size_t i = (!looked.empty() && (looked[0] == '+' || looked[0] == '-')) ? 1 : 0;
-  std::size_t exponent = looked.find_first_of("eE");
-  std::string_view mantissa = looked.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
+  std::size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+  std::size_t exponent = text.find_first_of("eE");
+  std::string_view mantissa = text.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
   bool badMantissa = mantissa.empty() || mantissa.find_first_not_of("0123456789.") != std::string_view::npos ||
                      mantissa.find('.') != mantissa.rfind('.') || mantissa == ".";
   if (badMantissa)
     throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
   if (exponent != std::string_view::npos) {
-    std::string_view digits = looked.substr(exponent + 1);
+    std::string_view digits = text.substr(exponent + 1);
     if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
       throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::string(text).c_str()));
   }
   double value = 0;
-  const char* begin = looked.data() + (looked[0] == '+' ? 1 : 0);
-  if (std::from_chars(begin, looked.data() + looked.size(), value).ec != std::errc())
+  const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+  if (std::from_chars(begin, text.data() + text.size(), value).ec != std::errc())
     throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
   return value;
 }

@@ -120,6 +120,16 @@ TEST_F(DataIntegrityTest, BinaryColumnsKeepTheirBytes) {
   EXPECT_EQ(Scalar("SELECT HEX(vb) FROM bytes"), "FE005C27");
 }
 
+TEST_F(DataIntegrityTest, WideDecimalsReadAsTheServersText) {
+  const std::string digits = "1234567890123456789012345678901234567890123456789";
+  Query.SQL().SetText("SELECT CAST(" + digits + " AS DECIMAL(65,0)) AS wide, CAST(-1.5 AS DECIMAL(40,30)) AS fine, "
+                      "CAST(2.25 AS DECIMAL(10,2)) AS narrow");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("wide").AsString(), digits);
+  EXPECT_EQ(Query.FieldByName("fine").AsString(), "-1.500000000000000000000000000000");
+  EXPECT_EQ(Query.FieldByName("narrow").DataType(), TFieldType::ftFloat);
+}
+
 TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
   Query.SQL().SetText("SELECT id, note FROM " + OtherDatabase + ".notes ORDER BY id");
   Query.Open();

@@ -112,6 +112,8 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
   OneField fmt(dtFMTBCD, mysql_type::NewDecimal, 30);
   EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
             TValue(std::string("-123456789012345678901234.56789")));
+  EXPECT_EQ(ParseFloatValue("1234567890123456789012345678901234567890123456789"), 1.2345678901234568e48)
+      << "every digit counts";
 }
 
 TEST(RowConversion, DatesTimesAndZeroDates) {
