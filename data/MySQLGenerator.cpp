@@ -69,7 +69,11 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
       std::vector<const TFieldDesc*> fields;
       for (const TFieldDesc* desc : context.DataFields)
         if (IsNew(context, *desc)) fields.push_back(desc);
-      if (fields.empty()) return {};
+      if (fields.empty()) {
+        // A row of defaults is still a row: the server decides whether the table takes it.
+        b.Add("INSERT INTO " + table + " () VALUES ()");
+        break;
+      }
       b.Add("INSERT INTO " + table + "\r\n  (");
       for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) b.Add(", ");

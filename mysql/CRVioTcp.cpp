@@ -60,7 +60,8 @@ int Startup() { return 0; }
 #endif
 
 std::string SocketErrorText(const char* head, const std::string& what, int code) {
-  return FormatTemplate("%s:\r\n%s.\r\nSocket Error Code: %d($%X)", {std::string(head), what, std::int64_t{code}});
+  return FormatTemplate("%s:\r\n%s.\r\nSocket Error Code: %d($%X)",
+                        {std::string(head), what, std::int64_t{code}, std::int64_t{code}});
 }
 
 struct TAddrInfoDeleter {

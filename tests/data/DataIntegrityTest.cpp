@@ -35,6 +35,8 @@ class DataIntegrityTest : public ::testing::Test {
            "INSERT INTO " + test_server::Database() + ".keyless VALUES (1, 'same'), (1, 'same'), (2, 'other')",
            "CREATE TABLE " + test_server::Database() + ".bytes (id INT PRIMARY KEY, vb VARBINARY(8), b BINARY(4))",
            "INSERT INTO " + test_server::Database() + ".bytes VALUES (1, X'41FF0042', X'41420000')",
+           "CREATE TABLE " + test_server::Database() +
+               ".counters (id INT AUTO_INCREMENT PRIMARY KEY, big BIGINT UNSIGNED, needed INT NOT NULL)",
            "CREATE TABLE " + OtherDatabase + ".notes (id INT PRIMARY KEY, note VARCHAR(255))",
            "INSERT INTO " + test_server::Database() + ".notes (id, note) VALUES (1, 'mine')",
            "INSERT INTO " + OtherDatabase + ".notes VALUES (1, 'theirs'), (2, 'theirs too')"});
@@ -128,6 +130,29 @@ TEST_F(DataIntegrityTest, WideDecimalsReadAsTheServersText) {
   EXPECT_EQ(Query.FieldByName("wide").AsString(), digits);
   EXPECT_EQ(Query.FieldByName("fine").AsString(), "-1.500000000000000000000000000000");
   EXPECT_EQ(Query.FieldByName("narrow").DataType(), TFieldType::ftFloat);
+}
+
+TEST_F(DataIntegrityTest, RowOfDefaultsReachesTheServerAndUnsignedBigIntegersArePosted) {
+  Scalar("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
+  Query.SQL().SetText("SELECT id, big, needed FROM counters");
+  Query.Open();
+  Query.Insert();
+  try {
+    Query.Post();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1364) << e.what();
+  }
+  EXPECT_EQ(Statements.back(), "INSERT INTO counters () VALUES ()");
+  Query.FieldByName("needed").SetAsInteger(1);
+  Query.FieldByName("big").SetAsString("18446744073709551615");
+  Query.Post();
+  EXPECT_EQ(Query.FieldByName("big").AsString(), "18446744073709551615");
+  EXPECT_EQ(Scalar("SELECT big FROM counters"), "18446744073709551615");
+  Query.Edit();
+  EXPECT_THROW(Query.FieldByName("id").SetAsString("9223372036854775808"), EConvertError);
+  EXPECT_THROW(Query.FieldByName("big").SetAsString("18446744073709551616"), EConvertError);
+  Query.Cancel();
 }
 
 TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
