@@ -94,6 +94,8 @@ TDataType StorageTypeOf(TDataType type, int length, bool binaryText, const TFiel
   }
   // An inline wide string has one unit a character, too few for surrogate pairs.
   if (type == dtWideString && mapping.Utf8mb4) return dtExtWideString;
+  // Kept as UTF-8, a code-page character takes up to three bytes: more than the inline room.
+  if (type == dtString && mapping.AnsiText) return dtExtString;
   if (!mapping.FlatBuffers && (length == 0 || length >= 32)) {
     if (type == dtString) return dtExtString;
     if (type == dtWideString) return dtExtWideString;

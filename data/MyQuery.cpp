@@ -234,7 +234,9 @@ void TMyQuery::WriteChange(TStatementType type) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
     FUpdateCommand->Component = this;
   }
-  FUpdateCommand->SQL = PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes());
+  FUpdateCommand->SQL =
+      PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes(), session.SpeaksAnsi());
+  FUpdateCommand->SQLEncoded = true;
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
   FUpdateCommand->Execute();

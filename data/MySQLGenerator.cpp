@@ -4,6 +4,7 @@
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "data/SqlLiterals.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -48,6 +49,13 @@ class TStatementBuilder {
  private:
   const TUpdateContext& FContext;
 };
+
+bool IsBytes(const TFieldDesc& desc) {
+  switch (desc.DataType) {
+    case dtBytes: case dtVarBytes: case dtExtVarBytes: case dtBlob: return true;
+    default: return desc.CharsetNr == BinaryCharset;
+  }
+}
 
 bool IsNew(const TUpdateContext& c, const TFieldDesc& desc) {
   return c.UpdateAllFields || !IsFieldNull(*c.Data, c.NewRecord, desc);
@@ -131,17 +139,21 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
 }
 
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
-                             bool inserting, bool needBackslashes) {
+                             bool inserting, bool needBackslashes, bool ansi) {
   std::string text;
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
+  auto append = [&](std::string_view piece, bool isText) {
+    if (ansi && isText) text += Utf8ToAnsi(piece);
+    else text += piece;
+  };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
-    text.append(statement.Text, from, param.Offset - from);
+    append(std::string_view(statement.Text).substr(from, param.Offset - from), true);
     const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    text += ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field),
-                         param.Field->DataType, needBackslashes);
+    append(ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field), param.Field->DataType, needBackslashes),
+           !IsBytes(*param.Field));
     from = param.Offset + 1;
   }
-  text.append(statement.Text, from);
+  append(std::string_view(statement.Text).substr(from), true);
   return text;
 }

@@ -2,6 +2,7 @@
 
 #include "data/DAError.h"
 #include "mysql/MySQLConnection.h"
+#include "platform/AnsiText.h"
 
 TMySQLCommand::~TMySQLCommand() {
   try {
@@ -52,7 +53,8 @@ void TMySQLCommand::Run() {
   api.SetTimeout(session, CommandTimeout);
   if (OnExecute) OnExecute(SQL);
   FRowsAffected = 0;
-  if (api.mysql_real_query(session, SQL) != 0) {
+  const std::string encoded = !SQLEncoded && FConnection.SpeaksAnsi() ? Utf8ToAnsi(SQL) : std::string();
+  if (api.mysql_real_query(session, encoded.empty() ? SQL : encoded) != 0) {
     bool breakAwaited;
     {
       std::lock_guard lock(FBreakExecCS);

@@ -7,6 +7,7 @@
 
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -167,6 +168,10 @@ void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& m
   release = VersionPart(std::string_view(text).substr(releaseStart, releaseEnd - releaseStart));
 }
 
+bool TMySQLConnection::SpeaksAnsi() const {
+  return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
+}
+
 bool TMySQLConnection::GetIsServer41() const {
   return FServerPrimaryVer > 4 || (FServerPrimaryVer == 4 && FServerMinorVer > 0);
 }
@@ -241,9 +246,9 @@ bool TMySQLConnection::CheckIsValid() {
 }
 
 void TMySQLConnection::MySQLError(TComponent* component) {
-  // Texts are kept as UTF-8 throughout, so the message needs no decoding here.
   int code = FMySQL ? API().mysql_errno(FMySQL) : 2000;
   std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
+  if (SpeaksAnsi()) message = AnsiToUtf8(message);
   EMyError error(code, message, component);
   ProcessError(error);
 }

@@ -41,6 +41,8 @@ class TMySQLConnection : public TCRConnection {
   bool UseUnicode() const { return FUseUnicode; }
   // The Unicode session speaks utf8mb4 (four bytes at most), not the three-byte utf8.
   bool SpeaksUtf8mb4() const { return FUtf8mb4; }
+  // Without Unicode (and no other character set chosen) texts cross the wire in Windows-1252.
+  bool SpeaksAnsi() const;
   // Follows the sql_mode the server reports with every reply, so that a mode set at the server
   // or by a statement is obeyed whatever CheckBackslashes says.
   bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }

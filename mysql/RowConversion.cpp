@@ -12,6 +12,7 @@
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "mysql/Utf8ToWs.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -176,7 +177,18 @@ TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& option
 
 bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
                                  bool isNull) {
-  return isNull ? ConvertNull(record, desc) : ConverterFor(desc)(*this, record, desc, text);
+  return isNull ? ConvertNull(record, desc) : TextConverterFor(desc)(*this, record, desc, text);
+}
+
+TRowConverter::TConvert TRowConverter::TextConverterFor(const TFieldDesc& desc) const {
+  bool codePageText = (desc.DataType == dtString || desc.DataType == dtExtString || desc.DataType == dtMemo) &&
+                      desc.CharsetNr != BinaryCharset;
+  return FOptions.AnsiText && codePageText ? &Call<&TRowConverter::ConvertAnsiText> : ConverterFor(desc);
+}
+
+bool TRowConverter::ConvertAnsiText(char* record, const TFieldDesc& desc, std::string_view text) {
+  FAnsiScratch = AnsiToUtf8(text);
+  return ConverterFor(desc)(*this, record, desc, FAnsiScratch);
 }
 
 TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
@@ -211,7 +223,7 @@ TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
 void TRowConverter::PlanColumns() {
   FSteps.clear();
   for (const TFieldDesc& desc : FData.Fields)
-    FSteps.push_back({&desc, static_cast<std::size_t>(desc.FieldNo - 1), ConverterFor(desc)});
+    FSteps.push_back({&desc, static_cast<std::size_t>(desc.FieldNo - 1), TextConverterFor(desc)});
 }
 
 bool TRowConverter::ConvertNull(char* record, const TFieldDesc& desc) {

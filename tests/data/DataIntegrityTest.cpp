@@ -155,6 +155,27 @@ TEST_F(DataIntegrityTest, RowOfDefaultsReachesTheServerAndUnsignedBigIntegersAre
   Query.Cancel();
 }
 
+TEST_F(DataIntegrityTest, ConnectionWithoutUnicodeSpeaksWindows1252) {
+  using namespace std::string_literals;
+  Connection.Options.SetUseUnicode(false);
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  InsertNote(3, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xCE\xA9");  // the omega is not in the code page
+  EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = 3"), Hex("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC ?"));
+  Query.Close();
+  Query.SQL().SetText("SELECT note AS `n\xC3\xB6te` FROM notes WHERE id = 3");
+  Query.Open();
+  EXPECT_EQ(Query.Fields()[0]->FieldName(), "n\xC3\xB6te");
+  EXPECT_EQ(Query.Fields()[0]->AsString(), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC ?");
+  Query.Close();
+  Query.SQL().SetText("SELECT id, vb FROM bytes");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("vb").SetAsString("\xFC\x80\x00"s);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT HEX(vb) FROM bytes"), "FC8000") << "bytes are never converted";
+}
+
 TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
   Query.SQL().SetText("SELECT id, note FROM " + OtherDatabase + ".notes ORDER BY id");
   Query.Open();
