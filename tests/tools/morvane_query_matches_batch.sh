@@ -76,6 +76,17 @@ for extra in --dataset "--dataset --compress"; do
   fi
 done
 
+# A procedure's results through the dataset, then a further statement on the same session.
+"${reference[@]}" -e "DROP PROCEDURE IF EXISTS query_output_p;
+  CREATE PROCEDURE query_output_p() SELECT 'from p' AS text" || fail "cannot create the procedure"
+"${reference[@]}" -e "CALL query_output_p(); SELECT 1" >"$work/expected" || fail "reference client failed on the procedure"
+if ! "$query" "${login[@]}" --dataset "CALL query_output_p()" "SELECT 1" >"$work/actual" 2>"$work/actual.err"; then
+  fail "morvane-query --dataset failed on the procedure: $(cat "$work/actual.err")"
+elif ! cmp -s "$work/expected" "$work/actual"; then
+  fail "output differs (--dataset) for the procedure"
+  diff "$work/expected" "$work/actual" >&2
+fi
+
 # Failures: the code and the message without its leading line break, exit status 1.
 expect_error() {
   local expected=$1
@@ -95,7 +106,7 @@ expect_error "ERROR 1045: #28000Access denied for user '$MORVANE_TEST_DB_NATIVE_
 [ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003: Cannot connect to server on host '127.0.0.1':" ] ||
   fail "refused port reported as '$(cat "$work/err")'"
 
-"${reference[@]}" -e "DROP TABLE IF EXISTS query_output"
+"${reference[@]}" -e "DROP TABLE IF EXISTS query_output; DROP PROCEDURE IF EXISTS query_output_p"
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed" >&2
   exit 1
