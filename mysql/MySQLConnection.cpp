@@ -186,11 +186,11 @@ std::uint32_t TMySQLConnection::GetThreadId() const {
 }
 
 void TMySQLConnection::ApplyCharset() {
+  FUtf8mb4 = false;
   if (!GetIsServer41()) {
     FUseUnicode = false;
     return;
   }
-  FUtf8mb4 = false;
   if (FUseUnicode) {
     // utf8mb4 holds every character; servers before 5.5.3 know only the three-byte utf8.
     bool knowsUtf8mb4 = std::tie(FServerPrimaryVer, FServerMinorVer, FServerReleaseVer) >= std::make_tuple(5, 5, 3);
