@@ -456,3 +456,15 @@ TEST(TMySQLConnectionCharset, ServerWithoutUtf8mb4GetsUtf8) {
   EXPECT_TRUE(connection.UseUnicode());
   EXPECT_FALSE(connection.SpeaksUtf8mb4());
 }
+
+TEST(TMySqlSessionLogin, TheLoginReplyTellsTheBackslashMode) {
+  TFakeServer server([](TFakePeer& peer) {
+    peer.SendPacket(0, Greeting41(Caps41));
+    peer.ReadHandshakeResponse();
+    peer.SendPacket(2, OkPacket(0, 0, SERVER_STATUS_AUTOCOMMIT | SERVER_STATUS_NO_BACKSLASH_ESCAPES));
+  });
+  TClient client;
+  ASSERT_TRUE(client.Connect(server.Port())) << client.Api.mysql_error(client.Session);
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_TRUE(client.Session->noBackslashEscapes) << "before any statement";
+}
