@@ -153,7 +153,8 @@ TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
 
 TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
   TFakeServer server([](TFakePeer& peer) {
-    peer.SendPacket(0, Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+    peer.SendPacket(0,
+                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
     peer.ReadHandshakeResponse();
     peer.SendPacket(2, OkPacket());
     peer.ReadPacket();  // SET NAMES

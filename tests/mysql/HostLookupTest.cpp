@@ -26,7 +26,8 @@ addrinfo StreamHints() {
 }  // namespace
 
 TEST(HostLookup, ALookupThatDoesNotAnswerEndsAtTheLimit) {
-  const THostLookup lookup = LookupHost("stuck.example", StreamHints(), std::chrono::milliseconds(100), &SilentResolver);
+  const THostLookup lookup =
+      LookupHost("stuck.example", StreamHints(), std::chrono::milliseconds(100), &SilentResolver);
   Answer.set_value();  // the abandoned lookup ends on its own
   EXPECT_TRUE(lookup.TimedOut);
   EXPECT_EQ(lookup.Found, nullptr);
