@@ -9,6 +9,7 @@ struct TColumnMetadata {
   std::string OrgName;  // the name when the server sent none
   std::string Table;    // alias
   std::string OrgTable;
+  std::string Database;  // of the table
   std::uint32_t Flags = 0;
   std::uint8_t MyType = 0;
   int Decimals = 0;

@@ -12,11 +12,15 @@ void TCustomConnection::SetConnected(bool value) {
     SendConnectEvent(true);
     Fire(AfterConnect, *this);
   } else {
-    Fire(BeforeDisconnect, *this);
-    SendConnectEvent(false);
-    DoDisconnect();
-    Fire(AfterDisconnect, *this);
+    RunDisconnect();
   }
+}
+
+void TCustomConnection::RunDisconnect() {
+  Fire(BeforeDisconnect, *this);
+  SendConnectEvent(false);
+  DoDisconnect();
+  Fire(AfterDisconnect, *this);
 }
 
 void TCustomConnection::RegisterClient(TConnectionClient* client) {

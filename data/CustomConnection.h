@@ -39,6 +39,8 @@ class TCustomConnection : public TComponent {
   virtual void DoConnect() = 0;
   virtual void DoDisconnect() = 0;
   void SendConnectEvent(bool connecting);
+  // BeforeDisconnect, clients told, DoDisconnect, AfterDisconnect; whatever Connected says.
+  void RunDisconnect();
   std::vector<TConnectionClient*> Clients() const;
   static void Fire(const TNotifyEvent& event, TCustomConnection& sender) {
     if (event) event(sender);

@@ -70,6 +70,10 @@ void TCustomDAConnection::SetConnected(bool value) {
     FConnectCount = count;
     return;
   }
+  PerformDisconnect();
+}
+
+void TCustomDAConnection::PerformDisconnect() {
   FConnectCount = 0;
   FShouldShowPrompt = true;
   Fire(BeforeDisconnect, *this);
@@ -83,7 +87,7 @@ void TCustomDAConnection::SetConnected(bool value) {
   }
   TRestoreOnExit restore(BeforeDisconnect, std::move(BeforeDisconnect));
   BeforeDisconnect = nullptr;
-  TCustomConnection::SetConnected(false);
+  RunDisconnect();
 }
 
 void TCustomDAConnection::PerformConnect() {
@@ -100,9 +104,11 @@ void TCustomDAConnection::InstallCallbacks() {
   FIConnection->OnError = [this](EMyError& error, bool& fail, int attempt) {
     return DoError(error, fail, attempt);
   };
+  // The session is closed already, so Disconnect would see nothing to do; the datasets still
+  // have to close and the window to hear of it.
   FIConnection->OnReconnectError = [this] {
     try {
-      Disconnect();
+      PerformDisconnect();
     } catch (...) {
     }
   };

@@ -63,6 +63,8 @@ class TCustomDAConnection : public TCustomConnection {
 
  private:
   void PerformConnect();
+  // The disconnect sequence with its events, also for a session already found dead.
+  void PerformDisconnect();
   void InstallCallbacks();
   std::unique_ptr<TCRConnection> FIConnection;
   std::string FServer, FUsername, FPassword;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "data/DataSet.h"
 #include "data/Exceptions.h"
@@ -43,6 +44,18 @@ std::int64_t ParseInteger(const std::string& text) {
   if (error != std::errc() || end != text.data() + text.size() || text.empty())
     throw EConvertError(FormatMessage("'%s' is not a valid integer value", text.c_str()));
   return value;
+}
+
+// Values above the signed range stay unsigned (BIGINT UNSIGNED reaches 2^64 - 1); the record
+// refuses them for a signed column.
+TValue ParseIntegerValue(const std::string& text) {
+  std::uint64_t big = 0;
+  const char* begin = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
+  auto [end, error] = std::from_chars(begin, text.data() + text.size(), big);
+  if (error == std::errc() && end == text.data() + text.size() &&
+      big > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+    return big;
+  return ParseInteger(text);
 }
 
 double ParseFloat(const std::string& text) {
@@ -172,12 +185,18 @@ TValue TField::ToNative(const TValue& value) const {
   const auto* text = std::get_if<std::string>(&value);
   if (text && text->empty() && NativeKindOf(FType) != TNativeKind::Text) return TValue{};
   switch (NativeKindOf(FType)) {
-    case TNativeKind::Integer:
-      if (text) return ParseInteger(*text);
+    case TNativeKind::Integer: {
       if (auto* f = std::get_if<double>(&value)) return std::int64_t{std::llround(*f)};
       if (auto* b = std::get_if<bool>(&value)) return std::int64_t{*b ? 1 : 0};
-      if (auto* u = std::get_if<std::uint64_t>(&value)) return static_cast<std::int64_t>(*u);
-      return value;
+      TValue integer = text ? ParseIntegerValue(*text) : value;
+      if (auto* u = std::get_if<std::uint64_t>(&integer)) {
+        if (*u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+          return static_cast<std::int64_t>(*u);
+        if (FType != TFieldType::ftLargeint)  // only a large integer reaches that far
+          throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::to_string(*u).c_str()));
+      }
+      return integer;
+    }
     case TNativeKind::Float:
     case TNativeKind::Date: {
       if (text) return NativeKindOf(FType) == TNativeKind::Date ? ParseDateTime(*text)

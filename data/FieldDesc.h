@@ -12,6 +12,7 @@ struct TTableInfo {
   std::string TableAlias;  // name the statement gives it
   std::string FullName;    // as written in the statement's FROM clause
   int TimestampField = -1; // index of its first (or auto-updated) TIMESTAMP column
+  std::string Database;    // the table's, as the column definitions tell it
 };
 
 // One result column as held by the record store.

@@ -24,17 +24,19 @@ bool IsTemporal(std::uint8_t type) {
          type == mysql_type::Time || type == mysql_type::DateTime;
 }
 
-int LengthInCharacters(const TColumnMetadata& column, bool useUnicode) {
+int LengthInCharacters(const TColumnMetadata& column, const TFieldMapping& mapping) {
   auto length = static_cast<int>(column.LengthInBytes);
-  if (useUnicode && IsTextBearing(column.MyType) && column.CharsetNr != BinaryCharset &&
+  if (mapping.UseUnicode && IsTextBearing(column.MyType) && column.CharsetNr != BinaryCharset &&
       !(column.OrgTable.empty() && length == 1023))
-    return length / 3;
+    return length / (mapping.Utf8mb4 ? 4 : 3);
   if (IsTemporal(column.MyType) && column.CharsetNr == Utf8Charset) return length / 3;
   return length;
 }
 
-TDataType DecimalType(const TFieldMapping& mapping) {
-  if (mapping.EnableFMTBCD) return dtFMTBCD;
+TDataType DecimalType(const TColumnMetadata& column, const TFieldMapping& mapping) {
+  // A double holds 15 significant digits: a wider decimal keeps the server's text.
+  int digits = static_cast<int>(column.LengthInBytes) - 1 - (column.Decimals > 0 ? 1 : 0);
+  if (mapping.EnableFMTBCD || digits > 15) return dtFMTBCD;
   if (mapping.EnableBCD) return dtBCD;
   return dtFloat;
 }
@@ -47,7 +49,7 @@ TDataType DataTypeOf(const TColumnMetadata& column, int length, const TFieldMapp
   bool isBlob = type >= TinyBlob && type <= Blob;
   if (mapping.FieldsAsString && !isBlob && type != Geometry) return dtString;
   switch (type) {
-    case Decimal: case NewDecimal: return DecimalType(mapping);
+    case Decimal: case NewDecimal: return DecimalType(column, mapping);
     case Tiny:
       if (length == 1 && mapping.EnableBoolean) return dtBoolean;
       return isUnsigned ? dtUInt8 : dtInt8;
@@ -71,8 +73,17 @@ TDataType DataTypeOf(const TColumnMetadata& column, int length, const TFieldMapp
   }
 }
 
+bool IsBinaryText(const TColumnMetadata& column) {
+  using namespace mysql_type;
+  return column.CharsetNr == BinaryCharset &&
+         (column.MyType == VarChar || column.MyType == VarString || column.MyType == String);
+}
+
 // Unicode and long-string forms, then out-of-line storage of long and unsized values.
-TDataType StorageTypeOf(TDataType type, int length, const TFieldMapping& mapping) {
+TDataType StorageTypeOf(TDataType type, int length, bool binaryText, const TFieldMapping& mapping) {
+  // Bytes of the binary character set are no text to decode, and out of line they keep every
+  // zero byte.
+  if (binaryText && type == dtString) return dtExtString;
   if (mapping.UseUnicode) {
     if (type == dtString) type = dtWideString;
     if (type == dtMemo) type = dtWideMemo;
@@ -81,6 +92,10 @@ TDataType StorageTypeOf(TDataType type, int length, const TFieldMapping& mapping
     if (type == dtString) type = dtMemo;
     if (type == dtWideString) type = dtWideMemo;
   }
+  // An inline wide string has one unit a character, too few for surrogate pairs.
+  if (type == dtWideString && mapping.Utf8mb4) return dtExtWideString;
+  // Kept as UTF-8, a code-page character takes up to three bytes: more than the inline room.
+  if (type == dtString && mapping.AnsiText) return dtExtString;
   if (!mapping.FlatBuffers && (length == 0 || length >= 32)) {
     if (type == dtString) return dtExtString;
     if (type == dtWideString) return dtExtWideString;
@@ -97,6 +112,7 @@ int TableIndexFor(const TColumnMetadata& column, std::vector<TTableInfo>& tables
   table.TableAlias = column.Table;
   table.TableName = column.OrgTable.empty() ? column.Table : column.OrgTable;
   table.FullName = table.TableName;
+  table.Database = column.Database;
   tables.push_back(table);
   return static_cast<int>(tables.size()) - 1;
 }
@@ -119,9 +135,10 @@ TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
     desc.ActualName = column.OrgName.empty() ? column.Name : column.OrgName;
     desc.FieldNo = static_cast<int>(descs.size()) + 1;
     desc.TableIndex = TableIndexFor(column, tables);
-    desc.Length = LengthInCharacters(column, mapping.UseUnicode);
+    desc.Length = LengthInCharacters(column, mapping);
     desc.Scale = column.Decimals;
-    desc.DataType = StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, mapping);
+    desc.DataType =
+        StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, IsBinaryText(column), mapping);
     desc.MyType = column.MyType;
     desc.CharsetNr = column.CharsetNr;
     desc.Flags = column.Flags;

@@ -8,6 +8,8 @@
 // Dataset options that decide how columns become fields.
 struct TFieldMapping {
   bool UseUnicode = false;
+  bool Utf8mb4 = false;  // the Unicode session's texts take up to four bytes a character
+  bool AnsiText = false;  // texts arrive in a single-byte code page and are kept as UTF-8
   bool FieldsAsString = false;
   bool EnableBoolean = true;
   bool BinaryAsString = true;

@@ -208,6 +208,10 @@ void TMyQuery::WriteChange(TStatementType type) {
   if (fields.TableIndex >= 0) {
     const TTableInfo& table = Data().Tables[static_cast<std::size_t>(fields.TableIndex)];
     context.Table = table.FullName.empty() ? table.TableName : table.FullName;
+    // A table of another database is named with it, so that the write cannot reach the
+    // table of the same name in the connection's own database.
+    if (!table.Database.empty() && table.Database != FConnection->Database())
+      context.Table = table.Database + "." + context.Table;
   }
   context.KeyFields = fields.KeyFieldDescs;
   context.DataFields = fields.DataFieldDescs;
@@ -225,12 +229,17 @@ void TMyQuery::WriteChange(TStatementType type) {
     if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
     return;
   }
+  // Rows still pending would stand between the statement and its reply.
+  while (FetchMore()) {
+  }
   TMySQLConnection& session = *FConnection->MySQLConnection();
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
     FUpdateCommand->Component = this;
   }
-  FUpdateCommand->SQL = PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes());
+  FUpdateCommand->SQL =
+      PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes(), session.SpeaksAnsi());
+  FUpdateCommand->SQLEncoded = true;
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
   try {

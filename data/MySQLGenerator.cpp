@@ -1,8 +1,10 @@
 #include "data/MySQLGenerator.h"
 
+#include "data/ColumnMetadata.h"
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "data/SqlLiterals.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -18,13 +20,15 @@ class TStatementBuilder {
     Add("?");
   }
 
-  void AddCondition() {
+  // The condition, then "LIMIT 1" unless it names a row by a primary key or a unique key that
+  // holds a value, so that identical rows are never changed or deleted together.
+  void AddRowCondition() {
     std::vector<const TFieldDesc*> fields = FContext.KeyFields;
     if (fields.empty() && FContext.IdentityField) fields.push_back(FContext.IdentityField);
     if (fields.empty())
       for (const TFieldDesc* desc : FContext.DataFields)
         if (!IsBlobType(desc->DataType)) fields.push_back(desc);
-    bool first = true;
+    bool first = true, unique = false;
     for (const TFieldDesc* desc : fields) {
       if (desc->TableIndex < 0) continue;
       if (!first) Add(" AND ");
@@ -35,14 +39,23 @@ class TStatementBuilder {
       } else {
         Add(" = ");
         AddParam(*desc, true);
+        unique = unique || desc->IsPrimaryKey || (desc->Flags & column_flag::UniqueKey);
       }
     }
     if (first) throw EDatabaseError("Key fields not found");
+    if (!unique) Add("\r\nLIMIT 1");
   }
 
  private:
   const TUpdateContext& FContext;
 };
+
+bool IsBytes(const TFieldDesc& desc) {
+  switch (desc.DataType) {
+    case dtBytes: case dtVarBytes: case dtExtVarBytes: case dtBlob: return true;
+    default: return desc.CharsetNr == BinaryCharset;
+  }
+}
 
 bool IsNew(const TUpdateContext& c, const TFieldDesc& desc) {
   return c.UpdateAllFields || !IsFieldNull(*c.Data, c.NewRecord, desc);
@@ -64,7 +77,11 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
       std::vector<const TFieldDesc*> fields;
       for (const TFieldDesc* desc : context.DataFields)
         if (IsNew(context, *desc)) fields.push_back(desc);
-      if (fields.empty()) return {};
+      if (fields.empty()) {
+        // A row of defaults is still a row: the server decides whether the table takes it.
+        b.Add("INSERT INTO " + table + " () VALUES ()");
+        break;
+      }
       b.Add("INSERT INTO " + table + "\r\n  (");
       for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) b.Add(", ");
@@ -91,12 +108,12 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
         b.AddParam(*fields[i], false);
       }
       b.Add("\r\nWHERE\r\n  ");
-      b.AddCondition();
+      b.AddRowCondition();
       break;
     }
     case stDelete:
       b.Add("DELETE FROM " + table + "\r\nWHERE\r\n  ");
-      b.AddCondition();
+      b.AddRowCondition();
       break;
     default:
       return {};
@@ -122,17 +139,21 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
 }
 
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
-                             bool inserting, bool needBackslashes) {
+                             bool inserting, bool needBackslashes, bool ansi) {
   std::string text;
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
+  auto append = [&](std::string_view piece, bool isText) {
+    if (ansi && isText) text += Utf8ToAnsi(piece);
+    else text += piece;
+  };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
-    text.append(statement.Text, from, param.Offset - from);
+    append(std::string_view(statement.Text).substr(from, param.Offset - from), true);
     const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    text += ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field),
-                         param.Field->DataType, needBackslashes);
+    append(ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field), param.Field->DataType, needBackslashes),
+           !IsBytes(*param.Field));
     from = param.Offset + 1;
   }
-  text.append(statement.Text, from);
+  append(std::string_view(statement.Text).substr(from), true);
   return text;
 }

@@ -58,6 +58,7 @@ class TInsertStatementCache {
   TGeneratedStatement FStatement;
 };
 
-// The statement text with each placeholder replaced by its value's literal.
+// The statement text with each placeholder replaced by its value's literal; with ansi in
+// Windows-1252, except the literals of bytes, which are never character-converted.
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
-                             bool inserting, bool needBackslashes);
+                             bool inserting, bool needBackslashes, bool ansi = false);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "data/Blob.h"
 #include "data/DateTime.h"
@@ -301,7 +302,15 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
     case dtBoolean: Store(record, desc, static_cast<std::int16_t>(std::get<bool>(value) ? -1 : 0)); break;
     case dtInt32: Store(record, desc, static_cast<std::int32_t>(std::get<std::int64_t>(value))); break;
     case dtUInt32: Store(record, desc, static_cast<std::uint32_t>(std::get<std::int64_t>(value))); break;
-    case dtInt64: Store(record, desc, std::get<std::int64_t>(value)); break;
+    case dtInt64:
+      if (const auto* u = std::get_if<std::uint64_t>(&value)) {
+        if (!desc.IsUnsigned && *u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+          throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::to_string(*u).c_str()));
+        Store(record, desc, *u);
+      } else {
+        Store(record, desc, std::get<std::int64_t>(value));
+      }
+      break;
     case dtUInt64: Store(record, desc, static_cast<std::uint64_t>(std::get<std::int64_t>(value))); break;
     case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
       Store(record, desc, std::get<double>(value));

@@ -1,9 +1,12 @@
 #include "mysql/CRVioTcp.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
 
+#include "mysql/HostLookup.h"
 #include "mysql/MessageFormat.h"
 #include "mysql/RestoreOnExit.h"
 
@@ -61,7 +64,8 @@ int Startup() { return 0; }
 #endif
 
 std::string SocketErrorText(const char* head, const std::string& what, int code) {
-  return FormatTemplate("%s:\r\n%s.\r\nSocket Error Code: %d($%X)", {std::string(head), what, std::int64_t{code}});
+  return FormatTemplate("%s:\r\n%s.\r\nSocket Error Code: %d($%X)",
+                        {std::string(head), what, std::int64_t{code}, std::int64_t{code}});
 }
 
 struct TAddrInfoDeleter {
@@ -218,8 +222,18 @@ bool TCRVioTcp::InternalConnect() {
   hints.ai_family = AddressFamily(FIPVersion);
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  const int resolveError = getaddrinfo(FHostname.c_str(), nullptr, &hints, &found);
+  // The time-out bounds the whole connect, the lookup of the host name included.
+  const bool limited = FConnectionTimeout > 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(FConnectionTimeout);
+  auto timedOut = [this] {
+    SetLastError(0, FormatTemplate("Cannot connect to server on host '%s': Connection timed out", {FHostname}));
+    return false;
+  };
+  const THostLookup lookup =
+      LookupHost(FHostname, hints, limited ? deadline - std::chrono::steady_clock::now() : std::chrono::seconds(0));
+  if (lookup.TimedOut) return timedOut();
+  const int resolveError = lookup.Error;
+  addrinfo* found = lookup.Found;
   if (resolveError != 0 || !found) {
     // Resolver failures have codes of their own; they are reported as positive numbers.
     const int code = resolveError < 0 ? -resolveError : resolveError;
@@ -248,18 +262,16 @@ bool TCRVioTcp::InternalConnect() {
     reinterpret_cast<sockaddr_in*>(&target)->sin_port = port;
 
   // A time limit of our own needs a non-blocking connect and a readiness wait.
-  const bool limited = FConnectionTimeout > 0;
   if (limited) SetBlocking(s, false);
   int code = 0;
   if (connect(s, reinterpret_cast<const sockaddr*>(&target), static_cast<TSockLen>(address.ai_addrlen)) != 0) {
     code = GetSocketError();
     if (limited && IsConnectInProgress(code)) {
-      bool timedOut = false;
-      code = WaitForConnect(s, FConnectionTimeout, timedOut);
-      if (timedOut) {
-        SetLastError(0, FormatTemplate("Cannot connect to server on host '%s': Connection timed out", {FHostname}));
-        return false;
-      }
+      // What the lookup left of the time-out, in whole seconds (at least one).
+      const auto left = std::chrono::ceil<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+      bool waitTimedOut = false;
+      code = WaitForConnect(s, std::max(1, static_cast<int>(left.count())), waitTimedOut);
+      if (waitTimedOut) return timedOut();
     } else if (code == WouldBlock) {
       code = 0;
     }

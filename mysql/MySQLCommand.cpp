@@ -2,6 +2,7 @@
 
 #include "data/DAError.h"
 #include "mysql/MySQLConnection.h"
+#include "platform/AnsiText.h"
 
 TMySQLCommand::~TMySQLCommand() {
   try {
@@ -14,7 +15,12 @@ void TMySQLCommand::FreeResult() {
   if (!FSQLResult) return;
   TMySqlResultSet* result = FSQLResult;
   FSQLResult = nullptr;
-  TMySQLConnection::API().mysql_free_result(result);
+  TMySQLAPIDirect& api = TMySQLConnection::API();
+  api.mysql_free_result(result);
+  // The results after it (a procedure's status, further statements) are read as well, so that
+  // the next command finds the session in step.
+  if (TMySqlSession* session = FConnection.Session(); session && api.mysql_more_results(session))
+    WalkRemainingResults();
 }
 
 void TMySQLCommand::Execute() {
@@ -47,7 +53,8 @@ void TMySQLCommand::Run() {
   api.SetTimeout(session, CommandTimeout);
   if (OnExecute) OnExecute(SQL);
   FRowsAffected = 0;
-  if (api.mysql_real_query(session, SQL) != 0) {
+  const std::string encoded = !SQLEncoded && FConnection.SpeaksAnsi() ? Utf8ToAnsi(SQL) : std::string();
+  if (api.mysql_real_query(session, encoded.empty() ? SQL : encoded) != 0) {
     bool breakAwaited;
     {
       std::lock_guard lock(FBreakExecCS);

@@ -18,7 +18,8 @@ class TMySQLCommand {
   TMySQLCommand& operator=(const TMySQLCommand&) = delete;
   ~TMySQLCommand();
 
-  std::string SQL;          // UTF-8 text, sent as it is
+  std::string SQL;          // UTF-8 text, sent in the session's code page
+  bool SQLEncoded = false;  // SQL is in the session's code page already
   int CommandTimeout = 0;   // seconds; 0: a year
   bool RequestResultset = false;
   TComponent* Component = nullptr;  // named in errors

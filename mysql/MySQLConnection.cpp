@@ -4,11 +4,13 @@
 #include <cctype>
 #include <charconv>
 #include <stdexcept>
+#include <tuple>
 
 #include "data/DAError.h"
 #include "mysql/MySQLCommand.h"
-#include "mysql/RestoreOnExit.h"
 #include "mysql/MySqlErrors.h"
+#include "mysql/RestoreOnExit.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -24,6 +26,8 @@ std::string ToText(const TPropValue& value) {
   if (auto* s = std::get_if<std::string>(&value)) return *s;
   return {};
 }
+
+constexpr int UnknownCharacterSet = 1115;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -145,8 +149,8 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
   FNativeConnection = true;
   api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
   // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
-  bool utf8Login = FUseUnicode || Lower(FCharset) == "utf8";
-  if (utf8Login) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  if (FUseUnicode) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
+  else if (Lower(FCharset) == "utf8") api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
   FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
@@ -184,7 +188,6 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
     FServerVer = api.mysql_get_server_info(FMySQL);
     DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
     ApplyCharset();
-    CheckNoBackslashEscapesMode();
   } catch (...) {
     try {
       Disconnect();
@@ -212,6 +215,10 @@ void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& m
   release = VersionPart(std::string_view(text).substr(releaseStart, releaseEnd - releaseStart));
 }
 
+bool TMySQLConnection::SpeaksAnsi() const {
+  return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
+}
+
 bool TMySQLConnection::GetIsServer41() const {
   return FServerPrimaryVer > 4 || (FServerPrimaryVer == 4 && FServerMinorVer > 0);
 }
@@ -226,21 +233,24 @@ std::uint32_t TMySQLConnection::GetThreadId() const {
 }
 
 void TMySQLConnection::ApplyCharset() {
+  FUtf8mb4 = false;
   if (!GetIsServer41()) {
     FUseUnicode = false;
     return;
   }
-  if (FUseUnicode) ExecStatement("SET NAMES utf8");
-  else if (!FCharset.empty()) ExecStatement("SET NAMES " + FCharset);
-}
-
-void TMySQLConnection::CheckNoBackslashEscapesMode() {
-  FNeedBackslashes = true;
-  if (!FCheckBackslashes) return;
-  std::string mode = QueryFirstValue("SELECT @@session.sql_mode");
-  std::transform(mode.begin(), mode.end(), mode.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  FNeedBackslashes = mode.find("NO_BACKSLASH_ESCAPES") == std::string::npos;
+  if (FUseUnicode) {
+    // utf8mb4 holds every character; servers before 5.5.3 know only the three-byte utf8.
+    bool knowsUtf8mb4 = std::tie(FServerPrimaryVer, FServerMinorVer, FServerReleaseVer) >= std::make_tuple(5, 5, 3);
+    if (knowsUtf8mb4) {
+      API().SetTimeout(FMySQL, FConnectionTimeout);
+      int status = API().mysql_real_query(FMySQL, "SET NAMES utf8mb4");
+      FUtf8mb4 = status == 0;
+      if (status != 0 && status != UnknownCharacterSet) MySQLError(nullptr);
+    }
+    if (!FUtf8mb4) ExecStatement("SET NAMES utf8");
+  } else if (!FCharset.empty()) {
+    ExecStatement("SET NAMES " + FCharset);
+  }
 }
 
 void TMySQLConnection::ExecStatement(const std::string& text) {
@@ -283,9 +293,9 @@ bool TMySQLConnection::CheckIsValid() {
 }
 
 void TMySQLConnection::MySQLError(TComponent* component) {
-  // Texts are kept as UTF-8 throughout, so the message needs no decoding here.
   int code = FMySQL ? API().mysql_errno(FMySQL) : 2000;
   std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
+  if (SpeaksAnsi()) message = AnsiToUtf8(message);
   EMyError error(code, message, component);
   ProcessError(error);
 }

@@ -42,7 +42,13 @@ class TMySQLConnection : public TCRConnection {
   bool GetIsClient41() const { return true; }
   bool GetIsServer41() const override;
   bool UseUnicode() const { return FUseUnicode; }
-  bool NeedBackslashes() const { return FNeedBackslashes; }
+  // The Unicode session speaks utf8mb4 (four bytes at most), not the three-byte utf8.
+  bool SpeaksUtf8mb4() const { return FUtf8mb4; }
+  // Without Unicode (and no other character set chosen) texts cross the wire in Windows-1252.
+  bool SpeaksAnsi() const;
+  // Follows the sql_mode the server reports with every reply, so that a mode set at the server
+  // or by a statement is obeyed whatever CheckBackslashes says.
+  bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
   std::uint32_t ClientFlags() const;
@@ -76,7 +82,6 @@ class TMySQLConnection : public TCRConnection {
   void ConnectFrom(std::size_t first);
   std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
   void ApplyCharset();
-  void CheckNoBackslashEscapesMode();
   void Reconnect();
 
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;
@@ -84,6 +89,7 @@ class TMySQLConnection : public TCRConnection {
   int FConnectionTimeout = 15;
   bool FUseUnicode = false;
   bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
+  bool FUtf8mb4 = false;
   bool FCompress = false;
   TSslSettings FSecurity;
   bool FInteractive = false;
@@ -91,7 +97,6 @@ class TMySQLConnection : public TCRConnection {
   int FIPVersion = 0;
   bool FDirect = true;
   bool FCheckBackslashes = false;
-  bool FNeedBackslashes = true;
   bool FNullForZeroBaseDate = false;
   std::string FServerVer;
   int FServerPrimaryVer = 0, FServerMinorVer = 0, FServerReleaseVer = 0;

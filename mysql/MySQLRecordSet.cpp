@@ -2,6 +2,7 @@
 
 #include "data/Exceptions.h"
 #include "mysql/MySQLConnection.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
   column.OrgName = field.OrgName;
   column.Table = field.Table;
   column.OrgTable = field.OrgTable;
+  column.Database = field.Database;
   column.Flags = field.Flags;
   column.MyType = field.MyType;
   column.Decimals = field.Decimals;
@@ -45,11 +47,14 @@ bool TMySQLRecordSet::Open() {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     api._mysql_fetch_field_direct(result, i, field, FConnection.UseUnicode());
     columns[i] = MetadataOf(field);
+    if (FConnection.SpeaksAnsi()) columns[i].Name = AnsiToUtf8(columns[i].Name);
   }
   FData.ClearRecords();
   FData.Tables.clear();
   Mapping.UseUnicode = FConnection.UseUnicode();
+  Mapping.Utf8mb4 = FConnection.SpeaksUtf8mb4();
   Conversion.UseUnicode = FConnection.UseUnicode();
+  Conversion.AnsiText = Mapping.AnsiText = FConnection.SpeaksAnsi();
   FData.Fields = BuildFieldDescs(columns, Mapping, FData.Tables);
   FData.InitLayout();
   FConverter.emplace(FData, Conversion);

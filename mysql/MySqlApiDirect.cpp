@@ -108,7 +108,9 @@ const TMySqlBinds* TMySQLAPIDirect::mysql_fetch_row(TMySqlResultSet* result) {
     try {
       return result->Fetch() ? &result->Binds() : nullptr;
     } catch (const EMySqlException&) {
-      if (!(session->serverStatus & SERVER_MORE_RESULTS_EXISTS)) session->status = msReady;
+      // Nothing follows a failure, not even the further results the last status announced.
+      session->serverStatus &= ~SERVER_MORE_RESULTS_EXISTS;
+      session->status = msReady;
       throw;
     }
   });
@@ -168,6 +170,7 @@ void TMySQLAPIDirect::_mysql_fetch_field_direct(const TMySqlResultSet* result, s
   description.OrgName = field.OrgName.empty() ? field.Name : field.OrgName;
   description.Table = field.Table;
   description.OrgTable = field.OrgTable;
+  description.Database = field.Database;
   description.Flags = field.Flags;
   description.MyType = field.MyType;
   description.Decimals = field.Scale;

@@ -20,6 +20,7 @@ struct TMYSQL_FIELD {
   std::string OrgName;
   std::string Table;
   std::string OrgTable;
+  std::string Database;
   std::uint32_t Flags = 0;
   std::uint8_t MyType = 0;
   int Decimals = 0;

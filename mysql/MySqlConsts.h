@@ -32,6 +32,7 @@ constexpr std::uint32_t CLIENT_FIXED_FLAGS = CLIENT_LONG_PASSWORD | CLIENT_LONG_
 constexpr int SERVER_STATUS_IN_TRANS = 0x1;
 constexpr int SERVER_STATUS_AUTOCOMMIT = 0x2;
 constexpr int SERVER_MORE_RESULTS_EXISTS = 0x8;
+constexpr int SERVER_STATUS_NO_BACKSLASH_ESCAPES = 0x200;
 
 enum class TServerCommand : std::uint8_t {
   scSleep = 0,
@@ -136,6 +137,7 @@ enum MYSQL_PROTOCOL_TYPE {
 
 // Character-set numbers sent at login.
 constexpr std::uint8_t CHARSET_UTF8_GENERAL_CI = 33;
+constexpr std::uint8_t CHARSET_UTF8MB4_GENERAL_CI = 45;
 constexpr std::uint8_t CHARSET_LATIN1_SWEDISH_CI = 8;
 
 constexpr std::uint8_t PROTOCOL_VERSION = 10;

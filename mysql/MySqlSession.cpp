@@ -84,6 +84,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     TLogin login{{usePassword, tcp.IsEncrypted(), security.ServerPublicKey}, nullptr};
     SendHandshakeResponse(useUser, usePassword, useDatabase, login);
     Authenticate(usePassword, login);
+    KeepLoginStatus();
     net.SetCompress((FclientFlag & CLIENT_COMPRESS) != 0);
   } catch (...) {
     net.Close();
@@ -101,7 +102,7 @@ void TMySqlSession::ReadGreeting() {
   serverCapabilities = greeting.ServerCapabilities;
   FserverLanguage = greeting.ServerLanguage;
   FauthPluginName = greeting.AuthPluginName;
-  if (greeting.HasStatus) serverStatus = greeting.ServerStatus;
+  if (greeting.HasStatus) KeepServerStatus(greeting.ServerStatus);
 }
 
 std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
@@ -144,7 +145,9 @@ void TMySqlSession::WriteResponseHeader() {
   if (FclientFlag & CLIENT_PROTOCOL_41) {
     net.WriteInt32(FclientFlag);
     net.WriteInt32(static_cast<std::uint32_t>(MAX_ALLOWED_PACKET));
-    net.WriteByte(charset == "utf8" ? CHARSET_UTF8_GENERAL_CI : CHARSET_LATIN1_SWEDISH_CI);
+    net.WriteByte(charset == "utf8mb4" ? CHARSET_UTF8MB4_GENERAL_CI
+                  : charset == "utf8"  ? CHARSET_UTF8_GENERAL_CI
+                                       : CHARSET_LATIN1_SWEDISH_CI);
     net.Fill(0, 23);
   } else {
     net.WriteInt16(static_cast<std::uint16_t>(FclientFlag));
@@ -261,6 +264,16 @@ void TMySqlSession::AnswerOldServer(const std::string& usePassword) {
   }
 }
 
+void TMySqlSession::KeepLoginStatus() {
+  const auto reply = net.GetRow();
+  if (reply.empty() || reply[0] != 0) return;
+  TMySqlReader reader(reply);
+  reader.ReadFieldLength();
+  const bool withStatus = Getprotocol41() || (serverCapabilities & CLIENT_TRANSACTIONS);
+  const TMySqlOkPacket ok = ParseOkPacket(reader, Getprotocol41(), withStatus);
+  if (ok.HasStatus) KeepServerStatus(ok.ServerStatus);
+}
+
 void TMySqlSession::Logout() {
   if (!FIsClosed) {
     FIsClosed = true;
@@ -314,7 +327,7 @@ void TMySqlSession::ReadQueryResult() {
       fieldCount = 0;
       affectedRows = static_cast<std::int64_t>(ok.AffectedRows);
       insertId = ok.InsertId;
-      if (ok.HasStatus) serverStatus = ok.ServerStatus;
+      if (ok.HasStatus) KeepServerStatus(ok.ServerStatus);
       warningCount = ok.WarningCount;
       info = ok.Info;
       return;
@@ -363,7 +376,12 @@ void TMySqlSession::SendFileToServer(const std::string& fileName) {
 
 void TMySqlSession::KeepEndStatus(const TMySqlEndPacket& end) {
   warningCount = end.WarningCount;
-  if (end.HasStatus) serverStatus = end.ServerStatus;
+  if (end.HasStatus) KeepServerStatus(end.ServerStatus);
+}
+
+void TMySqlSession::KeepServerStatus(int status) {
+  serverStatus = status;
+  noBackslashEscapes = (status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
 }
 
 void TMySqlSession::FreeQuery() {

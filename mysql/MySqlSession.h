@@ -64,6 +64,9 @@ class TMySqlSession {
   std::int64_t affectedRows = 0;
   std::uint64_t insertId = 0;
   int serverStatus = 0;
+  // The session's sql_mode holds NO_BACKSLASH_ESCAPES, as the last status-bearing packet said;
+  // unlike serverStatus it outlives failed commands, so literals never lose track of it.
+  bool noBackslashEscapes = false;
   int warningCount = 0;
   std::string info;
   std::uint64_t extraInfo = 0;
@@ -92,6 +95,7 @@ class TMySqlSession {
   void ProcessKill(std::uint32_t id);
   // Warning count and server status of an end packet.
   void KeepEndStatus(const TMySqlEndPacket& end);
+  void KeepServerStatus(int status);
 
  private:
   // What the login exchange carries from the handshake response to its end.
@@ -113,5 +117,7 @@ class TMySqlSession {
   void Authenticate(const std::string& password, TLogin& login);
   void AnswerOldServer(const std::string& password);
   void AuthenticateByMethods(TLogin& login);
+  // The login's OK reply tells the session's modes, before any statement is sent.
+  void KeepLoginStatus();
   void SendFileToServer(const std::string& fileName);
 };

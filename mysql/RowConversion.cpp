@@ -14,6 +14,7 @@
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "mysql/Utf8ToWs.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -129,23 +130,22 @@ TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
 }  // namespace
 
 double ParseFloatValue(std::string_view text) {
-  std::string_view looked = text.substr(0, 36);
-  std::size_t i = (!looked.empty() && (looked[0] == '+' || looked[0] == '-')) ? 1 : 0;
-  std::size_t exponent = looked.find_first_of("eE");
-  std::string_view mantissa = looked.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
+  std::size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+  std::size_t exponent = text.find_first_of("eE");
+  std::string_view mantissa = text.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
   bool badMantissa = mantissa.empty() || mantissa.find_first_not_of("0123456789.") != std::string_view::npos ||
                      mantissa.find('.') != mantissa.rfind('.') || mantissa == ".";
   if (badMantissa)
     throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
   if (exponent != std::string_view::npos) {
-    std::string_view digits = looked.substr(exponent + 1);
+    std::string_view digits = text.substr(exponent + 1);
     if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
       throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::string(text).c_str()));
   }
   double value = 0;
-  const char* begin = looked.data() + (looked[0] == '+' ? 1 : 0);
-  if (std::from_chars(begin, looked.data() + looked.size(), value).ec != std::errc())
+  const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+  if (std::from_chars(begin, text.data() + text.size(), value).ec != std::errc())
     throw EConvertError(FormatMessage("'%s' is not a valid floating point value", std::string(text).c_str()));
   return value;
 }
@@ -179,7 +179,18 @@ TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& option
 
 bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
                                  bool isNull) {
-  return isNull ? ConvertNull(record, desc) : ConverterFor(desc)(*this, record, desc, text);
+  return isNull ? ConvertNull(record, desc) : TextConverterFor(desc)(*this, record, desc, text);
+}
+
+TRowConverter::TConvert TRowConverter::TextConverterFor(const TFieldDesc& desc) const {
+  bool codePageText = (desc.DataType == dtString || desc.DataType == dtExtString || desc.DataType == dtMemo) &&
+                      desc.CharsetNr != BinaryCharset;
+  return FOptions.AnsiText && codePageText ? &Call<&TRowConverter::ConvertAnsiText> : ConverterFor(desc);
+}
+
+bool TRowConverter::ConvertAnsiText(char* record, const TFieldDesc& desc, std::string_view text) {
+  FAnsiScratch = AnsiToUtf8(text);
+  return ConverterFor(desc)(*this, record, desc, FAnsiScratch);
 }
 
 TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
@@ -214,7 +225,7 @@ TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
 void TRowConverter::PlanColumns() {
   FSteps.clear();
   for (const TFieldDesc& desc : FData.Fields)
-    FSteps.push_back({&desc, static_cast<std::size_t>(desc.FieldNo - 1), ConverterFor(desc)});
+    FSteps.push_back({&desc, static_cast<std::size_t>(desc.FieldNo - 1), TextConverterFor(desc)});
 }
 
 bool TRowConverter::ConvertNull(char* record, const TFieldDesc& desc) {
@@ -316,7 +327,7 @@ bool TRowConverter::ConvertVarBytes(char* record, const TFieldDesc& desc, std::s
 }
 
 bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text) {
-  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString)
+  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString && desc.CharsetNr != BinaryCharset)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
   return false;

@@ -9,6 +9,7 @@
 // Options of the record set and its connection that steer the conversion.
 struct TRowConversionOptions {
   bool UseUnicode = false;
+  bool AnsiText = false;  // texts arrive in Windows-1252 and are kept as UTF-8
   bool NullForZeroDate = true;
   bool NullForZeroBaseDate = false;
   bool TrimFixedChar = true;
@@ -56,6 +57,9 @@ class TRowConverter {
     TConvert Convert;
   };
   static TConvert ConverterFor(const TFieldDesc& desc);
+  // As ConverterFor, decoding code-page text first where the options ask for it.
+  TConvert TextConverterFor(const TFieldDesc& desc) const;
+  bool ConvertAnsiText(char* record, const TFieldDesc& desc, std::string_view text);
   void PlanColumns();
   bool ConvertNull(char* record, const TFieldDesc& desc);
   template <typename T>
@@ -80,6 +84,7 @@ class TRowConverter {
   TMemData& FData;
   TRowConversionOptions FOptions;
   std::u16string FWideScratch;
+  std::string FAnsiScratch;
   std::vector<TColumnStep> FSteps;
 };
 

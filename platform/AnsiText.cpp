@@ -16,13 +16,25 @@ constexpr std::array<char16_t, 32> HighControls = {
 
 char ToAnsi(char16_t unit)
 {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+    bool undefinedByte = unit >= 0x80 && unit < 0xA0 && HighControls[unit - 0x80] == 0;
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF) || undefinedByte)
         return static_cast<char>(unit);
     auto found = std::find(HighControls.begin(), HighControls.end(), unit);
     return found != HighControls.end() ? static_cast<char>(0x80 + (found - HighControls.begin())) : '?';
 }
 
 } // namespace
+
+std::string AnsiToUtf8(std::string_view ansi)
+{
+    std::u16string units(ansi.size(), u'\0');
+    for (size_t i = 0; i < ansi.size(); ++i) {
+        auto byte = static_cast<unsigned char>(ansi[i]);
+        char16_t high = byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : 0;
+        units[i] = high != 0 ? high : byte;
+    }
+    return Utf16ToUtf8(units);
+}
 
 std::string Utf8ToAnsi(std::string_view utf8)
 {
@@ -35,16 +47,4 @@ std::string Utf8ToAnsi(std::string_view utf8)
         i += surrogatePair;
     }
     return ansi;
-}
-
-std::string AnsiToUtf8(std::string_view ansi)
-{
-    std::u16string units;
-    units.reserve(ansi.size());
-    for (char c : ansi) {
-        auto byte = static_cast<unsigned char>(c);
-        char16_t high = byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : 0;
-        units += high ? high : static_cast<char16_t>(byte);
-    }
-    return Utf16ToUtf8(units);
 }

@@ -59,7 +59,7 @@ TEST(FieldDescBuilder, EveryColumnTypeGetsItsDataTypeAndFieldType) {
       {Column("year", Year, 4, U), dtUInt16, ftWord},
       {Column("mac", String, 51, 0, Utf8Charset), dtWideString, ftWideString},
       {Column("vc", VarString, 96, 0, Utf8Charset), dtExtWideString, ftWideString},
-      {Column("vbin", VarString, 8, B), dtWideString, ftWideString},
+      {Column("vbin", VarString, 8, B), dtExtString, ftString},  // bytes, not decoded
       {Column("enum", Enum, 9, 0, Utf8Charset), dtWideString, ftWideString},
       {Column("set", Set, 15, 0, Utf8Charset), dtWideString, ftWideString},
       {Column("text", Blob, 196605, 0, Utf8Charset), dtWideMemo, ftWideMemo},

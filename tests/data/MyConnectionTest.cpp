@@ -8,6 +8,7 @@
 #include "mysql/MySQLCommand.h"
 #include "mysql/MySQLConnection.h"
 #include "tests/data/TestConnection.h"
+#include "tests/mysql/FakeServer.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST(MyConnection, ConnectAndDisconnectSequences) {
   connection.Connect();
   EXPECT_TRUE(connection.Connected());
   EXPECT_FALSE(loginCalled) << "no login event without LoginPrompt";
-  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb3");
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb4");
 
   connection.SetServer(test_server::Settings().Host);  // same text: stays open
   connection.SetPort(connection.Port());
@@ -181,6 +182,55 @@ TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
   KillSession(connection);
   EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
   EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port) << "the list wraps round";
+}
+
+TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  TMyQuery query;
+  query.SetConnection(&connection);
+  query.SQL().SetText("SELECT 1 AS one");
+  query.Open();
+  log.Attach(connection);
+  connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_FALSE(query.Active());
+}
+
+TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
+  TFakeServer server([](TFakePeer& peer) {
+    peer.SendPacket(0,
+                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+    peer.ReadHandshakeResponse();
+    peer.SendPacket(2, OkPacket());
+    peer.ReadPacket();  // SET NAMES
+    peer.SendPacket(1, OkPacket());
+    peer.ReadPacket();
+    peer.SendPacket(5, OkPacket());
+  });
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  connection.LoginPrompt = false;
+  connection.SetServer("127.0.0.1");
+  connection.SetPort(server.Port());
+  connection.SetUsername("tech");
+  connection.Options.SetUseUnicode(true);
+  connection.Connect();
+  log.Attach(connection);
+  connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  try {
+    connection.MySQLConnection()->ExecStatement("DO 1");
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1156);
+  }
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
 }
 
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {

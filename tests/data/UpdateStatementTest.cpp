@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "data/ColumnMetadata.h"
 #include "data/DAError.h"
 #include "data/DateTime.h"
 #include "data/MyDataSetUpdater.h"
@@ -33,7 +34,7 @@ struct PixelRows {
       data.Fields.push_back(desc);
     }
     data.Fields[0].IsKey = data.Fields[0].IsPrimaryKey = true;
-    data.Tables.push_back({"pixels", "pixels", "pixels", -1});
+    data.Tables.push_back({"pixels", "pixels", "pixels", -1, ""});
     data.InitLayout();
     oldRecord = data.NewEmptyRecord();
     newRecord = data.NewEmptyRecord();
@@ -111,7 +112,7 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
   context = rows.Context();
   EXPECT_EQ(GenerateStatement(stDelete, context).Text,
             "DELETE FROM pixels\r\nWHERE\r\n  mac = ? AND PixelType = ? AND ShieldType = ? AND "
-            "birthday = ? AND Org_ID IS NULL AND note = ?");
+            "birthday = ? AND Org_ID IS NULL AND note = ?\r\nLIMIT 1");
 
   context.DataFields.clear();
   try {
@@ -120,6 +121,17 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "Key fields not found");
   }
+
+  // A unique key names one row only while it holds a value.
+  rows.data.Fields[4].IsKey = true;
+  rows.data.Fields[4].Flags = column_flag::UniqueKey;
+  context = rows.Context();
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text,
+            "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");
+  rows.Set(rows.oldRecord, 4, std::int64_t{7});
+  rows.FillNewPixel(rows.newRecord, "changed");
+  rows.Set(rows.newRecord, 4, std::int64_t{7});
+  EXPECT_EQ(GenerateStatement(stUpdate, context).Text, "UPDATE pixels\r\nSET\r\n  note = ?\r\nWHERE\r\n  Org_ID = ?");
 }
 
 TEST(UpdateStatement, KeyAndUpdatingTableChoice) {
@@ -190,7 +202,7 @@ TEST(SqlLiterals, NamesInBackticksWhenTheyNeedThem) {
 }
 
 TEST(EMyError, FatalKeyViolationAndLineNumber) {
-  for (int code : {1053, 2003, 2006, 2013}) EXPECT_TRUE(EMyError(code, "").IsFatalError());
+  for (int code : {1053, 2003, 2006, 2013, 1156, 1157, 2020, 2027}) EXPECT_TRUE(EMyError(code, "").IsFatalError());
   EXPECT_FALSE(EMyError(1062, "").IsFatalError());
   EXPECT_TRUE(EMyError(1062, "").IsKeyViolation());
   EXPECT_EQ(EMyError(1064, "\r\n#42000You have an error near 'x' at line 3").LineNumber, 3);

@@ -204,6 +204,21 @@ TEST(TCRVioTcp, HostPortAndVersionCannotChangeWhileConnected) {
   EXPECT_EQ(vio.LastError(), "Error on data writing to the connection: Invalid socket");
 }
 
+TEST(TCRVioTcp, ResetByThePeerNamesTheCodeInDecimalAndHexadecimal) {
+  TListener listener;
+  TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
+  vio.Connect();
+  const int peer = listener.Accept();
+  const linger abort{1, 0};  // closing sends a reset
+  setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  close(peer);
+  EXPECT_TRUE(vio.WaitForData(5));
+  std::uint8_t byte = 0;
+  EXPECT_EQ(vio.Read(&byte, 1), 0u);
+  EXPECT_EQ(vio.LastError(),
+            "Error on data reading from the connection:\r\nConnection reset by peer.\r\nSocket Error Code: 104($68)");
+}
+
 TEST(TCRVioTcp, ReadsWhatThePeerSentBeforeClosingAndWaitsForData) {
   TListener listener;
   TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "mysql/MySqlApiDirect.h"
+#include "mysql/MySQLConnection.h"
 #include "mysql/MySqlErrors.h"
 #include "mysql/MySqlPassword.h"
 #include "tests/mysql/FakeServer.h"
@@ -86,7 +87,7 @@ TEST(TMySqlSessionLogin, ResponseCarriesFlagsCharsetUserTokenAndDatabase) {
     std::string Charset;
     std::uint8_t Number;
   };
-  for (const TCase& c : {TCase{"utf8", 33}, TCase{"latin1", 8}, TCase{"", 8}}) {
+  for (const TCase& c : {TCase{"utf8mb4", 45}, TCase{"utf8", 33}, TCase{"latin1", 8}, TCase{"", 8}}) {
     TBytes response;
     TFakeServer server([&](TFakePeer& peer) { response = AcceptLogin(peer).Payload; });
     TClient client;
@@ -434,4 +435,36 @@ TEST(TMySqlSessionQuery, CompressedSessionFramesEveryPacket) {
   ASSERT_EQ(server.Finish(), "");
   EXPECT_EQ(query.Sequence, 0);
   EXPECT_EQ(query.Payload, TBytesWriter().Int(9, 3).Byte(0).Byte(3).Raw("SELECT v").Bytes());
+}
+
+TEST(TMySQLConnectionCharset, ServerWithoutUtf8mb4GetsUtf8) {
+  TFakeServer server([](TFakePeer& peer) {
+    if (AcceptLogin(peer).Payload.at(8) != CHARSET_UTF8MB4_GENERAL_CI)
+      throw std::runtime_error("fake server: the login did not ask for utf8mb4");
+    ExpectQuery(peer, "SET NAMES utf8mb4");
+    peer.SendPacket(1, ErrorPacket(1115, "#42000Unknown character set: 'utf8mb4'"));
+    ExpectQuery(peer, "SET NAMES utf8");
+    peer.SendPacket(1, OkPacket());
+  });
+  TMySQLConnection connection;
+  connection.SetServer("127.0.0.1");
+  connection.SetUsername("tech");
+  connection.SetProp(prPort, server.Port());
+  connection.SetProp(prUseUnicode, true);
+  connection.Connect({});
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_TRUE(connection.UseUnicode());
+  EXPECT_FALSE(connection.SpeaksUtf8mb4());
+}
+
+TEST(TMySqlSessionLogin, TheLoginReplyTellsTheBackslashMode) {
+  TFakeServer server([](TFakePeer& peer) {
+    peer.SendPacket(0, Greeting41(Caps41));
+    peer.ReadHandshakeResponse();
+    peer.SendPacket(2, OkPacket(0, 0, SERVER_STATUS_AUTOCOMMIT | SERVER_STATUS_NO_BACKSLASH_ESCAPES));
+  });
+  TClient client;
+  ASSERT_TRUE(client.Connect(server.Port())) << client.Api.mysql_error(client.Session);
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_TRUE(client.Session->noBackslashEscapes) << "before any statement";
 }

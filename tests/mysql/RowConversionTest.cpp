@@ -112,6 +112,8 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
   OneField fmt(dtFMTBCD, mysql_type::NewDecimal, 30);
   EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
             TValue(std::string("-123456789012345678901234.56789")));
+  EXPECT_EQ(ParseFloatValue("1234567890123456789012345678901234567890123456789"), 1.2345678901234568e48)
+      << "every digit counts";
 }
 
 TEST(RowConversion, DatesTimesAndZeroDates) {
@@ -221,6 +223,9 @@ TEST(Utf8ToWs, DecodesAndRejectsMalformedSequences) {
   EXPECT_EQ(Utf8ToWs("abcdef", out, 3, true), 2u) << "the terminator takes the last unit";
   EXPECT_EQ(out[2], 0);
   EXPECT_EQ(Utf8ToWs("abc", out, 3, false), 3u);
+  EXPECT_EQ(Utf8ToWs("\xF0\x9F\x98\x80\xF0\xA0\x9C\x8E", out, 8, true), 4u);
+  EXPECT_EQ(std::u16string(out, 4), u"\U0001F600\U0002070E");
+  EXPECT_EQ(Utf8ToWs("a\xF0\x9F\x98\x80", out, 3, true), 1u) << "a pair is not split";
   struct Case {
     std::string_view bytes;
     const char* message;
@@ -231,6 +236,10 @@ TEST(Utf8ToWs, DecodesAndRejectsMalformedSequences) {
       {"\xE2\x82\xC3", "malformed trail byte"},
       {"a\xE2\x82", "incomplete multibyte char"},
       {"\xC3", "incomplete multibyte char"},
+      {"\xF0\x9F\x98", "incomplete multibyte char"},
+      {"\xF0\x9F\x28\x80", "malformed trail byte or out of range char"},
+      {"\xF0\x8F\xBF\xBF", "malformed trail byte or out of range char"},
+      {"\xF4\x90\x80\x80", "malformed trail byte or out of range char"},
   };
   for (const Case& c : cases) {
     try {

@@ -18,6 +18,15 @@ TEST(AnsiText, KeepsAsciiAndReplacesWhatTheCodePageLacks)
         EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
 }
 
+TEST(AnsiText, DecodesEveryByteOfTheCodePage)
+{
+    EXPECT_EQ(AnsiToUtf8("Gr\xFC\xDF" "e \x80 \x93q\x94 \x81"), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");
+    std::string every;
+    for (int byte = 1; byte < 256; ++byte)
+        every += static_cast<char>(byte);
+    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(every)), every);
+}
+
 TEST(AnsiTextFile, WritesCrLfLinesReplacingAnExistingFile)
 {
     TempDir dir;

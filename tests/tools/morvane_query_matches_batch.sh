@@ -15,7 +15,7 @@ done
 
 login=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER"
        --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --database "$MORVANE_TEST_DB_DATABASE")
-reference=(mariadb --no-defaults --batch --default-character-set=utf8 --max-allowed-packet=1G
+reference=(mariadb --no-defaults --batch --default-character-set=utf8mb4 --max-allowed-packet=1G
            -h "$MORVANE_TEST_DB_HOST" -P "$MORVANE_TEST_DB_PORT" -u "$MORVANE_TEST_DB_NATIVE_USER"
            "-p$MORVANE_TEST_DB_NATIVE_PASSWORD" "$MORVANE_TEST_DB_DATABASE")
 work=$(mktemp -d)
@@ -30,13 +30,14 @@ fail() {
 "${reference[@]}" -e "
   DROP TABLE IF EXISTS query_output;
   CREATE TABLE query_output (id INT PRIMARY KEY, txt VARCHAR(100) NULL, num DECIMAL(10,3) NULL,
-                             stamp DATETIME NULL, data BLOB NULL) CHARACTER SET utf8mb3;
+                             stamp DATETIME NULL, data BLOB NULL) CHARACTER SET utf8mb4;
   INSERT INTO query_output VALUES
     (1, 'plain', 1.5, '2024-01-02 03:04:05', NULL),
     (2, '', -3, NULL, ''),
     (3, NULL, NULL, '1999-12-31 23:59:59', 'x\\0y'),
     (4, 'tab\\there\\nnew line \\\\ back', 0, NULL, UNHEX('00095C0A41')),
-    (5, 'Grüße € ñ 日本', 123456.789, NULL, NULL);" || { echo "FAIL: cannot prepare the table" >&2; exit 1; }
+    (5, 'Grüße € ñ 日本', 123456.789, NULL, NULL),
+    (6, 'four bytes: 😀 𠜎 end', NULL, NULL, NULL);" || { echo "FAIL: cannot prepare the table" >&2; exit 1; }
 
 statements=(
   "SELECT * FROM query_output ORDER BY id"
@@ -62,6 +63,30 @@ for sql in "${statements[@]}"; do
   done
 done
 
+# Text through the dataset, plain and compressed: four-byte characters arrive whole.
+sql="SELECT id, txt FROM query_output ORDER BY id"
+"${reference[@]}" -e "$sql" >"$work/expected" || fail "reference client failed on: $sql"
+for extra in --dataset "--dataset --compress"; do
+  # shellcheck disable=SC2086
+  if ! "$query" "${login[@]}" $extra "$sql" >"$work/actual" 2>"$work/actual.err"; then
+    fail "morvane-query $extra failed on: $sql: $(cat "$work/actual.err")"
+  elif ! cmp -s "$work/expected" "$work/actual"; then
+    fail "output differs ($extra) for: $sql"
+    diff "$work/expected" "$work/actual" >&2
+  fi
+done
+
+# A procedure's results through the dataset, then a further statement on the same session.
+"${reference[@]}" -e "DROP PROCEDURE IF EXISTS query_output_p;
+  CREATE PROCEDURE query_output_p() SELECT 'from p' AS text" || fail "cannot create the procedure"
+"${reference[@]}" -e "CALL query_output_p(); SELECT 1" >"$work/expected" || fail "reference client failed on the procedure"
+if ! "$query" "${login[@]}" --dataset "CALL query_output_p()" "SELECT 1" >"$work/actual" 2>"$work/actual.err"; then
+  fail "morvane-query --dataset failed on the procedure: $(cat "$work/actual.err")"
+elif ! cmp -s "$work/expected" "$work/actual"; then
+  fail "output differs (--dataset) for the procedure"
+  diff "$work/expected" "$work/actual" >&2
+fi
+
 # Failures: the code and the message without its leading line break, exit status 1.
 expect_error() {
   local expected=$1
@@ -81,7 +106,7 @@ expect_error "ERROR 1045: #28000Access denied for user '$MORVANE_TEST_DB_NATIVE_
 [ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003: Cannot connect to server on host '127.0.0.1':" ] ||
   fail "refused port reported as '$(cat "$work/err")'"
 
-"${reference[@]}" -e "DROP TABLE IF EXISTS query_output"
+"${reference[@]}" -e "DROP TABLE IF EXISTS query_output; DROP PROCEDURE IF EXISTS query_output_p"
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed" >&2
   exit 1

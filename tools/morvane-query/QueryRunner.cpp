@@ -30,7 +30,7 @@ std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const 
   FApi.mysql_close(FSession);
   FSession = FApi.mysql_init();
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
-  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
   FApi.SetTimeout(FSession, login.TimeoutSeconds);
   FApi.SetSecurity(FSession, login.Security);
   std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
@@ -57,7 +57,8 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     return false;
   }
   FConnectedHost = hosts[static_cast<std::size_t>(choice.Index)].Text();
-  return Run("SET NAMES utf8", nullptr);
+  // A server without utf8mb4 (1115, unknown character set) gets the three-byte utf8.
+  return Run("SET NAMES utf8mb4", nullptr) || (FError.Code == 1115 && Run("SET NAMES utf8", nullptr));
 }
 
 bool TQueryRunner::PrintResult(TMySqlResultSet* result, TBatchOutput& output) {
