@@ -49,15 +49,14 @@ port_in_use() {
 }
 
 # Free loopback ports, none handed out twice in one start; below the kernel's ephemeral range, where
-# a port nobody listens on may still be bound by an outgoing connection.
+# a port nobody listens on may still be bound by an outgoing connection. Sets $port (a function
+# printing it would run in a subshell and forget what it handed out).
 taken=" "
-free_port() {
-  local port
+pick_free_port() {
   for _ in $(seq 1 200); do
     port=$((20000 + RANDOM % 12000))
     if [[ "$taken" != *" $port "* ]] && ! port_in_use "$port"; then
       taken+="$port "
-      echo "$port"
       return 0
     fi
   done
@@ -134,6 +133,8 @@ stop_all() {
   local i
   # The last node to leave is the first in the list, so the others do not wait for a quorum.
   for i in $(seq "$(node_count)" -1 1); do stop_node "$i"; done
+  # A node whose pid file is gone (a start that failed half-way) is found by its data folder.
+  pkill -KILL -f -- "--datadir=$dir/node" 2>/dev/null || true
 }
 
 # Node 1's data folder is set up once and copied; the others receive theirs by state transfer.
@@ -189,7 +190,9 @@ start() {
   echo "$count" >"$dir/count"
   for i in $(seq 1 "$count"); do
     prepare_data "$i"
-    printf '%s\n' "$(free_port)" "$(free_port)" "$(free_port)" "$(free_port)" >"$(node_dir "$i")/ports"
+    local ports=() port
+    for _ in 1 2 3 4; do pick_free_port; ports+=("$port"); done
+    printf '%s\n' "${ports[@]}" >"$(node_dir "$i")/ports"
   done
   launch 1 --wsrep-new-cluster
   wait_ready 1
