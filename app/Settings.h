@@ -28,10 +28,13 @@ public:
 
     static constexpr const char* Key = "\\SOFTWARE\\KOVA\\Utilities\\Morvane";
     static constexpr const char* DefaultHost = "<db.kova-telescope.example>";
+    static constexpr const char* ReadOnlyMessage =
+        "The settings file cannot be written: the connection inputs are not saved when Morvane closes.";
 
     ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage);
 
-    // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable.
+    // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable;
+    // a key that cannot be written is read as it is, with one message.
     void Load(SettingsInputs& inputs);
     // Replaces the key with the six inputs; failures propagate to the caller's error report.
     void Save(const SettingsInputs& inputs);

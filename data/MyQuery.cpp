@@ -1,5 +1,8 @@
 #include "data/MyQuery.h"
 
+#include <algorithm>
+
+#include "data/DAError.h"
 #include "data/MyConnection.h"
 #include "data/RecordValues.h"
 #include "mysql/MySQLCommand.h"
@@ -222,6 +225,11 @@ void TMyQuery::WriteChange(TStatementType type) {
     if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
     return;
   }
+  if (type == stInsert && FUnknownInsertKey) {
+    const bool stored = InsertOfUnknownOutcomeStored(context);
+    FUnknownInsertKey.reset();
+    if (stored) return;
+  }
   TMySQLConnection& session = *FConnection->MySQLConnection();
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
@@ -230,7 +238,16 @@ void TMyQuery::WriteChange(TStatementType type) {
   FUpdateCommand->SQL = PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes());
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
-  FUpdateCommand->Execute();
+  try {
+    FUpdateCommand->Execute();
+  } catch (const EDAError& error) {
+    if (type == stInsert && error.StatementMayHaveRun) {
+      FUnknownInsertKey.emplace();
+      for (const TFieldDesc* desc : fields.KeyFieldDescs)
+        FUnknownInsertKey->push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
+    }
+    throw;
+  }
   std::int64_t rows = FUpdateCommand->RowsAffected();
   if (AfterUpdateExecute) AfterUpdateExecute(*this, type, statement.Text);
   if (Options.StrictUpdate && rows != 1)
@@ -241,6 +258,30 @@ void TMyQuery::WriteChange(TStatementType type) {
       WriteFieldValue(Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
                       static_cast<std::int64_t>(FLastInsertId));
   }
+}
+
+bool TMyQuery::InsertOfUnknownOutcomeStored(const TUpdateContext& context) {
+  // A key the server fills in (an auto-increment column left empty) cannot find the row either.
+  const bool keyed = !context.KeyFields.empty() &&
+                     std::none_of(context.KeyFields.begin(), context.KeyFields.end(), [&](const TFieldDesc* desc) {
+                       return IsFieldNull(Data(), context.NewRecord, *desc);
+                     });
+  if (!keyed)
+    throw EDatabaseError(
+        "The row may have been stored before the connection was lost; without a key to look it up by, it is "
+        "not sent again.");
+  for (std::size_t i = 0; i < context.KeyFields.size(); ++i)
+    if (ReadFieldValue(Data(), context.NewRecord, *context.KeyFields[i]) != (*FUnknownInsertKey)[i]) return false;
+  TUpdateContext lookup = context;
+  lookup.OldRecord = context.NewRecord;
+  const TGeneratedStatement statement = GenerateStatement(stRefreshCheckDeleted, lookup);
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  return !session.QueryFirstValue(PlaceParamValues(statement, lookup, false, session.NeedBackslashes())).empty();
+}
+
+void TMyQuery::InternalInsert(std::size_t position) {
+  FUnknownInsertKey.reset();
+  TMemDataSet::InternalInsert(position);
 }
 
 void TMyQuery::ApplyRecordUpdate() {

@@ -98,6 +98,10 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
       b.Add("DELETE FROM " + table + "\r\nWHERE\r\n  ");
       b.AddCondition();
       break;
+    case stRefreshCheckDeleted:
+      b.Add("SELECT 1 FROM " + table + "\r\nWHERE\r\n  ");
+      b.AddCondition();
+      break;
     default:
       return {};
   }

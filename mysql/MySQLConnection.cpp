@@ -138,6 +138,7 @@ void TMySQLConnection::Connect(const std::string&) {
     DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
     ApplyCharset();
     CheckNoBackslashEscapesMode();
+    ReadMaxAllowedPacket();
   } catch (...) {
     try {
       Disconnect();
@@ -196,6 +197,13 @@ void TMySQLConnection::CheckNoBackslashEscapesMode() {
   FNeedBackslashes = mode.find("NO_BACKSLASH_ESCAPES") == std::string::npos;
 }
 
+void TMySQLConnection::ReadMaxAllowedPacket() {
+  const std::string value = QueryFirstValue("SELECT @@max_allowed_packet");
+  std::size_t bytes = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bytes);
+  if (error == std::errc() && end == value.data() + value.size()) FMySQL->serverMaxAllowedPacket = bytes;
+}
+
 void TMySQLConnection::ExecStatement(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
@@ -240,6 +248,7 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   int code = FMySQL ? API().mysql_errno(FMySQL) : 2000;
   std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
   EMyError error(code, message, component);
+  error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
   ProcessError(error);
 }
 

@@ -68,6 +68,8 @@ class TMySQLConnection : public TCRConnection {
  private:
   void ApplyCharset();
   void CheckNoBackslashEscapesMode();
+  // So that a statement the server would refuse is refused before it is sent.
+  void ReadMaxAllowedPacket();
   void Reconnect();
 
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;

@@ -57,6 +57,14 @@ void TFakePeer::Close() {
   FFd = -1;
 }
 
+void TFakePeer::Reset() {
+  if (FFd < 0) return;
+  const linger abort{1, 0};
+  setsockopt(FFd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  ::close(FFd);
+  FFd = -1;
+}
+
 TFakeServer::TFakeServer(std::function<void(TFakePeer&)> script) {
   FListener = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};

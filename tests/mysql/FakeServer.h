@@ -27,6 +27,8 @@ class TFakePeer {
   // The response to a greeting; fails the script unless it is there.
   TFakePacket ReadHandshakeResponse() { return ReadPacket(); }
   void Close();
+  // Closes with a reset (RST) instead of an orderly end.
+  void Reset();
 
  private:
   int FFd;

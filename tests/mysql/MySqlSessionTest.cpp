@@ -189,6 +189,10 @@ TEST(TMySqlSessionLogin, BrokenGreetingsFailWithTheirCodes) {
        "Malformed packet"},
       {[&](TFakePeer& p) { p.SendRaw(TBytes{80, 0, 0, 0, 10, '5'}); }, CR_SERVER_LOST,
        "Lost connection to MySQL server during query"},
+      // The connection was made, so a reset before the greeting is a lost connection, not 2003.
+      {[](TFakePeer& p) { p.Reset(); }, CR_SERVER_LOST,
+       "Lost connection to MySQL server during query\r\nError on data reading from the connection:\r\n"
+       "Connection reset by peer.\r\nSocket Error Code: 104($68)"},
       {[](TFakePeer& p) { p.SendPacket(0, ErrorPacket(1129, "Host is blocked")); }, 1129, "\r\nHost is blocked"},
       {[](TFakePeer& p) {
          p.SendPacket(0, Greeting41(Caps41));
