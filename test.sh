@@ -12,3 +12,5 @@ fi
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"
+# Every fuzz target over its seed corpus (seconds; longer runs: scripts/fuzz.sh <seconds>).
+scripts/fuzz.sh 0

@@ -11,6 +11,7 @@ packages=(
   libmariadb-dev libqt6sql6-mysql
   xvfb xauth
   binutils-mingw-w64-x86-64
+  clang libclang-rt-14-dev
 )
 
 missing=()

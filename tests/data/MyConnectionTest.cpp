@@ -176,3 +176,11 @@ TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {
   EXPECT_EQ(session.QueryFirstValue("DO 1; SELECT 'second'"), "second");
   EXPECT_EQ(session.QueryFirstValue("SELECT 'after'"), "after");
 }
+
+TEST(MyConnection, TheServersPacketLimitIsReadAtConnect) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  const std::string limit = connection.MySQLConnection()->QueryFirstValue("SELECT @@max_allowed_packet");
+  EXPECT_EQ(std::to_string(connection.MySQLConnection()->Session()->serverMaxAllowedPacket), limit);
+}

@@ -439,3 +439,22 @@ TEST(TMySqlSessionQuery, CompressedSessionFramesEveryPacket) {
   EXPECT_EQ(query.Sequence, 0);
   EXPECT_EQ(query.Payload, TBytesWriter().Int(9, 3).Byte(0).Byte(3).Raw("SELECT v").Bytes());
 }
+
+TEST(TMySqlSessionQuery, AStatementLongerThanTheServerAcceptsIsRefusedUnsent) {
+  TFakePacket next;
+  TFakeServer server([&](TFakePeer& peer) {
+    AcceptLogin(peer);
+    next = peer.ReadPacket();
+    peer.SendPacket(1, OkPacket());
+  });
+  TClient client;
+  ASSERT_TRUE(client.Connect(server.Port()));
+  client.Session->serverMaxAllowedPacket = 16;
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 1234567890"), CR_NET_PACKET_TOO_LARGE);
+  EXPECT_EQ(client.Api.mysql_error(client.Session),
+            "Got packet bigger than 'max_allowed_packet'\r\nThe statement has 17 bytes; the server accepts at "
+            "most 16 (max_allowed_packet).");
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 12345678"), 0) << "just below the limit";
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_EQ(next.Payload, BytesOf("\x03SELECT 12345678"));
+}
