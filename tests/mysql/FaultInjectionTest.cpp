@@ -136,9 +136,9 @@ TEST_P(FaultInjection, ASmallResultEndsInSuccessOrAClearError) {
     return std::string("SELECT 1 AS n, 'first' AS t UNION ALL SELECT 2, NULL UNION ALL SELECT 3, REPEAT('x', 60)");
   };
   const auto anything = [](const TOutcome&, int) {};
-  Sweep(select, TFaultKind::Cut, 150, anything);
-  Sweep(select, TFaultKind::Reset, 60, anything);
-  Sweep(select, TFaultKind::Flip, 8, anything);
+  Sweep(select, TFaultKind::Cut, 80, anything);
+  Sweep(select, TFaultKind::Reset, 30, anything);
+  Sweep(select, TFaultKind::Flip, 4, anything);
   Sweep(select, TFaultKind::Stall, 1, [](const TOutcome& outcome, int) { EXPECT_FALSE(outcome.Ok); });
 }
 
@@ -148,7 +148,7 @@ TEST_P(FaultInjection, AnInsertIsStoredAtMostOnceAndNeverWhenNotFullySent) {
     const auto insert = [&](int run) {
       return "INSERT INTO inserted VALUES (" + std::to_string(base + run) + ", 'row')";
     };
-    Sweep(insert, kind, kind == TFaultKind::Stall ? 1 : 60, [&](const TOutcome& outcome, int run) {
+    Sweep(insert, kind, kind == TFaultKind::Stall ? 1 : 40, [&](const TOutcome& outcome, int run) {
       const int stored = StoredRows(base + run);
       if (outcome.Ok)
         EXPECT_EQ(stored, 1) << "run " << run;
