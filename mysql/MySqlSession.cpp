@@ -197,7 +197,14 @@ void TMySqlSession::SimpleCommand(TServerCommand command, std::span<const std::u
                           FormatTemplate("The statement has %d bytes; the server accepts at most %d (max_allowed_packet).",
                                          {static_cast<std::int64_t>(argument.size()),
                                           static_cast<std::int64_t>(serverMaxAllowedPacket)}));
-  if (TCRVio* vio = net.GetVio()) vio->SetTimeout(commandTimeout);
+  if (TCRVio* vio = net.GetVio()) {
+    try {
+      vio->SetTimeout(commandTimeout);
+    } catch (const SocketException& e) {
+      // A socket that refuses its options is no longer usable.
+      throw EMySqlException(CR_SERVER_LOST, e.what());
+    }
+  }
   WriteCommand(command);
   if (!argument.empty()) net.WriteOrSendBytes(argument.data(), argument.size());
   net.Send();
