@@ -6,8 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 if [ ! -f build-fuzz/build.ninja ]; then
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_FUZZ=ON \
-    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+    "${launcher[@]}" >/dev/null
 fi
 cmake --build build-fuzz --target fuzz
 mkdir -p build-fuzz/findings build-fuzz/logs
