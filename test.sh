@@ -18,6 +18,8 @@ eval "$exports"
 export QT_QPA_PLATFORM=offscreen
 status=0
 ctest --test-dir build --output-on-failure -j"$(nproc)" -LE cluster "$@" || status=$?
+# Every fuzz target over its seed corpus (seconds; longer runs: scripts/fuzz.sh <seconds>).
+scripts/fuzz.sh 0 || status=$?
 
 # The cluster tests stop and restart nodes, so they run one at a time on a cluster of their own.
 if nodes=$(scripts/cluster.sh start); then

@@ -18,7 +18,7 @@ constexpr TDateTime OneSecond = 1.0 / 86400;
 bool PostOutcomeUnknown(const std::exception& error)
 {
     const auto* database = dynamic_cast<const EDAError*>(&error);
-    return database && database->IsFatalError();
+    return database && database->StatementMayHaveRun;
 }
 
 std::string BirthLookupStatement(const std::string& mac, bool needBackslashes)

@@ -44,6 +44,24 @@ constexpr SecurityValue SecurityValues[] = {
     {"SslKey", &SecuritySettings::keyFile},
 };
 
+// Reads the six values of the open key into the inputs, and the command time-out; false when one of
+// the six is missing or mistyped.
+bool ReadValues(TRegistry& registry, SettingsInputs& inputs)
+{
+    try {
+        for (const SettingsValue& value : Values) {
+            if (value.defaultText)
+                inputs.SetText(value.input, registry.ReadString(value.name));
+            else
+                inputs.SetPort(registry.ReadInteger(value.name));
+        }
+        inputs.SetCommandTimeout(ReadCommandTimeout(registry));
+    } catch (const ERegistryException&) {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ConnectionSettings::ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage)
@@ -54,19 +72,18 @@ ConnectionSettings::ConnectionSettings(RegistryFactory openRegistry, MessageFunc
 void ConnectionSettings::Load(SettingsInputs& inputs)
 {
     std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
-    if (KOVaReg->KeyExists(Key) && KOVaReg->OpenKey(Key, false)) {
-        try {
-            for (const SettingsValue& value : Values) {
-                if (value.defaultText)
-                    inputs.SetText(value.input, KOVaReg->ReadString(value.name));
-                else
-                    inputs.SetPort(KOVaReg->ReadInteger(value.name));
-            }
-            inputs.SetCommandTimeout(ReadCommandTimeout(*KOVaReg));
-        } catch (const ERegistryException&) {
-            showMessage_("An Exception so deleating the whole key");
-            KOVaReg->DeleteKey(Key);
-        }
+    if (KOVaReg->KeyExists(Key) && !KOVaReg->OpenKey(Key, false)) {
+        // Read as it is and left alone: Save does not replace a key it could not open for writing.
+        showMessage_(ReadOnlyMessage);
+        if (KOVaReg->OpenKeyReadOnly(Key))
+            ReadValues(*KOVaReg, inputs);
+        return;
+    }
+    if (KOVaReg->KeyExists(Key) && !ReadValues(*KOVaReg, inputs)) {
+        showMessage_("An Exception so deleating the whole key");
+        // One mistyped value must not cost the others: they stay readable in the copy.
+        KOVaReg->KeepCopy(".mistyped");
+        KOVaReg->DeleteKey(Key);
     }
     if (!KOVaReg->KeyExists(Key)) {
         KOVaReg->OpenKey(Key, true);
@@ -84,6 +101,9 @@ void ConnectionSettings::Load(SettingsInputs& inputs)
 void ConnectionSettings::Save(const SettingsInputs& inputs)
 {
     std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+    // A key that exists but cannot be written was reported at load; it stays as it is.
+    if (KOVaReg->KeyExists(Key) && !KOVaReg->OpenKey(Key, false))
+        return;
     KOVaReg->DeleteKey(Key);
     KOVaReg->OpenKey(Key, true); // when this fails the first write reports it
     for (const SettingsValue& value : Values) {

@@ -41,11 +41,14 @@ public:
     static constexpr const char* Key = "\\SOFTWARE\\KOVA\\Utilities\\Morvane";
     static constexpr const char* DefaultHost = "<db.kova-telescope.example>";
     static constexpr int32_t DefaultCommandTimeout = 30;
+    static constexpr const char* ReadOnlyMessage =
+        "The settings file cannot be written: the connection inputs are not saved when Morvane closes.";
 
     ConnectionSettings(RegistryFactory openRegistry, MessageFunction showMessage);
 
-    // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable.
-    // The command time-out came later than the six inputs: a missing or unusable one is the default.
+    // Fills the inputs from the key, or with the defaults (and the two messages) when it is unusable;
+    // a key that cannot be written is read as it is, with one message. The command time-out came
+    // later than the six inputs: a missing or unusable one is the default.
     void Load(SettingsInputs& inputs);
     // Replaces the key with the six inputs and the command time-out; failures propagate to the
     // caller's error report.

@@ -1,7 +1,5 @@
 #include "controls/BaseRules.h"
 
-#include <limits>
-
 namespace {
 constexpr double kIntBound = 2147483647.0;
 
@@ -21,8 +19,8 @@ TBaseTable MakeBaseTable(const TNumberLocale& locale)
     TBaseTable table;
     table[ebBin] = {U"01", false, false, U"", -kIntBound, kIntBound};
     table[ebHex] = {U"0123456789abcdefABCDEF", false, false, U"", -kIntBound, kIntBound};
-    // The lower float bound lies below every finite double, so it never raises a finite value.
-    table[ebFloat] = {floatChars, true, true, U"+-", -std::numeric_limits<double>::infinity(), 1.7E308};
+    // Symmetric, so that an overflow to either infinity is clamped to a value the edit can show.
+    table[ebFloat] = {floatChars, true, true, U"+-", -1.7E308, 1.7E308};
     table[ebInt] = {intChars, false, true, U"+-", -kIntBound, kIntBound};
     return table;
 }

@@ -12,6 +12,9 @@ class EDAError : public EDatabaseError {
   virtual bool IsFatalError() const { return false; }
   virtual bool IsKeyViolation() const { return false; }
   int ErrorCode;
+  // The statement reached the server and its reply was lost: it may have run. A change it made
+  // must be checked before the statement is sent again.
+  bool StatementMayHaveRun = false;
 };
 
 // A MySQL error, with the dataset or command the session worked for.

@@ -1,5 +1,6 @@
 #include "data/MemData.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "data/Blob.h"
@@ -32,7 +33,11 @@ void TMemData::InitLayout() {
 
 void TMemData::ReserveBlock(std::size_t count) {
   if (FFreeRecords.size() + FBlockLeft >= count) return;
-  std::size_t bytes = count * static_cast<std::size_t>(FLayout.RecordSize);
+  // Wide records come a chunk's worth at a time, so a result of thousands of columns holds no
+  // memory for rows that have not arrived.
+  const auto recordSize = static_cast<std::size_t>(FLayout.RecordSize);
+  if (recordSize > 0) count = std::clamp<std::size_t>(TChunkArena::LastChunk / recordSize, 1, count);
+  std::size_t bytes = count * recordSize;
   // Left uninitialised: NewRecord clears each record as it hands it out.
   FBlockNext = FBlocks.Carve(bytes ? bytes : 1);
   FBlockLeft = count;

@@ -30,7 +30,8 @@ class TMemData {
   std::size_t RecordCount() const { return FRecords.size(); }
   char* Record(std::size_t index) const { return FRecords[index]; }
 
-  // Makes room for count records in one block, so that the rows of a fetch share an allocation.
+  // Makes room for count records in one block, so that the rows of a fetch share an allocation;
+  // records wider than a chunk get fewer, at least one.
   void ReserveBlock(std::size_t count);
   // A zero-filled record that is not yet part of the order.
   char* NewRecord();

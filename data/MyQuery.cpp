@@ -1,5 +1,8 @@
 #include "data/MyQuery.h"
 
+#include <algorithm>
+
+#include "data/DAError.h"
 #include "data/MyConnection.h"
 #include "data/RecordValues.h"
 #include "mysql/MySQLCommand.h"
@@ -232,6 +235,11 @@ void TMyQuery::WriteChange(TStatementType type) {
   // Rows still pending would stand between the statement and its reply.
   while (FetchMore()) {
   }
+  if (type == stInsert && FUnknownInsertKey) {
+    const bool stored = InsertOfUnknownOutcomeStored(context);
+    FUnknownInsertKey.reset();
+    if (stored) return;
+  }
   TMySQLConnection& session = *FConnection->MySQLConnection();
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
@@ -243,12 +251,14 @@ void TMyQuery::WriteChange(TStatementType type) {
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
   try {
-    FUpdateCommand->Execute();
-  } catch (const EMyError& error) {
-    // In a cluster, another node's write of the same row rolls a statement back with a deadlock
-    // (certification conflict); outside a transaction nothing of it stayed, so it goes once more.
-    if (error.ErrorCode != ER_LOCK_DEADLOCK || FConnection->InTransaction()) throw;
-    FUpdateCommand->Execute();
+    ExecuteUpdateCommand();
+  } catch (const EDAError& error) {
+    if (type == stInsert && error.StatementMayHaveRun) {
+      FUnknownInsertKey.emplace();
+      for (const TFieldDesc* desc : fields.KeyFieldDescs)
+        FUnknownInsertKey->push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
+    }
+    throw;
   }
   std::int64_t rows = FUpdateCommand->RowsAffected();
   if (AfterUpdateExecute) AfterUpdateExecute(*this, type, statement.Text);
@@ -260,6 +270,41 @@ void TMyQuery::WriteChange(TStatementType type) {
       WriteFieldValue(Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
                       static_cast<std::int64_t>(FLastInsertId));
   }
+}
+
+void TMyQuery::ExecuteUpdateCommand() {
+  try {
+    FUpdateCommand->Execute();
+  } catch (const EMyError& error) {
+    // In a cluster, another node's write of the same row rolls a statement back with a deadlock
+    // (certification conflict); outside a transaction nothing of it stayed, so it goes once more.
+    if (error.ErrorCode != ER_LOCK_DEADLOCK || FConnection->InTransaction()) throw;
+    FUpdateCommand->Execute();
+  }
+}
+
+bool TMyQuery::InsertOfUnknownOutcomeStored(const TUpdateContext& context) {
+  // A key the server fills in (an auto-increment column left empty) cannot find the row either.
+  const bool keyed = !context.KeyFields.empty() &&
+                     std::none_of(context.KeyFields.begin(), context.KeyFields.end(), [&](const TFieldDesc* desc) {
+                       return IsFieldNull(Data(), context.NewRecord, *desc);
+                     });
+  if (!keyed)
+    throw EDatabaseError(
+        "The row may have been stored before the connection was lost; without a key to look it up by, it is "
+        "not sent again.");
+  for (std::size_t i = 0; i < context.KeyFields.size(); ++i)
+    if (ReadFieldValue(Data(), context.NewRecord, *context.KeyFields[i]) != (*FUnknownInsertKey)[i]) return false;
+  TUpdateContext lookup = context;
+  lookup.OldRecord = context.NewRecord;
+  const TGeneratedStatement statement = GenerateStatement(stRefreshCheckDeleted, lookup);
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  return !session.QueryFirstValue(PlaceParamValues(statement, lookup, false, session.NeedBackslashes())).empty();
+}
+
+void TMyQuery::InternalInsert(std::size_t position) {
+  FUnknownInsertKey.reset();
+  TMemDataSet::InternalInsert(position);
 }
 
 void TMyQuery::ApplyRecordUpdate() {

@@ -5,12 +5,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/CustomConnection.h"
 #include "data/MemDataSet.h"
 #include "data/MyDataSetUpdater.h"
 #include "data/MySQLGenerator.h"
 #include "data/StringList.h"
+#include "data/Value.h"
 
 class TMyConnection;
 class TMySQLCommand;
@@ -80,6 +82,7 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   void InternalClose() override;
   bool FetchMore() override;
   void InternalRefresh() override;
+  void InternalInsert(std::size_t position) override;
   void ApplyRecordUpdate() override;
   void ApplyRecordDelete() override;
   void StoreFieldValue(TField& field, const TValue& nativeValue) override;
@@ -90,6 +93,12 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   // Executes (unless a result is pending) and reads the rows with the current options.
   void ReadResult();
   void WriteChange(TStatementType type);
+  // Runs the prepared update statement, once more after a deadlock outside a transaction.
+  void ExecuteUpdateCommand();
+  // After an INSERT whose reply was lost: whether the row it sent is in the table, looked up by
+  // the key it was sent with. False when the key has changed since (another row is meant now);
+  // raises when the table has no key to look it up by.
+  bool InsertOfUnknownOutcomeStored(const TUpdateContext& context);
   const TKeyAndDataFields& KeyAndDataFields();
   // Drops what was derived from the field descriptions, before they change.
   void ForgetKeyAndDataFields();
@@ -106,4 +115,6 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;
+  // The key values of the pending row's last INSERT, when its outcome is unknown.
+  std::optional<std::vector<TValue>> FUnknownInsertKey;
 };

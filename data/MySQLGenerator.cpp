@@ -115,6 +115,10 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
       b.Add("DELETE FROM " + table + "\r\nWHERE\r\n  ");
       b.AddRowCondition();
       break;
+    case stRefreshCheckDeleted:
+      b.Add("SELECT 1 FROM " + table + "\r\nWHERE\r\n  ");
+      b.AddRowCondition();
+      break;
     default:
       return {};
   }

@@ -36,7 +36,8 @@ struct TUpdateContext {
   bool UpdateAllFields = false;
 };
 
-// Builds the INSERT, UPDATE and DELETE statements of an updating dataset. A condition that
+// Builds the INSERT, UPDATE and DELETE statements of an updating dataset, and for
+// stRefreshCheckDeleted the query that finds the old record's row by its key. A condition that
 // finds no column raises "Key fields not found".
 TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context);
 

@@ -30,6 +30,8 @@ namespace {
 #ifdef _WIN32
 using TSockLen = int;
 constexpr int WouldBlock = WSAEWOULDBLOCK;
+// What a blocking call reports when the socket's time-out passed.
+bool IsTimeout(int code) { return code == WSAETIMEDOUT; }
 int GetSocketError() { return WSAGetLastError(); }
 int SocketClose(TSocketHandle s) { return closesocket(s); }
 std::string SystemMessage(int code) {
@@ -56,6 +58,7 @@ int Startup() {
 #else
 using TSockLen = socklen_t;
 constexpr int WouldBlock = EWOULDBLOCK;
+bool IsTimeout(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 int GetSocketError() { return errno; }
 int SocketClose(TSocketHandle s) { return ::close(s); }
 std::string SystemMessage(int code) { return std::strerror(code); }
@@ -66,6 +69,14 @@ int Startup() { return 0; }
 std::string SocketErrorText(const char* head, const std::string& what, int code) {
   return FormatTemplate("%s:\r\n%s.\r\nSocket Error Code: %d($%X)",
                         {std::string(head), what, std::int64_t{code}, std::int64_t{code}});
+}
+
+// A failed read or write; a passed time-out says so rather than "Resource temporarily unavailable".
+std::string TransferErrorText(const char* head, int code, int timeoutSeconds) {
+  if (IsTimeout(code))
+    return FormatTemplate("%s:\r\nThe time-out of %d seconds passed.",
+                          {std::string(head), std::int64_t{timeoutSeconds}});
+  return SocketErrorText(head, SystemMessage(code), code);
 }
 
 struct TAddrInfoDeleter {
@@ -336,7 +347,7 @@ std::size_t TCRVioTcp::ReadNoWait(void* buffer, std::size_t count) {
 #ifndef _WIN32
     if (code == EINTR) continue;
 #endif
-    SetLastError(code, SocketErrorText("Error on data reading from the connection", SystemMessage(code), code));
+    SetLastError(code, TransferErrorText("Error on data reading from the connection", code, FReceiveTimeout));
     return 0;
   }
 }
@@ -350,7 +361,7 @@ std::size_t TCRVioTcp::WriteNoWait(const void* buffer, std::size_t count) {
 #ifndef _WIN32
     if (code == EINTR) continue;
 #endif
-    SetLastError(code, SocketErrorText("Error on data writing to the connection", SystemMessage(code), code));
+    SetLastError(code, TransferErrorText("Error on data writing to the connection", code, FSendTimeout));
     return 0;
   }
 }

@@ -188,6 +188,7 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
     FServerVer = api.mysql_get_server_info(FMySQL);
     DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
     ApplyCharset();
+    ReadMaxAllowedPacket();
   } catch (...) {
     try {
       Disconnect();
@@ -253,6 +254,13 @@ void TMySQLConnection::ApplyCharset() {
   }
 }
 
+void TMySQLConnection::ReadMaxAllowedPacket() {
+  const std::string value = QueryFirstValue("SELECT @@max_allowed_packet");
+  std::size_t bytes = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bytes);
+  if (error == std::errc() && end == value.data() + value.size()) FMySQL->serverMaxAllowedPacket = bytes;
+}
+
 void TMySQLConnection::ExecStatement(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
@@ -297,6 +305,7 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
   if (SpeaksAnsi()) message = AnsiToUtf8(message);
   EMyError error(code, message, component);
+  error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
   ProcessError(error);
 }
 

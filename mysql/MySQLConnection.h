@@ -82,6 +82,8 @@ class TMySQLConnection : public TCRConnection {
   void ConnectFrom(std::size_t first);
   std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
   void ApplyCharset();
+  // So that a statement the server would refuse is refused before it is sent.
+  void ReadMaxAllowedPacket();
   void Reconnect();
 
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;

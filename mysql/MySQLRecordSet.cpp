@@ -4,15 +4,6 @@
 #include "mysql/MySQLConnection.h"
 #include "platform/AnsiText.h"
 
-namespace {
-
-// The row interface the converter reads.
-struct TBindsRow {
-  const TMySqlBinds& Binds;
-  bool IsNull(std::size_t i) const { return Binds.Slots[i].IsNull; }
-  std::string_view Value(std::size_t i) const { return Binds.Value(i); }
-};
-
 TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
   TColumnMetadata column;
   column.Name = field.Name;
@@ -27,8 +18,6 @@ TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
   column.LengthInBytes = field.LengthInBytes;
   return column;
 }
-
-}  // namespace
 
 TMySQLRecordSet::TMySQLRecordSet(TMySQLConnection& connection, TMemData& data)
     : FConnection(connection), FData(data), FCommand(connection) {}
@@ -69,7 +58,6 @@ bool TMySQLRecordSet::Fetch() {
     throw EDatabaseError("SQL statement doesn't return rows");
   }
   TMySQLAPIDirect& api = TMySQLConnection::API();
-  FData.ReserveBlock(static_cast<std::size_t>(FetchRows));
   std::size_t read = 0;
   char* record = nullptr;
   try {
@@ -82,6 +70,8 @@ bool TMySQLRecordSet::Fetch() {
         FEndOfData = true;
         break;
       }
+      // Reserved once a row is there: an empty result of many columns costs no record block.
+      if (read == 0) FData.ReserveBlock(static_cast<std::size_t>(FetchRows));
       record = FData.NewRecord();
       FConverter->ConvertRow(record, TBindsRow{*row});
       FData.AppendRecord(record);

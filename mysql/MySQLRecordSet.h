@@ -7,9 +7,20 @@
 #include "data/FieldDescBuilder.h"
 #include "data/MemData.h"
 #include "mysql/MySQLCommand.h"
+#include "mysql/MySqlApiDirect.h"
 #include "mysql/RowConversion.h"
 
 class TMySQLConnection;
+
+// What the field descriptions are built from, taken from the call interface's field.
+TColumnMetadata MetadataOf(const TMYSQL_FIELD& field);
+
+// A fetched row as the converter reads it.
+struct TBindsRow {
+  const TMySqlBinds& Binds;
+  bool IsNull(std::size_t i) const { return Binds.Slots[i].IsNull; }
+  std::string_view Value(std::size_t i) const { return Binds.Value(i); }
+};
 
 // Runs a query and reads its rows in blocks into a record store, converting each value.
 class TMySQLRecordSet {

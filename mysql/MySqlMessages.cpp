@@ -1,7 +1,6 @@
 #include "mysql/MySqlMessages.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "mysql/MySqlConsts.h"
 #include "mysql/MySqlErrors.h"
@@ -174,12 +173,14 @@ void LocateRowValues(std::span<const std::uint8_t> message, std::span<TMySqlBind
       pos += 3;
     } else if (prefix == 254) {
       need(8);
-      // Only the low 32 bits count: no message is that large.
-      length = bytes[pos] | std::size_t{bytes[pos + 1]} << 8 | std::size_t{bytes[pos + 2]} << 16 |
-               std::size_t{bytes[pos + 3]} << 24;
+      std::uint64_t wide = 0;
+      for (int i = 7; i >= 0; --i) wide = wide << 8 | bytes[pos + static_cast<std::size_t>(i)];
       pos += 8;
+      // Checked whole: a length past the message in any of its bytes is malformed.
+      if (wide > size - pos) throw EMySqlException(CR_MALFORMED_PACKET);
+      length = static_cast<std::size_t>(wide);
     } else {
-      throw std::invalid_argument("Invalid length-encoded value (first byte 255)");
+      throw EMySqlException(CR_MALFORMED_PACKET);
     }
     need(length);
     slot = TMySqlBind{false, static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(length)};

@@ -91,6 +91,6 @@ struct TMySqlBind {
   std::uint32_t Length = 0;
 };
 
-// Locates the values of a text row, one per slot. A value that runs past the message, or a row
-// with fewer values than slots, raises 2027; the length prefix 255 raises std::invalid_argument.
+// Locates the values of a text row, one per slot. A value that runs past the message, a row with
+// fewer values than slots and the length prefix 255 raise 2027.
 void LocateRowValues(std::span<const std::uint8_t> message, std::span<TMySqlBind> slots);

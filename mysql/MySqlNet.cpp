@@ -11,11 +11,14 @@
 namespace {
 
 constexpr std::size_t CompressThreshold = 50;
-constexpr std::size_t SkipPieceSize = 65536;
+constexpr std::size_t ReceivePieceSize = 65536;
 // Outgoing compressed frames carry at most this many uncompressed bytes, so that even an
 // incompressible piece fits the 3-byte length fields of a frame.
 constexpr std::size_t MaxFrameInput = 0x7FFFFF;
 constexpr std::size_t CompressedHeaderSize = NET_HEADER_SIZE + COMP_HEADER_SIZE;
+// Deflate expands at most about 1032 to 1; a frame claiming more cannot be genuine.
+constexpr std::size_t MaxInflateRatio = 1032;
+constexpr std::size_t InflateOverhead = 64;
 
 void PutInt(std::uint8_t* p, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -253,16 +256,28 @@ void TMySqlNet::FillCompressBuffer() {
     const std::size_t uncompressedLength = GetInt24(header + 4);
     if (uncompressedLength == 0) {
       CheckMessageSize(FCompressBuffer.Length(), bodyLength);
-      TransportRead(FCompressBuffer.Grow(bodyLength), bodyLength);
+      ReceiveGrowing(FCompressBuffer, bodyLength, &TMySqlNet::TransportRead);
     } else {
       CheckMessageSize(FCompressBuffer.Length(), uncompressedLength);
-      FCompressScratch.SetLength(bodyLength);
-      TransportRead(FCompressScratch.Data(), bodyLength);
+      FCompressScratch.SetLength(0);
+      ReceiveGrowing(FCompressScratch, bodyLength, &TMySqlNet::TransportRead);
+      if (uncompressedLength > bodyLength * MaxInflateRatio + InflateOverhead)
+        throw EMySqlException(CR_MALFORMED_PACKET);
       if (!FInflater.Inflate(FCompressScratch.Data(), bodyLength, FCompressBuffer.Grow(uncompressedLength),
                         uncompressedLength))
-        throw EMySqlException(ER_NET_UNCOMPRESS_ERROR);
+        throw EMySqlException(ER_NET_UNCOMPRESS_ERROR, "Couldn't uncompress communication packet");
     }
   } while (bodyLength == MAX_PACKET_LENGTH);
+}
+
+void TMySqlNet::ReceiveGrowing(TByteBuffer& buffer, std::size_t count,
+                               void (TMySqlNet::*read)(std::uint8_t*, std::size_t)) {
+  // A header's claim is not worth memory: the buffer grows with the bytes that arrive.
+  while (count > 0) {
+    const std::size_t piece = std::min(count, ReceivePieceSize);
+    (this->*read)(buffer.Grow(piece), piece);
+    count -= piece;
+  }
 }
 
 std::size_t TMySqlNet::ReceiveHeader() {
@@ -298,14 +313,14 @@ void TMySqlNet::ReceiveRow() {
     do {
       length = ReceiveHeader();
       CheckMessageSize(buffer.Length(), length);
-      RealReceive(buffer.Grow(length), length);
+      ReceiveGrowing(buffer, length, &TMySqlNet::RealReceive);
     } while (length == MAX_PACKET_LENGTH);
   }
   if (buffer.Length() > 0 && buffer.Data()[0] == 255) ReadError();
 }
 
 std::size_t TMySqlNet::SkipRow(std::uint8_t& firstByte) {
-  if (!FSkipBuffer) FSkipBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(SkipPieceSize);
+  if (!FSkipBuffer) FSkipBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(ReceivePieceSize);
   TByteBuffer& buffer = Current();
   buffer.SetLength(0);
   FPosition = 0;
@@ -315,7 +330,7 @@ std::size_t TMySqlNet::SkipRow(std::uint8_t& firstByte) {
   do {
     length = ReceiveHeader();
     for (std::size_t left = length; left > 0;) {
-      const std::size_t n = std::min(left, SkipPieceSize);
+      const std::size_t n = std::min(left, ReceivePieceSize);
       RealReceive(FSkipBuffer.get(), n);
       if (total == 0) {
         firstByte = FSkipBuffer[0];

@@ -105,6 +105,8 @@ class TMySqlNet {
   void TransportWrite(const std::uint8_t* bytes, std::size_t count);
   void TransportRead(std::uint8_t* dest, std::size_t count);
   void RealReceive(std::uint8_t* dest, std::size_t count);
+  // Appends count bytes read with read, in pieces.
+  void ReceiveGrowing(TByteBuffer& buffer, std::size_t count, void (TMySqlNet::*read)(std::uint8_t*, std::size_t));
   std::size_t ReceiveHeader();
   // Takes a whole single packet straight from the transport's read-ahead when it is all there;
   // false leaves everything untouched for the general path.

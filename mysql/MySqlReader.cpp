@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 #include "mysql/MySqlErrors.h"
 
@@ -39,10 +38,7 @@ std::uint16_t TMySqlReader::ReadUInt16() { return static_cast<std::uint16_t>(Lit
 std::int32_t TMySqlReader::ReadInt24() { return static_cast<std::int32_t>(LittleEndian(Take(3), 3)); }
 std::int32_t TMySqlReader::ReadInt32() { return static_cast<std::int32_t>(LittleEndian(Take(4), 4)); }
 
-std::int64_t TMySqlReader::ReadInt64() {
-  if (Remaining() < 8) throw std::invalid_argument("Eight bytes expected for a 64-bit value");
-  return static_cast<std::int64_t>(LittleEndian(Take(8), 8));
-}
+std::int64_t TMySqlReader::ReadInt64() { return static_cast<std::int64_t>(LittleEndian(Take(8), 8)); }
 
 void TMySqlReader::ReadBytes(void* dest, std::size_t count) {
   const std::uint8_t* p = Take(count);
@@ -71,8 +67,13 @@ std::int64_t TMySqlReader::ReadFieldLength() {
     case 251: return NULL_LENGTH;
     case 252: return ReadUInt16();
     case 253: return ReadInt24();
-    case 254: return ReadInt64();
-    case 255: throw std::invalid_argument("Invalid length-encoded value (first byte 255)");
+    case 254: {
+      // No message holds 2^63 bytes or items; a value that reads as negative is malformed.
+      const std::int64_t value = ReadInt64();
+      if (value < 0) throw EMySqlException(CR_MALFORMED_PACKET);
+      return value;
+    }
+    case 255: throw EMySqlException(CR_MALFORMED_PACKET);
     default: return first;
   }
 }

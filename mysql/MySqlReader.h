@@ -1,6 +1,6 @@
 #pragma once
-// Bounds-checked reading of a received message. A read past the end raises 2027 "Malformed packet";
-// the malformed length-encoded values that the protocol names raise std::invalid_argument.
+// Bounds-checked reading of a received message. A read past the end and a malformed length-encoded
+// value raise 2027 "Malformed packet".
 #include <cstddef>
 #include <cstdint>
 #include <span>

@@ -301,6 +301,7 @@ void TMySqlSession::Logout() {
 
 void TMySqlSession::WriteCommand(TServerCommand command) {
   if (status != msReady) throw EMySqlException(CR_COMMANDS_OUT_OF_SYNC);
+  commandSent = false;
   info.clear();
   affectedRows = 0;
   net.NewCommand();
@@ -308,10 +309,23 @@ void TMySqlSession::WriteCommand(TServerCommand command) {
 }
 
 void TMySqlSession::SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply) {
-  if (TCRVio* vio = net.GetVio()) vio->SetTimeout(commandTimeout);
+  if (serverMaxAllowedPacket > 0 && argument.size() >= serverMaxAllowedPacket)
+    throw EMySqlException(CR_NET_PACKET_TOO_LARGE,
+                          FormatTemplate("The statement has %d bytes; the server accepts at most %d (max_allowed_packet).",
+                                         {static_cast<std::int64_t>(argument.size()),
+                                          static_cast<std::int64_t>(serverMaxAllowedPacket)}));
+  if (TCRVio* vio = net.GetVio()) {
+    try {
+      vio->SetTimeout(commandTimeout);
+    } catch (const SocketException& e) {
+      // A socket that refuses its options is no longer usable.
+      throw EMySqlException(CR_SERVER_LOST, e.what());
+    }
+  }
   WriteCommand(command);
   if (!argument.empty()) net.WriteOrSendBytes(argument.data(), argument.size());
   net.Send();
+  commandSent = true;
   if (!skipReply) net.ReceiveRow();
 }
 
@@ -371,7 +385,7 @@ void TMySqlSession::SendFileToServer(const std::string& fileName) {
   net.SendEmpty();
   net.ReceiveRow();
   if (openError != 0)
-    throw std::system_error(openError, std::generic_category(), "Cannot open file '" + fileName + "'");
+    throw EMySqlException(CR_UNKNOWN_ERROR, "Cannot open file '" + fileName + "': " + std::strerror(openError));
 }
 
 void TMySqlSession::KeepEndStatus(const TMySqlEndPacket& end) {

@@ -53,6 +53,9 @@ class TMySqlSession {
   std::string FauthPluginName;  // the login method the greeting named
   std::uint32_t FclientFlag = 0;
   std::string hostInfo;
+  // The server's max_allowed_packet when it was asked for (0: not known); a longer command is
+  // refused with 2020 before anything of it is sent.
+  std::size_t serverMaxAllowedPacket = 0;
   bool FIsClosed = false;
 
   // Kept by the call interface: the last failure, 0 and empty after a success.
@@ -73,6 +76,9 @@ class TMySqlSession {
   std::uint64_t fieldCount = 0;
   std::vector<TMySqlFieldInfo> fields;
   TMySqlResultSet* FResultSet = nullptr;
+  // The whole current command was handed to the transport: if its reply is lost, the server may
+  // have run it. False while it is being written (a command cut short is never run).
+  bool commandSent = false;
 
   void Connect(const std::string& host, const std::string& user, const std::string& password,
                const std::string& database, int port, const std::string& socketName, std::uint32_t clientFlags);

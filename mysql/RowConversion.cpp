@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "data/Blob.h"
@@ -150,27 +151,39 @@ double ParseFloatValue(std::string_view text) {
   return value;
 }
 
-std::int64_t ParseCurrencyValue(std::string_view text) {
+std::int64_t ParseCurrencyValue(std::string_view text, std::string_view fieldName) {
+  const std::string_view original = text;
   bool negative = !text.empty() && text.front() == '-';
   if (negative || (!text.empty() && text.front() == '+')) text.remove_prefix(1);
+  constexpr std::int64_t MaxWhole = std::numeric_limits<std::int64_t>::max() / 10000;
   std::int64_t whole = 0, fraction = 0;
   int fractionDigits = 0;
-  bool afterPoint = false, roundUp = false, any = false;
+  bool afterPoint = false, roundUp = false, any = false, outOfRange = false;
   for (char c : text) {
     if (c == '.' && !afterPoint) {
       afterPoint = true;
       continue;
     }
-    if (c < '0' || c > '9' || whole > 922337203685476)
+    if (c < '0' || c > '9')
       throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
     any = true;
-    if (!afterPoint) whole = whole * 10 + (c - '0');
-    else if (fractionDigits < 4) fraction = fraction * 10 + (c - '0'), ++fractionDigits;
-    else if (fractionDigits++ == 4) roundUp = c >= '5';
+    if (!afterPoint) {
+      whole = whole * 10 + (c - '0');
+      // Stays below the point where the next digit could overflow.
+      if (whole > MaxWhole) outOfRange = true, whole = MaxWhole + 1;
+    } else if (fractionDigits < 4) {
+      fraction = fraction * 10 + (c - '0'), ++fractionDigits;
+    } else if (fractionDigits++ == 4) {
+      roundUp = c >= '5';
+    }
   }
   if (!any) throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::string(text).c_str()));
   while (fractionDigits < 4) fraction *= 10, ++fractionDigits;
-  std::int64_t value = whole * 10000 + fraction + (roundUp ? 1 : 0);
+  const std::int64_t below = fraction + (roundUp ? 1 : 0);
+  if (outOfRange || whole > (std::numeric_limits<std::int64_t>::max() - below) / 10000)
+    throw EConvertError(FormatMessage("Value '%s' of field '%s' is outside the currency range",
+                                      std::string(original).c_str(), std::string(fieldName).c_str()));
+  const std::int64_t value = whole * 10000 + below;
   return negative ? -value : value;
 }
 
@@ -265,7 +278,7 @@ bool TRowConverter::ConvertFloat(char* record, const TFieldDesc& desc, std::stri
 }
 
 bool TRowConverter::ConvertCurrency(char* record, const TFieldDesc& desc, std::string_view text) {
-  StoreAt(record, desc, ParseCurrencyValue(text));
+  StoreAt(record, desc, ParseCurrencyValue(text, desc.Name));
   return false;
 }
 

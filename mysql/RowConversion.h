@@ -90,4 +90,5 @@ class TRowConverter {
 
 // The parsing of values by the client itself (exposed for tests and the update literals).
 double ParseFloatValue(std::string_view text);
-std::int64_t ParseCurrencyValue(std::string_view text);  // the value × 10000
+// The value × 10000; a value outside the 64-bit range raises a conversion error naming the field.
+std::int64_t ParseCurrencyValue(std::string_view text, std::string_view fieldName);

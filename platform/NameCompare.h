@@ -11,10 +11,12 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b)
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
+// Orders bytes as unsigned, so that names with bytes of 0x80 and above sort after ASCII.
 struct LessIgnoreCase {
     bool operator()(std::string_view a, std::string_view b) const
     {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                            [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(AsciiLower(x)) < static_cast<unsigned char>(AsciiLower(y));
+        });
     }
 };

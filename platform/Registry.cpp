@@ -49,6 +49,15 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate)
     return true;
 }
 
+bool TRegistry::OpenKeyReadOnly(std::string_view key)
+{
+    std::string path = ResolvePath(key);
+    if (!store_->Unreadable() && !store_->Hive().HasKey(path))
+        return false;
+    currentPath_ = path;
+    return true;
+}
+
 void TRegistry::CloseKey()
 {
     currentPath_.clear();
@@ -127,4 +136,10 @@ void TRegistry::WriteString(std::string_view name, std::string_view value)
 void TRegistry::WriteInteger(std::string_view name, int32_t value)
 {
     Write(*store_, currentPath_, RegistryValue::DWord(std::string(name), static_cast<uint32_t>(value)));
+}
+
+bool TRegistry::KeepCopy(std::string_view suffix)
+{
+    // An unreadable file is kept aside whole when its key is deleted; a second copy adds nothing.
+    return !store_->Unreadable() && store_->KeepCopy(suffix);
 }

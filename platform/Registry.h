@@ -33,6 +33,8 @@ public:
 
     bool KeyExists(std::string_view key);
     bool OpenKey(std::string_view key, bool canCreate);
+    // Opens an existing key for reading only, as a key that cannot be written can still be.
+    bool OpenKeyReadOnly(std::string_view key);
     void CloseKey();
     bool DeleteKey(std::string_view key);
 
@@ -41,6 +43,10 @@ public:
     int32_t ReadInteger(std::string_view name);
     void WriteString(std::string_view name, std::string_view value);
     void WriteInteger(std::string_view name, int32_t value);
+
+    // Keeps a copy of the file that holds the hive beside it, its name followed by suffix; false
+    // when there is no such file (the system's own registry) or it cannot be copied.
+    bool KeepCopy(std::string_view suffix);
 
 private:
     std::string ResolvePath(std::string_view key) const;

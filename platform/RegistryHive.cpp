@@ -195,6 +195,16 @@ RegistryValue RegistryValue::DWord(std::string name, uint32_t value)
 
 std::optional<RegistryHive> RegistryHive::Parse(std::string_view text)
 {
+    if (text.starts_with("\xFF\xFE")) {
+        text.remove_prefix(2);
+        if (text.size() % 2)
+            return std::nullopt;
+        std::u16string units(text.size() / 2, u'\0');
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(text[2 * i]) |
+                                             static_cast<unsigned char>(text[2 * i + 1]) << 8);
+        return Parse(Utf16ToUtf8(units));
+    }
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     std::vector<std::string> lines = LogicalLines(text);
@@ -238,17 +248,26 @@ std::string RegistryHive::Serialize() const
     std::string text(Header);
     text += "\n";
     for (auto key = keys_.begin(); key != keys_.end(); ++key) {
-        const auto& [path, values] = *key;
-        // A key without values whose sub-key follows is implied by that sub-key's section.
-        auto next = std::next(key);
-        if (values.empty() && next != keys_.end() && next->first.size() > path.size() && next->first[path.size()] == '\\' &&
-            EqualsIgnoreCase(std::string_view(next->first).substr(0, path.size()), path))
+        const std::string& path = key->first;
+        const std::vector<RegistryValue>& values = key->second.list;
+        // A key without values is implied by the section of any of its sub-keys; the empty name,
+        // the parent of paths that start with a backslash, has no section of its own.
+        if (values.empty() && (path.empty() || HasSubKey(path)))
             continue;
         text += "\n[" + path + "]\n";
         for (const RegistryValue& value : values)
             text += (value.name.empty() ? std::string("@") : QuoteName(value.name)) + "=" + FormatValue(value) + "\n";
     }
     return text;
+}
+
+bool RegistryHive::HasSubKey(const std::string& path) const
+{
+    // Names that start with "path\" sort together, from the first one not below it.
+    const std::string prefix = path + '\\';
+    auto first = keys_.lower_bound(prefix);
+    return first != keys_.end() && first->first.size() >= prefix.size() &&
+           EqualsIgnoreCase(std::string_view(first->first).substr(0, prefix.size()), prefix);
 }
 
 bool RegistryHive::HasKey(std::string_view path) const
@@ -278,18 +297,16 @@ const RegistryValue* RegistryHive::FindValue(std::string_view path, std::string_
     auto key = keys_.find(std::string(path));
     if (key == keys_.end())
         return nullptr;
-    auto value = std::find_if(key->second.begin(), key->second.end(),
-                              [&](const RegistryValue& v) { return EqualsIgnoreCase(v.name, name); });
-    return value == key->second.end() ? nullptr : &*value;
+    auto value = key->second.byName.find(std::string(name));
+    return value == key->second.byName.end() ? nullptr : &key->second.list[value->second];
 }
 
 void RegistryHive::SetValue(std::string_view path, RegistryValue value)
 {
-    std::vector<RegistryValue>& values = keys_[std::string(path)];
-    auto existing = std::find_if(values.begin(), values.end(),
-                                 [&](const RegistryValue& v) { return EqualsIgnoreCase(v.name, value.name); });
-    if (existing != values.end())
-        *existing = std::move(value);
+    Values& values = keys_[std::string(path)];
+    auto [existing, added] = values.byName.try_emplace(value.name, values.list.size());
+    if (added)
+        values.list.push_back(std::move(value));
     else
-        values.push_back(std::move(value));
+        values.list[existing->second] = std::move(value);
 }

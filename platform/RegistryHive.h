@@ -28,13 +28,18 @@ struct RegistryValue {
 
     static RegistryValue String(std::string name, std::string_view utf8);
     static RegistryValue DWord(std::string name, uint32_t value);
+
+    bool operator==(const RegistryValue&) const = default;
 };
 
 // An in-memory hive: full key paths ("HKEY_CURRENT_USER\SOFTWARE\...") with their values in
-// insertion order. Serialized in the text format of registry export files.
+// insertion order. Serialized in the text format of registry export files (UTF-8); read from UTF-8
+// or, as the registry editor exports it, UTF-16LE with a byte-order mark. A hive that parses
+// serializes to a text that parses to the same hive.
 class RegistryHive {
 public:
-    // Parses an export file; nullopt when any line cannot be understood.
+    // Parses an export file; nullopt when any line cannot be understood. Linear in the text's size
+    // (times the logarithm of the key and value counts).
     static std::optional<RegistryHive> Parse(std::string_view text);
     std::string Serialize() const;
 
@@ -49,5 +54,12 @@ public:
     void SetValue(std::string_view path, RegistryValue value);
 
 private:
-    std::map<std::string, std::vector<RegistryValue>, LessIgnoreCase> keys_;
+    // The values of one key in insertion order, with an index by name for lookups.
+    struct Values {
+        std::vector<RegistryValue> list;
+        std::map<std::string, size_t, LessIgnoreCase> byName;
+    };
+    bool HasSubKey(const std::string& path) const;
+
+    std::map<std::string, Values, LessIgnoreCase> keys_;
 };

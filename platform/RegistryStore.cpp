@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -72,7 +73,20 @@ bool RegistryStore::DiscardUnreadable()
 
 bool RegistryStore::Writable() const
 {
-    return ::access(file_.c_str(), F_OK) != 0 || ::access(file_.c_str(), W_OK) == 0;
+    struct stat info {};
+    if (::stat(file_.c_str(), &info) != 0)
+        return errno == ENOENT;
+    return (info.st_mode & S_IWUSR) && ::access(file_.c_str(), W_OK) == 0;
+}
+
+bool RegistryStore::KeepCopy(std::string_view suffix) const
+{
+    std::error_code error;
+    const fs::path copy = fs::path(file_).concat(suffix);
+    fs::copy_file(file_, copy, fs::copy_options::overwrite_existing, error);
+    if (!error)
+        fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, error);
+    return !error;
 }
 
 void RegistryStore::Change(const std::function<void(RegistryHive&)>& change)
@@ -89,6 +103,8 @@ void RegistryStore::Change(const std::function<void(RegistryHive&)>& change)
 
 void RegistryStore::Commit()
 {
+    if (!Writable())
+        Fail("Cannot replace", file_, EACCES);
     std::error_code error;
     fs::create_directories(file_.parent_path(), error);
     if (error)

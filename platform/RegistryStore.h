@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <string_view>
 
 class RegistryStoreError : public std::runtime_error {
 public:
@@ -30,14 +31,19 @@ public:
     // empty hive; false when the file cannot be moved.
     bool DiscardUnreadable();
 
-    // Whether keys may be opened for full access.
+    // Whether keys may be opened for full access: not when the file exists without its owner's
+    // write permission (also for root) or cannot be written by this process.
     virtual bool Writable() const;
+    // Copies the file beside it under its name with suffix appended (private like the file);
+    // false when there is no file or it cannot be copied.
+    bool KeepCopy(std::string_view suffix) const;
     // Applies a change to the hive and writes it; when writing fails the hive is left as it was
     // and RegistryStoreError is thrown.
     void Change(const std::function<void(RegistryHive&)>& change);
 
 protected:
-    // Writes the hive; throws RegistryStoreError when the file cannot be replaced.
+    // Writes the hive; throws RegistryStoreError when the file cannot be replaced, and never
+    // replaces a file that is not Writable().
     virtual void Commit();
 
 private:

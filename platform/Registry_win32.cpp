@@ -56,6 +56,18 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate)
     return true;
 }
 
+bool TRegistry::OpenKeyReadOnly(std::string_view key)
+{
+    std::string path = ResolvePath(key);
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    CloseKey();
+    currentKey_ = handle;
+    currentPath_ = path;
+    return true;
+}
+
 void TRegistry::CloseKey()
 {
     if (currentKey_)
@@ -113,4 +125,9 @@ void TRegistry::WriteInteger(std::string_view name, int32_t value)
     if (RegSetValueExW(currentKey_, Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                        sizeof data) != ERROR_SUCCESS)
         throw ERegistryException(FailedToSetData(name));
+}
+
+bool TRegistry::KeepCopy(std::string_view)
+{
+    return false;
 }

@@ -138,6 +138,7 @@ TEST_F(SettingsTest, UnusableKeysEndInBothMessagesAndTheDefaults)
         EXPECT_EQ(messages_, bothMessages_) << key;
         ExpectDefaults(inputs);
         EXPECT_EQ(ReadFile(File()), Header + Section) << key;
+        EXPECT_EQ(ReadFile(File().string() + ".mistyped"), Header + key);
     }
 }
 
@@ -163,14 +164,26 @@ TEST_F(SettingsTest, AnUnparseableStoreIsAnUnreadableKey)
     EXPECT_EQ(ReadFile(File().string() + ".unreadable"), "garbage\x01\x02");
 }
 
-TEST_F(SettingsTest, AKeyThatCannotBeOpenedKeepsTheDefinitionTexts)
+TEST_F(SettingsTest, AReadOnlyFileIsReadSaidOnceAndLeftUnchanged)
 {
-    WriteFile(File(), Header + Section + "\"Host\"=\"h\"\n");
-    Inputs inputs;
-    Settings(/*readOnly=*/true).Load(inputs);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_TRUE(inputs.texts.empty());
-    EXPECT_EQ(inputs.port, -1);
+    const std::string text = Header + Section + "\"Host\"=\"h\"\n\"Port\"=dword:00000cea\n\"User\"=\"u\"\n"
+                                                "\"Password\"=\"p\"\n\"Database\"=\"d\"\n\"PostToWebSite\"=\"w\"\n";
+    for (bool modeBits : {true, false}) {
+        WriteFile(File(), text);
+        if (modeBits)
+            std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
+        messages_.clear();
+        Inputs inputs;
+        Settings(/*readOnly=*/!modeBits).Load(inputs);
+        EXPECT_EQ(messages_, std::vector<std::string>{ConnectionSettings::ReadOnlyMessage});
+        EXPECT_EQ(inputs.Text(SettingsInput::Host), "h");
+        EXPECT_EQ(inputs.port, 3306);
+        inputs.texts[SettingsInput::Host] = "changed";
+        Settings(/*readOnly=*/!modeBits).Save(inputs);
+        EXPECT_EQ(ReadFile(File()), text);
+        EXPECT_EQ(messages_.size(), 1u);
+        std::filesystem::permissions(File(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
 }
 
 TEST_F(SettingsTest, AKeyThatCannotBeDeletedKeepsWhatWasRead)

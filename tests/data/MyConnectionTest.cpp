@@ -209,6 +209,7 @@ TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
     peer.SendPacket(2, OkPacket());
     peer.ReadPacket();  // SET NAMES
     peer.SendPacket(1, OkPacket());
+    peer.AnswerPacketLimitQuery();
     peer.ReadPacket();
     peer.SendPacket(5, OkPacket());
   });
@@ -289,4 +290,12 @@ TEST(MyConnection, SslOptionsReachTheSessionAndAnUnknownModeIsRefused) {
 
   EXPECT_THROW(connection.SetSSLOptions({"sometimes", "", "", "", ""}), std::invalid_argument);
   EXPECT_EQ(connection.SSLOptions().Mode, "verify-identity");
+}
+
+TEST(MyConnection, TheServersPacketLimitIsReadAtConnect) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  const std::string limit = connection.MySQLConnection()->QueryFirstValue("SELECT @@max_allowed_packet");
+  EXPECT_EQ(std::to_string(connection.MySQLConnection()->Session()->serverMaxAllowedPacket), limit);
 }

@@ -8,6 +8,7 @@
 #include "data/DateTime.h"
 #include "data/MemData.h"
 #include "data/RecordValues.h"
+#include "tests/support/HeapInUse.h"
 
 namespace {
 
@@ -259,6 +260,21 @@ TEST(RecordStore, InsertAndDeleteKeepTheIndexInRowOrder) {
   EXPECT_EQ(ReadFieldValue(data, reused, data.Fields[0]), TValue(std::int64_t{0}))
       << "a reused record starts zero-filled";
   data.DiscardRecord(reused);
+}
+
+// 16,384 VARCHAR(31) columns make records of about 1 MB: a fetch block of 25 of them would hold
+// 26 MB before the rows arrive.
+TEST(RecordStore, WideRecordsAreReservedAChunkAtATime) {
+  TMemData data;
+  data.Fields.assign(16384, Desc("v", dtWideString, 31));
+  data.InitLayout();
+  const std::size_t recordSize = static_cast<std::size_t>(data.RecordSize());
+  ASSERT_GT(recordSize, std::size_t{1} << 20);
+  const std::size_t before = HeapInUse();
+  data.ReserveBlock(25);
+  EXPECT_LT(HeapInUse() - before, TChunkArena::LastChunk + recordSize);
+  for (int i = 0; i < 3; ++i) data.AppendRecord(data.NewRecord());
+  EXPECT_EQ(data.RecordCount(), 3u);
 }
 
 // Enough rows for records and heap buffers to spread over chunks of every size, so that a carve

@@ -234,3 +234,15 @@ TEST(TCRVioTcp, ReadsWhatThePeerSentBeforeClosingAndWaitsForData) {
   EXPECT_EQ(vio.LastError(), "");
   EXPECT_EQ(std::string(dest.begin(), dest.begin() + 10), "0123456789");
 }
+
+TEST(TCRVioTcp, AReadThatOutlastsTheTimeoutSaysSo) {
+  TListener listener;
+  TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
+  vio.SetTimeout(1);
+  vio.Connect();
+  const int peer = listener.Accept();
+  std::uint8_t byte;
+  EXPECT_EQ(vio.Read(&byte, 1), 0u);
+  EXPECT_EQ(vio.LastError(), "Error on data reading from the connection:\r\nThe time-out of 1 seconds passed.");
+  close(peer);
+}

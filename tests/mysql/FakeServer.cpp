@@ -65,6 +65,14 @@ void TFakePeer::Close() {
   FFd = -1;
 }
 
+void TFakePeer::Reset() {
+  if (FFd < 0) return;
+  const linger abort{1, 0};
+  setsockopt(FFd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  ::close(FFd);
+  FFd = -1;
+}
+
 TFakeServer::TFakeServer(std::function<void(TFakePeer&)> script) {
   FListener = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -106,4 +114,16 @@ TFakeServer::~TFakeServer() {
     FThread.join();
   }
   ::close(FListener);
+}
+
+void TFakePeer::AnswerPacketLimitQuery(std::uint64_t bytes) {
+  const TFakePacket query = ReadPacket();
+  if (std::string(query.Payload.begin(), query.Payload.end()) != "\x03SELECT @@max_allowed_packet")
+    throw std::runtime_error("fake server: expected the packet limit query");
+  std::uint8_t sequence = 1;
+  SendPacket(sequence++, {1});
+  SendPacket(sequence++, ColumnDefinition41("@@max_allowed_packet", 8, 20));
+  SendPacket(sequence++, EndPacket());
+  SendPacket(sequence++, TextRow({std::to_string(bytes)}));
+  SendPacket(sequence++, EndPacket());
 }

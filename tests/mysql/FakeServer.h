@@ -26,11 +26,15 @@ class TFakePeer {
   TFakePacket ReadFrame();
   // The response to a greeting; fails the script unless it is there.
   TFakePacket ReadHandshakeResponse() { return ReadPacket(); }
+  // The connection component's question for the server's packet limit, answered with the given one.
+  void AnswerPacketLimitQuery(std::uint64_t bytes = 16 << 20);
   // Everything the client sends until it closes the connection.
   TBytes ReadToEnd();
   // The socket, for a script that runs TLS over it.
   int Handle() const { return FFd; }
   void Close();
+  // Closes with a reset (RST) instead of an orderly end.
+  void Reset();
 
  private:
   int FFd;

@@ -8,6 +8,7 @@
 
 #include "mysql/MySqlErrors.h"
 #include "tests/mysql/MemoryVio.h"
+#include "tests/support/HeapInUse.h"
 
 namespace {
 
@@ -309,7 +310,31 @@ TEST(TMySqlNet, BrokenCompressedFramesRaise) {
     f.Net.NewCommand();
     const EMySqlException e = Raised([&] { f.Net.ReceiveRow(); });
     EXPECT_EQ(e.ErrorCode(), ER_NET_UNCOMPRESS_ERROR);
-    EXPECT_STREQ(e.what(), "");
+    EXPECT_STREQ(e.what(), "\r\nCouldn't uncompress communication packet");
+  }
+}
+
+TEST(TMySqlNet, HeaderClaimsReserveNoMemoryAheadOfTheBytes) {
+  struct TCase {
+    const char* Name;
+    TBytes Incoming;
+    bool Compress;
+    int Code;
+  };
+  const TCase cases[] = {
+      {"packet of 16 MiB, one byte", TBytes{0xFF, 0xFF, 0xFF, 0, 'x'}, false, CR_SERVER_LOST},
+      {"frame of 16 MiB, one byte", TBytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 'x'}, true, CR_SERVER_LOST},
+      {"five bytes inflating to 16 MiB", TBytesWriter().Int(5, 3).Byte(0).Int(0xFFFFFF, 3).Raw("xxxxx").Bytes(), true,
+       CR_MALFORMED_PACKET},
+  };
+  constexpr std::size_t Allowance = 1 << 20;
+  for (const TCase& c : cases) {
+    TNetFixture f(c.Incoming);
+    f.Net.SetCompress(c.Compress);
+    f.Net.NewCommand();
+    const std::size_t before = HeapInUse();
+    EXPECT_EQ(Raised([&] { f.Net.ReceiveRow(); }).ErrorCode(), c.Code) << c.Name;
+    EXPECT_LT(HeapInUse(), before + Allowance) << c.Name;
   }
 }
 
@@ -342,7 +367,7 @@ TEST(TMySqlNet, ReadPrimitivesStayInsideTheMessage) {
   EXPECT_EQ(f.Net.ReadFieldLength(), 4660);
   EXPECT_EQ(f.Net.ReadString(2), "hi");
   EXPECT_EQ(f.Net.ReadInt32(), 0x04030201);
-  EXPECT_THROW(f.Net.ReadInt64(), std::invalid_argument);
+  EXPECT_EQ(Raised([&] { f.Net.ReadInt64(); }).ErrorCode(), CR_MALFORMED_PACKET);
   EXPECT_EQ(Raised([&] { f.Net.ReadInt32(); }).ErrorCode(), CR_MALFORMED_PACKET);
   EXPECT_EQ(f.Net.ReadString(), std::string("\x05\x06\x07"));
   EXPECT_EQ(Raised([&] { f.Net.ReadByte(); }).ErrorCode(), CR_MALFORMED_PACKET);

@@ -190,6 +190,10 @@ TEST(TMySqlSessionLogin, BrokenGreetingsFailWithTheirCodes) {
        "Malformed packet"},
       {[&](TFakePeer& p) { p.SendRaw(TBytes{80, 0, 0, 0, 10, '5'}); }, CR_SERVER_LOST,
        "Lost connection to MySQL server during query"},
+      // The connection was made, so a reset before the greeting is a lost connection, not 2003.
+      {[](TFakePeer& p) { p.Reset(); }, CR_SERVER_LOST,
+       "Lost connection to MySQL server during query\r\nError on data reading from the connection:\r\n"
+       "Connection reset by peer.\r\nSocket Error Code: 104($68)"},
       {[](TFakePeer& p) { p.SendPacket(0, ErrorPacket(1129, "Host is blocked")); }, 1129, "\r\nHost is blocked"},
       {[](TFakePeer& p) {
          p.SendPacket(0, Greeting41(Caps41));
@@ -445,6 +449,7 @@ TEST(TMySQLConnectionCharset, ServerWithoutUtf8mb4GetsUtf8) {
     peer.SendPacket(1, ErrorPacket(1115, "#42000Unknown character set: 'utf8mb4'"));
     ExpectQuery(peer, "SET NAMES utf8");
     peer.SendPacket(1, OkPacket());
+    peer.AnswerPacketLimitQuery();
   });
   TMySQLConnection connection;
   connection.SetServer("127.0.0.1");
@@ -467,4 +472,23 @@ TEST(TMySqlSessionLogin, TheLoginReplyTellsTheBackslashMode) {
   ASSERT_TRUE(client.Connect(server.Port())) << client.Api.mysql_error(client.Session);
   EXPECT_EQ(server.Finish(), "");
   EXPECT_TRUE(client.Session->noBackslashEscapes) << "before any statement";
+}
+
+TEST(TMySqlSessionQuery, AStatementLongerThanTheServerAcceptsIsRefusedUnsent) {
+  TFakePacket next;
+  TFakeServer server([&](TFakePeer& peer) {
+    AcceptLogin(peer);
+    next = peer.ReadPacket();
+    peer.SendPacket(1, OkPacket());
+  });
+  TClient client;
+  ASSERT_TRUE(client.Connect(server.Port()));
+  client.Session->serverMaxAllowedPacket = 16;
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 1234567890"), CR_NET_PACKET_TOO_LARGE);
+  EXPECT_EQ(client.Api.mysql_error(client.Session),
+            "Got packet bigger than 'max_allowed_packet'\r\nThe statement has 17 bytes; the server accepts at "
+            "most 16 (max_allowed_packet).");
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 12345678"), 0) << "just below the limit";
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_EQ(next.Payload, BytesOf("\x03SELECT 12345678"));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "data/ColumnMetadata.h"
 #include "data/DateTime.h"
@@ -108,7 +109,18 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
   std::int64_t scaled;
   std::memcpy(&scaled, bcd.record, 8);
   EXPECT_EQ(scaled, 123400);
-  EXPECT_EQ(ParseCurrencyValue("-1.00005"), -10001);
+  EXPECT_EQ(ParseCurrencyValue("-1.00005", "f"), -10001);
+  EXPECT_EQ(ParseCurrencyValue("922337203685477.5807", "f"), std::numeric_limits<std::int64_t>::max());
+  // Past the range a value never wraps to the other sign.
+  for (const char* outside : {"922337203685478", "999999999999999", "-999999999999999.9", "922337203685477.5808",
+                              "123456789012345678901234"}) {
+    try {
+      bcd.Convert(outside);
+      ADD_FAILURE() << outside;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.what(), "Value '" + std::string(outside) + "' of field 'f' is outside the currency range");
+    }
+  }
   OneField fmt(dtFMTBCD, mysql_type::NewDecimal, 30);
   EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
             TValue(std::string("-123456789012345678901234.56789")));

@@ -144,3 +144,47 @@ TEST(RegistryStore, LivesUnderTheUsersConfigFolder)
     ::setenv("HOME", "/home/tech", 1);
     EXPECT_EQ(RegistryStore::DefaultFile(), "/home/tech/.config/KOVA/current-user.reg");
 }
+
+TEST(RegistryHive, EveryParsedHiveSerializesToATextThatParsesToTheSameHive)
+{
+    const std::string header = "Windows Registry Editor Version 5.00\n";
+    struct Case {
+        const char* text;
+        std::vector<std::string> keys;
+    };
+    const Case cases[] = {
+        {"[\\]\n[8]\n", {"", "\\", "8"}},
+        {"[\\\\\\\\x]\n[\\\\\\\\]\n\"v\"=dword:00000001\n", {"\\", "\\\\", "\\\\\\", "\\\\\\\\", "\\\\\\\\x"}},
+        {"[a]\n[a!]\n[a\\b]\n[A\xC3\xA9]\n[a\\b\xC3\xA9\\c]\n", {"a", "a!", "a\\b", "a\xC3\xA9", "a\\b\xC3\xA9", "a\\b\xC3\xA9\\c"}},
+        {"[k]\n\"x\"=hex(3):01\n\"\"=\"default\"\n\"Tab\"=\"a\tb\"\n", {"k"}},
+    };
+    for (const Case& c : cases) {
+        auto first = RegistryHive::Parse(header + c.text);
+        ASSERT_TRUE(first) << c.text;
+        const std::string written = first->Serialize();
+        auto again = RegistryHive::Parse(written);
+        ASSERT_TRUE(again) << written;
+        EXPECT_EQ(again->Serialize(), written);
+        for (const std::string& key : c.keys)
+            EXPECT_TRUE(again->HasKey(key)) << key << " in " << written;
+    }
+}
+
+TEST(RegistryHive, ReadsTheUtf16ExportOfTheRegistryEditor)
+{
+    const std::u16string exported = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                    u"[HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane]\r\n"
+                                    u"\"Host\"=\"Gr\u00FC\u00DFe\"\r\n\"Port\"=dword:00000cea\r\n\r\n";
+    std::string bytes;
+    for (char16_t unit : exported) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    auto hive = RegistryHive::Parse(bytes);
+    ASSERT_TRUE(hive);
+    const std::string key = "HKEY_CURRENT_USER\\SOFTWARE\\KOVA\\Utilities\\Morvane";
+    ASSERT_NE(hive->FindValue(key, "host"), nullptr);
+    EXPECT_EQ(*hive->FindValue(key, "host"), RegistryValue::String("Host", "Gr\xC3\xBC\xC3\x9F" "e"));
+    EXPECT_EQ(hive->Serialize().substr(0, 37), "Windows Registry Editor Version 5.00\n");
+    EXPECT_FALSE(RegistryHive::Parse(bytes + "x")) << "an odd byte count is no UTF-16 text";
+}

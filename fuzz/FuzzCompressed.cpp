@@ -1,0 +1,21 @@
+// Compressed framing: frames, stored and deflated, joined into packets and messages.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "mysql/MySqlErrors.h"
+#include "mysql/MySqlNet.h"
+#include "tests/mysql/MemoryVio.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  TMySqlNet net;
+  net.SetVio(std::make_unique<TMemoryVio>(TBytes(data, data + size)));
+  net.SetCompress(true);
+  net.NewCommand();
+  constexpr int MaxMessages = 1000;
+  try {
+    for (int i = 0; i < MaxMessages; ++i) net.ReceiveRow();
+  } catch (const EMySqlException&) {
+  }
+  return 0;
+}
