@@ -16,24 +16,24 @@ std::string Lower(std::string text) {
 }
 
 bool IsTextBearing(std::uint8_t type) {
-  return type == mysql_type::Null || type == mysql_type::VarChar || type >= mysql_type::Enum;
+  return type == MYSQL_TYPE_NULL || type == MYSQL_TYPE_VARCHAR || type >= MYSQL_TYPE_ENUM;
 }
 
 bool IsTemporal(std::uint8_t type) {
-  return type == mysql_type::Timestamp || type == mysql_type::Date ||
-         type == mysql_type::Time || type == mysql_type::DateTime;
+  return type == MYSQL_TYPE_TIMESTAMP || type == MYSQL_TYPE_DATE ||
+         type == MYSQL_TYPE_TIME || type == MYSQL_TYPE_DATETIME;
 }
 
-int LengthInCharacters(const TColumnMetadata& column, const TFieldMapping& mapping) {
+int LengthInCharacters(const TMYSQL_FIELD& column, const TFieldMapping& mapping) {
   auto length = static_cast<int>(column.LengthInBytes);
-  if (mapping.UseUnicode && IsTextBearing(column.MyType) && column.CharsetNr != BinaryCharset &&
+  if (mapping.UseUnicode && IsTextBearing(column.MyType) && column.CharsetNr != CHARSET_BINARY &&
       !(column.OrgTable.empty() && length == 1023))
     return length / (mapping.Utf8mb4 ? 4 : 3);
-  if (IsTemporal(column.MyType) && column.CharsetNr == Utf8Charset) return length / 3;
+  if (IsTemporal(column.MyType) && column.CharsetNr == CHARSET_UTF8_GENERAL_CI) return length / 3;
   return length;
 }
 
-TDataType DecimalType(const TColumnMetadata& column, const TFieldMapping& mapping) {
+TDataType DecimalType(const TMYSQL_FIELD& column, const TFieldMapping& mapping) {
   // A double holds 15 significant digits: a wider decimal keeps the server's text.
   int digits = static_cast<int>(column.LengthInBytes) - 1 - (column.Decimals > 0 ? 1 : 0);
   if (mapping.EnableFMTBCD || digits > 15) return dtFMTBCD;
@@ -41,42 +41,43 @@ TDataType DecimalType(const TColumnMetadata& column, const TFieldMapping& mappin
   return dtFloat;
 }
 
-TDataType DataTypeOf(const TColumnMetadata& column, int length, const TFieldMapping& mapping) {
-  using namespace mysql_type;
-  bool isUnsigned = column.Flags & column_flag::Unsigned;
-  bool isBinary = (column.Flags & column_flag::Binary) && column.CharsetNr == BinaryCharset;
+TDataType DataTypeOf(const TMYSQL_FIELD& column, int length, const TFieldMapping& mapping) {
+  bool isUnsigned = column.Flags & UNSIGNED_FLAG;
+  bool isBinary = (column.Flags & BINARY_FLAG) && column.CharsetNr == CHARSET_BINARY;
   std::uint8_t type = column.MyType;
-  bool isBlob = type >= TinyBlob && type <= Blob;
-  if (mapping.FieldsAsString && !isBlob && type != Geometry) return dtString;
+  bool isBlob = type >= MYSQL_TYPE_TINY_BLOB && type <= MYSQL_TYPE_BLOB;
+  if (mapping.FieldsAsString && !isBlob && type != MYSQL_TYPE_GEOMETRY) return dtString;
   switch (type) {
-    case Decimal: case NewDecimal: return DecimalType(column, mapping);
-    case Tiny:
+    case MYSQL_TYPE_DECIMAL: case MYSQL_TYPE_NEWDECIMAL: return DecimalType(column, mapping);
+    case MYSQL_TYPE_TINY:
       if (length == 1 && mapping.EnableBoolean) return dtBoolean;
       return isUnsigned ? dtUInt8 : dtInt8;
-    case Short: return isUnsigned ? dtUInt16 : dtInt16;
-    case Long: return isUnsigned ? dtUInt32 : dtInt32;
-    case Int24: return dtInt32;
-    case LongLong: return length < 12 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
-    case Bit: return length < 32 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
-    case Float: case Double: return dtFloat;
-    case Null: case Enum: case Set: return dtString;
-    case Timestamp: case DateTime: return dtDateTime;
-    case Date: case NewDate: return dtDate;
-    case Time: return dtTime;
-    case Year: return dtUInt16;
-    case VarChar: case VarString: return isBinary && !mapping.BinaryAsString ? dtVarBytes : dtString;
-    case String: return isBinary && !mapping.BinaryAsString ? dtBytes : dtString;
-    case TinyBlob: case MediumBlob: case LongBlob: case Blob: case Geometry:
-      return (column.Flags & column_flag::Binary) ? dtBlob : dtMemo;
+    case MYSQL_TYPE_SHORT: return isUnsigned ? dtUInt16 : dtInt16;
+    case MYSQL_TYPE_LONG: return isUnsigned ? dtUInt32 : dtInt32;
+    case MYSQL_TYPE_INT24: return dtInt32;
+    case MYSQL_TYPE_LONGLONG: return length < 12 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
+    case MYSQL_TYPE_BIT: return length < 32 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
+    case MYSQL_TYPE_FLOAT: case MYSQL_TYPE_DOUBLE: return dtFloat;
+    case MYSQL_TYPE_NULL: case MYSQL_TYPE_ENUM: case MYSQL_TYPE_SET: return dtString;
+    case MYSQL_TYPE_TIMESTAMP: case MYSQL_TYPE_DATETIME: return dtDateTime;
+    case MYSQL_TYPE_DATE: case MYSQL_TYPE_NEWDATE: return dtDate;
+    case MYSQL_TYPE_TIME: return dtTime;
+    case MYSQL_TYPE_YEAR: return dtUInt16;
+    case MYSQL_TYPE_VARCHAR: case MYSQL_TYPE_VAR_STRING:
+      return isBinary && !mapping.BinaryAsString ? dtVarBytes : dtString;
+    case MYSQL_TYPE_STRING: return isBinary && !mapping.BinaryAsString ? dtBytes : dtString;
+    case MYSQL_TYPE_TINY_BLOB: case MYSQL_TYPE_MEDIUM_BLOB: case MYSQL_TYPE_LONG_BLOB: case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_GEOMETRY:
+      return (column.Flags & BINARY_FLAG) ? dtBlob : dtMemo;
     default:
       throw EDatabaseError(FormatMessage("Unknown MySQL datatype (%d)", type));
   }
 }
 
-bool IsBinaryText(const TColumnMetadata& column) {
-  using namespace mysql_type;
-  return column.CharsetNr == BinaryCharset &&
-         (column.MyType == VarChar || column.MyType == VarString || column.MyType == String);
+bool IsBinaryText(const TMYSQL_FIELD& column) {
+  return column.CharsetNr == CHARSET_BINARY &&
+         (column.MyType == MYSQL_TYPE_VARCHAR || column.MyType == MYSQL_TYPE_VAR_STRING ||
+          column.MyType == MYSQL_TYPE_STRING);
 }
 
 // Unicode and long-string forms, then out-of-line storage of long and unsized values.
@@ -104,7 +105,7 @@ TDataType StorageTypeOf(TDataType type, int length, bool binaryText, const TFiel
   return type;
 }
 
-int TableIndexFor(const TColumnMetadata& column, std::vector<TTableInfo>& tables) {
+int TableIndexFor(const TMYSQL_FIELD& column, std::vector<TTableInfo>& tables) {
   if (column.Table.empty()) return -1;
   for (std::size_t i = 0; i < tables.size(); ++i)
     if (tables[i].TableAlias == column.Table) return static_cast<int>(i);
@@ -118,18 +119,18 @@ int TableIndexFor(const TColumnMetadata& column, std::vector<TTableInfo>& tables
 }
 
 void NoteTimestampField(const TFieldDesc& desc, int index, std::vector<TTableInfo>& tables) {
-  if (desc.MyType != mysql_type::Timestamp || desc.TableIndex < 0) return;
+  if (desc.MyType != MYSQL_TYPE_TIMESTAMP || desc.TableIndex < 0) return;
   TTableInfo& table = tables[static_cast<std::size_t>(desc.TableIndex)];
-  if (table.TimestampField < 0 || (desc.Flags & column_flag::OnUpdateNow)) table.TimestampField = index;
+  if (table.TimestampField < 0 || (desc.Flags & ON_UPDATE_NOW_FLAG)) table.TimestampField = index;
 }
 
 }  // namespace
 
-TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
+TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
                             const TFieldMapping& mapping, std::vector<TTableInfo>& tables) {
   TFieldDescs descs;
   descs.reserve(columns.size());
-  for (const TColumnMetadata& column : columns) {
+  for (const TMYSQL_FIELD& column : columns) {
     TFieldDesc desc;
     desc.Name = column.Name;
     desc.ActualName = column.OrgName.empty() ? column.Name : column.OrgName;
@@ -140,21 +141,20 @@ TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
     desc.DataType =
         StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, IsBinaryText(column), mapping);
     desc.MyType = column.MyType;
-    desc.CharsetNr = column.CharsetNr;
+    desc.CharsetNr = static_cast<std::uint16_t>(column.CharsetNr);
     desc.Flags = column.Flags;
-    desc.Fixed = column.MyType == mysql_type::String;
-    desc.IsAutoIncrement = column.Flags & column_flag::AutoIncrement;
-    desc.Required = (column.Flags & column_flag::NotNull) && !desc.IsAutoIncrement &&
-                    column.MyType != mysql_type::Timestamp;
-    desc.IsPrimaryKey = column.Flags & column_flag::PrimaryKey;
-    desc.IsKey = column.Flags & (column_flag::PrimaryKey | column_flag::UniqueKey |
-                                 column_flag::MultipleKey | column_flag::PartKey);
-    desc.IsUnsigned = column.Flags & column_flag::Unsigned;
-    desc.IsBinary = column.Flags & column_flag::Binary;
-    desc.IsTimestamp = column.Flags & column_flag::Timestamp;
-    desc.ReadOnly = column.MyType == mysql_type::Null;
+    desc.Fixed = column.MyType == MYSQL_TYPE_STRING;
+    desc.IsAutoIncrement = column.Flags & AUTO_INCREMENT_FLAG;
+    desc.Required = (column.Flags & NOT_NULL_FLAG) && !desc.IsAutoIncrement &&
+                    column.MyType != MYSQL_TYPE_TIMESTAMP;
+    desc.IsPrimaryKey = column.Flags & PRI_KEY_FLAG;
+    desc.IsKey = column.Flags & (PRI_KEY_FLAG | UNIQUE_KEY_FLAG | MULTIPLE_KEY_FLAG | PART_KEY_FLAG);
+    desc.IsUnsigned = column.Flags & UNSIGNED_FLAG;
+    desc.IsBinary = column.Flags & BINARY_FLAG;
+    desc.IsTimestamp = column.Flags & TIMESTAMP_FLAG;
+    desc.ReadOnly = column.MyType == MYSQL_TYPE_NULL;
     desc.DBLength = static_cast<int>(column.LengthInBytes);
-    if ((column.MyType == mysql_type::Decimal || column.MyType == mysql_type::NewDecimal) &&
+    if ((column.MyType == MYSQL_TYPE_DECIMAL || column.MyType == MYSQL_TYPE_NEWDECIMAL) &&
         column.Decimals == 0)
       --desc.DBLength;
     desc.DBScale = column.Decimals;

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "data/ColumnMetadata.h"
 #include "data/FieldDesc.h"
+#include "mysql/MySqlField.h"
 
 // Dataset options that decide how columns become fields.
 struct TFieldMapping {
@@ -22,7 +22,7 @@ struct TFieldMapping {
 
 // The field descriptions of a result, with unique names, and the tables its columns belong to.
 // A column of an unknown type raises "Unknown MySQL datatype (n)".
-TFieldDescs BuildFieldDescs(const std::vector<TColumnMetadata>& columns,
+TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
                             const TFieldMapping& mapping, std::vector<TTableInfo>& tables);
 
 // Renames fields whose names repeat (case-insensitively): id, id_1, id_2; unnamed ones _0, _1.

@@ -1,9 +1,9 @@
 #include "data/MySQLGenerator.h"
 
-#include "data/ColumnMetadata.h"
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
 #include "data/SqlLiterals.h"
+#include "mysql/MySqlField.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -39,7 +39,7 @@ class TStatementBuilder {
       } else {
         Add(" = ");
         AddParam(*desc, true);
-        unique = unique || desc->IsPrimaryKey || (desc->Flags & column_flag::UniqueKey);
+        unique = unique || desc->IsPrimaryKey || (desc->Flags & UNIQUE_KEY_FLAG);
       }
     }
     if (first) throw EDatabaseError("Key fields not found");
@@ -53,7 +53,7 @@ class TStatementBuilder {
 bool IsBytes(const TFieldDesc& desc) {
   switch (desc.DataType) {
     case dtBytes: case dtVarBytes: case dtExtVarBytes: case dtBlob: return true;
-    default: return desc.CharsetNr == BinaryCharset;
+    default: return desc.CharsetNr == CHARSET_BINARY;
   }
 }
 

@@ -14,12 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   mapping.FieldsAsString = choice & 32;
   mapping.OptimizedBigInt = choice & 64;
   fuzz.Query([&](TMySqlResultSet& result) {
-    std::vector<TColumnMetadata> columns(fuzz.Api.mysql_num_fields(&result));
-    TMYSQL_FIELD field;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      fuzz.Api._mysql_fetch_field_direct(&result, i, field, mapping.UseUnicode);
-      columns[i] = MetadataOf(field);
-    }
+    std::vector<TMYSQL_FIELD> columns(fuzz.Api.mysql_num_fields(&result));
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      fuzz.Api._mysql_fetch_field_direct(&result, i, columns[i], mapping.UseUnicode);
     TMemData store;
     try {
       store.Fields = BuildFieldDescs(columns, mapping, store.Tables);

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t DescriptionSize = 6;
   if (size < DescriptionSize) return 0;
-  TColumnMetadata column;
+  TMYSQL_FIELD column;
   column.Name = column.OrgName = "f";
   column.Table = column.OrgTable = "t";
   column.MyType = data[0];

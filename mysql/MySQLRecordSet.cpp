@@ -4,21 +4,6 @@
 #include "mysql/MySQLConnection.h"
 #include "platform/AnsiText.h"
 
-TColumnMetadata MetadataOf(const TMYSQL_FIELD& field) {
-  TColumnMetadata column;
-  column.Name = field.Name;
-  column.OrgName = field.OrgName;
-  column.Table = field.Table;
-  column.OrgTable = field.OrgTable;
-  column.Database = field.Database;
-  column.Flags = field.Flags;
-  column.MyType = field.MyType;
-  column.Decimals = field.Decimals;
-  column.CharsetNr = static_cast<std::uint16_t>(field.CharsetNr);
-  column.LengthInBytes = field.LengthInBytes;
-  return column;
-}
-
 TMySQLRecordSet::TMySQLRecordSet(TMySQLConnection& connection, TMemData& data)
     : FConnection(connection), FData(data), FCommand(connection) {}
 
@@ -31,11 +16,9 @@ bool TMySQLRecordSet::Open() {
   FEndOfData = false;
   if (!result) return false;
   TMySQLAPIDirect& api = TMySQLConnection::API();
-  std::vector<TColumnMetadata> columns(api.mysql_num_fields(result));
-  TMYSQL_FIELD field;
+  std::vector<TMYSQL_FIELD> columns(api.mysql_num_fields(result));
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    api._mysql_fetch_field_direct(result, i, field, FConnection.UseUnicode());
-    columns[i] = MetadataOf(field);
+    api._mysql_fetch_field_direct(result, i, columns[i], FConnection.UseUnicode());
     if (FConnection.SpeaksAnsi()) columns[i].Name = AnsiToUtf8(columns[i].Name);
   }
   FData.ClearRecords();

@@ -12,9 +12,6 @@
 
 class TMySQLConnection;
 
-// What the field descriptions are built from, taken from the call interface's field.
-TColumnMetadata MetadataOf(const TMYSQL_FIELD& field);
-
 // A fetched row as the converter reads it.
 struct TBindsRow {
   const TMySqlBinds& Binds;

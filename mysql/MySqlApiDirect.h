@@ -11,22 +11,9 @@
 #include <vector>
 
 #include "mysql/MySqlConsts.h"
+#include "mysql/MySqlField.h"
 #include "mysql/MySqlResultSet.h"
 #include "mysql/MySqlSession.h"
-
-// Column description handed to the dataset layer.
-struct TMYSQL_FIELD {
-  std::string Name;
-  std::string OrgName;
-  std::string Table;
-  std::string OrgTable;
-  std::string Database;
-  std::uint32_t Flags = 0;
-  std::uint8_t MyType = 0;
-  int Decimals = 0;
-  int CharsetNr = 0;
-  std::uint32_t LengthInBytes = 0;
-};
 
 enum class TMySqlClientVersion { cvNone, cvDirect };
 

@@ -2,6 +2,8 @@
 // Numbers of the client/server protocol used by this client.
 #include <cstdint>
 
+#include "mysql/MySqlField.h"  // column type codes, column flags, character-set numbers
+
 // Capability flags.
 constexpr std::uint32_t CLIENT_LONG_PASSWORD = 0x1;
 constexpr std::uint32_t CLIENT_FOUND_ROWS = 0x2;
@@ -65,50 +67,6 @@ enum class TServerCommand : std::uint8_t {
 
 enum TMySqlStatus { msReady = 0, msGetResult = 1, msUseResult = 2 };
 
-// Column type codes.
-constexpr std::uint8_t MYSQL_TYPE_DECIMAL = 0;
-constexpr std::uint8_t MYSQL_TYPE_TINY = 1;
-constexpr std::uint8_t MYSQL_TYPE_SHORT = 2;
-constexpr std::uint8_t MYSQL_TYPE_LONG = 3;
-constexpr std::uint8_t MYSQL_TYPE_FLOAT = 4;
-constexpr std::uint8_t MYSQL_TYPE_DOUBLE = 5;
-constexpr std::uint8_t MYSQL_TYPE_NULL = 6;
-constexpr std::uint8_t MYSQL_TYPE_TIMESTAMP = 7;
-constexpr std::uint8_t MYSQL_TYPE_LONGLONG = 8;
-constexpr std::uint8_t MYSQL_TYPE_INT24 = 9;
-constexpr std::uint8_t MYSQL_TYPE_DATE = 10;
-constexpr std::uint8_t MYSQL_TYPE_TIME = 11;
-constexpr std::uint8_t MYSQL_TYPE_DATETIME = 12;
-constexpr std::uint8_t MYSQL_TYPE_YEAR = 13;
-constexpr std::uint8_t MYSQL_TYPE_NEWDATE = 14;
-constexpr std::uint8_t MYSQL_TYPE_VARCHAR = 15;
-constexpr std::uint8_t MYSQL_TYPE_BIT = 16;
-constexpr std::uint8_t MYSQL_TYPE_NEWDECIMAL = 246;
-constexpr std::uint8_t MYSQL_TYPE_ENUM = 247;
-constexpr std::uint8_t MYSQL_TYPE_SET = 248;
-constexpr std::uint8_t MYSQL_TYPE_TINY_BLOB = 249;
-constexpr std::uint8_t MYSQL_TYPE_MEDIUM_BLOB = 250;
-constexpr std::uint8_t MYSQL_TYPE_LONG_BLOB = 251;
-constexpr std::uint8_t MYSQL_TYPE_BLOB = 252;
-constexpr std::uint8_t MYSQL_TYPE_VAR_STRING = 253;
-constexpr std::uint8_t MYSQL_TYPE_STRING = 254;
-constexpr std::uint8_t MYSQL_TYPE_GEOMETRY = 255;
-
-// Column flags; NUM_FLAG is added by this client to numeric columns.
-constexpr std::uint32_t NOT_NULL_FLAG = 0x1;
-constexpr std::uint32_t PRI_KEY_FLAG = 0x2;
-constexpr std::uint32_t UNIQUE_KEY_FLAG = 0x4;
-constexpr std::uint32_t MULTIPLE_KEY_FLAG = 0x8;
-constexpr std::uint32_t BLOB_FLAG = 0x10;
-constexpr std::uint32_t UNSIGNED_FLAG = 0x20;
-constexpr std::uint32_t ZEROFILL_FLAG = 0x40;
-constexpr std::uint32_t BINARY_FLAG = 0x80;
-constexpr std::uint32_t ENUM_FLAG = 0x100;
-constexpr std::uint32_t AUTO_INCREMENT_FLAG = 0x200;
-constexpr std::uint32_t TIMESTAMP_FLAG = 0x400;
-constexpr std::uint32_t SET_FLAG = 0x800;
-constexpr std::uint32_t NUM_FLAG = 0x8000;
-
 // Options of mysql_options.
 enum TMySqlOption {
   MYSQL_OPT_CONNECT_TIMEOUT = 0,
@@ -134,10 +92,5 @@ enum MYSQL_PROTOCOL_TYPE {
   MYSQL_PROTOCOL_MEMORY = 4,
   MYSQL_PROTOCOL_SSL = 5,
 };
-
-// Character-set numbers sent at login.
-constexpr std::uint8_t CHARSET_UTF8_GENERAL_CI = 33;
-constexpr std::uint8_t CHARSET_UTF8MB4_GENERAL_CI = 45;
-constexpr std::uint8_t CHARSET_LATIN1_SWEDISH_CI = 8;
 
 constexpr std::uint8_t PROTOCOL_VERSION = 10;

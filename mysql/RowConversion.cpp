@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "data/Blob.h"
-#include "data/ColumnMetadata.h"
 #include "data/DateTime.h"
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
+#include "mysql/MySqlField.h"
 #include "mysql/Utf8ToWs.h"
 #include "platform/AnsiText.h"
 
@@ -197,7 +197,7 @@ bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::stri
 
 TRowConverter::TConvert TRowConverter::TextConverterFor(const TFieldDesc& desc) const {
   bool codePageText = (desc.DataType == dtString || desc.DataType == dtExtString || desc.DataType == dtMemo) &&
-                      desc.CharsetNr != BinaryCharset;
+                      desc.CharsetNr != CHARSET_BINARY;
   return FOptions.AnsiText && codePageText ? &Call<&TRowConverter::ConvertAnsiText> : ConverterFor(desc);
 }
 
@@ -211,7 +211,7 @@ TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
     case dtBoolean: return &Call<&TRowConverter::ConvertBooleanOrBits>;
     case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtInt64: case dtUInt32: case dtUInt8:
     case dtUInt64:
-      if (desc.MyType == mysql_type::Bit) return &Call<&TRowConverter::ConvertBooleanOrBits>;
+      if (desc.MyType == MYSQL_TYPE_BIT) return &Call<&TRowConverter::ConvertBooleanOrBits>;
       switch (desc.Size) {
         case 2: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint16_t>>;
         case 4: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint32_t>>;
@@ -222,8 +222,8 @@ TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
     case dtBCD: return &Call<&TRowConverter::ConvertCurrency>;
     case dtFMTBCD: return &Call<&TRowConverter::ConvertDecimalText>;
     case dtDate: case dtTime: case dtDateTime:
-      if (desc.MyType == mysql_type::Time) return &Call<&TRowConverter::ConvertTime>;
-      if (desc.MyType == mysql_type::Timestamp) return &Call<&TRowConverter::ConvertTimestamp>;
+      if (desc.MyType == MYSQL_TYPE_TIME) return &Call<&TRowConverter::ConvertTime>;
+      if (desc.MyType == MYSQL_TYPE_TIMESTAMP) return &Call<&TRowConverter::ConvertTimestamp>;
       return &Call<&TRowConverter::ConvertIsoDate>;
     case dtString: case dtBytes: return &Call<&TRowConverter::ConvertInlineBytes>;
     case dtVarBytes: return &Call<&TRowConverter::ConvertVarBytes>;
@@ -255,7 +255,7 @@ bool TRowConverter::ConvertDecimalInteger(char* record, const TFieldDesc& desc, 
 }
 
 bool TRowConverter::ConvertBooleanOrBits(char* record, const TFieldDesc& desc, std::string_view text) {
-  bool isBit = desc.MyType == mysql_type::Bit;
+  bool isBit = desc.MyType == MYSQL_TYPE_BIT;
   if (desc.DataType == dtBoolean) {
     bool value = isBit ? (!text.empty() && text.back() != 0)
                        : (ParseInteger(text, false) & 0xFF) != 0;
@@ -309,7 +309,7 @@ bool TRowConverter::ConvertTimestamp(char* record, const TFieldDesc& desc, std::
 bool TRowConverter::ConvertIsoDate(char* record, const TFieldDesc& desc, std::string_view text) {
   TDateText d;
   TDateTime value = 0;
-  bool valid = ReadIsoDate(text, desc.MyType == mysql_type::DateTime, d) && EncodeDateText(d, value);
+  bool valid = ReadIsoDate(text, desc.MyType == MYSQL_TYPE_DATETIME, d) && EncodeDateText(d, value);
   return StoreDate(record, desc, valid, value);
 }
 
@@ -340,7 +340,7 @@ bool TRowConverter::ConvertVarBytes(char* record, const TFieldDesc& desc, std::s
 }
 
 bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text) {
-  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString && desc.CharsetNr != BinaryCharset)
+  if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString && desc.CharsetNr != CHARSET_BINARY)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
   return false;

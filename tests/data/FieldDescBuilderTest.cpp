@@ -5,10 +5,10 @@
 
 namespace {
 
-TColumnMetadata Column(const char* name, std::uint8_t type, std::uint32_t length,
-                       std::uint32_t flags = 0, std::uint16_t charset = BinaryCharset,
-                       const char* table = "t") {
-  TColumnMetadata column;
+TMYSQL_FIELD Column(const char* name, std::uint8_t type, std::uint32_t length,
+                    std::uint32_t flags = 0, std::uint16_t charset = CHARSET_BINARY,
+                    const char* table = "t") {
+  TMYSQL_FIELD column;
   column.Name = column.OrgName = name;
   column.Table = column.OrgTable = table;
   column.MyType = type;
@@ -18,7 +18,7 @@ TColumnMetadata Column(const char* name, std::uint8_t type, std::uint32_t length
   return column;
 }
 
-TFieldDescs Build(const std::vector<TColumnMetadata>& columns, bool unicode = true) {
+TFieldDescs Build(const std::vector<TMYSQL_FIELD>& columns, bool unicode = true) {
   std::vector<TTableInfo> tables;
   TFieldMapping mapping;
   mapping.UseUnicode = unicode;
@@ -28,45 +28,44 @@ TFieldDescs Build(const std::vector<TColumnMetadata>& columns, bool unicode = tr
 }  // namespace
 
 TEST(FieldDescBuilder, EveryColumnTypeGetsItsDataTypeAndFieldType) {
-  using namespace mysql_type;
   using enum TFieldType;
-  constexpr std::uint32_t U = column_flag::Unsigned, B = column_flag::Binary;
+  constexpr std::uint32_t U = UNSIGNED_FLAG, B = BINARY_FLAG;
   struct Case {
-    TColumnMetadata column;
+    TMYSQL_FIELD column;
     TDataType dataType;
     TFieldType fieldType;
   };
   const Case cases[] = {
-      {Column("dec", NewDecimal, 10), dtFloat, ftFloat},
-      {Column("olddec", Decimal, 10), dtFloat, ftFloat},
-      {Column("flag", Tiny, 1), dtBoolean, ftBoolean},
-      {Column("tiny", Tiny, 4), dtInt8, ftShortint},
-      {Column("utiny", Tiny, 3, U), dtUInt8, ftByte},
-      {Column("small", Short, 6), dtInt16, ftSmallint},
-      {Column("usmall", Short, 5, U), dtUInt16, ftWord},
-      {Column("int", Long, 11), dtInt32, ftInteger},
-      {Column("uint", Long, 10, U), dtUInt32, ftLongWord},
-      {Column("medium", Int24, 9), dtInt32, ftInteger},
-      {Column("big", LongLong, 20), dtInt64, ftLargeint},
-      {Column("bit", Bit, 8, U), dtInt64, ftLargeint},
-      {Column("float", Float, 12), dtFloat, ftFloat},
-      {Column("double", Double, 22), dtFloat, ftFloat},
-      {Column("null", Null, 0, 0, Utf8Charset), dtExtWideString, ftWideString},
-      {Column("ts", Timestamp, 19), dtDateTime, ftDateTime},
-      {Column("dt", DateTime, 19), dtDateTime, ftDateTime},
-      {Column("date", Date, 10), dtDate, ftDate},
-      {Column("time", Time, 10), dtTime, ftTime},
-      {Column("year", Year, 4, U), dtUInt16, ftWord},
-      {Column("mac", String, 51, 0, Utf8Charset), dtWideString, ftWideString},
-      {Column("vc", VarString, 96, 0, Utf8Charset), dtExtWideString, ftWideString},
-      {Column("vbin", VarString, 8, B), dtExtString, ftString},  // bytes, not decoded
-      {Column("enum", Enum, 9, 0, Utf8Charset), dtWideString, ftWideString},
-      {Column("set", Set, 15, 0, Utf8Charset), dtWideString, ftWideString},
-      {Column("text", Blob, 196605, 0, Utf8Charset), dtWideMemo, ftWideMemo},
-      {Column("blob", Blob, 65535, B), dtBlob, ftBlob},
-      {Column("geo", Geometry, 4294967295u, B), dtBlob, ftBlob},
+      {Column("dec", MYSQL_TYPE_NEWDECIMAL, 10), dtFloat, ftFloat},
+      {Column("olddec", MYSQL_TYPE_DECIMAL, 10), dtFloat, ftFloat},
+      {Column("flag", MYSQL_TYPE_TINY, 1), dtBoolean, ftBoolean},
+      {Column("tiny", MYSQL_TYPE_TINY, 4), dtInt8, ftShortint},
+      {Column("utiny", MYSQL_TYPE_TINY, 3, U), dtUInt8, ftByte},
+      {Column("small", MYSQL_TYPE_SHORT, 6), dtInt16, ftSmallint},
+      {Column("usmall", MYSQL_TYPE_SHORT, 5, U), dtUInt16, ftWord},
+      {Column("int", MYSQL_TYPE_LONG, 11), dtInt32, ftInteger},
+      {Column("uint", MYSQL_TYPE_LONG, 10, U), dtUInt32, ftLongWord},
+      {Column("medium", MYSQL_TYPE_INT24, 9), dtInt32, ftInteger},
+      {Column("big", MYSQL_TYPE_LONGLONG, 20), dtInt64, ftLargeint},
+      {Column("bit", MYSQL_TYPE_BIT, 8, U), dtInt64, ftLargeint},
+      {Column("float", MYSQL_TYPE_FLOAT, 12), dtFloat, ftFloat},
+      {Column("double", MYSQL_TYPE_DOUBLE, 22), dtFloat, ftFloat},
+      {Column("null", MYSQL_TYPE_NULL, 0, 0, CHARSET_UTF8_GENERAL_CI), dtExtWideString, ftWideString},
+      {Column("ts", MYSQL_TYPE_TIMESTAMP, 19), dtDateTime, ftDateTime},
+      {Column("dt", MYSQL_TYPE_DATETIME, 19), dtDateTime, ftDateTime},
+      {Column("date", MYSQL_TYPE_DATE, 10), dtDate, ftDate},
+      {Column("time", MYSQL_TYPE_TIME, 10), dtTime, ftTime},
+      {Column("year", MYSQL_TYPE_YEAR, 4, U), dtUInt16, ftWord},
+      {Column("mac", MYSQL_TYPE_STRING, 51, 0, CHARSET_UTF8_GENERAL_CI), dtWideString, ftWideString},
+      {Column("vc", MYSQL_TYPE_VAR_STRING, 96, 0, CHARSET_UTF8_GENERAL_CI), dtExtWideString, ftWideString},
+      {Column("vbin", MYSQL_TYPE_VAR_STRING, 8, B), dtExtString, ftString},  // bytes, not decoded
+      {Column("enum", MYSQL_TYPE_ENUM, 9, 0, CHARSET_UTF8_GENERAL_CI), dtWideString, ftWideString},
+      {Column("set", MYSQL_TYPE_SET, 15, 0, CHARSET_UTF8_GENERAL_CI), dtWideString, ftWideString},
+      {Column("text", MYSQL_TYPE_BLOB, 196605, 0, CHARSET_UTF8_GENERAL_CI), dtWideMemo, ftWideMemo},
+      {Column("blob", MYSQL_TYPE_BLOB, 65535, B), dtBlob, ftBlob},
+      {Column("geo", MYSQL_TYPE_GEOMETRY, 4294967295u, B), dtBlob, ftBlob},
   };
-  std::vector<TColumnMetadata> columns;
+  std::vector<TMYSQL_FIELD> columns;
   for (const Case& c : cases) columns.push_back(c.column);
   TFieldDescs descs = Build(columns);
   for (std::size_t i = 0; i < descs.size(); ++i) {
@@ -79,7 +78,6 @@ TEST(FieldDescBuilder, EveryColumnTypeGetsItsDataTypeAndFieldType) {
 }
 
 TEST(FieldDescBuilder, OptionsChangeTheMapping) {
-  using namespace mysql_type;
   std::vector<TTableInfo> tables;
   TFieldMapping mapping;
   mapping.UseUnicode = false;
@@ -89,9 +87,10 @@ TEST(FieldDescBuilder, OptionsChangeTheMapping) {
   mapping.LongStrings = false;
   mapping.EnableBoolean = false;
   TFieldDescs descs = BuildFieldDescs(
-      {Column("vb", VarChar, 10, column_flag::Binary), Column("b", String, 4, column_flag::Binary),
-       Column("big", LongLong, 11), Column("dec", NewDecimal, 10), Column("long", VarChar, 300, 0, 8),
-       Column("flag", Tiny, 1), Column("short", VarChar, 20, 0, 8)},
+      {Column("vb", MYSQL_TYPE_VARCHAR, 10, BINARY_FLAG), Column("b", MYSQL_TYPE_STRING, 4, BINARY_FLAG),
+       Column("big", MYSQL_TYPE_LONGLONG, 11), Column("dec", MYSQL_TYPE_NEWDECIMAL, 10),
+       Column("long", MYSQL_TYPE_VARCHAR, 300, 0, 8), Column("flag", MYSQL_TYPE_TINY, 1),
+       Column("short", MYSQL_TYPE_VARCHAR, 20, 0, 8)},
       mapping, tables);
   EXPECT_EQ(descs[0].DataType, dtVarBytes);
   EXPECT_EQ(descs[1].DataType, dtBytes);
@@ -104,11 +103,10 @@ TEST(FieldDescBuilder, OptionsChangeTheMapping) {
 }
 
 TEST(FieldDescBuilder, LengthsInCharacters) {
-  using namespace mysql_type;
-  TFieldDescs descs = Build({Column("vc", VarString, 96, 0, Utf8Charset),
-                             Column("computed", VarString, 1023, 0, Utf8Charset, ""),
-                             Column("bin", VarString, 96, column_flag::Binary),
-                             Column("dt", DateTime, 57, 0, Utf8Charset)});
+  TFieldDescs descs = Build({Column("vc", MYSQL_TYPE_VAR_STRING, 96, 0, CHARSET_UTF8_GENERAL_CI),
+                             Column("computed", MYSQL_TYPE_VAR_STRING, 1023, 0, CHARSET_UTF8_GENERAL_CI, ""),
+                             Column("bin", MYSQL_TYPE_VAR_STRING, 96, BINARY_FLAG),
+                             Column("dt", MYSQL_TYPE_DATETIME, 57, 0, CHARSET_UTF8_GENERAL_CI)});
   EXPECT_EQ(descs[0].Length, 32);
   EXPECT_EQ(descs[1].Length, 1023);
   EXPECT_EQ(descs[2].Length, 96);
@@ -126,13 +124,12 @@ TEST(FieldDescBuilder, UnknownTypeIsRefused) {
 }
 
 TEST(FieldDescBuilder, FlagsBecomeKeysRequiredAndTables) {
-  using namespace column_flag;
   std::vector<TTableInfo> tables;
   TFieldDescs descs = BuildFieldDescs(
-      {Column("id", mysql_type::Long, 11, NotNull | PrimaryKey | AutoIncrement, 63, "p"),
-       Column("mac", mysql_type::String, 51, NotNull | UniqueKey, Utf8Charset, "p"),
-       Column("ts", mysql_type::Timestamp, 19, NotNull | Timestamp | OnUpdateNow, 63, "o"),
-       Column("part", mysql_type::Long, 11, PartKey, 63, "o")},
+      {Column("id", MYSQL_TYPE_LONG, 11, NOT_NULL_FLAG | PRI_KEY_FLAG | AUTO_INCREMENT_FLAG, 63, "p"),
+       Column("mac", MYSQL_TYPE_STRING, 51, NOT_NULL_FLAG | UNIQUE_KEY_FLAG, CHARSET_UTF8_GENERAL_CI, "p"),
+       Column("ts", MYSQL_TYPE_TIMESTAMP, 19, NOT_NULL_FLAG | TIMESTAMP_FLAG | ON_UPDATE_NOW_FLAG, 63, "o"),
+       Column("part", MYSQL_TYPE_LONG, 11, PART_KEY_FLAG, 63, "o")},
       {}, tables);
   EXPECT_TRUE(descs[0].IsPrimaryKey && descs[0].IsKey && descs[0].IsAutoIncrement);
   EXPECT_FALSE(descs[0].Required) << "auto-increment columns are filled by the server";

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "data/ColumnMetadata.h"
 #include "data/DAError.h"
 #include "data/DateTime.h"
 #include "data/MyDataSetUpdater.h"
 #include "data/MySQLGenerator.h"
 #include "data/RecordValues.h"
 #include "data/SqlLiterals.h"
+#include "mysql/MySqlField.h"
 
 namespace {
 
@@ -124,7 +124,7 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
 
   // A unique key names one row only while it holds a value.
   rows.data.Fields[4].IsKey = true;
-  rows.data.Fields[4].Flags = column_flag::UniqueKey;
+  rows.data.Fields[4].Flags = UNIQUE_KEY_FLAG;
   context = rows.Context();
   EXPECT_EQ(GenerateStatement(stDelete, context).Text,
             "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");

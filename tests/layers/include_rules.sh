@@ -2,7 +2,8 @@
 # Fails when a library's sources, or the project headers they include (followed through), include a
 # header the library's layer may not use.
 # Usage: include_rules.sh <source root> <rule> <library's folder> <library's sources...>
-#   rule "only:<folder>": project headers from <folder>/ alone (the wire library: only mysql/)
+#   rule "only:<entries>": project headers from these alone, a comma-separated list of folders ("mysql/")
+#                         and single headers (the wire library: only mysql/)
 #   rule "no-qt":         no Qt header (<Q...>)
 set -uo pipefail
 root=$1 rule=$2 folder=$3
@@ -14,6 +15,16 @@ for source in "$@"; do
   # Generated sources (version resources, compiled resource files) live in the build tree.
   [[ $source = "$root"/* ]] && queue+=("${source#"$root"/}")
 done
+
+# Whether a project header is one of the "only:" rule's entries or lies in one of its folders.
+allowed() {
+  local entry entries
+  IFS=, read -ra entries <<<"${rule#only:}"
+  for entry in "${entries[@]}"; do
+    [[ $1 = "$entry" || ($entry = */ && $1 = "$entry"*) ]] && return 0
+  done
+  return 1
+}
 
 declare -A seen
 violations=0
@@ -33,8 +44,8 @@ while ((${#queue[@]})); do
     # Project headers are named from the source root ("mysql/MySqlNet.h"), a few from their own folder.
     header=$name
     [ -f "$root/$header" ] || header=$(dirname "$file")/$name
-    if [[ $rule = only:* ]] && [[ $header != "${rule#only:}"/* ]]; then
-      echo "$file includes \"$name\", but its library may use nothing outside ${rule#only:}/" >&2
+    if [[ $rule = only:* ]] && ! allowed "$header"; then
+      echo "$file includes \"$name\", but its library may use only ${rule#only:}" >&2
       violations=$((violations + 1))
       continue
     fi

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <limits>
 
-#include "data/ColumnMetadata.h"
 #include "data/DateTime.h"
 #include "data/Exceptions.h"
 #include "data/RecordValues.h"
+#include "mysql/MySqlField.h"
 #include "mysql/RowConversion.h"
 #include "mysql/Utf8ToWs.h"
 
@@ -26,7 +26,7 @@ struct OneField {
     desc.DataType = type;
     desc.MyType = myType;
     desc.Length = length;
-    desc.Fixed = myType == mysql_type::String;
+    desc.Fixed = myType == MYSQL_TYPE_STRING;
     data.Fields = {desc};
     data.InitLayout();
     record = data.NewRecord();
@@ -50,7 +50,6 @@ TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
 }  // namespace
 
 TEST(RowConversion, Integers) {
-  using namespace mysql_type;
   struct Case {
     TDataType type;
     std::uint8_t myType;
@@ -58,25 +57,25 @@ TEST(RowConversion, Integers) {
     TValue expected;
   };
   const Case cases[] = {
-      {dtInt8, Tiny, "-128", std::int64_t{-128}},
-      {dtUInt8, Tiny, "255", std::int64_t{255}},
-      {dtInt16, Short, "-32768", std::int64_t{-32768}},
-      {dtUInt16, Year, "2014", std::int64_t{2014}},
-      {dtInt32, Long, "-2147483648", std::int64_t{-2147483647 - 1}},
-      {dtUInt32, Long, "4294967295", std::int64_t{4294967295}},
-      {dtInt64, LongLong, "-9223372036854775807", std::int64_t{-9223372036854775807}},
-      {dtInt64, Bit, std::string_view("\x01\x02", 2), std::int64_t{258}},
-      {dtBoolean, Tiny, "2", true},
-      {dtBoolean, Tiny, "0", false},
-      {dtBoolean, Tiny, "-1", true},
-      {dtBoolean, Bit, std::string_view("\x00\x01", 2), true},
-      {dtBoolean, Bit, std::string_view("\x01\x00", 2), false},
+      {dtInt8, MYSQL_TYPE_TINY, "-128", std::int64_t{-128}},
+      {dtUInt8, MYSQL_TYPE_TINY, "255", std::int64_t{255}},
+      {dtInt16, MYSQL_TYPE_SHORT, "-32768", std::int64_t{-32768}},
+      {dtUInt16, MYSQL_TYPE_YEAR, "2014", std::int64_t{2014}},
+      {dtInt32, MYSQL_TYPE_LONG, "-2147483648", std::int64_t{-2147483647 - 1}},
+      {dtUInt32, MYSQL_TYPE_LONG, "4294967295", std::int64_t{4294967295}},
+      {dtInt64, MYSQL_TYPE_LONGLONG, "-9223372036854775807", std::int64_t{-9223372036854775807}},
+      {dtInt64, MYSQL_TYPE_BIT, std::string_view("\x01\x02", 2), std::int64_t{258}},
+      {dtBoolean, MYSQL_TYPE_TINY, "2", true},
+      {dtBoolean, MYSQL_TYPE_TINY, "0", false},
+      {dtBoolean, MYSQL_TYPE_TINY, "-1", true},
+      {dtBoolean, MYSQL_TYPE_BIT, std::string_view("\x00\x01", 2), true},
+      {dtBoolean, MYSQL_TYPE_BIT, std::string_view("\x01\x00", 2), false},
   };
   for (const Case& c : cases) {
     OneField f(c.type, c.myType);
     EXPECT_EQ(f.Convert(c.text), c.expected) << c.text;
   }
-  OneField flag(dtBoolean, Tiny, 1);
+  OneField flag(dtBoolean, MYSQL_TYPE_TINY, 1);
   flag.Convert("2");
   std::int16_t stored;
   std::memcpy(&stored, flag.record, 2);
@@ -84,7 +83,7 @@ TEST(RowConversion, Integers) {
 }
 
 TEST(RowConversion, FloatsAreParsedWhateverTheLocale) {
-  OneField f(dtFloat, mysql_type::Double);
+  OneField f(dtFloat, MYSQL_TYPE_DOUBLE);
   EXPECT_EQ(f.Convert("1.5e3"), TValue(1500.0));
   EXPECT_EQ(f.Convert("-0.1"), TValue(-0.1));
   EXPECT_EQ(f.Convert("+2.5E-2"), TValue(0.025));
@@ -104,7 +103,7 @@ TEST(RowConversion, FloatsAreParsedWhateverTheLocale) {
 }
 
 TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
-  OneField bcd(dtBCD, mysql_type::NewDecimal, 10);
+  OneField bcd(dtBCD, MYSQL_TYPE_NEWDECIMAL, 10);
   EXPECT_EQ(bcd.Convert("12.34"), TValue(12.34));
   std::int64_t scaled;
   std::memcpy(&scaled, bcd.record, 8);
@@ -121,7 +120,7 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
       EXPECT_EQ(e.what(), "Value '" + std::string(outside) + "' of field 'f' is outside the currency range");
     }
   }
-  OneField fmt(dtFMTBCD, mysql_type::NewDecimal, 30);
+  OneField fmt(dtFMTBCD, MYSQL_TYPE_NEWDECIMAL, 30);
   EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
             TValue(std::string("-123456789012345678901234.56789")));
   EXPECT_EQ(ParseFloatValue("1234567890123456789012345678901234567890123456789"), 1.2345678901234568e48)
@@ -129,7 +128,6 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
 }
 
 TEST(RowConversion, DatesTimesAndZeroDates) {
-  using namespace mysql_type;
   struct Case {
     TDataType type;
     std::uint8_t myType;
@@ -138,56 +136,56 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
     TValue expected;
   };
   const Case cases[] = {
-      {dtDate, Date, 10, "2014-04-12", At(2014, 4, 12)},
-      {dtDateTime, DateTime, 19, "2014-04-12 10:11:12", At(2014, 4, 12, 10, 11, 12)},
-      {dtDateTime, DateTime, 26, "2014-04-12 10:11:12.250000", At(2014, 4, 12, 10, 11, 12)},
-      {dtDateTime, DateTime, 19, "1899-12-29 06:00:00", -1.25},
-      {dtDateTime, Timestamp, 14, "20140412153000", At(2014, 4, 12, 15, 30)},
-      {dtDateTime, Timestamp, 12, "690412153000", At(2069, 4, 12, 15, 30)},
-      {dtDateTime, Timestamp, 6, "700412", At(1970, 4, 12)},
-      {dtDateTime, Timestamp, 2, "99", At(1999, 1, 1)},
-      {dtDateTime, Timestamp, 19, "2014-04-12 15:30:00", At(2014, 4, 12, 15, 30)},
-      {dtDateTime, Timestamp, 26, "2014-04-12 15:30:00.999999", At(2014, 4, 12, 15, 30)},
-      {dtDateTime, Timestamp, 21, "2014-04-12 15:30:01.5", At(2014, 4, 12, 15, 30, 1)},
-      {dtTime, Time, 10, "-01:30:00", -0.0625},
-      {dtTime, Time, 10, "838:59:59", EncodeTime(838, 59, 59)},
-      {dtDateTime, DateTime, 19, "0000-00-00 00:00:00", TValue{}},
-      {dtDate, Date, 10, "2014-00-10", TValue{}},
-      {dtDate, Date, 10, "2014-02-3", TValue{}},  // too short: never read past the value
-      {dtDateTime, DateTime, 19, "2014-04-12 10:11", TValue{}},
-      {dtDate, Date, 10, "20x4-04-12", TValue{}},
-      {dtDateTime, DateTime, 19, "2014-04-12 10:1/:12", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2014-04-12", At(2014, 4, 12)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:11:12", At(2014, 4, 12, 10, 11, 12)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 26, "2014-04-12 10:11:12.250000", At(2014, 4, 12, 10, 11, 12)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "1899-12-29 06:00:00", -1.25},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 14, "20140412153000", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 12, "690412153000", At(2069, 4, 12, 15, 30)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 6, "700412", At(1970, 4, 12)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 2, "99", At(1999, 1, 1)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 19, "2014-04-12 15:30:00", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 26, "2014-04-12 15:30:00.999999", At(2014, 4, 12, 15, 30)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 21, "2014-04-12 15:30:01.5", At(2014, 4, 12, 15, 30, 1)},
+      {dtTime, MYSQL_TYPE_TIME, 10, "-01:30:00", -0.0625},
+      {dtTime, MYSQL_TYPE_TIME, 10, "838:59:59", EncodeTime(838, 59, 59)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "0000-00-00 00:00:00", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2014-00-10", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2014-02-3", TValue{}},  // too short: never read past the value
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:11", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "20x4-04-12", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:1/:12", TValue{}},
       // Bytes just past '9' and with the high bit set, in each word the digits are read from.
-      {dtDate, Date, 10, "201:-04-12", TValue{}},
-      {dtDate, Date, 10, "2014-04-1\xBA", TValue{}},
-      {dtDateTime, DateTime, 19, "2014-04-12 \xFF" "0:11:12", TValue{}},
-      {dtDateTime, DateTime, 19, "2014-04-12 10:11:1:", TValue{}},
-      {dtDateTime, DateTime, 19, "2014-04-12 24:00:00", TValue{}},
-      {dtDateTime, DateTime, 19, "2014-04-12 23:60:00", TValue{}},
-      {dtDate, Date, 10, "2000-02-29", At(2000, 2, 29)},
-      {dtDate, Date, 10, "1900-02-29", TValue{}},
-      {dtDate, Date, 10, "2014-04-31", TValue{}},
-      {dtDateTime, DateTime, 19, "2016-02-29 23:59:59", At(2016, 2, 29, 23, 59, 59)},
-      {dtDateTime, DateTime, 19, "1899-12-30 00:00:01", 1.0 / 86400},
-      {dtDateTime, DateTime, 19, "1899-12-29 23:59:59", -1 - 86399.0 / 86400},
-      {dtDateTime, DateTime, 19, "0001-01-01 00:00:00", -693593.0},
-      {dtDateTime, DateTime, 19, "9999-12-31 23:59:59", 2958465 + 86399.0 / 86400},
+      {dtDate, MYSQL_TYPE_DATE, 10, "201:-04-12", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2014-04-1\xBA", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 \xFF" "0:11:12", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:11:1:", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 24:00:00", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 23:60:00", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2000-02-29", At(2000, 2, 29)},
+      {dtDate, MYSQL_TYPE_DATE, 10, "1900-02-29", TValue{}},
+      {dtDate, MYSQL_TYPE_DATE, 10, "2014-04-31", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2016-02-29 23:59:59", At(2016, 2, 29, 23, 59, 59)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "1899-12-30 00:00:01", 1.0 / 86400},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "1899-12-29 23:59:59", -1 - 86399.0 / 86400},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "0001-01-01 00:00:00", -693593.0},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "9999-12-31 23:59:59", 2958465 + 86399.0 / 86400},
   };
   for (const Case& c : cases) {
     OneField f(c.type, c.myType, c.length);
     EXPECT_EQ(f.Convert(c.text), c.expected) << c.text;
   }
 
-  OneField zero(dtDateTime, DateTime, 19, {.UseUnicode = true, .NullForZeroDate = false});
+  OneField zero(dtDateTime, MYSQL_TYPE_DATETIME, 19, {.UseUnicode = true, .NullForZeroDate = false});
   EXPECT_EQ(zero.Convert("0000-00-00 00:00:00"), TValue(ZeroDate()));
-  OneField base(dtDateTime, DateTime, 19, {.NullForZeroBaseDate = true});
+  OneField base(dtDateTime, MYSQL_TYPE_DATETIME, 19, {.NullForZeroBaseDate = true});
   EXPECT_EQ(base.Convert("1899-12-30 00:00:00"), TValue{});
 
   for (int oddWidth : {16, 20, 27}) {
-    OneField odd(dtDateTime, Timestamp, oddWidth);
+    OneField odd(dtDateTime, MYSQL_TYPE_TIMESTAMP, oddWidth);
     EXPECT_THROW(odd.Convert("2014-04-12 15:30:00.0000000"), EConvertError) << oddWidth;
   }
-  OneField longTime(dtTime, Time, 10);
+  OneField longTime(dtTime, MYSQL_TYPE_TIME, 10);
   try {
     longTime.Convert("1234:00:00");
     FAIL();
@@ -197,33 +195,32 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
 }
 
 TEST(RowConversion, StringsBytesAndLargeObjects) {
-  using namespace mysql_type;
-  OneField wide(dtWideString, VarString, 4);  // 10 bytes: four characters and the terminator
+  OneField wide(dtWideString, MYSQL_TYPE_VAR_STRING, 4);  // 10 bytes: four characters and the terminator
   EXPECT_EQ(wide.Convert("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F" "x"),
             TValue(std::string("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F")));
-  OneField fixed(dtWideString, String, 17);
+  OneField fixed(dtWideString, MYSQL_TYPE_STRING, 17);
   EXPECT_EQ(fixed.Convert("54-2F-89-00   "), TValue(std::string("54-2F-89-00")));
-  OneField narrow(dtString, VarString, 3, {.UseUnicode = false});
+  OneField narrow(dtString, MYSQL_TYPE_VAR_STRING, 3, {.UseUnicode = false});
   EXPECT_EQ(narrow.Convert("abcdef"), TValue(std::string("abc")));
 
   using namespace std::string_literals;
   const std::string note = "it's \\ \"q\" \0 \r\n \x1A '); DROP TABLE pixels; --"s;
-  OneField ext(dtExtWideString, VarString, 255);
+  OneField ext(dtExtWideString, MYSQL_TYPE_VAR_STRING, 255);
   EXPECT_EQ(ext.Convert(note), TValue(note));
   EXPECT_EQ(ext.Convert(""), TValue(std::string()));
   EXPECT_EQ(ext.Convert("", true), TValue{});
-  OneField extNarrow(dtExtString, VarString, 255, {.UseUnicode = false});
+  OneField extNarrow(dtExtString, MYSQL_TYPE_VAR_STRING, 255, {.UseUnicode = false});
   EXPECT_EQ(extNarrow.Convert(note), TValue(note));
 
-  OneField bytes(dtVarBytes, VarString, 4);
+  OneField bytes(dtVarBytes, MYSQL_TYPE_VAR_STRING, 4);
   EXPECT_EQ(bytes.Convert(std::string_view("\0\xFF\x01", 3)), TValue(std::string("\0\xFF\x01", 3)));
-  OneField extBytes(dtExtVarBytes, VarString, 100);
+  OneField extBytes(dtExtVarBytes, MYSQL_TYPE_VAR_STRING, 100);
   EXPECT_EQ(extBytes.Convert(std::string_view("\0\0", 2)), TValue(std::string("\0\0", 2)));
 
-  OneField memo(dtWideMemo, Blob);
+  OneField memo(dtWideMemo, MYSQL_TYPE_BLOB);
   EXPECT_EQ(memo.Convert("\xE2\x82\xAC long text"), TValue(std::string("\xE2\x82\xAC long text")));
   EXPECT_EQ(memo.Convert("", true), TValue{});
-  OneField blob(dtBlob, Blob, 0, {.UseUnicode = true});
+  OneField blob(dtBlob, MYSQL_TYPE_BLOB, 0, {.UseUnicode = true});
   EXPECT_EQ(blob.Convert(std::string_view("\xFF\0", 2)), TValue(std::string("\xFF\0", 2)));
 }
 
