@@ -11,7 +11,7 @@
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "tests/data/TestConnection.h"
-#include "tests/support/CutProxy.h"
+#include "tests/support/FaultProxy.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 
@@ -489,7 +489,7 @@ TEST_F(RegistrationTest, NavigatorDeleteAsksFirst)
 // only its reply was lost, or never saw it. Either way the technician ends with exactly one row.
 class LostReplyTest : public RegistrationTest {
 protected:
-    LostReplyTest() : proxy_(test_server::Settings().Host, test_server::Settings().Port)
+    LostReplyTest() : proxy_(test_server::Settings().Port)
     {
         form_->nePort->SetValue(proxy_.Port());
         form_->security.mode = "disabled"; // the proxy finds the statement to cut in the plain bytes
@@ -511,13 +511,13 @@ protected:
         return server_.Rows("SELECT mac, PixelType, ShieldType, note FROM " + database_ + ".pixels WHERE mac = '" + mac + "'");
     }
 
-    CutProxy proxy_;
+    TFaultProxy proxy_;
 };
 
 TEST_F(LostReplyTest, AnInsertWhoseReplyWasLostCountsAsDoneWhenTheRowIsThere)
 {
     std::string mac = PrepareBirth();
-    proxy_.Arm("INSERT INTO pixels", CutProxy::Cut::AfterReply);
+    proxy_.Arm("INSERT INTO pixels", TMarkerCut::AfterReply);
     Click(form_->btnCreateBirthCert);
     ASSERT_TRUE(proxy_.HasCut());
 
@@ -532,7 +532,7 @@ TEST_F(LostReplyTest, AnInsertWhoseReplyWasLostCountsAsDoneWhenTheRowIsThere)
 TEST_F(LostReplyTest, AnInsertCutBeforeTheServerKeepsTheEntriesAndCanBeSentAgain)
 {
     std::string mac = PrepareBirth();
-    proxy_.Arm("INSERT INTO pixels", CutProxy::Cut::BeforeServer);
+    proxy_.Arm("INSERT INTO pixels", TMarkerCut::BeforeServer);
     Click(form_->btnCreateBirthCert);
     ASSERT_TRUE(proxy_.HasCut());
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -80,7 +81,22 @@ void TFaultProxy::AcceptLoop() {
   }
 }
 
-// Forwards both ways until either side ends or the proxy stops; the first connection meets the fault.
+void TFaultProxy::Arm(const std::string& marker, TMarkerCut cut) {
+  std::lock_guard lock(FMarkerLock);
+  FMarker = marker;
+  FMarkerCut = cut;
+}
+
+std::optional<TMarkerCut> TFaultProxy::TakeMarker(const std::uint8_t* bytes, std::size_t count) {
+  std::lock_guard lock(FMarkerLock);
+  const std::string_view seen(reinterpret_cast<const char*>(bytes), count);
+  if (FMarker.empty() || seen.find(FMarker) == std::string_view::npos) return std::nullopt;
+  FMarker.clear();
+  return FMarkerCut;
+}
+
+// Forwards both ways until either side ends or the proxy stops; the first connection meets the fault,
+// every connection an armed marker.
 void TFaultProxy::Carry(int client, bool first) {
   const int server = Loopback(FServerPort, false);
   if (server < 0) {
@@ -93,7 +109,8 @@ void TFaultProxy::Carry(int client, bool first) {
   const int to[2] = {server, client};
   std::size_t carried[2] = {0, 0};
   bool stalled = false;
-  std::uint8_t buffer[4096];
+  bool awaitingReply = false;  // the marked bytes went to the server; its answer ends the connection
+  std::uint8_t buffer[65536];
   while (!FStop) {
     // A stalled direction is not read at all; only its end is noticed.
     pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
@@ -112,6 +129,13 @@ void TFaultProxy::Carry(int client, bool first) {
         break;
       }
       std::size_t count = static_cast<std::size_t>(got);
+      const std::optional<TMarkerCut> marked = way == 0 ? TakeMarker(buffer, count) : std::nullopt;
+      if ((marked && *marked == TMarkerCut::BeforeServer) || (way == 1 && awaitingReply)) {
+        FMarkerCutDone = true;
+        open = false;
+        break;
+      }
+      awaitingReply = awaitingReply || marked.has_value();
       const bool faultHere = way == faulty && fault.Kind != TFaultKind::None && carried[way] + count > fault.AtByte &&
                              carried[way] <= fault.AtByte;
       if (faultHere) {
