@@ -30,6 +30,7 @@ namespace {
 #ifdef _WIN32
 using TSockLen = int;
 constexpr int WouldBlock = WSAEWOULDBLOCK;
+constexpr int ConnectionReset = WSAECONNRESET;
 // What a blocking call reports when the socket's time-out passed.
 bool IsTimeout(int code) { return code == WSAETIMEDOUT; }
 int GetSocketError() { return WSAGetLastError(); }
@@ -58,6 +59,7 @@ int Startup() {
 #else
 using TSockLen = socklen_t;
 constexpr int WouldBlock = EWOULDBLOCK;
+constexpr int ConnectionReset = ECONNRESET;
 bool IsTimeout(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 int GetSocketError() { return errno; }
 int SocketClose(TSocketHandle s) { return ::close(s); }
@@ -288,6 +290,11 @@ bool TCRVioTcp::InternalConnect() {
     }
   }
   if (limited) SetBlocking(s, true);
+  FResetAfterAccept = code == ConnectionReset;
+  if (FResetAfterAccept) {
+    SetLastError(code, TransferErrorText("Error on data reading from the connection", code, FReceiveTimeout));
+    return false;
+  }
   if (code != 0) {
     SetLastError(code, FormatTemplate("Cannot connect to server on host '%s':\r\n%s.\r\nSocket Error Code: %d($%X)",
                                       {FHostname, SystemMessage(code), std::int64_t{code}, std::int64_t{code}}));

@@ -37,6 +37,9 @@ class TCRVioTcp : public TCRVio {
 
   virtual TSocketHandle GetSocket() const { return FSd; }
   bool IsActive() const { return FSd != InvalidSocket; }
+  // The last connect reached the server, which reset the connection at once: a lost connection
+  // rather than one that could not be made.
+  bool ResetAfterAccept() const { return FResetAfterAccept; }
 
   const std::string& GetHost() const { return FHostname; }
   int GetPort() const { return FPort; }
@@ -64,5 +67,6 @@ class TCRVioTcp : public TCRVio {
   int FSendTimeout = 0;
   int FReceiveTimeout = 30;
   TIPVersion FIPVersion = TIPVersion::ivIPv4;
+  bool FResetAfterAccept = false;
   TSocketHandle FSd = InvalidSocket;
 };

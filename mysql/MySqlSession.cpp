@@ -73,6 +73,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     try {
       tcp.Connect();
     } catch (const std::exception&) {
+      if (tcp.ResetAfterAccept()) throw EMySqlException(CR_SERVER_LOST, tcp.LastError());
       throw EMySqlException(CR_CONN_HOST_ERROR, {useHost, std::int64_t{10061}}, tcp.LastError());
     }
     net.NewCommand();
