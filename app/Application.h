@@ -5,7 +5,7 @@
 // The application object: an error that escapes any event handler ends in the standard error
 // report instead of ending the program.
 class TApplication : public QApplication {
-public:
-    TApplication(int& argc, char** argv);
-    bool notify(QObject* receiver, QEvent* event) override;
+ public:
+  TApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
 };

@@ -9,8 +9,8 @@ class TMyConnection;
 
 // The values one creation sends for a new row of table pixels.
 struct TPixelBirth {
-    std::string Mac, PixelType, ShieldType, Note;
-    TDateTime Birthday = 0;
+  std::string Mac, PixelType, ShieldType, Note;
+  TDateTime Birthday = 0;
 };
 
 // Whether a failed post may still have run on the server: the connection broke or timed out after

@@ -34,152 +34,152 @@ inline const QString ShieldTypePrompt = "<select Shield Type>";
 // The main window: connection inputs, the pixel table, MAC entry and certificate creation.
 // Controls are public under their window names so that handlers and tests reach them directly.
 class TfrmBirthday : public QMainWindow {
-public:
-    explicit TfrmBirthday(QWidget* parent = nullptr);
-    ~TfrmBirthday() override;
+ public:
+  explicit TfrmBirthday(QWidget* parent = nullptr);
+  ~TfrmBirthday() override;
 
-    // How "Check Web Site" reaches the browser; tests replace it.
-    std::function<void(const QString& address)> OpenInBrowser;
-    // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
-    std::function<QString(const QString& proposedName)> dlgFileSave;
-    // The "Connection Security…" dialog: edits the settings and tells true when they are to be kept;
-    // tests replace it.
-    std::function<bool(SecuritySettings& settings, const std::string& currentState)> dlgConnectionSecurity;
-    // The remembered encryption settings, handed to conDB before each connect.
-    SecuritySettings security;
-    // How long "Create Birth Certificate" holds the window after a post.
-    std::chrono::milliseconds CreationPause{1000};
-    // How long a statement of the window may take, in seconds, before it ends with an error.
-    int CommandTimeout() const { return quPixels.CommandTimeout; }
-    void SetCommandTimeout(int seconds) { quPixels.CommandTimeout = seconds; }
+  // How "Check Web Site" reaches the browser; tests replace it.
+  std::function<void(const QString& address)> OpenInBrowser;
+  // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
+  std::function<QString(const QString& proposedName)> dlgFileSave;
+  // The "Connection Security…" dialog: edits the settings and tells true when they are to be kept;
+  // tests replace it.
+  std::function<bool(SecuritySettings& settings, const std::string& currentState)> dlgConnectionSecurity;
+  // The remembered encryption settings, handed to conDB before each connect.
+  SecuritySettings security;
+  // How long "Create Birth Certificate" holds the window after a post.
+  std::chrono::milliseconds CreationPause{1000};
+  // How long a statement of the window may take, in seconds, before it ends with an error.
+  int CommandTimeout() const { return quPixels.CommandTimeout; }
+  void SetCommandTimeout(int seconds) { quPixels.CommandTimeout = seconds; }
 
-    // Declared before the query and the data source, which must go first.
-    TMyConnection conDB;
-    TMyQuery quPixels;
-    TDataSource dsPixels;
+  // Declared before the query and the data source, which must go first.
+  TMyConnection conDB;
+  TMyQuery quPixels;
+  TDataSource dsPixels;
 
-    QMenuBar* menuMain;
-    QAction* mnuHints;
-    QAction* mnuAbout;
-    QAction* mnuConnectionSecurity;
+  QMenuBar* menuMain;
+  QAction* mnuHints;
+  QAction* mnuAbout;
+  QAction* mnuConnectionSecurity;
 
-    QGroupBox* gbDatabase;
-    QTabWidget* pcBirthdaySetup;
-    QWidget* tsDatabase;
-    QWidget* tsPixels;
-    QLabel* lblNavigation;
-    TDBNavigator* navPixels;
-    TStatusBar* sbStatus;
+  QGroupBox* gbDatabase;
+  QTabWidget* pcBirthdaySetup;
+  QWidget* tsDatabase;
+  QWidget* tsPixels;
+  QLabel* lblNavigation;
+  TDBNavigator* navPixels;
+  TStatusBar* sbStatus;
 
-    QGroupBox* gbDirectAccess;
-    QLabel* lblHost;
-    QLineEdit* edHost;
-    QLabel* lblPort;
-    TAbNumEdit* nePort;
-    QLabel* lblUser;
-    QLineEdit* edUser;
-    QLabel* lblDatabase;
-    QLineEdit* edDatabase;
-    QLabel* lblPassword;
-    QLineEdit* edPassword;
-    QPushButton* btnTestConnection;
-    QLabel* lblTest;
-    QGroupBox* gbPixelPostWebSite;
-    QLabel* lblPostToWebSite;
-    QLineEdit* edURL;
-    QPushButton* btnCheckWebSite;
+  QGroupBox* gbDirectAccess;
+  QLabel* lblHost;
+  QLineEdit* edHost;
+  QLabel* lblPort;
+  TAbNumEdit* nePort;
+  QLabel* lblUser;
+  QLineEdit* edUser;
+  QLabel* lblDatabase;
+  QLineEdit* edDatabase;
+  QLabel* lblPassword;
+  QLineEdit* edPassword;
+  QPushButton* btnTestConnection;
+  QLabel* lblTest;
+  QGroupBox* gbPixelPostWebSite;
+  QLabel* lblPostToWebSite;
+  QLineEdit* edURL;
+  QPushButton* btnCheckWebSite;
 
-    TDBNavigator* DBNavigator1;
-    TDBGrid* gridPixels;
+  TDBNavigator* DBNavigator1;
+  TDBGrid* gridPixels;
 
-    QGroupBox* gbControls;
-    QPushButton* btnConnect;
-    QGroupBox* gbMAC;
-    QLabel* lbl3MAC;
-    TAbNumSpin* seMAC3;
-    QLabel* lblDash1;
-    TAbNumSpin* seMAC2;
-    QLabel* Label1;
-    TAbNumSpin* seMAC1;
-    QLabel* lblNoMAC;
-    QPushButton* btnGenerateRandom;
-    QGroupBox* gbTypes;
-    QLabel* lblPixelType;
-    QComboBox* cbPixelType;
-    QLabel* lblShieldType;
-    QComboBox* cbShieldType;
-    QLabel* lblNote;
-    QLineEdit* edNote;
-    QGroupBox* gbCreateWrite;
-    QPushButton* btnCreateBirthCert;
-    QPushButton* btnWriteToSD;
-    QLabel* Image1;
-    QPushButton* btnClose;
+  QGroupBox* gbControls;
+  QPushButton* btnConnect;
+  QGroupBox* gbMAC;
+  QLabel* lbl3MAC;
+  TAbNumSpin* seMAC3;
+  QLabel* lblDash1;
+  TAbNumSpin* seMAC2;
+  QLabel* Label1;
+  TAbNumSpin* seMAC1;
+  QLabel* lblNoMAC;
+  QPushButton* btnGenerateRandom;
+  QGroupBox* gbTypes;
+  QLabel* lblPixelType;
+  QComboBox* cbPixelType;
+  QLabel* lblShieldType;
+  QComboBox* cbShieldType;
+  QLabel* lblNote;
+  QLineEdit* edNote;
+  QGroupBox* gbCreateWrite;
+  QPushButton* btnCreateBirthCert;
+  QPushButton* btnWriteToSD;
+  QLabel* Image1;
+  QPushButton* btnClose;
 
-    // The MAC text last composed.
-    std::string strMAC;
+  // The MAC text last composed.
+  std::string strMAC;
 
-    void FormCreate();
-    void FormClose();
-    void DisplayHint();
-    void mnuHintsClick();
-    void mnuAboutClick();
-    void mnuConnectionSecurityClick();
-    void btnCheckWebSiteClick();
-    void btnGenerateRandomClick();
-    void seMAC1Change();
-    std::string SpinnersToMAC();
-    void FillMAC();
-    void dsPixelsDataChange();
+  void FormCreate();
+  void FormClose();
+  void DisplayHint();
+  void mnuHintsClick();
+  void mnuAboutClick();
+  void mnuConnectionSecurityClick();
+  void btnCheckWebSiteClick();
+  void btnGenerateRandomClick();
+  void seMAC1Change();
+  std::string SpinnersToMAC();
+  void FillMAC();
+  void dsPixelsDataChange();
 
-    void btnConnectClick();
-    void btnTestConnectionClick();
-    void btnCloseClick();
-    void conDBAfterConnect();
-    void conDBAfterDisconnect();
+  void btnConnectClick();
+  void btnTestConnectionClick();
+  void btnCloseClick();
+  void conDBAfterConnect();
+  void conDBAfterDisconnect();
 
-    // The background of a row: odd record numbers white, even ones cream.
-    QColor gridPixelsDrawColumnCell(int recNo) const;
-    void gridPixelsTitleClick(const std::string& fieldName);
-    void btnCreateBirthCertClick();
-    void btnWriteToSDClick();
+  // The background of a row: odd record numbers white, even ones cream.
+  QColor gridPixelsDrawColumnCell(int recNo) const;
+  void gridPixelsTitleClick(const std::string& fieldName);
+  void btnCreateBirthCertClick();
+  void btnWriteToSDClick();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    class Inputs;
-    struct EnteredValues;
+ private:
+  class Inputs;
+  struct EnteredValues;
 
-    // False, with status panel 1 saying what to fix, while a MAC byte field holds invalid text.
-    bool MacBytesEntered();
-    // False, with status panel 1 saying so, while a type box still shows its prompt.
-    bool TypesChosen();
-    // Settles the creation whose reply was lost by looking its MAC up; true when that creation
-    // stored the MAC now composed, so that nothing is to be sent again.
-    bool SettleLostBirth();
-    // Re-reads the table and makes the row of the MAC current.
-    void ShowStoredRow(const std::string& mac);
-    void ReportCreationFailure(const std::exception& error);
+  // False, with status panel 1 saying what to fix, while a MAC byte field holds invalid text.
+  bool MacBytesEntered();
+  // False, with status panel 1 saying so, while a type box still shows its prompt.
+  bool TypesChosen();
+  // Settles the creation whose reply was lost by looking its MAC up; true when that creation
+  // stored the MAC now composed, so that nothing is to be sent again.
+  bool SettleLostBirth();
+  // Re-reads the table and makes the row of the MAC current.
+  void ShowStoredRow(const std::string& mac);
+  void ReportCreationFailure(const std::exception& error);
 
-    void CreateControls();
-    void CreateDatabasePage();
-    void CreatePixelsPage();
-    void CreateControlsGroup();
-    void CreateMenu();
-    void BindEvents();
-    void LoadSettings();
-    void SaveSettings();
-    void FillTypeLists();
-    void CreateDataAccess();
-    // Gives conDB the five inputs, trimmed of blanks and control characters when asked.
-    void HandInputsToConnection(bool trimmed);
-    void OpenPixels();
+  void CreateControls();
+  void CreateDatabasePage();
+  void CreatePixelsPage();
+  void CreateControlsGroup();
+  void CreateMenu();
+  void BindEvents();
+  void LoadSettings();
+  void SaveSettings();
+  void FillTypeLists();
+  void CreateDataAccess();
+  // Gives conDB the five inputs, trimmed of blanks and control characters when asked.
+  void HandInputsToConnection(bool trimmed);
+  void OpenPixels();
 
-    HintTracker* hintTracker_ = nullptr;
-    // A creation whose post failed after the row may have been stored; looked up before the next one.
-    std::optional<TPixelBirth> lostBirth_;
-    // The sort direction of the next title click, shared by all columns.
-    int gridPixelsTag_ = 0;
+  HintTracker* hintTracker_ = nullptr;
+  // A creation whose post failed after the row may have been stored; looked up before the next one.
+  std::optional<TPixelBirth> lostBirth_;
+  // The sort direction of the next title click, shared by all columns.
+  int gridPixelsTag_ = 0;
 };

@@ -18,104 +18,91 @@ namespace {
 constexpr const char* CheckInputsMessage = "Error - Please check the five inputs.";
 
 // Removes leading and trailing characters up to and including the blank, control characters among them.
-std::string TrimControls(const QString& text)
-{
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= ' ')
-        ++first;
-    while (last > first && text[last - 1].unicode() <= ' ')
-        --last;
-    return text.mid(first, last - first).toStdString();
+std::string TrimControls(const QString& text) {
+  qsizetype first = 0, last = text.size();
+  while (first < last && text[first].unicode() <= ' ') ++first;
+  while (last > first && text[last - 1].unicode() <= ' ') --last;
+  return text.mid(first, last - first).toStdString();
 }
 
-} // namespace
+}  // namespace
 
-void TfrmBirthday::HandInputsToConnection(bool trimmed)
-{
-    auto input = [trimmed](const QLineEdit* edit) { return trimmed ? TrimControls(edit->text()) : edit->text().toStdString(); };
-    conDB.SetServer(input(edHost));
-    conDB.SetPort(nePort->ValueAsInt());
-    conDB.SetUsername(input(edUser));
-    conDB.SetDatabase(input(edDatabase));
-    conDB.SetPassword(input(edPassword));
-    conDB.SetSSLOptions({security.mode.empty() ? "preferred" : security.mode, security.caFile, security.certFile,
-                         security.keyFile, {}});
+void TfrmBirthday::HandInputsToConnection(bool trimmed) {
+  auto input = [trimmed](const QLineEdit* edit) {
+    return trimmed ? TrimControls(edit->text()) : edit->text().toStdString();
+  };
+  conDB.SetServer(input(edHost));
+  conDB.SetPort(nePort->ValueAsInt());
+  conDB.SetUsername(input(edUser));
+  conDB.SetDatabase(input(edDatabase));
+  conDB.SetPassword(input(edPassword));
+  conDB.SetSSLOptions(
+      {security.mode.empty() ? "preferred" : security.mode, security.caFile, security.certFile, security.keyFile, {}});
 }
 
-void TfrmBirthday::mnuConnectionSecurityClick()
-{
-    SecuritySettings edited = security;
-    if (dlgConnectionSecurity(edited, conDB.SecurityDescription()))
-        security = edited;
+void TfrmBirthday::mnuConnectionSecurityClick() {
+  SecuritySettings edited = security;
+  if (dlgConnectionSecurity(edited, conDB.SecurityDescription())) security = edited;
 }
 
-void TfrmBirthday::OpenPixels()
-{
-    BusyCursor busy;
-    quPixels.Open();
+void TfrmBirthday::OpenPixels() {
+  BusyCursor busy;
+  quPixels.Open();
 }
 
-void TfrmBirthday::btnConnectClick()
-{
-    if (!conDB.Connected()) {
-        try {
-            HandInputsToConnection(false);
-            {
-                BusyCursor busy;
-                conDB.Connect();
-            }
-            OpenPixels();
-            pcBirthdaySetup->setCurrentWidget(tsPixels);
-        } catch (const std::exception&) {
-            ShowMessage(CheckInputsMessage);
-        }
-    }
-    if (conDB.Connected()) {
-        OpenPixels();
-        pcBirthdaySetup->setCurrentWidget(tsPixels);
-    }
-}
-
-void TfrmBirthday::btnTestConnectionClick()
-{
-    if (conDB.Connected())
-        conDB.Disconnect();
-    if (conDB.Connected())
-        return;
+void TfrmBirthday::btnConnectClick() {
+  if (!conDB.Connected()) {
     try {
-        HandInputsToConnection(true);
+      HandInputsToConnection(false);
+      {
         BusyCursor busy;
         conDB.Connect();
+      }
+      OpenPixels();
+      pcBirthdaySetup->setCurrentWidget(tsPixels);
     } catch (const std::exception&) {
-        ShowMessage(CheckInputsMessage);
+      ShowMessage(CheckInputsMessage);
     }
+  }
+  if (conDB.Connected()) {
+    OpenPixels();
+    pcBirthdaySetup->setCurrentWidget(tsPixels);
+  }
 }
 
-void TfrmBirthday::btnCloseClick()
-{
-    if (!conDB.Connected())
-        return;
-    conDB.Disconnect();
-    pcBirthdaySetup->setCurrentWidget(tsDatabase);
+void TfrmBirthday::btnTestConnectionClick() {
+  if (conDB.Connected()) conDB.Disconnect();
+  if (conDB.Connected()) return;
+  try {
+    HandInputsToConnection(true);
+    BusyCursor busy;
+    conDB.Connect();
+  } catch (const std::exception&) {
+    ShowMessage(CheckInputsMessage);
+  }
 }
 
-void TfrmBirthday::conDBAfterConnect()
-{
-    btnConnect->setText("Connected");
-    lblTest->setText("Connected");
-    lblTest->adjustSize();
-    SetHint(lblTest, "Host|Connected to " + QString::fromStdString(conDB.ConnectedHost()));
-    for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose, navPixels})
-        control->setEnabled(true);
-    dsPixels.Edit();
+void TfrmBirthday::btnCloseClick() {
+  if (!conDB.Connected()) return;
+  conDB.Disconnect();
+  pcBirthdaySetup->setCurrentWidget(tsDatabase);
 }
 
-void TfrmBirthday::conDBAfterDisconnect()
-{
-    btnConnect->setText("Disconnected");
-    lblTest->setText("Ready to Test");
-    lblTest->adjustSize();
-    SetHint(lblTest, {});
-    for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose})
-        control->setEnabled(false);
+void TfrmBirthday::conDBAfterConnect() {
+  btnConnect->setText("Connected");
+  lblTest->setText("Connected");
+  lblTest->adjustSize();
+  SetHint(lblTest, "Host|Connected to " + QString::fromStdString(conDB.ConnectedHost()));
+  for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose, navPixels})
+    control->setEnabled(true);
+  dsPixels.Edit();
+}
+
+void TfrmBirthday::conDBAfterDisconnect() {
+  btnConnect->setText("Disconnected");
+  lblTest->setText("Ready to Test");
+  lblTest->adjustSize();
+  SetHint(lblTest, {});
+  for (QWidget* control : std::initializer_list<QWidget*>{gbMAC, gbTypes, gbCreateWrite, btnClose})
+    control->setEnabled(false);
 }

@@ -23,186 +23,164 @@ constexpr const char* MacBytesMessage = "Enter the MAC bytes as two hexadecimal 
 constexpr const char* ChooseTypesMessage = "Choose the pixel and shield type.";
 
 // Characters from..from+1 (counting from 1) of a text that may be shorter.
-QString Piece(const std::string& text, size_t from)
-{
-    return from <= text.size() ? QString::fromStdString(text.substr(from - 1, 2)) : QString();
+QString Piece(const std::string& text, size_t from) {
+  return from <= text.size() ? QString::fromStdString(text.substr(from - 1, 2)) : QString();
 }
 
 // The field shown in a grid column (counting from 1), if the query has that many.
-TField* ColumnField(const TDataSet& dataSet, size_t column)
-{
-    return column <= dataSet.Fields().size() ? dataSet.Fields()[column - 1].get() : nullptr;
+TField* ColumnField(const TDataSet& dataSet, size_t column) {
+  return column <= dataSet.Fields().size() ? dataSet.Fields()[column - 1].get() : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-void TfrmBirthday::dsPixelsDataChange()
-{
-    FillMAC();
+void TfrmBirthday::dsPixelsDataChange() {
+  FillMAC();
 }
 
-void TfrmBirthday::FillMAC()
-{
-    if (!quPixels.Active())
-        return;
-    // The byte fields take program-set text: their change event stays quiet, so the state of
-    // "Create Birth Certificate" is not touched.
-    if (TField* mac = ColumnField(quPixels, 1); mac && !mac->IsNull()) {
-        std::string text = mac->AsString();
-        seMAC3->SetValueAsHex(Piece(text, 10));
-        seMAC2->SetValueAsHex(Piece(text, 13));
-        seMAC1->SetValueAsHex(Piece(text, 16));
-    }
-    if (TField* pixelType = ColumnField(quPixels, 2); pixelType && !pixelType->IsNull())
-        cbPixelType->setEditText(QString::fromStdString(pixelType->AsString()));
-    if (TField* shieldType = ColumnField(quPixels, 3); shieldType && !shieldType->IsNull())
-        cbShieldType->setEditText(QString::fromStdString(shieldType->AsString()));
-    if (TField* note = ColumnField(quPixels, 6); note && !note->IsNull())
-        edNote->setText(QString::fromStdString(note->AsString()));
+void TfrmBirthday::FillMAC() {
+  if (!quPixels.Active()) return;
+  // The byte fields take program-set text: their change event stays quiet, so the state of
+  // "Create Birth Certificate" is not touched.
+  if (TField* mac = ColumnField(quPixels, 1); mac && !mac->IsNull()) {
+    std::string text = mac->AsString();
+    seMAC3->SetValueAsHex(Piece(text, 10));
+    seMAC2->SetValueAsHex(Piece(text, 13));
+    seMAC1->SetValueAsHex(Piece(text, 16));
+  }
+  if (TField* pixelType = ColumnField(quPixels, 2); pixelType && !pixelType->IsNull())
+    cbPixelType->setEditText(QString::fromStdString(pixelType->AsString()));
+  if (TField* shieldType = ColumnField(quPixels, 3); shieldType && !shieldType->IsNull())
+    cbShieldType->setEditText(QString::fromStdString(shieldType->AsString()));
+  if (TField* note = ColumnField(quPixels, 6); note && !note->IsNull())
+    edNote->setText(QString::fromStdString(note->AsString()));
 }
 
-QColor TfrmBirthday::gridPixelsDrawColumnCell(int recNo) const
-{
-    // A row being inserted has no positive record number and is painted white.
-    return recNo > 0 && recNo % 2 == 0 ? QColor(255, 251, 240) : QColor(255, 255, 255);
+QColor TfrmBirthday::gridPixelsDrawColumnCell(int recNo) const {
+  // A row being inserted has no positive record number and is painted white.
+  return recNo > 0 && recNo % 2 == 0 ? QColor(255, 251, 240) : QColor(255, 255, 255);
 }
 
-void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName)
-{
-    quPixels.DisableControls();
-    struct Reattach {
-        TMyQuery& query;
-        ~Reattach() { query.EnableControls(); }
-    } reattach{quPixels};
+void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
+  quPixels.DisableControls();
+  struct Reattach {
+    TMyQuery& query;
+    ~Reattach() { query.EnableControls(); }
+  } reattach{quPixels};
 
-    // A name that needs quoting goes in backticks, so that any column title gives valid SQL.
-    std::string order = gridPixelsTag_ != 0 ? " DESC" : " ASC";
-    gridPixelsTag_ = gridPixelsTag_ != 0 ? 0 : 1;
-    quPixels.SQL().SetText("SELECT * FROM pixels ORDER BY " + QuoteName(fieldName, false) + order);
-    BusyCursor busy;
-    quPixels.Execute();
+  // A name that needs quoting goes in backticks, so that any column title gives valid SQL.
+  std::string order = gridPixelsTag_ != 0 ? " DESC" : " ASC";
+  gridPixelsTag_ = gridPixelsTag_ != 0 ? 0 : 1;
+  quPixels.SQL().SetText("SELECT * FROM pixels ORDER BY " + QuoteName(fieldName, false) + order);
+  BusyCursor busy;
+  quPixels.Execute();
 }
 
 // What the technician entered for a creation, put back after a failure so that nothing typed or
 // drawn is lost to the row that becomes current again.
 struct TfrmBirthday::EnteredValues {
-    explicit EnteredValues(const TfrmBirthday& form)
-        : bytes{form.seMAC3->Value(), form.seMAC2->Value(), form.seMAC1->Value()},
-          pixelType(form.cbPixelType->currentText()), shieldType(form.cbShieldType->currentText()),
-          note(form.edNote->text())
-    {
-    }
+  explicit EnteredValues(const TfrmBirthday& form)
+      : bytes{form.seMAC3->Value(), form.seMAC2->Value(), form.seMAC1->Value()},
+        pixelType(form.cbPixelType->currentText()),
+        shieldType(form.cbShieldType->currentText()),
+        note(form.edNote->text()) {}
 
-    void Restore(TfrmBirthday& form) const
-    {
-        form.seMAC3->SetValue(bytes[0]);
-        form.seMAC2->SetValue(bytes[1]);
-        form.seMAC1->SetValue(bytes[2]);
-        form.cbPixelType->setEditText(pixelType);
-        form.cbShieldType->setEditText(shieldType);
-        form.edNote->setText(note);
-    }
+  void Restore(TfrmBirthday& form) const {
+    form.seMAC3->SetValue(bytes[0]);
+    form.seMAC2->SetValue(bytes[1]);
+    form.seMAC1->SetValue(bytes[2]);
+    form.cbPixelType->setEditText(pixelType);
+    form.cbShieldType->setEditText(shieldType);
+    form.edNote->setText(note);
+  }
 
-    double bytes[3];
-    QString pixelType, shieldType, note;
+  double bytes[3];
+  QString pixelType, shieldType, note;
 };
 
-bool TfrmBirthday::MacBytesEntered()
-{
-    for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
-        if (!field->CommitText()) {
-            sbStatus->SetPanelText(1, MacBytesMessage);
-            return false;
-        }
+bool TfrmBirthday::MacBytesEntered() {
+  for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
+    if (!field->CommitText()) {
+      sbStatus->SetPanelText(1, MacBytesMessage);
+      return false;
     }
-    return true;
+  }
+  return true;
 }
 
-bool TfrmBirthday::TypesChosen()
-{
-    if (cbPixelType->currentText() != PixelTypePrompt && cbShieldType->currentText() != ShieldTypePrompt)
-        return true;
-    sbStatus->SetPanelText(1, ChooseTypesMessage);
-    return false;
+bool TfrmBirthday::TypesChosen() {
+  if (cbPixelType->currentText() != PixelTypePrompt && cbShieldType->currentText() != ShieldTypePrompt) return true;
+  sbStatus->SetPanelText(1, ChooseTypesMessage);
+  return false;
 }
 
-bool TfrmBirthday::SettleLostBirth()
-{
-    bool stored = BirthIsStored(conDB, *lostBirth_, quPixels.CommandTimeout);
-    std::string mac = lostBirth_->Mac;
-    lostBirth_.reset();
-    if (stored)
-        ShowStoredRow(mac);
-    return stored && mac == strMAC;
+bool TfrmBirthday::SettleLostBirth() {
+  bool stored = BirthIsStored(conDB, *lostBirth_, quPixels.CommandTimeout);
+  std::string mac = lostBirth_->Mac;
+  lostBirth_.reset();
+  if (stored) ShowStoredRow(mac);
+  return stored && mac == strMAC;
 }
 
-void TfrmBirthday::ShowStoredRow(const std::string& mac)
-{
-    BusyCursor busy;
-    quPixels.Refresh();
-    for (quPixels.First(); !quPixels.Eof(); quPixels.Next())
-        if (quPixels.FieldByName("mac").AsString() == mac)
-            return;
+void TfrmBirthday::ShowStoredRow(const std::string& mac) {
+  BusyCursor busy;
+  quPixels.Refresh();
+  for (quPixels.First(); !quPixels.Eof(); quPixels.Next())
+    if (quPixels.FieldByName("mac").AsString() == mac) return;
 }
 
-void TfrmBirthday::ReportCreationFailure(const std::exception& error)
-{
-    const auto* database = dynamic_cast<const EDAError*>(&error);
-    bool duplicate = database && database->IsKeyViolation();
-    sbStatus->SetPanelText(1, duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what())));
-    // Only a MAC that is taken needs changing before the next try.
-    btnCreateBirthCert->setEnabled(!duplicate);
+void TfrmBirthday::ReportCreationFailure(const std::exception& error) {
+  const auto* database = dynamic_cast<const EDAError*>(&error);
+  bool duplicate = database && database->IsKeyViolation();
+  sbStatus->SetPanelText(1, duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what())));
+  // Only a MAC that is taken needs changing before the next try.
+  btnCreateBirthCert->setEnabled(!duplicate);
 }
 
-void TfrmBirthday::btnCreateBirthCertClick()
-{
-    sbStatus->SetPanelText(1, "");
-    if (!MacBytesEntered() || !TypesChosen())
-        return;
-    btnCreateBirthCert->setEnabled(false);
-    strMAC = MacText(seMAC3->ValueAsInt(), seMAC2->ValueAsInt(), seMAC1->ValueAsInt());
-    if (!conDB.Connected()) {
-        HandInputsToConnection(false);
-        {
-            BusyCursor busy;
-            conDB.Connect();
-        }
-        OpenPixels();
+void TfrmBirthday::btnCreateBirthCertClick() {
+  sbStatus->SetPanelText(1, "");
+  if (!MacBytesEntered() || !TypesChosen()) return;
+  btnCreateBirthCert->setEnabled(false);
+  strMAC = MacText(seMAC3->ValueAsInt(), seMAC2->ValueAsInt(), seMAC1->ValueAsInt());
+  if (!conDB.Connected()) {
+    HandInputsToConnection(false);
+    {
+      BusyCursor busy;
+      conDB.Connect();
     }
-    EnteredValues entered(*this);
-    TPixelBirth birth{strMAC, cbPixelType->currentText().toStdString(), cbShieldType->currentText().toStdString(),
-                      edNote->text().toStdString(), Now()};
-    bool sent = false;
-    try {
-        // A row whose reply was lost is never sent again before it has been looked up.
-        if (lostBirth_ && SettleLostBirth())
-            return;
-        quPixels.Insert();
-        quPixels.FieldByName("birthday").SetAsDateTime(birth.Birthday);
-        quPixels.FieldByName("mac").SetAsString(birth.Mac);
-        quPixels.FieldByName("pixelType").SetAsString(birth.PixelType);
-        quPixels.FieldByName("shieldType").SetAsString(birth.ShieldType);
-        quPixels.FieldByName("note").SetAsString(birth.Note);
-        {
-            BusyCursor busy;
-            sent = true;
-            quPixels.Post();
-        }
-        std::this_thread::sleep_for(CreationPause);
-    } catch (const std::exception& error) {
-        if (quPixels.State() == dsInsert)
-            quPixels.Cancel();
-        if (sent && PostOutcomeUnknown(error)) {
-            lostBirth_ = birth;
-            try {
-                if (conDB.Connected() && SettleLostBirth())
-                    return;
-            } catch (const std::exception&) {
-                // Still unknown: looked up again before the next creation.
-            }
-        }
-        // Last, after a reconnect may have copied the current row into the fields.
-        entered.Restore(*this);
-        ReportCreationFailure(error);
+    OpenPixels();
+  }
+  EnteredValues entered(*this);
+  TPixelBirth birth{strMAC, cbPixelType->currentText().toStdString(), cbShieldType->currentText().toStdString(),
+                    edNote->text().toStdString(), Now()};
+  bool sent = false;
+  try {
+    // A row whose reply was lost is never sent again before it has been looked up.
+    if (lostBirth_ && SettleLostBirth()) return;
+    quPixels.Insert();
+    quPixels.FieldByName("birthday").SetAsDateTime(birth.Birthday);
+    quPixels.FieldByName("mac").SetAsString(birth.Mac);
+    quPixels.FieldByName("pixelType").SetAsString(birth.PixelType);
+    quPixels.FieldByName("shieldType").SetAsString(birth.ShieldType);
+    quPixels.FieldByName("note").SetAsString(birth.Note);
+    {
+      BusyCursor busy;
+      sent = true;
+      quPixels.Post();
     }
+    std::this_thread::sleep_for(CreationPause);
+  } catch (const std::exception& error) {
+    if (quPixels.State() == dsInsert) quPixels.Cancel();
+    if (sent && PostOutcomeUnknown(error)) {
+      lostBirth_ = birth;
+      try {
+        if (conDB.Connected() && SettleLostBirth()) return;
+      } catch (const std::exception&) {
+        // Still unknown: looked up again before the next creation.
+      }
+    }
+    // Last, after a reconnect may have copied the current row into the fields.
+    entered.Restore(*this);
+    ReportCreationFailure(error);
+  }
 }

@@ -13,60 +13,53 @@
 
 TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState,
                                                QWidget* parent)
-    : QDialog(parent)
-{
-    setWindowTitle("Connection Security");
-    auto* form = new QFormLayout(this);
+    : QDialog(parent) {
+  setWindowTitle("Connection Security");
+  auto* form = new QFormLayout(this);
 
-    cbSslMode = new QComboBox(this);
-    for (TSslMode mode : SslModes)
-        cbSslMode->addItem(QString::fromStdString(std::string(SslModeName(mode))));
-    // An empty remembered mode shows as the default.
-    const TSslMode shown = ParseSslMode(settings.mode).value_or(TSslMode::Preferred);
-    cbSslMode->setCurrentText(QString::fromStdString(std::string(SslModeName(shown))));
-    form->addRow("Mode:", cbSslMode);
+  cbSslMode = new QComboBox(this);
+  for (TSslMode mode : SslModes) cbSslMode->addItem(QString::fromStdString(std::string(SslModeName(mode))));
+  // An empty remembered mode shows as the default.
+  const TSslMode shown = ParseSslMode(settings.mode).value_or(TSslMode::Preferred);
+  cbSslMode->setCurrentText(QString::fromStdString(std::string(SslModeName(shown))));
+  form->addRow("Mode:", cbSslMode);
 
-    edSslCa = AddFileRow("CA certificate:", settings.caFile, btnSslCa);
-    edSslCert = AddFileRow("Client certificate:", settings.certFile, btnSslCert);
-    edSslKey = AddFileRow("Client key:", settings.keyFile, btnSslKey);
+  edSslCa = AddFileRow("CA certificate:", settings.caFile, btnSslCa);
+  edSslCert = AddFileRow("Client certificate:", settings.certFile, btnSslCert);
+  edSslKey = AddFileRow("Client key:", settings.keyFile, btnSslKey);
 
-    lblState = new QLabel(QString::fromStdString(currentState), this);
-    form->addRow("Current connection:", lblState);
+  lblState = new QLabel(QString::fromStdString(currentState), this);
+  form->addRow("Current connection:", lblState);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  form->addRow(buttons);
 }
 
-QLineEdit* TfrmConnectionSecurity::AddFileRow(const QString& caption, const std::string& path, QPushButton*& button)
-{
-    auto* row = new QHBoxLayout;
-    auto* edit = new QLineEdit(QString::fromStdString(path), this);
-    button = new QPushButton("Browse…", this);
-    connect(button, &QPushButton::clicked, this, [this, edit, caption] {
-        const QString chosen = QFileDialog::getOpenFileName(this, caption, edit->text(),
-                                                            "PEM files (*.pem *.crt *.key);;All files (*)");
-        if (!chosen.isEmpty())
-            edit->setText(chosen);
-    });
-    row->addWidget(edit);
-    row->addWidget(button);
-    static_cast<QFormLayout*>(layout())->addRow(caption, row);
-    return edit;
+QLineEdit* TfrmConnectionSecurity::AddFileRow(const QString& caption, const std::string& path, QPushButton*& button) {
+  auto* row = new QHBoxLayout;
+  auto* edit = new QLineEdit(QString::fromStdString(path), this);
+  button = new QPushButton("Browse…", this);
+  connect(button, &QPushButton::clicked, this, [this, edit, caption] {
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, caption, edit->text(), "PEM files (*.pem *.crt *.key);;All files (*)");
+    if (!chosen.isEmpty()) edit->setText(chosen);
+  });
+  row->addWidget(edit);
+  row->addWidget(button);
+  static_cast<QFormLayout*>(layout())->addRow(caption, row);
+  return edit;
 }
 
-SecuritySettings TfrmConnectionSecurity::Settings() const
-{
-    return {cbSslMode->currentText().toStdString(), edSslCa->text().toStdString(), edSslCert->text().toStdString(),
-            edSslKey->text().toStdString()};
+SecuritySettings TfrmConnectionSecurity::Settings() const {
+  return {cbSslMode->currentText().toStdString(), edSslCa->text().toStdString(), edSslCert->text().toStdString(),
+          edSslKey->text().toStdString()};
 }
 
-bool RunConnectionSecurityDialog(SecuritySettings& settings, const std::string& currentState, QWidget* parent)
-{
-    TfrmConnectionSecurity dialog(settings, currentState, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    settings = dialog.Settings();
-    return true;
+bool RunConnectionSecurityDialog(SecuritySettings& settings, const std::string& currentState, QWidget* parent) {
+  TfrmConnectionSecurity dialog(settings, currentState, parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  settings = dialog.Settings();
+  return true;
 }

@@ -13,24 +13,23 @@ class QPushButton;
 // "Connection Security…": the encryption mode and the three certificate files, and how the
 // current connection is protected.
 class TfrmConnectionSecurity : public QDialog {
-public:
-    TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState,
-                           QWidget* parent = nullptr);
+ public:
+  TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState, QWidget* parent = nullptr);
 
-    // The settings as the dialog shows them now.
-    SecuritySettings Settings() const;
+  // The settings as the dialog shows them now.
+  SecuritySettings Settings() const;
 
-    QComboBox* cbSslMode;
-    QLineEdit* edSslCa;
-    QLineEdit* edSslCert;
-    QLineEdit* edSslKey;
-    QPushButton* btnSslCa;
-    QPushButton* btnSslCert;
-    QPushButton* btnSslKey;
-    QLabel* lblState;
+  QComboBox* cbSslMode;
+  QLineEdit* edSslCa;
+  QLineEdit* edSslCert;
+  QLineEdit* edSslKey;
+  QPushButton* btnSslCa;
+  QPushButton* btnSslCert;
+  QPushButton* btnSslKey;
+  QLabel* lblState;
 
-private:
-    QLineEdit* AddFileRow(const QString& caption, const std::string& path, QPushButton*& button);
+ private:
+  QLineEdit* AddFileRow(const QString& caption, const std::string& path, QPushButton*& button);
 };
 
 // Shows the dialog modally; on OK the settings take its values and the result is true.

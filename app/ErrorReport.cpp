@@ -5,31 +5,27 @@
 
 namespace {
 
-MessageHandler& Handler()
-{
-    static MessageHandler handler;
-    return handler;
+MessageHandler& Handler() {
+  static MessageHandler handler;
+  return handler;
 }
 
-} // namespace
+}  // namespace
 
-void SetMessageHandler(MessageHandler handler)
-{
-    Handler() = std::move(handler);
+void SetMessageHandler(MessageHandler handler) {
+  Handler() = std::move(handler);
 }
 
-void ShowMessage(const QString& text, MessageKind kind)
-{
-    if (Handler()) {
-        Handler()(text, kind);
-        return;
-    }
-    QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QApplication::applicationName(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+void ShowMessage(const QString& text, MessageKind kind) {
+  if (Handler()) {
+    Handler()(text, kind);
+    return;
+  }
+  QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                  QApplication::applicationName(), text, QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
 }
 
-void ShowException(const std::exception& error)
-{
-    ShowMessage(QString::fromStdString(error.what()), MessageKind::Error);
+void ShowException(const std::exception& error) {
+  ShowMessage(QString::fromStdString(error.what()), MessageKind::Error);
 }

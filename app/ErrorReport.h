@@ -18,11 +18,10 @@ void ShowException(const std::exception& error);
 
 // Runs a window handler; an error escaping it is reported and the event loop goes on.
 template <typename Handler>
-void RunHandler(Handler&& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowException(error);
-    }
+void RunHandler(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowException(error);
+  }
 }

@@ -11,20 +11,20 @@ class QWidget;
 // hint of the control under the mouse or of its nearest ancestor that has one. OnHint runs only
 // when that text changes. It also withholds tooltips of controls whose pop-up hints are off.
 class HintTracker : public QObject {
-public:
-    explicit HintTracker(QWidget* window);
-    ~HintTracker() override;
+ public:
+  explicit HintTracker(QWidget* window);
+  ~HintTracker() override;
 
-    const QString& CurrentHint() const { return hint_; }
-    std::function<void()> OnHint;
+  const QString& CurrentHint() const { return hint_; }
+  std::function<void()> OnHint;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    void Update();
+ private:
+  void Update();
 
-    QWidget* window_;
-    QPointer<QWidget> underMouse_;
-    QString hint_;
+  QWidget* window_;
+  QPointer<QWidget> underMouse_;
+  QString hint_;
 };

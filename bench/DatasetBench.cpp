@@ -74,8 +74,8 @@ struct Measure {
   // read (the same for every client that read all values the same way).
   void Report(const char* what, const char* client, int rows, const TextSink* text = nullptr) const {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-    std::printf("%s %s cpu=%.3f wall=%.3f bytes_per_row=%.1f", what, client, CpuSeconds() - cpu,
-                seconds, (ResidentKiB() - rss) * 1024.0 / rows);
+    std::printf("%s %s cpu=%.3f wall=%.3f bytes_per_row=%.1f", what, client, CpuSeconds() - cpu, seconds,
+                (ResidentKiB() - rss) * 1024.0 / rows);
     if (text) std::printf(" text=%zu/%u", text->bytes, text->sum);
     std::printf("\n");
   }
@@ -119,15 +119,16 @@ void Setup() {
   Configure(connection);
   connection.Connect();
   Exec(connection, "DROP TABLE IF EXISTS bench_pixels");
-  Exec(connection, 
-      "CREATE TABLE bench_pixels (mac CHAR(17) NOT NULL PRIMARY KEY, PixelType VARCHAR(64), "
-      "ShieldType VARCHAR(64), birthday DATETIME, Org_ID INT, note VARCHAR(255)) DEFAULT CHARSET=utf8mb3");
-  Exec(connection, 
-      "INSERT INTO bench_pixels SELECT CONCAT('54-2F-89-', LPAD(HEX(seq >> 16), 2, '0'), '-', "
-      "LPAD(HEX((seq >> 8) & 255), 2, '0'), '-', LPAD(HEX(seq & 255), 2, '0')), "
-      "ELT(1 + seq % 3, 'Pixel-A', 'Pixel-B', 'Pixel-C'), ELT(1 + seq % 2, 'Shield-1', 'Shield-2'), "
-      "'2014-04-12 10:11:12' + INTERVAL seq SECOND, 1 + seq % 2, IF(seq % 4 = 0, NULL, 'bench note') "
-      "FROM seq_0_to_" + std::to_string(Rows - 1));
+  Exec(connection,
+       "CREATE TABLE bench_pixels (mac CHAR(17) NOT NULL PRIMARY KEY, PixelType VARCHAR(64), "
+       "ShieldType VARCHAR(64), birthday DATETIME, Org_ID INT, note VARCHAR(255)) DEFAULT CHARSET=utf8mb3");
+  Exec(connection,
+       "INSERT INTO bench_pixels SELECT CONCAT('54-2F-89-', LPAD(HEX(seq >> 16), 2, '0'), '-', "
+       "LPAD(HEX((seq >> 8) & 255), 2, '0'), '-', LPAD(HEX(seq & 255), 2, '0')), "
+       "ELT(1 + seq % 3, 'Pixel-A', 'Pixel-B', 'Pixel-C'), ELT(1 + seq % 2, 'Shield-1', 'Shield-2'), "
+       "'2014-04-12 10:11:12' + INTERVAL seq SECOND, 1 + seq % 2, IF(seq % 4 = 0, NULL, 'bench note') "
+       "FROM seq_0_to_" +
+           std::to_string(Rows - 1));
   Exec(connection, "DROP TABLE IF EXISTS bench_inserts");
   Exec(connection, "CREATE TABLE bench_inserts LIKE bench_pixels");
 }
@@ -244,14 +245,20 @@ void InsertLibmariadb() {
 
 int main(int argc, char** argv) {
   std::string action = argc > 1 ? argv[1] : "", client = argc > 2 ? argv[2] : "";
-  if (action == "setup") Setup();
-  else if (action == "open" && client == "morvane") OpenMorvane();
-  else if (action == "open" && client == "libmariadb") OpenLibmariadb();
+  if (action == "setup")
+    Setup();
+  else if (action == "open" && client == "morvane")
+    OpenMorvane();
+  else if (action == "open" && client == "libmariadb")
+    OpenLibmariadb();
 #ifdef MORVANE_BENCH_QT
-  else if (action == "open" && client == "qt") OpenQt(argc, argv);
+  else if (action == "open" && client == "qt")
+    OpenQt(argc, argv);
 #endif
-  else if (action == "insert" && client == "morvane") InsertMorvane();
-  else if (action == "insert" && client == "libmariadb") InsertLibmariadb();
+  else if (action == "insert" && client == "morvane")
+    InsertMorvane();
+  else if (action == "insert" && client == "libmariadb")
+    InsertLibmariadb();
   else {
     std::fprintf(stderr, "usage: morvane-dataset-bench setup | open CLIENT | insert CLIENT\n");
     return 2;

@@ -9,11 +9,20 @@
 class QPainter;
 
 enum TGradientStyle {
-    gsHorizontal1, gsHorizontal2, gsHorizontal3,
-    gsVertical1, gsVertical2, gsVertical3,
-    gsElliptic1, gsElliptic2, gsElliptic3,
-    gsRectangle, gsDiamond1, gsDiamond2,
-    gsTopLeft, gsTopRight,
+  gsHorizontal1,
+  gsHorizontal2,
+  gsHorizontal3,
+  gsVertical1,
+  gsVertical2,
+  gsVertical3,
+  gsElliptic1,
+  gsElliptic2,
+  gsElliptic3,
+  gsRectangle,
+  gsDiamond1,
+  gsDiamond2,
+  gsTopLeft,
+  gsTopRight,
 };
 
 int AbMaxInt(int a, int b);

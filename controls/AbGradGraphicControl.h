@@ -4,25 +4,24 @@
 
 // A painted control that batches changes: between BeginUpdate and the matching EndUpdate a change
 // of its parameters is held back, and EndUpdate reports it once.
-class TAbGraphicControl : public QWidget
-{
-public:
-    explicit TAbGraphicControl(QWidget* parent = nullptr);
+class TAbGraphicControl : public QWidget {
+ public:
+  explicit TAbGraphicControl(QWidget* parent = nullptr);
 
-    void BeginUpdate();
-    void EndUpdate();
-    int UpdateCount() const { return fUpdateCount; }
+  void BeginUpdate();
+  void EndUpdate();
+  int UpdateCount() const { return fUpdateCount; }
 
-    // Requests a repaint and remembers that one was requested.
-    void Invalidate();
-    bool CompInvalidate() const { return fCompInvalidate; }
+  // Requests a repaint and remembers that one was requested.
+  void Invalidate();
+  bool CompInvalidate() const { return fCompInvalidate; }
 
-protected:
-    // Passes a change on to ParamChange unless updates are held back.
-    virtual void Change();
-    virtual void ParamChange();
+ protected:
+  // Passes a change on to ParamChange unless updates are held back.
+  virtual void Change();
+  virtual void ParamChange();
 
-private:
-    int fUpdateCount = 0;
-    bool fCompInvalidate = false;
+ private:
+  int fUpdateCount = 0;
+  bool fCompInvalidate = false;
 };

@@ -9,12 +9,12 @@
 
 // What text each base accepts and the range every committed value of that base is forced into.
 struct TBaseProperties {
-    std::u32string ValidChars;
-    bool ExpEnable = false;
-    bool MultiEnable = false;
-    std::u32string Sign;
-    double MinValue = 0;
-    double MaxValue = 0;
+  std::u32string ValidChars;
+  bool ExpEnable = false;
+  bool MultiEnable = false;
+  std::u32string Sign;
+  double MinValue = 0;
+  double MaxValue = 0;
 };
 
 using TBaseTable = std::array<TBaseProperties, 4>;
@@ -31,4 +31,6 @@ std::optional<TEditBase> BaseOfPrefix(char32_t c);
 // The single-precision factor of a multiplier letter, if it is one.
 std::optional<float> FactorOfMultiplier(char32_t c);
 
-inline bool Contains(std::u32string_view set, char32_t c) { return set.find(c) != std::u32string_view::npos; }
+inline bool Contains(std::u32string_view set, char32_t c) {
+  return set.find(c) != std::u32string_view::npos;
+}

@@ -19,32 +19,32 @@ inline constexpr int NavigateButtonCount = nbRefresh + 1;
 // button is enabled only while its action is possible. Each button has a short|long hint; the
 // standard hints apply until SetHints replaces them.
 class TDBNavigator : public QWidget {
-public:
-    explicit TDBNavigator(QWidget* parent);
+ public:
+  explicit TDBNavigator(QWidget* parent);
 
-    void SetDataSource(TDataSource* source);
-    TDataSource* DataSource() const { return link_.DataSource(); }
+  void SetDataSource(TDataSource* source);
+  TDataSource* DataSource() const { return link_.DataSource(); }
 
-    // Delete asks ConfirmAction("Delete record?") first and deletes only when it answers true.
-    bool ConfirmDelete = true;
-    // Asks the user a question with OK and Cancel; true unless Cancel. A message box unless set.
-    std::function<bool(TDBNavigator& sender, const QString& question)> ConfirmAction;
+  // Delete asks ConfirmAction("Delete record?") first and deletes only when it answers true.
+  bool ConfirmDelete = true;
+  // Asks the user a question with OK and Cancel; true unless Cancel. A message box unless set.
+  std::function<bool(TDBNavigator& sender, const QString& question)> ConfirmAction;
 
-    // Carries out a button's action on the dataset; errors of the dataset go on to the caller.
-    void BtnClick(TNavigateBtn button);
+  // Carries out a button's action on the dataset; errors of the dataset go on to the caller.
+  void BtnClick(TNavigateBtn button);
 
-    void SetVisibleButtons(std::initializer_list<TNavigateBtn> buttons);
-    void SetHints(const QStringList& hints);
-    QToolButton* Button(TNavigateBtn button) const { return buttons_[button]; }
+  void SetVisibleButtons(std::initializer_list<TNavigateBtn> buttons);
+  void SetHints(const QStringList& hints);
+  QToolButton* Button(TNavigateBtn button) const { return buttons_[button]; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
-private:
-    void LayOutButtons();
-    void UpdateButtons();
-    bool Confirm(const QString& question);
+ private:
+  void LayOutButtons();
+  void UpdateButtons();
+  bool Confirm(const QString& question);
 
-    std::array<QToolButton*, NavigateButtonCount> buttons_{};
-    TCallbackDataLink link_;
+  std::array<QToolButton*, NavigateButtonCount> buttons_{};
+  TCallbackDataLink link_;
 };

@@ -12,20 +12,18 @@ enum TNumEditState { esNormal, esEditing, esError };
 
 // A set of TNumEditOption values.
 class TNumEditOptions {
-public:
-    constexpr TNumEditOptions() = default;
-    constexpr TNumEditOptions(std::initializer_list<TNumEditOption> options)
-    {
-        for (TNumEditOption o : options)
-            bits_ |= Bit(o);
-    }
-    constexpr bool Contains(TNumEditOption o) const { return (bits_ & Bit(o)) != 0; }
-    constexpr bool Empty() const { return bits_ == 0; }
-    friend constexpr bool operator==(TNumEditOptions, TNumEditOptions) = default;
+ public:
+  constexpr TNumEditOptions() = default;
+  constexpr TNumEditOptions(std::initializer_list<TNumEditOption> options) {
+    for (TNumEditOption o : options) bits_ |= Bit(o);
+  }
+  constexpr bool Contains(TNumEditOption o) const { return (bits_ & Bit(o)) != 0; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  friend constexpr bool operator==(TNumEditOptions, TNumEditOptions) = default;
 
-private:
-    static constexpr unsigned Bit(TNumEditOption o) { return 1u << static_cast<unsigned>(o); }
-    unsigned bits_ = 0;
+ private:
+  static constexpr unsigned Bit(TNumEditOption o) { return 1u << static_cast<unsigned>(o); }
+  unsigned bits_ = 0;
 };
 
 // Colours are 32-bit values with red in the low byte ($00BBGGRR); a set high byte names a system colour.

@@ -8,8 +8,8 @@
 
 // Text that passes the character checks but is no number of its kind (for example "1e").
 class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Binary text of value; Digits > 0 pads with "0" to at least that many digits, never truncating.

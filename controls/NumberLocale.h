@@ -2,8 +2,8 @@
 
 // Decimal and thousand separators the numeric controls parse and show.
 struct TNumberLocale {
-    char32_t DecimalSeparator = U'.';
-    char32_t ThousandSeparator = U',';
+  char32_t DecimalSeparator = U'.';
+  char32_t ThousandSeparator = U',';
 };
 
 // The separators current when the program started; set once before the first control exists.

@@ -7,11 +7,11 @@
 
 // The part of a numeric edit's text that holds the number, and the characters no rule accepts.
 struct TNumberTextScan {
-    TEditBase ParseBase = ebFloat;
-    double Factor = 1.0;
-    std::u32string Number;          // without prefix and multiplier, ready to convert
-    std::optional<int> ErrorStart;  // zero-based position of the span to select in the text
-    int ErrorLength = 0;
+  TEditBase ParseBase = ebFloat;
+  double Factor = 1.0;
+  std::u32string Number;          // without prefix and multiplier, ready to convert
+  std::optional<int> ErrorStart;  // zero-based position of the span to select in the text
+  int ErrorLength = 0;
 };
 
 // Finds prefix, multiplier, number and invalid characters of text, parsed in editBase unless prefixed.

@@ -25,8 +25,7 @@ void TCustomConnection::RunDisconnect() {
 
 void TCustomConnection::RegisterClient(TConnectionClient* client) {
   std::lock_guard lock(hRegisterClient);
-  if (std::find(FClients.begin(), FClients.end(), client) == FClients.end())
-    FClients.push_back(client);
+  if (std::find(FClients.begin(), FClients.end(), client) == FClients.end()) FClients.push_back(client);
 }
 
 void TCustomConnection::UnRegisterClient(TConnectionClient* client) {

@@ -46,9 +46,12 @@ void TCustomDAConnection::SetLoginParams(const std::vector<std::string>& params)
     std::size_t equals = param.find('=');
     if (equals == std::string::npos) continue;
     std::string name = param.substr(0, equals), value = param.substr(equals + 1);
-    if (name == "SERVER") SetServer(value);
-    else if (name == "USERNAME") SetUsername(value);
-    else if (name == "PASSWORD") SetPassword(value);
+    if (name == "SERVER")
+      SetServer(value);
+    else if (name == "USERNAME")
+      SetUsername(value);
+    else if (name == "PASSWORD")
+      SetPassword(value);
   }
 }
 
@@ -101,9 +104,7 @@ void TCustomDAConnection::PerformConnect() {
 }
 
 void TCustomDAConnection::InstallCallbacks() {
-  FIConnection->OnError = [this](EMyError& error, bool& fail, int attempt) {
-    return DoError(error, fail, attempt);
-  };
+  FIConnection->OnError = [this](EMyError& error, bool& fail, int attempt) { return DoError(error, fail, attempt); };
   // The session is closed already, so Disconnect would see nothing to do; the datasets still
   // have to close and the window to hear of it.
   FIConnection->OnReconnectError = [this] {

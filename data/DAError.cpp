@@ -26,14 +26,22 @@ EMyError::EMyError(int errorCode, const std::string& message, TComponent* compon
 
 bool EMyError::IsFatalError() const {
   switch (ErrorCode) {
-    case 1053: case 2003: case 2006: case 2013:
+    case 1053:
+    case 2003:
+    case 2006:
+    case 2013:
     // Packets out of order, a packet that cannot be inflated, too large or malformed: the byte
     // stream is out of step with the server, so the session is as good as lost.
-    case 1156: case 1157: case 2020: case 2027:
+    case 1156:
+    case 1157:
+    case 2020:
+    case 2027:
       return true;
     default:
       return false;
   }
 }
 
-bool EMyError::IsKeyViolation() const { return ErrorCode == 1062; }
+bool EMyError::IsKeyViolation() const {
+  return ErrorCode == 1062;
+}

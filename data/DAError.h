@@ -7,8 +7,7 @@ class TComponent;
 // Base of all database errors: a server or client error number with its message.
 class EDAError : public EDatabaseError {
  public:
-  EDAError(int errorCode, const std::string& message)
-      : EDatabaseError(message), ErrorCode(errorCode) {}
+  EDAError(int errorCode, const std::string& message) : EDatabaseError(message), ErrorCode(errorCode) {}
   virtual bool IsFatalError() const { return false; }
   virtual bool IsKeyViolation() const { return false; }
   int ErrorCode;

@@ -12,7 +12,9 @@ void Fire(const TDataSet::TDataSetNotifyEvent& event, TDataSet& sender) {
 
 // Field names are compared without regard to ASCII case; other bytes (UTF-8) must match.
 // Folded inline: FieldByName runs for every field set on every posted row.
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
@@ -54,7 +56,9 @@ void TDataSet::Close() {
   Fire(AfterClose, *this);
 }
 
-int TDataSet::RecordCount() const { return Active() ? GetRecordCount() : 0; }
+int TDataSet::RecordCount() const {
+  return Active() ? GetRecordCount() : 0;
+}
 
 int TDataSet::RecNo() const {
   if (FState == dsInsert) return -1;
@@ -169,8 +173,7 @@ void TDataSet::Edit() {
   Fire(AfterEdit, *this);
 }
 
-void TDataSet::HandleError(const TDataSetErrorEvent& handler,
-                           const std::function<void()>& action) {
+void TDataSet::HandleError(const TDataSetErrorEvent& handler, const std::function<void()>& action) {
   for (;;) {
     try {
       action();
@@ -208,8 +211,7 @@ void TDataSet::Cancel() {
 void TDataSet::Delete() {
   CheckActive();
   if (FState == dsInsert) return Cancel();
-  if (GetRecordCount() == 0)
-    throw EDatabaseError("Cannot perform this operation on an empty dataset");
+  if (GetRecordCount() == 0) throw EDatabaseError("Cannot perform this operation on an empty dataset");
   if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
   if (FState == dsEdit) {
     InternalCancel();
@@ -249,10 +251,8 @@ TField& TDataSet::AddField(std::unique_ptr<TField> field) {
 }
 
 void TDataSet::SetFieldValue(TField& field, const TValue& nativeValue) {
-  if (FState != dsEdit && FState != dsInsert)
-    throw EDatabaseError("Dataset not in edit or insert mode");
-  if (field.ReadOnly)
-    throw EDatabaseError(FormatMessage("Field '%s' cannot be modified", field.FieldName().c_str()));
+  if (FState != dsEdit && FState != dsInsert) throw EDatabaseError("Dataset not in edit or insert mode");
+  if (field.ReadOnly) throw EDatabaseError(FormatMessage("Field '%s' cannot be modified", field.FieldName().c_str()));
   StoreFieldValue(field, nativeValue);
   DataEvent(deFieldChange, &field);
 }
@@ -279,8 +279,7 @@ void TDataSet::EnableControls() {
 void TDataSet::DataEvent(TDataEvent event, TField* field) {
   if (FDisableCount > 0) {
     // A close or a new field list while controls are disabled must reach them as a layout change.
-    if (event == deLayoutChange || (event == deUpdateState && FState == dsInactive))
-      FEnableEvent = deLayoutChange;
+    if (event == deLayoutChange || (event == deUpdateState && FState == dsInactive)) FEnableEvent = deLayoutChange;
     return;
   }
   if (FDataSources.empty()) return;  // a loop over a million rows scrolls with nobody to tell

@@ -14,10 +14,7 @@ class TDataSource;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
-enum TDataEvent {
-  deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange,
-  deUpdateState
-};
+enum TDataEvent { deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange, deUpdateState };
 
 enum TDataAction { daFail, daAbort, daRetry };
 

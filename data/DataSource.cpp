@@ -14,7 +14,9 @@ void TDataLink::SetDataSource(TDataSource* source) {
   ActiveChanged();
 }
 
-TDataSet* TDataLink::DataSet() const { return FDataSource ? FDataSource->DataSet() : nullptr; }
+TDataSet* TDataLink::DataSet() const {
+  return FDataSource ? FDataSource->DataSet() : nullptr;
+}
 
 bool TDataLink::Active() const {
   TDataSet* dataSet = DataSet();

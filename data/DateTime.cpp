@@ -31,8 +31,8 @@ bool TryEncodeDate(int y, int m, int d, TDateTime& result) {
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
-  return (static_cast<double>(hour) * 3600000.0 + minute * 60000.0 + second * 1000.0 +
-          milliSecond) / MillisecondsPerDay;
+  return (static_cast<double>(hour) * 3600000.0 + minute * 60000.0 + second * 1000.0 + milliSecond) /
+         MillisecondsPerDay;
 }
 
 namespace {
@@ -63,7 +63,9 @@ inline TDateTimeParts DecodeParts(TDateTime value) {
 
 }  // namespace
 
-TDateTimeParts DecodeDateTime(TDateTime value) { return DecodeParts(value); }
+TDateTimeParts DecodeDateTime(TDateTime value) {
+  return DecodeParts(value);
+}
 
 TDateTime Now() {
   auto now = system_clock::now();
@@ -116,7 +118,9 @@ inline char* PutDate(char* out, const TDateTimeParts& p) {
 
 }  // namespace
 
-char* WriteDate(char* out, TDateTime value) { return PutDate(out, DecodeParts(value)); }
+char* WriteDate(char* out, TDateTime value) {
+  return PutDate(out, DecodeParts(value));
+}
 
 char* WriteTime(char* out, TDateTime value) {
   long long seconds = std::llround(std::fabs(value) * 86400.0);
@@ -163,10 +167,9 @@ bool TryParseTime(std::string_view text, TDateTime& result) {
   if (negative) text.remove_prefix(1);
   std::size_t colon = text.find(':');
   int hours, minutes, seconds;
-  if (colon == 0 || colon == std::string_view::npos || colon > 6 ||
-      !ReadDigits(text, 0, colon, hours) || text.size() != colon + 6 || text[colon + 3] != ':' ||
-      !ReadDigits(text, colon + 1, 2, minutes) || !ReadDigits(text, colon + 4, 2, seconds) ||
-      minutes > 59 || seconds > 59)
+  if (colon == 0 || colon == std::string_view::npos || colon > 6 || !ReadDigits(text, 0, colon, hours) ||
+      text.size() != colon + 6 || text[colon + 3] != ':' || !ReadDigits(text, colon + 1, 2, minutes) ||
+      !ReadDigits(text, colon + 4, 2, seconds) || minutes > 59 || seconds > 59)
     return false;
   result = EncodeTime(hours, minutes, seconds);
   if (negative) result = -result;
@@ -178,8 +181,8 @@ bool TryParseTime(std::string_view text, TDateTime& result) {
 bool TryParseDateTime(std::string_view text, TDateTime& result) {
   if (text.size() != 10 && text.size() != 19) return TryParseTime(text, result);
   int y, m, d;
-  if (text[4] != '-' || text[7] != '-' || !ReadDigits(text, 0, 4, y) ||
-      !ReadDigits(text, 5, 2, m) || !ReadDigits(text, 8, 2, d))
+  if (text[4] != '-' || text[7] != '-' || !ReadDigits(text, 0, 4, y) || !ReadDigits(text, 5, 2, m) ||
+      !ReadDigits(text, 8, 2, d))
     return TryParseTime(text, result);
   TDateTime date;
   if (!TryEncodeDate(y, m, d, date)) return false;

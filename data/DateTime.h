@@ -27,18 +27,18 @@ namespace date_detail {
 inline constexpr std::chrono::sys_days Epoch =
     std::chrono::sys_days(std::chrono::year(1899) / std::chrono::December / 30);
 
-constexpr bool IsLeapYear(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+constexpr bool IsLeapYear(int y) {
+  return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+}
 
 constexpr bool DateExists(int y, int m, int d) {
   constexpr unsigned char Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
-         d <= (m == 2 && IsLeapYear(y) ? 29 : Days[m - 1]);
+  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= (m == 2 && IsLeapYear(y) ? 29 : Days[m - 1]);
 }
 
 // Days since the base date of a date already checked to exist.
 constexpr long long DayNumber(int y, int m, int d) {
-  std::chrono::year_month_day date{std::chrono::year(y),
-                                   std::chrono::month(static_cast<unsigned>(m)),
+  std::chrono::year_month_day date{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
                                    std::chrono::day(static_cast<unsigned>(d))};
   return (std::chrono::sys_days(date) - Epoch).count();
 }
@@ -48,10 +48,10 @@ constexpr long long DayNumber(int y, int m, int d) {
 // A date and a time of day in one step, as CombineDateTime(date, EncodeTime(...)) gives them;
 // false also for a time outside 00:00:00..23:59:59. Always inline: every fetched date passes
 // here, and parts read from digits then need none of the checks against negatives.
-[[gnu::always_inline]] inline bool TryEncodeDateTime(int year, int month, int day, int hour,
-                                                    int minute, int second, TDateTime& result) {
-  if (!date_detail::DateExists(year, month, day) || hour < 0 || hour > 23 || minute < 0 ||
-      minute > 59 || second < 0 || second > 59)
+[[gnu::always_inline]] inline bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+                                                     TDateTime& result) {
+  if (!date_detail::DateExists(year, month, day) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+      second > 59)
     return false;
   // The milliseconds of the day are exact in a double, so this is the value EncodeTime gives.
   double date = static_cast<double>(date_detail::DayNumber(year, month, day));

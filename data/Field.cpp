@@ -15,12 +15,25 @@ enum class TNativeKind { Text, Integer, Float, Boolean, Date };
 TNativeKind NativeKindOf(TFieldType type) {
   using enum TFieldType;
   switch (type) {
-    case ftShortint: case ftByte: case ftSmallint: case ftWord: case ftInteger:
-    case ftLongWord: case ftLargeint: return TNativeKind::Integer;
-    case ftFloat: case ftBCD: return TNativeKind::Float;
-    case ftBoolean: return TNativeKind::Boolean;
-    case ftDate: case ftTime: case ftDateTime: return TNativeKind::Date;
-    default: return TNativeKind::Text;
+    case ftShortint:
+    case ftByte:
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftLongWord:
+    case ftLargeint:
+      return TNativeKind::Integer;
+    case ftFloat:
+    case ftBCD:
+      return TNativeKind::Float;
+    case ftBoolean:
+      return TNativeKind::Boolean;
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      return TNativeKind::Date;
+    default:
+      return TNativeKind::Text;
   }
 }
 
@@ -86,14 +99,21 @@ double ParseDateTime(const std::string& text) {
 
 }  // namespace
 
-TField::TField(TDataSet& dataSet, std::string name, TFieldType type, TDataType dataType,
-               int size, int fieldNo)
-    : FDataSet(dataSet), FFieldName(std::move(name)), FType(type), FInternalType(dataType),
-      FSize(size), FFieldNo(fieldNo) {}
+TField::TField(TDataSet& dataSet, std::string name, TFieldType type, TDataType dataType, int size, int fieldNo)
+    : FDataSet(dataSet),
+      FFieldName(std::move(name)),
+      FType(type),
+      FInternalType(dataType),
+      FSize(size),
+      FFieldNo(fieldNo) {}
 
-TValue TField::Value() const { return FDataSet.GetFieldValue(*this); }
+TValue TField::Value() const {
+  return FDataSet.GetFieldValue(*this);
+}
 
-bool TField::IsNull() const { return IsNullValue(Value()); }
+bool TField::IsNull() const {
+  return IsNullValue(Value());
+}
 
 std::string TField::AsString() const {
   std::string text;
@@ -112,32 +132,50 @@ void TField::GetText(std::string& out) const {
 }
 
 // Out of line, so that the value's construction stays off the path of the usual texts.
-[[gnu::noinline]] void TField::FormatValueText(std::string& out) const { TextOf(Value(), out); }
+[[gnu::noinline]] void TField::FormatValueText(std::string& out) const {
+  TextOf(Value(), out);
+}
 
 void TField::GetTextAt(std::size_t recordIndex, std::string& out) const {
-  if (!FDataSet.GetFieldTextAt(*this, recordIndex, out))
-    TextOf(FDataSet.GetFieldValueAt(*this, recordIndex), out);
+  if (!FDataSet.GetFieldTextAt(*this, recordIndex, out)) TextOf(FDataSet.GetFieldValueAt(*this, recordIndex), out);
 }
 
 void TField::TextOf(TValue value, std::string& out) const {
   char text[std::max<std::size_t>(DateTimeTextCapacity, 32)];
   char* end = text;
   switch (value.index()) {
-    case 0: break;
-    case 1: *end++ = std::get<bool>(value) ? '1' : '0'; break;
-    case 2: end = std::to_chars(text, text + sizeof text, std::get<std::int64_t>(value)).ptr; break;
-    case 3: end = std::to_chars(text, text + sizeof text, std::get<std::uint64_t>(value)).ptr; break;
+    case 0:
+      break;
+    case 1:
+      *end++ = std::get<bool>(value) ? '1' : '0';
+      break;
+    case 2:
+      end = std::to_chars(text, text + sizeof text, std::get<std::int64_t>(value)).ptr;
+      break;
+    case 3:
+      end = std::to_chars(text, text + sizeof text, std::get<std::uint64_t>(value)).ptr;
+      break;
     case 4: {
       double number = std::get<double>(value);
       switch (FType) {
-        case TFieldType::ftDate: end = WriteDate(text, number); break;
-        case TFieldType::ftTime: end = WriteTime(text, number); break;
-        case TFieldType::ftDateTime: end = WriteDateTime(text, number); break;
-        default: end = std::to_chars(text, text + sizeof text, number).ptr; break;
+        case TFieldType::ftDate:
+          end = WriteDate(text, number);
+          break;
+        case TFieldType::ftTime:
+          end = WriteTime(text, number);
+          break;
+        case TFieldType::ftDateTime:
+          end = WriteDateTime(text, number);
+          break;
+        default:
+          end = std::to_chars(text, text + sizeof text, number).ptr;
+          break;
       }
       break;
     }
-    default: out = std::get<std::string>(std::move(value)); return;
+    default:
+      out = std::get<std::string>(std::move(value));
+      return;
   }
   out.assign(text, end);
 }
@@ -145,26 +183,40 @@ void TField::TextOf(TValue value, std::string& out) const {
 std::int64_t TField::AsLargeInt() const {
   TValue value = Value();
   switch (value.index()) {
-    case 0: return 0;
-    case 1: return std::get<bool>(value) ? 1 : 0;
-    case 2: return std::get<std::int64_t>(value);
-    case 3: return static_cast<std::int64_t>(std::get<std::uint64_t>(value));
-    case 4: return std::llround(std::get<double>(value));
-    default: return ParseInteger(std::get<std::string>(value));
+    case 0:
+      return 0;
+    case 1:
+      return std::get<bool>(value) ? 1 : 0;
+    case 2:
+      return std::get<std::int64_t>(value);
+    case 3:
+      return static_cast<std::int64_t>(std::get<std::uint64_t>(value));
+    case 4:
+      return std::llround(std::get<double>(value));
+    default:
+      return ParseInteger(std::get<std::string>(value));
   }
 }
 
-int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
+int TField::AsInteger() const {
+  return static_cast<int>(AsLargeInt());
+}
 
 double TField::AsFloat() const {
   TValue value = Value();
   switch (value.index()) {
-    case 0: return 0;
-    case 1: return std::get<bool>(value) ? 1 : 0;
-    case 2: return static_cast<double>(std::get<std::int64_t>(value));
-    case 3: return static_cast<double>(std::get<std::uint64_t>(value));
-    case 4: return std::get<double>(value);
-    default: return ParseFloat(std::get<std::string>(value));
+    case 0:
+      return 0;
+    case 1:
+      return std::get<bool>(value) ? 1 : 0;
+    case 2:
+      return static_cast<double>(std::get<std::int64_t>(value));
+    case 3:
+      return static_cast<double>(std::get<std::uint64_t>(value));
+    case 4:
+      return std::get<double>(value);
+    default:
+      return ParseFloat(std::get<std::string>(value));
   }
 }
 
@@ -199,8 +251,7 @@ TValue TField::ToNative(const TValue& value) const {
     }
     case TNativeKind::Float:
     case TNativeKind::Date: {
-      if (text) return NativeKindOf(FType) == TNativeKind::Date ? ParseDateTime(*text)
-                                                                : ParseFloat(*text);
+      if (text) return NativeKindOf(FType) == TNativeKind::Date ? ParseDateTime(*text) : ParseFloat(*text);
       if (auto* i = std::get_if<std::int64_t>(&value)) return static_cast<double>(*i);
       if (auto* u = std::get_if<std::uint64_t>(&value)) return static_cast<double>(*u);
       if (auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
@@ -222,6 +273,10 @@ TValue TField::ToNative(const TValue& value) const {
   return value;
 }
 
-void TField::SetValue(const TValue& value) { FDataSet.SetFieldValue(*this, ToNative(value)); }
+void TField::SetValue(const TValue& value) {
+  FDataSet.SetFieldValue(*this, ToNative(value));
+}
 
-void TField::SetAsString(const std::string& value) { SetValue(value); }
+void TField::SetAsString(const std::string& value) {
+  SetValue(value);
+}

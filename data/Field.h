@@ -14,8 +14,7 @@ class TDataSet;
 // converting between the field's own type and the accessors' types.
 class TField {
  public:
-  TField(TDataSet& dataSet, std::string name, TFieldType type, TDataType dataType, int size,
-         int fieldNo);
+  TField(TDataSet& dataSet, std::string name, TFieldType type, TDataType dataType, int size, int fieldNo);
   TField(const TField&) = delete;
   TField& operator=(const TField&) = delete;
 

@@ -8,11 +8,11 @@
 
 // A table that columns of a result belong to.
 struct TTableInfo {
-  std::string TableName;   // underlying name, unquoted
-  std::string TableAlias;  // name the statement gives it
-  std::string FullName;    // as written in the statement's FROM clause
-  int TimestampField = -1; // index of its first (or auto-updated) TIMESTAMP column
-  std::string Database;    // the table's, as the column definitions tell it
+  std::string TableName;    // underlying name, unquoted
+  std::string TableAlias;   // name the statement gives it
+  std::string FullName;     // as written in the statement's FROM clause
+  int TimestampField = -1;  // index of its first (or auto-updated) TIMESTAMP column
+  std::string Database;     // the table's, as the column definitions tell it
 };
 
 // One result column as held by the record store.
@@ -36,9 +36,9 @@ struct TFieldDesc {
   bool IsUnsigned = false;
   bool IsBinary = false;
   bool IsTimestamp = false;
-  std::uint8_t MyType = 0;      // column type byte of the protocol
+  std::uint8_t MyType = 0;  // column type byte of the protocol
   std::uint16_t CharsetNr = 0;
-  std::uint32_t Flags = 0;      // column flags as sent
+  std::uint32_t Flags = 0;  // column flags as sent
   int DBLength = 0;
   int DBScale = 0;
 };

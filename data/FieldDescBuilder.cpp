@@ -20,8 +20,8 @@ bool IsTextBearing(std::uint8_t type) {
 }
 
 bool IsTemporal(std::uint8_t type) {
-  return type == MYSQL_TYPE_TIMESTAMP || type == MYSQL_TYPE_DATE ||
-         type == MYSQL_TYPE_TIME || type == MYSQL_TYPE_DATETIME;
+  return type == MYSQL_TYPE_TIMESTAMP || type == MYSQL_TYPE_DATE || type == MYSQL_TYPE_TIME ||
+         type == MYSQL_TYPE_DATETIME;
 }
 
 int LengthInCharacters(const TMYSQL_FIELD& column, const TFieldMapping& mapping) {
@@ -48,25 +48,48 @@ TDataType DataTypeOf(const TMYSQL_FIELD& column, int length, const TFieldMapping
   bool isBlob = type >= MYSQL_TYPE_TINY_BLOB && type <= MYSQL_TYPE_BLOB;
   if (mapping.FieldsAsString && !isBlob && type != MYSQL_TYPE_GEOMETRY) return dtString;
   switch (type) {
-    case MYSQL_TYPE_DECIMAL: case MYSQL_TYPE_NEWDECIMAL: return DecimalType(column, mapping);
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return DecimalType(column, mapping);
     case MYSQL_TYPE_TINY:
       if (length == 1 && mapping.EnableBoolean) return dtBoolean;
       return isUnsigned ? dtUInt8 : dtInt8;
-    case MYSQL_TYPE_SHORT: return isUnsigned ? dtUInt16 : dtInt16;
-    case MYSQL_TYPE_LONG: return isUnsigned ? dtUInt32 : dtInt32;
-    case MYSQL_TYPE_INT24: return dtInt32;
-    case MYSQL_TYPE_LONGLONG: return length < 12 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
-    case MYSQL_TYPE_BIT: return length < 32 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
-    case MYSQL_TYPE_FLOAT: case MYSQL_TYPE_DOUBLE: return dtFloat;
-    case MYSQL_TYPE_NULL: case MYSQL_TYPE_ENUM: case MYSQL_TYPE_SET: return dtString;
-    case MYSQL_TYPE_TIMESTAMP: case MYSQL_TYPE_DATETIME: return dtDateTime;
-    case MYSQL_TYPE_DATE: case MYSQL_TYPE_NEWDATE: return dtDate;
-    case MYSQL_TYPE_TIME: return dtTime;
-    case MYSQL_TYPE_YEAR: return dtUInt16;
-    case MYSQL_TYPE_VARCHAR: case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_SHORT:
+      return isUnsigned ? dtUInt16 : dtInt16;
+    case MYSQL_TYPE_LONG:
+      return isUnsigned ? dtUInt32 : dtInt32;
+    case MYSQL_TYPE_INT24:
+      return dtInt32;
+    case MYSQL_TYPE_LONGLONG:
+      return length < 12 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
+    case MYSQL_TYPE_BIT:
+      return length < 32 && mapping.OptimizedBigInt ? dtInt32 : dtInt64;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+      return dtFloat;
+    case MYSQL_TYPE_NULL:
+    case MYSQL_TYPE_ENUM:
+    case MYSQL_TYPE_SET:
+      return dtString;
+    case MYSQL_TYPE_TIMESTAMP:
+    case MYSQL_TYPE_DATETIME:
+      return dtDateTime;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+      return dtDate;
+    case MYSQL_TYPE_TIME:
+      return dtTime;
+    case MYSQL_TYPE_YEAR:
+      return dtUInt16;
+    case MYSQL_TYPE_VARCHAR:
+    case MYSQL_TYPE_VAR_STRING:
       return isBinary && !mapping.BinaryAsString ? dtVarBytes : dtString;
-    case MYSQL_TYPE_STRING: return isBinary && !mapping.BinaryAsString ? dtBytes : dtString;
-    case MYSQL_TYPE_TINY_BLOB: case MYSQL_TYPE_MEDIUM_BLOB: case MYSQL_TYPE_LONG_BLOB: case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_STRING:
+      return isBinary && !mapping.BinaryAsString ? dtBytes : dtString;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
     case MYSQL_TYPE_GEOMETRY:
       return (column.Flags & BINARY_FLAG) ? dtBlob : dtMemo;
     default:
@@ -126,8 +149,8 @@ void NoteTimestampField(const TFieldDesc& desc, int index, std::vector<TTableInf
 
 }  // namespace
 
-TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
-                            const TFieldMapping& mapping, std::vector<TTableInfo>& tables) {
+TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns, const TFieldMapping& mapping,
+                            std::vector<TTableInfo>& tables) {
   TFieldDescs descs;
   descs.reserve(columns.size());
   for (const TMYSQL_FIELD& column : columns) {
@@ -138,15 +161,13 @@ TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
     desc.TableIndex = TableIndexFor(column, tables);
     desc.Length = LengthInCharacters(column, mapping);
     desc.Scale = column.Decimals;
-    desc.DataType =
-        StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, IsBinaryText(column), mapping);
+    desc.DataType = StorageTypeOf(DataTypeOf(column, desc.Length, mapping), desc.Length, IsBinaryText(column), mapping);
     desc.MyType = column.MyType;
     desc.CharsetNr = static_cast<std::uint16_t>(column.CharsetNr);
     desc.Flags = column.Flags;
     desc.Fixed = column.MyType == MYSQL_TYPE_STRING;
     desc.IsAutoIncrement = column.Flags & AUTO_INCREMENT_FLAG;
-    desc.Required = (column.Flags & NOT_NULL_FLAG) && !desc.IsAutoIncrement &&
-                    column.MyType != MYSQL_TYPE_TIMESTAMP;
+    desc.Required = (column.Flags & NOT_NULL_FLAG) && !desc.IsAutoIncrement && column.MyType != MYSQL_TYPE_TIMESTAMP;
     desc.IsPrimaryKey = column.Flags & PRI_KEY_FLAG;
     desc.IsKey = column.Flags & (PRI_KEY_FLAG | UNIQUE_KEY_FLAG | MULTIPLE_KEY_FLAG | PART_KEY_FLAG);
     desc.IsUnsigned = column.Flags & UNSIGNED_FLAG;
@@ -154,8 +175,7 @@ TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
     desc.IsTimestamp = column.Flags & TIMESTAMP_FLAG;
     desc.ReadOnly = column.MyType == MYSQL_TYPE_NULL;
     desc.DBLength = static_cast<int>(column.LengthInBytes);
-    if ((column.MyType == MYSQL_TYPE_DECIMAL || column.MyType == MYSQL_TYPE_NEWDECIMAL) &&
-        column.Decimals == 0)
+    if ((column.MyType == MYSQL_TYPE_DECIMAL || column.MyType == MYSQL_TYPE_NEWDECIMAL) && column.Decimals == 0)
       --desc.DBLength;
     desc.DBScale = column.Decimals;
     NoteTimestampField(desc, static_cast<int>(descs.size()), tables);
@@ -171,8 +191,7 @@ void MakeUniqueFieldNames(TFieldDescs& descs) {
   std::vector<std::string> keys;
   keys.reserve(descs.size());
   for (const TFieldDesc& desc : descs) keys.push_back(Lower(desc.Name));
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
   std::unordered_set<std::string> used(keys.begin(), keys.end());
 
   for (std::size_t begin = 0; begin < order.size();) {

@@ -8,7 +8,7 @@
 // Dataset options that decide how columns become fields.
 struct TFieldMapping {
   bool UseUnicode = false;
-  bool Utf8mb4 = false;  // the Unicode session's texts take up to four bytes a character
+  bool Utf8mb4 = false;   // the Unicode session's texts take up to four bytes a character
   bool AnsiText = false;  // texts arrive in a single-byte code page and are kept as UTF-8
   bool FieldsAsString = false;
   bool EnableBoolean = true;
@@ -22,8 +22,8 @@ struct TFieldMapping {
 
 // The field descriptions of a result, with unique names, and the tables its columns belong to.
 // A column of an unknown type raises "Unknown MySQL datatype (n)".
-TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns,
-                            const TFieldMapping& mapping, std::vector<TTableInfo>& tables);
+TFieldDescs BuildFieldDescs(const std::vector<TMYSQL_FIELD>& columns, const TFieldMapping& mapping,
+                            std::vector<TTableInfo>& tables);
 
 // Renames fields whose names repeat (case-insensitively): id, id_1, id_2; unnamed ones _0, _1.
 void MakeUniqueFieldNames(TFieldDescs& descs);

@@ -16,7 +16,9 @@ T* LoadPointer(const char* record, const TFieldDesc& desc) {
 
 }  // namespace
 
-TMemData::~TMemData() { ClearRecords(); }
+TMemData::~TMemData() {
+  ClearRecords();
+}
 
 void TMemData::InitLayout() {
   ClearRecords();

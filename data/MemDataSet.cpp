@@ -2,7 +2,9 @@
 
 #include "data/RecordValues.h"
 
-TMemDataSet::~TMemDataSet() { FreeNewRecord(); }
+TMemDataSet::~TMemDataSet() {
+  FreeNewRecord();
+}
 
 const TFieldDesc& TMemDataSet::DescOf(const TField& field) const {
   return FData.Fields[static_cast<std::size_t>(field.FieldNo() - 1)];
@@ -29,8 +31,7 @@ bool TMemDataSet::GetFieldText(const TField& field, std::string& out) const {
 }
 
 bool TMemDataSet::GetFieldTextAt(const TField& field, std::size_t index, std::string& out) const {
-  return Active() && index < FData.RecordCount() &&
-         ReadFieldText(FData, FData.Record(index), DescOf(field), out);
+  return Active() && index < FData.RecordCount() && ReadFieldText(FData, FData.Record(index), DescOf(field), out);
 }
 
 void TMemDataSet::CreateFields() {
@@ -61,7 +62,9 @@ void TMemDataSet::FreeNewRecord() {
   FNewRecord = nullptr;
 }
 
-void TMemDataSet::InternalInsert(std::size_t) { FNewRecord = FData.NewEmptyRecord(); }
+void TMemDataSet::InternalInsert(std::size_t) {
+  FNewRecord = FData.NewEmptyRecord();
+}
 
 void TMemDataSet::InternalEdit() {
   FNewRecord = FData.NewRecord();
@@ -80,7 +83,9 @@ void TMemDataSet::InternalPost() {
   }
 }
 
-void TMemDataSet::InternalCancel() { FreeNewRecord(); }
+void TMemDataSet::InternalCancel() {
+  FreeNewRecord();
+}
 
 void TMemDataSet::InternalDelete() {
   ApplyRecordDelete();

@@ -8,25 +8,43 @@ void TMyConnectionOptions::SetSessionOption(T& field, const T& value, int prop) 
   FOwner.CheckInactive();
   field = value;
   if (TCRConnection* session = FOwner.IConnection()) {
-    if constexpr (std::is_enum_v<T>) session->SetProp(prop, static_cast<int>(value));
-    else session->SetProp(prop, value);
+    if constexpr (std::is_enum_v<T>)
+      session->SetProp(prop, static_cast<int>(value));
+    else
+      session->SetProp(prop, value);
   }
 }
 
-void TMyConnectionOptions::SetUseUnicode(bool value) { SetSessionOption(FUseUnicode, value, prUseUnicode); }
-void TMyConnectionOptions::SetCharset(const std::string& value) { SetSessionOption(FCharset, value, prCharset); }
-void TMyConnectionOptions::SetCompress(bool value) { SetSessionOption(FCompress, value, prCompress); }
-void TMyConnectionOptions::SetProtocol(TMyProtocol value) { SetSessionOption(FProtocol, value, prProtocol); }
-void TMyConnectionOptions::SetDirect(bool value) { SetSessionOption(FDirect, value, prDirect); }
-void TMyConnectionOptions::SetInteractive(bool value) { SetSessionOption(FInteractive, value, prInteractive); }
-void TMyConnectionOptions::SetEmbedded(bool value) { SetSessionOption(FEmbedded, value, prEmbedded); }
+void TMyConnectionOptions::SetUseUnicode(bool value) {
+  SetSessionOption(FUseUnicode, value, prUseUnicode);
+}
+void TMyConnectionOptions::SetCharset(const std::string& value) {
+  SetSessionOption(FCharset, value, prCharset);
+}
+void TMyConnectionOptions::SetCompress(bool value) {
+  SetSessionOption(FCompress, value, prCompress);
+}
+void TMyConnectionOptions::SetProtocol(TMyProtocol value) {
+  SetSessionOption(FProtocol, value, prProtocol);
+}
+void TMyConnectionOptions::SetDirect(bool value) {
+  SetSessionOption(FDirect, value, prDirect);
+}
+void TMyConnectionOptions::SetInteractive(bool value) {
+  SetSessionOption(FInteractive, value, prInteractive);
+}
+void TMyConnectionOptions::SetEmbedded(bool value) {
+  SetSessionOption(FEmbedded, value, prEmbedded);
+}
 
 void TMyConnectionOptions::SetCheckBackslashes(bool value) {
   FCheckBackslashes = value;
   if (TCRConnection* session = FOwner.IConnection()) session->SetProp(prCheckBackslashes, value);
 }
 
-bool TMyConnectionOptions::DisconnectedMode() const { return FOwner.DisconnectedMode; }
+bool TMyConnectionOptions::DisconnectedMode() const {
+  return FOwner.DisconnectedMode;
+}
 
 void TMyConnectionOptions::SetDisconnectedMode(bool value) {
   if (value == FOwner.DisconnectedMode) return;
@@ -115,9 +133,13 @@ std::unique_ptr<TCRConnection> TMyConnection::CreateIConnection() {
 
 std::string TMyConnection::IsolationStatement() const {
   switch (IsolationLevel) {
-    case ilReadUnCommitted: return "SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED";
-    case ilRepeatableRead: return "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ";
-    case ilSerializable: return "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE";
-    default: return "SET TRANSACTION ISOLATION LEVEL READ COMMITTED";
+    case ilReadUnCommitted:
+      return "SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED";
+    case ilRepeatableRead:
+      return "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ";
+    case ilSerializable:
+      return "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE";
+    default:
+      return "SET TRANSACTION ISOLATION LEVEL READ COMMITTED";
   }
 }

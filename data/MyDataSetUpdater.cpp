@@ -8,8 +8,7 @@
 namespace {
 
 bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
            return std::tolower(x) == std::tolower(y);
          });
 }
@@ -53,8 +52,7 @@ int ChooseTable(TMemData& data, const std::string& updatingTable) {
 
 }  // namespace
 
-TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updatingTable,
-                                       const std::string& keyFields,
+TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updatingTable, const std::string& keyFields,
                                        const std::string& dataSetName, bool setFieldsReadOnly) {
   TKeyAndDataFields result;
   result.TableIndex = ChooseTable(data, updatingTable);
@@ -64,8 +62,7 @@ TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updati
   };
   for (const TFieldDesc& desc : data.Fields) {
     if (belongs(desc) && !desc.ReadOnly) result.DataFieldDescs.push_back(&desc);
-    if (!result.IdentityField && desc.IsAutoIncrement && desc.TableIndex >= 0 &&
-        desc.TableIndex == result.TableIndex)
+    if (!result.IdentityField && desc.IsAutoIncrement && desc.TableIndex >= 0 && desc.TableIndex == result.TableIndex)
       result.IdentityField = &desc;
   }
   if (!keyFields.empty()) {
@@ -84,7 +81,6 @@ TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updati
       result.KeyFieldDescs.push_back(&desc);
       anyPrimary = anyPrimary || desc.IsPrimaryKey;
     }
-  if (anyPrimary)
-    std::erase_if(result.KeyFieldDescs, [](const TFieldDesc* desc) { return !desc->IsPrimaryKey; });
+  if (anyPrimary) std::erase_if(result.KeyFieldDescs, [](const TFieldDesc* desc) { return !desc->IsPrimaryKey; });
   return result;
 }

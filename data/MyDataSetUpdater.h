@@ -16,6 +16,5 @@ struct TKeyAndDataFields {
 // Chooses the updating table ("Wrong UpdatingTable value - table %s is unknown" when the name
 // matches none; a table named only here is added) and the key fields ("%s: Key field '%s' not
 // found" for a listed name without a field).
-TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updatingTable,
-                                       const std::string& keyFields,
+TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updatingTable, const std::string& keyFields,
                                        const std::string& dataSetName, bool setFieldsReadOnly);

@@ -17,8 +17,7 @@ constexpr int ER_LOCK_DEADLOCK = 1213;
 bool SameLayout(const TFieldDescs& a, const TFieldDescs& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i].Name != b[i].Name || a[i].DataType != b[i].DataType || a[i].Length != b[i].Length)
-      return false;
+    if (a[i].Name != b[i].Name || a[i].DataType != b[i].DataType || a[i].Length != b[i].Length) return false;
   return true;
 }
 
@@ -76,8 +75,7 @@ void TMyQuery::SetUpdatingTable(const std::string& value) {
 void TMyQuery::BeginConnection() {
   if (!FConnection) throw EDatabaseError("Connection is not defined");
   if (!FConnection->Connected()) {
-    if (!FConnection->Options.AllowImplicitConnect)
-      throw EDatabaseError("Connection is not connected");
+    if (!FConnection->Options.AllowImplicitConnect) throw EDatabaseError("Connection is not connected");
     FConnection->Connect();
   }
   FConnection->RegisterClient(this);
@@ -134,8 +132,7 @@ void TMyQuery::InternalOpen() {
     Data().ClearRecords();
     throw;
   }
-  for (const auto& field : Fields())
-    field->Required = Options.RequiredFields && DescOf(*field).Required;
+  for (const auto& field : Fields()) field->Required = Options.RequiredFields && DescOf(*field).Required;
 }
 
 void TMyQuery::InternalClose() {

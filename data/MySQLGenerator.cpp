@@ -52,8 +52,13 @@ class TStatementBuilder {
 
 bool IsBytes(const TFieldDesc& desc) {
   switch (desc.DataType) {
-    case dtBytes: case dtVarBytes: case dtExtVarBytes: case dtBlob: return true;
-    default: return desc.CharsetNr == CHARSET_BINARY;
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtVarBytes:
+    case dtBlob:
+      return true;
+    default:
+      return desc.CharsetNr == CHARSET_BINARY;
   }
 }
 
@@ -62,8 +67,7 @@ bool IsNew(const TUpdateContext& c, const TFieldDesc& desc) {
 }
 
 bool Changed(const TUpdateContext& c, const TFieldDesc& desc) {
-  return c.UpdateAllFields ||
-         ReadFieldValue(*c.Data, c.OldRecord, desc) != ReadFieldValue(*c.Data, c.NewRecord, desc);
+  return c.UpdateAllFields || ReadFieldValue(*c.Data, c.OldRecord, desc) != ReadFieldValue(*c.Data, c.NewRecord, desc);
 }
 
 }  // namespace
@@ -128,9 +132,8 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
 const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
   FScratch.clear();
   for (const TFieldDesc* desc : context.DataFields) FScratch.push_back(IsNew(context, *desc));
-  if (!FValid || FScratch != FFieldsSet || context.DataFields != FDataFields ||
-      context.Table != FTable || context.QuoteNames != FQuoteNames ||
-      context.UpdateAllFields != FUpdateAllFields) {
+  if (!FValid || FScratch != FFieldsSet || context.DataFields != FDataFields || context.Table != FTable ||
+      context.QuoteNames != FQuoteNames || context.UpdateAllFields != FUpdateAllFields) {
     FStatement = GenerateStatement(stInsert, context);
     FFieldsSet.swap(FScratch);
     FDataFields = context.DataFields;
@@ -142,13 +145,15 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
   return FStatement;
 }
 
-std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
-                             bool inserting, bool needBackslashes, bool ansi) {
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
+                             bool needBackslashes, bool ansi) {
   std::string text;
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
   auto append = [&](std::string_view piece, bool isText) {
-    if (ansi && isText) text += Utf8ToAnsi(piece);
-    else text += piece;
+    if (ansi && isText)
+      text += Utf8ToAnsi(piece);
+    else
+      text += piece;
   };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {

@@ -7,14 +7,25 @@
 #include "data/FieldDesc.h"
 #include "data/MemData.h"
 
-enum TStatementType { stQuery, stInsert, stUpdate, stDelete, stLock, stRefresh, stCustom,
-                      stRefreshQuick, stRefreshCheckDeleted, stBatchUpdate, stRecCount };
+enum TStatementType {
+  stQuery,
+  stInsert,
+  stUpdate,
+  stDelete,
+  stLock,
+  stRefresh,
+  stCustom,
+  stRefreshQuick,
+  stRefreshCheckDeleted,
+  stBatchUpdate,
+  stRecCount
+};
 
 // One placeholder of a generated statement.
 struct TDAParamInfo {
   const TFieldDesc* Field = nullptr;
-  bool Old = false;            // the old value is meant
-  std::size_t Offset = 0;      // of the "?" in the text
+  bool Old = false;        // the old value is meant
+  std::size_t Offset = 0;  // of the "?" in the text
 };
 
 struct TGeneratedStatement {
@@ -61,5 +72,5 @@ class TInsertStatementCache {
 
 // The statement text with each placeholder replaced by its value's literal; with ansi in
 // Windows-1252, except the literals of bytes, which are never character-converted.
-std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context,
-                             bool inserting, bool needBackslashes, bool ansi = false);
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
+                             bool needBackslashes, bool ansi = false);

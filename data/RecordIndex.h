@@ -10,9 +10,7 @@
 class TRecordIndex {
  public:
   std::size_t size() const { return items_.size() - GapLength(); }
-  char* operator[](std::size_t index) const {
-    return items_[index < gapStart_ ? index : index + GapLength()];
-  }
+  char* operator[](std::size_t index) const { return items_[index < gapStart_ ? index : index + GapLength()]; }
   char*& operator[](std::size_t index) { return items_[index < gapStart_ ? index : index + GapLength()]; }
 
   void push_back(char* record) {

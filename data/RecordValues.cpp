@@ -69,20 +69,27 @@ void AssignInlineWide(const char* record, const TFieldDesc& desc, std::string& o
 
 bool IsStoredAsBytes(TDataType type) {
   switch (type) {
-    case dtString: case dtBytes: case dtExtString: case dtExtVarBytes: case dtExtWideString:
-    case dtVarBytes: return true;
-    default: return false;
+    case dtString:
+    case dtBytes:
+    case dtExtString:
+    case dtExtVarBytes:
+    case dtExtWideString:
+    case dtVarBytes:
+      return true;
+    default:
+      return false;
   }
 }
 
 // The bytes of a field stored as 8-bit text or bytes (IsStoredAsBytes), where they lie.
 std::string_view StoredBytes(const char* record, const TFieldDesc& desc) {
   switch (desc.DataType) {
-    case dtString: return InlineBytes(record, desc, desc.Size - 1);
-    case dtBytes: return {record + desc.Offset, static_cast<std::size_t>(desc.Length)};
+    case dtString:
+      return InlineBytes(record, desc, desc.Size - 1);
+    case dtBytes:
+      return {record + desc.Offset, static_cast<std::size_t>(desc.Length)};
     case dtVarBytes: {
-      auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc),
-                                            static_cast<std::uint16_t>(desc.Length));
+      auto length = std::min<std::uint16_t>(Load<std::uint16_t>(record, desc), static_cast<std::uint16_t>(desc.Length));
       return {record + desc.Offset + 2, length};
     }
     default: {
@@ -102,7 +109,9 @@ void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii
   field[desc.Size - 1] = AsciiWideMark;
 }
 
-TBlob* LoadBlob(const char* record, const TFieldDesc& desc) { return Load<TBlob*>(record, desc); }
+TBlob* LoadBlob(const char* record, const TFieldDesc& desc) {
+  return Load<TBlob*>(record, desc);
+}
 
 char* LoadReference(const char* record, const TFieldDesc& desc) {
   return Load<char*>(record, desc);
@@ -167,25 +176,42 @@ TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc
       AssignInlineWide(record, desc, text);
       return text;
     }
-    case dtInt8: case dtInt16: return std::int64_t{Load<std::int16_t>(record, desc)};
-    case dtUInt8: case dtUInt16: return std::int64_t{Load<std::uint16_t>(record, desc)};
-    case dtBoolean: return Load<std::int16_t>(record, desc) != 0;
-    case dtInt32: return std::int64_t{Load<std::int32_t>(record, desc)};
-    case dtUInt32: return std::int64_t{Load<std::uint32_t>(record, desc)};
+    case dtInt8:
+    case dtInt16:
+      return std::int64_t{Load<std::int16_t>(record, desc)};
+    case dtUInt8:
+    case dtUInt16:
+      return std::int64_t{Load<std::uint16_t>(record, desc)};
+    case dtBoolean:
+      return Load<std::int16_t>(record, desc) != 0;
+    case dtInt32:
+      return std::int64_t{Load<std::int32_t>(record, desc)};
+    case dtUInt32:
+      return std::int64_t{Load<std::uint32_t>(record, desc)};
     case dtInt64:  // BIGINT UNSIGNED and BIT(64) values reach 2^64 - 1
       if (desc.IsUnsigned) return Load<std::uint64_t>(record, desc);
       return Load<std::int64_t>(record, desc);
-    case dtUInt64: return Load<std::uint64_t>(record, desc);
-    case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
+    case dtUInt64:
+      return Load<std::uint64_t>(record, desc);
+    case dtFloat:
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
+    case dtSQLTimeStamp:
       return Load<double>(record, desc);
-    case dtBCD: case dtCurrency:
+    case dtBCD:
+    case dtCurrency:
       return static_cast<double>(Load<std::int64_t>(record, desc)) / 10000.0;
-    case dtFMTBCD: return UnpackDecimalText(record + desc.Offset, desc.Size);
-    case dtBlob: case dtMemo: case dtWideMemo: {
+    case dtFMTBCD:
+      return UnpackDecimalText(record + desc.Offset, desc.Size);
+    case dtBlob:
+    case dtMemo:
+    case dtWideMemo: {
       const TBlob* blob = LoadBlob(record, desc);
       return blob ? blob->AsString() : std::string();
     }
-    default: return {};
+    default:
+      return {};
   }
 }
 
@@ -200,24 +226,30 @@ char* WriteDateText(char* out, TDataType type, double value) {
 char* WriteIntegerText(char* out, const char* record, const TFieldDesc& desc) {
   char* end = out + 24;
   switch (desc.DataType) {
-    case dtInt8: case dtInt16: return std::to_chars(out, end, Load<std::int16_t>(record, desc)).ptr;
-    case dtUInt8: case dtUInt16: return std::to_chars(out, end, Load<std::uint16_t>(record, desc)).ptr;
+    case dtInt8:
+    case dtInt16:
+      return std::to_chars(out, end, Load<std::int16_t>(record, desc)).ptr;
+    case dtUInt8:
+    case dtUInt16:
+      return std::to_chars(out, end, Load<std::uint16_t>(record, desc)).ptr;
     case dtBoolean:
       *out = Load<std::int16_t>(record, desc) != 0 ? '1' : '0';
       return out + 1;
-    case dtInt32: return std::to_chars(out, end, Load<std::int32_t>(record, desc)).ptr;
-    case dtUInt32: return std::to_chars(out, end, Load<std::uint32_t>(record, desc)).ptr;
+    case dtInt32:
+      return std::to_chars(out, end, Load<std::int32_t>(record, desc)).ptr;
+    case dtUInt32:
+      return std::to_chars(out, end, Load<std::uint32_t>(record, desc)).ptr;
     case dtInt64:
       if (desc.IsUnsigned) return std::to_chars(out, end, Load<std::uint64_t>(record, desc)).ptr;
       return std::to_chars(out, end, Load<std::int64_t>(record, desc)).ptr;
-    default: return std::to_chars(out, end, Load<std::uint64_t>(record, desc)).ptr;
+    default:
+      return std::to_chars(out, end, Load<std::uint64_t>(record, desc)).ptr;
   }
 }
 
 }  // namespace
 
-bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc,
-                   std::string& out) {
+bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& desc, std::string& out) {
   // Every value of a grid passes here: one switch, the text written straight from the record
   // with no value on the way, and one assignment for all kinds so that it stays inlined.
   char buffer[std::max<std::size_t>(DateTimeTextCapacity, 24)];
@@ -228,18 +260,32 @@ bool ReadFieldText(const TMemData& data, const char* record, const TFieldDesc& d
       if (isNull) break;
       AssignInlineWide(record, desc, out);
       return true;
-    case dtString: case dtBytes: case dtVarBytes: case dtExtString: case dtExtVarBytes:
+    case dtString:
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtString:
+    case dtExtVarBytes:
     case dtExtWideString:
       if (!isNull) text = StoredBytes(record, desc);
       break;
-    case dtDate: case dtTime: case dtDateTime:
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
       if (!isNull) text = {buffer, WriteDateText(buffer, desc.DataType, Load<double>(record, desc))};
       break;
-    case dtInt8: case dtInt16: case dtUInt8: case dtUInt16: case dtBoolean: case dtInt32:
-    case dtUInt32: case dtInt64: case dtUInt64:
+    case dtInt8:
+    case dtInt16:
+    case dtUInt8:
+    case dtUInt16:
+    case dtBoolean:
+    case dtInt32:
+    case dtUInt32:
+    case dtInt64:
+    case dtUInt64:
       if (!isNull) text = {buffer, WriteIntegerText(buffer, record, desc)};
       break;
-    default: return false;
+    default:
+      return false;
   }
   out.assign(text);
   return true;
@@ -265,10 +311,10 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
   if (isNull) return;
 
   switch (desc.DataType) {
-    case dtString: case dtBytes: {
+    case dtString:
+    case dtBytes: {
       const std::string& text = std::get<std::string>(value);
-      std::size_t limit = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1
-                                                                              : desc.Length);
+      std::size_t limit = static_cast<std::size_t>(desc.DataType == dtString ? desc.Size - 1 : desc.Length);
       std::memcpy(record + desc.Offset, text.data(), std::min(text.size(), limit));
       break;
     }
@@ -284,24 +330,34 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
     }
     case dtVarBytes: {
       const std::string& bytes = std::get<std::string>(value);
-      auto length = static_cast<std::uint16_t>(std::min<std::size_t>(bytes.size(),
-                                                                       static_cast<std::size_t>(desc.Length)));
+      auto length =
+          static_cast<std::uint16_t>(std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(desc.Length)));
       Store(record, desc, length);
       std::memcpy(record + desc.Offset + 2, bytes.data(), length);
       break;
     }
-    case dtExtString: case dtExtVarBytes: case dtExtWideString:
+    case dtExtString:
+    case dtExtVarBytes:
+    case dtExtWideString:
       StoreReference(record, desc, AllocExtBytes(heap, std::get<std::string>(value)));
       break;
-    case dtInt8: case dtInt16:
+    case dtInt8:
+    case dtInt16:
       Store(record, desc, static_cast<std::int16_t>(std::get<std::int64_t>(value)));
       break;
-    case dtUInt8: case dtUInt16:
+    case dtUInt8:
+    case dtUInt16:
       Store(record, desc, static_cast<std::uint16_t>(std::get<std::int64_t>(value)));
       break;
-    case dtBoolean: Store(record, desc, static_cast<std::int16_t>(std::get<bool>(value) ? -1 : 0)); break;
-    case dtInt32: Store(record, desc, static_cast<std::int32_t>(std::get<std::int64_t>(value))); break;
-    case dtUInt32: Store(record, desc, static_cast<std::uint32_t>(std::get<std::int64_t>(value))); break;
+    case dtBoolean:
+      Store(record, desc, static_cast<std::int16_t>(std::get<bool>(value) ? -1 : 0));
+      break;
+    case dtInt32:
+      Store(record, desc, static_cast<std::int32_t>(std::get<std::int64_t>(value)));
+      break;
+    case dtUInt32:
+      Store(record, desc, static_cast<std::uint32_t>(std::get<std::int64_t>(value)));
+      break;
     case dtInt64:
       if (const auto* u = std::get_if<std::uint64_t>(&value)) {
         if (!desc.IsUnsigned && *u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
@@ -311,18 +367,25 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
         Store(record, desc, std::get<std::int64_t>(value));
       }
       break;
-    case dtUInt64: Store(record, desc, static_cast<std::uint64_t>(std::get<std::int64_t>(value))); break;
-    case dtFloat: case dtDate: case dtTime: case dtDateTime: case dtSQLTimeStamp:
+    case dtUInt64:
+      Store(record, desc, static_cast<std::uint64_t>(std::get<std::int64_t>(value)));
+      break;
+    case dtFloat:
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
+    case dtSQLTimeStamp:
       Store(record, desc, std::get<double>(value));
       break;
-    case dtBCD: case dtCurrency:
+    case dtBCD:
+    case dtCurrency:
       Store(record, desc, static_cast<std::int64_t>(std::llround(std::get<double>(value) * 10000.0)));
       break;
     case dtFMTBCD:
       if (!PackDecimalText(record + desc.Offset, desc.Size, std::get<std::string>(value)))
-        throw EConvertError(FormatMessage("'%s' is not a valid BCD value",
-                                          std::get<std::string>(value).c_str()));
+        throw EConvertError(FormatMessage("'%s' is not a valid BCD value", std::get<std::string>(value).c_str()));
       break;
-    default: break;
+    default:
+      break;
   }
 }

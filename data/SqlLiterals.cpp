@@ -8,8 +8,12 @@
 
 namespace {
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 bool NeedsQuoting(std::string_view name) {
   if (name.empty() || !IsLetter(name.front())) return true;
@@ -43,10 +47,9 @@ std::string NumberText(double value) {
 std::string CurrencyText(double value) {
   long long scaled = std::llround(value * 10000.0);
   char text[40];
-  unsigned long long magnitude = scaled < 0 ? 0ULL - static_cast<unsigned long long>(scaled)
-                                            : static_cast<unsigned long long>(scaled);
-  std::snprintf(text, sizeof text, "%s%llu.%04llu", scaled < 0 ? "-" : "", magnitude / 10000,
-                magnitude % 10000);
+  unsigned long long magnitude =
+      scaled < 0 ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+  std::snprintf(text, sizeof text, "%s%llu.%04llu", scaled < 0 ? "-" : "", magnitude / 10000, magnitude % 10000);
   std::string result(text);
   while (result.back() == '0') result.pop_back();
   if (result.back() == '.') result.pop_back();
@@ -56,8 +59,8 @@ std::string CurrencyText(double value) {
 std::string TimeLiteral(double value) {
   long long seconds = std::llround(std::fabs(value) * 86400.0);
   char text[40];
-  std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld'", value < 0 ? "-" : "", seconds / 3600,
-                seconds / 60 % 60, seconds % 60);
+  std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld'", value < 0 ? "-" : "", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
   return text;
 }
 
@@ -74,12 +77,26 @@ std::string QuotedString(std::string_view text, bool needBackslashes) {
       continue;
     }
     switch (c) {
-      case '\0': literal += "\\0"; break;
-      case '\n': literal += "\\n"; break;
-      case '\r': literal += "\\r"; break;
-      case '\x1A': literal += "\\Z"; break;
-      case '"': case '\'': case '\\': literal += '\\'; literal += c; break;
-      default: literal += c;
+      case '\0':
+        literal += "\\0";
+        break;
+      case '\n':
+        literal += "\\n";
+        break;
+      case '\r':
+        literal += "\\r";
+        break;
+      case '\x1A':
+        literal += "\\Z";
+        break;
+      case '"':
+      case '\'':
+      case '\\':
+        literal += '\\';
+        literal += c;
+        break;
+      default:
+        literal += c;
     }
   }
   literal += '\'';
@@ -96,11 +113,18 @@ std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslash
   double number = std::get<double>(value);
   if (IsDateTimeType(type) && number == ZeroDate()) return "'0000-00-00 00:00:00'";
   switch (type) {
-    case dtDate: return "'" + FormatDate(number) + "'";
-    case dtTime: return TimeLiteral(number);
-    case dtDateTime: case dtSQLTimeStamp: return "'" + FormatDateTime(number) + "'";
-    case dtBCD: case dtCurrency: return CurrencyText(number);
-    default: return NumberText(number);
+    case dtDate:
+      return "'" + FormatDate(number) + "'";
+    case dtTime:
+      return TimeLiteral(number);
+    case dtDateTime:
+    case dtSQLTimeStamp:
+      return "'" + FormatDateTime(number) + "'";
+    case dtBCD:
+    case dtCurrency:
+      return CurrencyText(number);
+    default:
+      return NumberText(number);
   }
 }
 

@@ -6,7 +6,9 @@
 #include <new>
 #include <stdexcept>
 
-TStringHeap::~TStringHeap() { Clear(); }
+TStringHeap::~TStringHeap() {
+  Clear();
+}
 
 char* TStringHeap::AllocLarge(std::size_t total) {
   char* raw = static_cast<char*>(std::malloc(total));

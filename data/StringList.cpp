@@ -26,7 +26,9 @@ void TStringList::Add(const std::string& line) {
   Changed(std::move(lines));
 }
 
-void TStringList::Clear() { Changed({}); }
+void TStringList::Clear() {
+  Changed({});
+}
 
 void TStringList::Changed(std::vector<std::string> lines) {
   if (lines == FLines) return;

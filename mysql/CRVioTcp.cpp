@@ -32,9 +32,15 @@ using TSockLen = int;
 constexpr int WouldBlock = WSAEWOULDBLOCK;
 constexpr int ConnectionReset = WSAECONNRESET;
 // What a blocking call reports when the socket's time-out passed.
-bool IsTimeout(int code) { return code == WSAETIMEDOUT; }
-int GetSocketError() { return WSAGetLastError(); }
-int SocketClose(TSocketHandle s) { return closesocket(s); }
+bool IsTimeout(int code) {
+  return code == WSAETIMEDOUT;
+}
+int GetSocketError() {
+  return WSAGetLastError();
+}
+int SocketClose(TSocketHandle s) {
+  return closesocket(s);
+}
 std::string SystemMessage(int code) {
   char text[512] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code), 0, text,
@@ -60,12 +66,22 @@ int Startup() {
 using TSockLen = socklen_t;
 constexpr int WouldBlock = EWOULDBLOCK;
 constexpr int ConnectionReset = ECONNRESET;
-bool IsTimeout(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
-int GetSocketError() { return errno; }
-int SocketClose(TSocketHandle s) { return ::close(s); }
-std::string SystemMessage(int code) { return std::strerror(code); }
+bool IsTimeout(int code) {
+  return code == EAGAIN || code == EWOULDBLOCK;
+}
+int GetSocketError() {
+  return errno;
+}
+int SocketClose(TSocketHandle s) {
+  return ::close(s);
+}
+std::string SystemMessage(int code) {
+  return std::strerror(code);
+}
 constexpr int SendFlags = MSG_NOSIGNAL;
-int Startup() { return 0; }
+int Startup() {
+  return 0;
+}
 #endif
 
 std::string SocketErrorText(const char* head, const std::string& what, int code) {
@@ -88,9 +104,12 @@ using TAddrInfoList = std::unique_ptr<addrinfo, TAddrInfoDeleter>;
 
 int AddressFamily(TIPVersion version) {
   switch (version) {
-    case TIPVersion::ivIPv4: return AF_INET;
-    case TIPVersion::ivIPv6: return AF_INET6;
-    case TIPVersion::ivIPBoth: break;
+    case TIPVersion::ivIPv4:
+      return AF_INET;
+    case TIPVersion::ivIPv6:
+      return AF_INET6;
+    case TIPVersion::ivIPBoth:
+      break;
   }
   return AF_UNSPEC;
 }
@@ -182,7 +201,9 @@ bool IsConnectInProgress(int code) {
 TCRVioTcp::TCRVioTcp(std::string hostname, TIPVersion ipVersion, int port)
     : FHostname(std::move(hostname)), FPort(port), FIPVersion(ipVersion) {}
 
-TCRVioTcp::~TCRVioTcp() { Close(); }
+TCRVioTcp::~TCRVioTcp() {
+  Close();
+}
 
 void TCRVioTcp::CheckInactive(const char* message) {
   if (FSd == InvalidSocket) return;

@@ -13,7 +13,9 @@ namespace {
 // Error code kept for failures of the TLS layer itself (the socket's failures keep their own codes).
 constexpr int TlsErrorCode = -1;
 
-TCRVioTls& VioOf(BIO* bio) { return *static_cast<TCRVioTls*>(BIO_get_data(bio)); }
+TCRVioTls& VioOf(BIO* bio) {
+  return *static_cast<TCRVioTls*>(BIO_get_data(bio));
+}
 
 // The encrypted records travel through the plain transport's own calls, so time-outs, broken-pipe
 // handling and error texts stay those of TCP.
@@ -31,7 +33,9 @@ int BioRead(BIO* bio, char* data, int length) {
   return vio.LastErrorCode() != 0 ? -1 : 0;
 }
 
-long BioControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+long BioControl(BIO*, int command, long, void*) {
+  return command == BIO_CTRL_FLUSH ? 1 : 0;
+}
 
 int BioCreate(BIO* bio) {
   BIO_set_init(bio, 1);
@@ -65,8 +69,10 @@ std::string VerifyFailure(long result) {
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT: return text + " (signed by an unknown CA)";
-    default: return text;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+      return text + " (signed by an unknown CA)";
+    default:
+      return text;
   }
 }
 
@@ -78,10 +84,16 @@ bool IsIpAddress(const std::string& host) {
 
 }  // namespace
 
-void TCRVioTls::TContextFree::operator()(ssl_ctx_st* context) const { SSL_CTX_free(context); }
-void TCRVioTls::TSslFree::operator()(ssl_st* ssl) const { SSL_free(ssl); }
+void TCRVioTls::TContextFree::operator()(ssl_ctx_st* context) const {
+  SSL_CTX_free(context);
+}
+void TCRVioTls::TSslFree::operator()(ssl_st* ssl) const {
+  SSL_free(ssl);
+}
 
-TCRVioTls::~TCRVioTls() { Close(); }
+TCRVioTls::~TCRVioTls() {
+  Close();
+}
 
 void TCRVioTls::Fail(const std::string& reason) {
   FSsl.reset();

@@ -22,8 +22,9 @@ std::optional<THostFailure> NodeNotReady(TMySQLAPIDirect& api, TMySqlSession* se
   auto failure = [&] { return THostFailure{api.mysql_errno(session), api.mysql_error(session)}; };
   // A server built with replication support reports wsrep_ready OFF when it runs alone; only a
   // node with a loaded provider names one.
-  if (api.mysql_real_query(session, "SHOW GLOBAL STATUS WHERE Variable_name IN "
-                                    "('wsrep_provider_name', 'wsrep_ready')") != 0)
+  if (api.mysql_real_query(session,
+                           "SHOW GLOBAL STATUS WHERE Variable_name IN "
+                           "('wsrep_provider_name', 'wsrep_ready')") != 0)
     return failure();
   TMySqlResultSet* result = api.mysql_use_result(session);
   if (!result) return failure();

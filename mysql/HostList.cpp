@@ -30,8 +30,7 @@ THostAddress ParseEntry(std::string_view entry, int defaultPort) {
     if (close == std::string_view::npos || close == 1) BadEntry(entry);
     const std::string_view rest = entry.substr(close + 1);
     if (!rest.empty() && rest.front() != ':') BadEntry(entry);
-    return {std::string(entry.substr(1, close - 1)),
-            rest.empty() ? defaultPort : ParsePort(rest.substr(1), entry)};
+    return {std::string(entry.substr(1, close - 1)), rest.empty() ? defaultPort : ParsePort(rest.substr(1), entry)};
   }
   const std::size_t colon = entry.find(':');
   if (colon == std::string_view::npos || entry.find(':', colon + 1) != std::string_view::npos)

@@ -14,7 +14,7 @@
 using TResolver = int (*)(const char* host, const char* service, const addrinfo* hints, addrinfo** found);
 
 struct THostLookup {
-  int Error = 0;            // of the resolver, 0 on success
+  int Error = 0;  // of the resolver, 0 on success
   bool TimedOut = false;
   addrinfo* Found = nullptr;  // the caller frees it with freeaddrinfo
 };

@@ -50,8 +50,7 @@ TPlaceholder ParsePlaceholder(std::string_view tmpl, std::size_t start) {
 std::string Convert(const TPlaceholder& p, const TFormatArg& arg, bool& ok) {
   ok = true;
   if (p.Conversion == 's') {
-    if (const auto* text = std::get_if<std::string>(&arg))
-      return p.HasPrecision ? text->substr(0, p.Precision) : *text;
+    if (const auto* text = std::get_if<std::string>(&arg)) return p.HasPrecision ? text->substr(0, p.Precision) : *text;
     ok = false;
     return {};
   }

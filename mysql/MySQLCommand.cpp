@@ -67,8 +67,10 @@ void TMySQLCommand::Run() {
   FLastInsertId = api.mysql_insert_id(session);
   bool hasColumns = api.mysql_field_count(session) != 0;
   if (!RequestResultset) {
-    if (TMySqlResultSet* result = api.mysql_use_result(session)) api.mysql_free_result(result);
-    else if (hasColumns) FConnection.MySQLError(Component);
+    if (TMySqlResultSet* result = api.mysql_use_result(session))
+      api.mysql_free_result(result);
+    else if (hasColumns)
+      FConnection.MySQLError(Component);
     WalkRemainingResults();
     return;
   }

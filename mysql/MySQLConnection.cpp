@@ -20,7 +20,9 @@ int ToInt(const TPropValue& value) {
   return 0;
 }
 
-bool ToBool(const TPropValue& value) { return ToInt(value) != 0; }
+bool ToBool(const TPropValue& value) {
+  return ToInt(value) != 0;
+}
 
 std::string ToText(const TPropValue& value) {
   if (auto* s = std::get_if<std::string>(&value)) return *s;
@@ -39,8 +41,7 @@ int VersionPart(std::string_view text) {
   int value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || text.empty())
-    throw EConvertError(FormatMessage("'%s' is not a valid integer value",
-                                      std::string(text).c_str()));
+    throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::string(text).c_str()));
   return value;
 }
 
@@ -67,51 +68,106 @@ TMySQLAPIDirect& TMySQLConnection::API() {
   return api;
 }
 
-TMySQLConnection::~TMySQLConnection() { Disconnect(); }
+TMySQLConnection::~TMySQLConnection() {
+  Disconnect();
+}
 
 void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
   switch (prop) {
-    case prConnectionTimeout: FConnectionTimeout = ToInt(value); break;
-    case prDatabase: SetDatabase(ToText(value)); break;
-    case prPort: FPort = ToInt(value); break;
-    case prUseUnicode: FUseUnicode = FUseUnicodeSetting = ToBool(value); break;
-    case prCharset: FCharset = ToText(value); break;
-    case prCompress: FCompress = ToBool(value); break;
-    case prInteractive: FInteractive = ToBool(value); break;
-    case prProtocol: FProtocol = ToInt(value); break;
-    case prIPVersion: FIPVersion = ToInt(value); break;
-    case prDirect: FDirect = ToBool(value); break;
-    case prCheckBackslashes: FCheckBackslashes = ToBool(value); break;
-    case prNullForZeroBaseDate: FNullForZeroBaseDate = ToBool(value); break;
-    case prSslMode: FSecurity.Mode = SslModeOf(ToText(value)); break;
-    case prSSL_CA: FSecurity.Ca = ToText(value); break;
-    case prSSL_Cert: FSecurity.Cert = ToText(value); break;
-    case prSSL_Key: FSecurity.Key = ToText(value); break;
-    case prServerPublicKey: FSecurity.ServerPublicKey = ToText(value); break;
-    default: break;  // settings of modes this client does not have
+    case prConnectionTimeout:
+      FConnectionTimeout = ToInt(value);
+      break;
+    case prDatabase:
+      SetDatabase(ToText(value));
+      break;
+    case prPort:
+      FPort = ToInt(value);
+      break;
+    case prUseUnicode:
+      FUseUnicode = FUseUnicodeSetting = ToBool(value);
+      break;
+    case prCharset:
+      FCharset = ToText(value);
+      break;
+    case prCompress:
+      FCompress = ToBool(value);
+      break;
+    case prInteractive:
+      FInteractive = ToBool(value);
+      break;
+    case prProtocol:
+      FProtocol = ToInt(value);
+      break;
+    case prIPVersion:
+      FIPVersion = ToInt(value);
+      break;
+    case prDirect:
+      FDirect = ToBool(value);
+      break;
+    case prCheckBackslashes:
+      FCheckBackslashes = ToBool(value);
+      break;
+    case prNullForZeroBaseDate:
+      FNullForZeroBaseDate = ToBool(value);
+      break;
+    case prSslMode:
+      FSecurity.Mode = SslModeOf(ToText(value));
+      break;
+    case prSSL_CA:
+      FSecurity.Ca = ToText(value);
+      break;
+    case prSSL_Cert:
+      FSecurity.Cert = ToText(value);
+      break;
+    case prSSL_Key:
+      FSecurity.Key = ToText(value);
+      break;
+    case prServerPublicKey:
+      FSecurity.ServerPublicKey = ToText(value);
+      break;
+    default:
+      break;  // settings of modes this client does not have
   }
 }
 
 TPropValue TMySQLConnection::GetProp(int prop) const {
   switch (prop) {
-    case prConnectionTimeout: return FConnectionTimeout;
-    case prDatabase: return FDatabase;
-    case prPort: return FPort;
-    case prUseUnicode: return FUseUnicode;
-    case prCharset: return FCharset;
-    case prCompress: return FCompress;
-    case prInteractive: return FInteractive;
-    case prProtocol: return FProtocol;
-    case prIPVersion: return FIPVersion;
-    case prDirect: return FDirect;
-    case prCheckBackslashes: return FCheckBackslashes;
-    case prNullForZeroBaseDate: return FNullForZeroBaseDate;
-    case prSslMode: return std::string(SslModeName(FSecurity.Mode));
-    case prSSL_CA: return FSecurity.Ca;
-    case prSSL_Cert: return FSecurity.Cert;
-    case prSSL_Key: return FSecurity.Key;
-    case prServerPublicKey: return FSecurity.ServerPublicKey;
-    default: return false;
+    case prConnectionTimeout:
+      return FConnectionTimeout;
+    case prDatabase:
+      return FDatabase;
+    case prPort:
+      return FPort;
+    case prUseUnicode:
+      return FUseUnicode;
+    case prCharset:
+      return FCharset;
+    case prCompress:
+      return FCompress;
+    case prInteractive:
+      return FInteractive;
+    case prProtocol:
+      return FProtocol;
+    case prIPVersion:
+      return FIPVersion;
+    case prDirect:
+      return FDirect;
+    case prCheckBackslashes:
+      return FCheckBackslashes;
+    case prNullForZeroBaseDate:
+      return FNullForZeroBaseDate;
+    case prSslMode:
+      return std::string(SslModeName(FSecurity.Mode));
+    case prSSL_CA:
+      return FSecurity.Ca;
+    case prSSL_Cert:
+      return FSecurity.Cert;
+    case prSSL_Key:
+      return FSecurity.Key;
+    case prServerPublicKey:
+      return FSecurity.ServerPublicKey;
+    default:
+      return false;
   }
 }
 
@@ -149,13 +205,14 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
   FNativeConnection = true;
   api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
   // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
-  if (FUseUnicode) api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
-  else if (Lower(FCharset) == "utf8") api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  if (FUseUnicode)
+    api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
+  else if (Lower(FCharset) == "utf8")
+    api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
   FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
-  if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {},
-                              ClientFlags()))
+  if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))
     return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
   // With one host there is nothing to skip to, so a single server is used as it answers.
   return checkReady ? NodeNotReady(api, FMySQL) : std::nullopt;
@@ -176,8 +233,8 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
       EMyError error(e.ErrorCode(), e.what(), nullptr);
       ProcessError(error);
     }
-    const THostChoice choice = TryHostsInOrder(
-        hosts, first, [&](const THostAddress& host) { return LogIn(host, hosts.size() > 1); });
+    const THostChoice choice =
+        TryHostsInOrder(hosts, first, [&](const THostAddress& host) { return LogIn(host, hosts.size() > 1); });
     if (choice.Index < 0) {
       EMyError error(choice.Failure.Code, choice.Failure.Message, nullptr);
       ProcessError(error);
@@ -204,8 +261,7 @@ void TMySQLConnection::Disconnect() {
   FConnected = false;
 }
 
-void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& minor,
-                                     int& release) {
+void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& minor, int& release) {
   std::size_t dot = text.find('.');
   major = VersionPart(std::string_view(text).substr(0, dot));
   std::size_t minorStart = dot == std::string::npos ? text.size() : dot + 1;
@@ -276,8 +332,7 @@ std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
   command.Execute();
   std::string value;
   if (TMySqlResultSet* result = command.SQLResult()) {
-    if (const TMySqlBinds* row = API().mysql_fetch_row(result); row && !row->Slots.empty() &&
-                                                               !row->Slots[0].IsNull)
+    if (const TMySqlBinds* row = API().mysql_fetch_row(result); row && !row->Slots.empty() && !row->Slots[0].IsNull)
       value = std::string(row->Value(0));
     command.FreeResult();
   }

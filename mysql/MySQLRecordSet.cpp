@@ -69,4 +69,6 @@ bool TMySQLRecordSet::Fetch() {
   return read > 0;
 }
 
-void TMySQLRecordSet::Close() { FCommand.FreeResult(); }
+void TMySQLRecordSet::Close() {
+  FCommand.FreeResult();
+}

@@ -33,19 +33,34 @@ TResult TMySQLAPIDirect::Guarded(TMySqlSession* session, TResult failure, TBody 
   }
 }
 
-void TMySQLAPIDirect::CheckMySQLLib() { FClientKind = TMySqlClientVersion::cvDirect; }
+void TMySQLAPIDirect::CheckMySQLLib() {
+  FClientKind = TMySqlClientVersion::cvDirect;
+}
 
-TMySqlSession* TMySQLAPIDirect::mysql_init() { return new TMySqlSession(); }
+TMySqlSession* TMySQLAPIDirect::mysql_init() {
+  return new TMySqlSession();
+}
 
 int TMySQLAPIDirect::mysql_options(TMySqlSession* session, TMySqlOption option, int value) {
   switch (option) {
-    case MYSQL_OPT_CONNECT_TIMEOUT: session->connectTimeout = value; break;
-    case MYSQL_OPT_NAMED_PIPE: session->protocolType = MYSQL_PROTOCOL_PIPE; break;
-    case MYSQL_OPT_PROTOCOL: session->protocolType = static_cast<MYSQL_PROTOCOL_TYPE>(value); break;
+    case MYSQL_OPT_CONNECT_TIMEOUT:
+      session->connectTimeout = value;
+      break;
+    case MYSQL_OPT_NAMED_PIPE:
+      session->protocolType = MYSQL_PROTOCOL_PIPE;
+      break;
+    case MYSQL_OPT_PROTOCOL:
+      session->protocolType = static_cast<MYSQL_PROTOCOL_TYPE>(value);
+      break;
     case MYSQL_OPT_READ_TIMEOUT:
-    case MYSQL_OPT_WRITE_TIMEOUT: session->commandTimeout = value; break;
-    case MYSQL_OPT_LOCAL_INFILE: session->localInfile = value != 0; break;
-    default: break;
+    case MYSQL_OPT_WRITE_TIMEOUT:
+      session->commandTimeout = value;
+      break;
+    case MYSQL_OPT_LOCAL_INFILE:
+      session->localInfile = value != 0;
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -57,8 +72,8 @@ int TMySQLAPIDirect::mysql_options(TMySqlSession* session, TMySqlOption option, 
 
 TMySqlSession* TMySQLAPIDirect::mysql_real_connect(TMySqlSession* session, const std::string& host,
                                                    const std::string& user, const std::string& password,
-                                                   const std::string& database, int port,
-                                                   const std::string& socketName, std::uint32_t clientFlags) {
+                                                   const std::string& database, int port, const std::string& socketName,
+                                                   std::uint32_t clientFlags) {
   return Guarded(session, static_cast<TMySqlSession*>(nullptr), [&] {
     session->Connect(host, user, password, database, port, socketName, clientFlags);
     return session;
@@ -136,7 +151,7 @@ std::string TMySQLAPIDirect::_mysql_fetch_value_str(const TMySqlResultSet* resul
 }
 
 std::size_t TMySQLAPIDirect::_mysql_fetch_value_to_buff(const TMySqlResultSet* result, std::size_t i, void* dest,
-                                                       std::size_t capacity) const {
+                                                        std::size_t capacity) const {
   const std::string_view value = result->Binds().Value(i);
   const std::size_t n = std::min(value.size(), capacity);
   if (n > 0) std::memcpy(dest, value.data(), n);
@@ -144,7 +159,7 @@ std::size_t TMySQLAPIDirect::_mysql_fetch_value_to_buff(const TMySqlResultSet* r
 }
 
 std::size_t TMySQLAPIDirect::_mysql_fetch_value_to_str(const TMySqlResultSet* result, std::size_t i, char* dest,
-                                                      std::size_t capacity) const {
+                                                       std::size_t capacity) const {
   if (capacity == 0) return 0;
   const std::size_t n = _mysql_fetch_value_to_buff(result, i, dest, capacity - 1);
   dest[n] = '\0';
@@ -163,8 +178,8 @@ void TMySQLAPIDirect::mysql_free_result(TMySqlResultSet* result) {
   delete result;
 }
 
-void TMySQLAPIDirect::_mysql_fetch_field_direct(const TMySqlResultSet* result, std::size_t i,
-                                                TMYSQL_FIELD& description, bool unicode) const {
+void TMySQLAPIDirect::_mysql_fetch_field_direct(const TMySqlResultSet* result, std::size_t i, TMYSQL_FIELD& description,
+                                                bool unicode) const {
   const TMySqlFieldInfo& field = result->Fields().at(i);
   description.Name = field.Name;
   description.OrgName = field.OrgName.empty() ? field.Name : field.OrgName;

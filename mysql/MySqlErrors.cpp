@@ -70,8 +70,7 @@ std::string ComposeMessage(int code, const TFormatArgs& args, const std::string&
 
 EMySqlException::EMySqlException(int code) : std::runtime_error(std::string(GetError(code))), FErrorCode(code) {}
 
-EMySqlException::EMySqlException(int code, const std::string& detail)
-    : EMySqlException(code, TFormatArgs{}, detail) {}
+EMySqlException::EMySqlException(int code, const std::string& detail) : EMySqlException(code, TFormatArgs{}, detail) {}
 
 EMySqlException::EMySqlException(int code, const TFormatArgs& args, const std::string& detail)
     : std::runtime_error(ComposeMessage(code, args, detail)), FErrorCode(code) {}

@@ -71,13 +71,27 @@ void TMySqlNet::Clear() {
   FPosition = NET_HEADER_SIZE;
 }
 
-void TMySqlNet::WriteByte(std::uint8_t value) { Current().Append(value); }
-void TMySqlNet::WriteInt16(std::uint16_t value) { PutInt(Current().Grow(2), value, 2); }
-void TMySqlNet::WriteInt24(std::uint32_t value) { PutInt(Current().Grow(3), value, 3); }
-void TMySqlNet::WriteInt32(std::uint32_t value) { PutInt(Current().Grow(4), value, 4); }
-void TMySqlNet::WriteInt64(std::uint64_t value) { PutInt(Current().Grow(8), value, 8); }
-void TMySqlNet::WriteBytes(std::span<const std::uint8_t> bytes) { Current().Append(bytes.data(), bytes.size()); }
-void TMySqlNet::WriteBytes(const void* bytes, std::size_t count) { Current().Append(bytes, count); }
+void TMySqlNet::WriteByte(std::uint8_t value) {
+  Current().Append(value);
+}
+void TMySqlNet::WriteInt16(std::uint16_t value) {
+  PutInt(Current().Grow(2), value, 2);
+}
+void TMySqlNet::WriteInt24(std::uint32_t value) {
+  PutInt(Current().Grow(3), value, 3);
+}
+void TMySqlNet::WriteInt32(std::uint32_t value) {
+  PutInt(Current().Grow(4), value, 4);
+}
+void TMySqlNet::WriteInt64(std::uint64_t value) {
+  PutInt(Current().Grow(8), value, 8);
+}
+void TMySqlNet::WriteBytes(std::span<const std::uint8_t> bytes) {
+  Current().Append(bytes.data(), bytes.size());
+}
+void TMySqlNet::WriteBytes(const void* bytes, std::size_t count) {
+  Current().Append(bytes, count);
+}
 
 void TMySqlNet::WriteString(std::string_view text) {
   Current().Append(text.data(), text.size());
@@ -264,7 +278,7 @@ void TMySqlNet::FillCompressBuffer() {
       if (uncompressedLength > bodyLength * MaxInflateRatio + InflateOverhead)
         throw EMySqlException(CR_MALFORMED_PACKET);
       if (!FInflater.Inflate(FCompressScratch.Data(), bodyLength, FCompressBuffer.Grow(uncompressedLength),
-                        uncompressedLength))
+                             uncompressedLength))
         throw EMySqlException(ER_NET_UNCOMPRESS_ERROR, "Couldn't uncompress communication packet");
     }
   } while (bodyLength == MAX_PACKET_LENGTH);

@@ -10,7 +10,9 @@ std::span<const std::uint8_t> Bytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-bool IsBlank(std::uint8_t c) { return c == ' ' || c == '\t'; }
+bool IsBlank(std::uint8_t c) {
+  return c == ' ' || c == '\t';
+}
 
 // The generator of the pre-4.1 method.
 class TOldRandom {
@@ -84,6 +86,7 @@ TSHA1Digest Scramble410(std::string_view password, std::span<const std::uint8_t,
   const TSHA1Digest h1 = PasswordHashStage1(password);
   const TSHA1Digest h2 = PasswordHashStage2(h1, serverMessage);
   TSHA1Digest token;
-  for (std::size_t i = 0; i < token.size(); ++i) token[i] = static_cast<std::uint8_t>(serverMessage[4 + i] ^ h2[i] ^ h1[i]);
+  for (std::size_t i = 0; i < token.size(); ++i)
+    token[i] = static_cast<std::uint8_t>(serverMessage[4 + i] ^ h2[i] ^ h1[i]);
   return token;
 }

@@ -311,10 +311,11 @@ void TMySqlSession::WriteCommand(TServerCommand command) {
 
 void TMySqlSession::SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply) {
   if (serverMaxAllowedPacket > 0 && argument.size() >= serverMaxAllowedPacket)
-    throw EMySqlException(CR_NET_PACKET_TOO_LARGE,
-                          FormatTemplate("The statement has %d bytes; the server accepts at most %d (max_allowed_packet).",
-                                         {static_cast<std::int64_t>(argument.size()),
-                                          static_cast<std::int64_t>(serverMaxAllowedPacket)}));
+    throw EMySqlException(
+        CR_NET_PACKET_TOO_LARGE,
+        FormatTemplate(
+            "The statement has %d bytes; the server accepts at most %d (max_allowed_packet).",
+            {static_cast<std::int64_t>(argument.size()), static_cast<std::int64_t>(serverMaxAllowedPacket)}));
   if (TCRVio* vio = net.GetVio()) {
     try {
       vio->SetTimeout(commandTimeout);
@@ -427,7 +428,9 @@ std::string TMySqlSession::Statistics() {
   return Text(net.GetRow());
 }
 
-void TMySqlSession::Ping() { SimpleCommand(TServerCommand::scPing, {}, false); }
+void TMySqlSession::Ping() {
+  SimpleCommand(TServerCommand::scPing, {}, false);
+}
 
 void TMySqlSession::ProcessKill(std::uint32_t id) {
   const std::array<std::uint8_t, 4> argument{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),

@@ -41,7 +41,9 @@ std::uint64_t BigEndian(std::string_view bytes) {
   return value;
 }
 
-int FullYear(int twoDigits) { return twoDigits < 70 ? 2000 + twoDigits : 1900 + twoDigits; }
+int FullYear(int twoDigits) {
+  return twoDigits < 70 ? 2000 + twoDigits : 1900 + twoDigits;
+}
 
 struct TDateText {
   int Year = 0, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
@@ -50,20 +52,28 @@ struct TDateText {
 // Reads the compact TIMESTAMP forms by display width; false when digits are missing.
 bool ReadTimestamp(std::string_view text, int width, TDateText& d) {
   switch (width) {
-    case 2: if (!ReadDigits(text, 0, 2, d.Year)) return false; d.Year = FullYear(d.Year); return true;
-    case 4: case 6: case 10: case 12: {
+    case 2:
+      if (!ReadDigits(text, 0, 2, d.Year)) return false;
+      d.Year = FullYear(d.Year);
+      return true;
+    case 4:
+    case 6:
+    case 10:
+    case 12: {
       if (!ReadDigits(text, 0, 2, d.Year) || !ReadDigits(text, 2, 2, d.Month)) return false;
       d.Year = FullYear(d.Year);
       if (width >= 6 && !ReadDigits(text, 4, 2, d.Day)) return false;
       if (width >= 10 && (!ReadDigits(text, 6, 2, d.Hour) || !ReadDigits(text, 8, 2, d.Minute))) return false;
       return width < 12 || ReadDigits(text, 10, 2, d.Second);
     }
-    case 8: case 14:
-      if (!ReadDigits(text, 0, 4, d.Year) || !ReadDigits(text, 4, 2, d.Month) ||
-          !ReadDigits(text, 6, 2, d.Day)) return false;
-      return width == 8 || (ReadDigits(text, 8, 2, d.Hour) && ReadDigits(text, 10, 2, d.Minute) &&
-                            ReadDigits(text, 12, 2, d.Second));
-    default: return false;
+    case 8:
+    case 14:
+      if (!ReadDigits(text, 0, 4, d.Year) || !ReadDigits(text, 4, 2, d.Month) || !ReadDigits(text, 6, 2, d.Day))
+        return false;
+      return width == 8 ||
+             (ReadDigits(text, 8, 2, d.Hour) && ReadDigits(text, 10, 2, d.Minute) && ReadDigits(text, 12, 2, d.Second));
+    default:
+      return false;
   }
 }
 
@@ -82,9 +92,13 @@ inline std::optional<std::uint64_t> EightDigitValues(const char* at, std::uint64
 }
 
 // Byte i of the result is the two-digit number of digit values i and i + 1.
-std::uint64_t DigitPairs(std::uint64_t values) { return values * 10 + (values >> 8); }
+std::uint64_t DigitPairs(std::uint64_t values) {
+  return values * 10 + (values >> 8);
+}
 
-int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 * byte) & 0xFF); }
+int PairAt(std::uint64_t pairs, int byte) {
+  return static_cast<int>(pairs >> (8 * byte) & 0xFF);
+}
 
 // "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" at their fixed places, eight characters at a time,
 // as every fetched date passes here. Inline, with the encoding, so that the parts stay in
@@ -92,8 +106,8 @@ int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 
 [[gnu::always_inline]] inline bool ReadIsoDate(std::string_view text, bool withTime, TDateText& d) {
   static_assert(std::endian::native == std::endian::little, "characters are read as bytes of a word");
   if (text.size() < (withTime ? 19u : 10u)) return false;
-  auto yearMonth = EightDigitValues(text.data(), 0x00FFFF00FFFFFFFF);      // YYYY-MM-
-  auto monthDay = EightDigitValues(text.data() + 2, 0xFFFF00FFFF00FFFF);   // YY-MM-DD
+  auto yearMonth = EightDigitValues(text.data(), 0x00FFFF00FFFFFFFF);     // YYYY-MM-
+  auto monthDay = EightDigitValues(text.data() + 2, 0xFFFF00FFFF00FFFF);  // YY-MM-DD
   if (!yearMonth || !monthDay) return false;
   std::uint64_t pairs = DigitPairs(*yearMonth);
   d.Year = PairAt(pairs, 0) * 100 + PairAt(pairs, 2);
@@ -101,7 +115,7 @@ int PairAt(std::uint64_t pairs, int byte) { return static_cast<int>(pairs >> (8 
   d.Month = PairAt(pairs, 3);
   d.Day = PairAt(pairs, 6);
   if (!withTime) return true;
-  auto time = EightDigitValues(text.data() + 11, 0xFFFF00FFFF00FFFF);      // HH:MM:SS
+  auto time = EightDigitValues(text.data() + 11, 0xFFFF00FFFF00FFFF);  // HH:MM:SS
   if (!time) return false;
   pairs = DigitPairs(*time);
   d.Hour = PairAt(pairs, 0);
@@ -133,7 +147,8 @@ TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
 double ParseFloatValue(std::string_view text) {
   std::size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
   std::size_t exponent = text.find_first_of("eE");
-  std::string_view mantissa = text.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
+  std::string_view mantissa =
+      text.substr(i, exponent == std::string_view::npos ? std::string_view::npos : exponent - i);
   bool badMantissa = mantissa.empty() || mantissa.find_first_not_of("0123456789.") != std::string_view::npos ||
                      mantissa.find('.') != mantissa.rfind('.') || mantissa == ".";
   if (badMantissa)
@@ -187,11 +202,9 @@ std::int64_t ParseCurrencyValue(std::string_view text, std::string_view fieldNam
   return negative ? -value : value;
 }
 
-TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& options)
-    : FData(data), FOptions(options) {}
+TRowConverter::TRowConverter(TMemData& data, const TRowConversionOptions& options) : FData(data), FOptions(options) {}
 
-bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text,
-                                 bool isNull) {
+bool TRowConverter::ConvertValue(char* record, const TFieldDesc& desc, std::string_view text, bool isNull) {
   return isNull ? ConvertNull(record, desc) : TextConverterFor(desc)(*this, record, desc, text);
 }
 
@@ -208,30 +221,57 @@ bool TRowConverter::ConvertAnsiText(char* record, const TFieldDesc& desc, std::s
 
 TRowConverter::TConvert TRowConverter::ConverterFor(const TFieldDesc& desc) {
   switch (desc.DataType) {
-    case dtBoolean: return &Call<&TRowConverter::ConvertBooleanOrBits>;
-    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtInt64: case dtUInt32: case dtUInt8:
+    case dtBoolean:
+      return &Call<&TRowConverter::ConvertBooleanOrBits>;
+    case dtInt8:
+    case dtInt16:
+    case dtInt32:
+    case dtUInt16:
+    case dtInt64:
+    case dtUInt32:
+    case dtUInt8:
     case dtUInt64:
       if (desc.MyType == MYSQL_TYPE_BIT) return &Call<&TRowConverter::ConvertBooleanOrBits>;
       switch (desc.Size) {
-        case 2: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint16_t>>;
-        case 4: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint32_t>>;
-        case 8: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint64_t>>;
-        default: return &Call<&TRowConverter::ConvertDecimalInteger<std::uint8_t>>;
+        case 2:
+          return &Call<&TRowConverter::ConvertDecimalInteger<std::uint16_t>>;
+        case 4:
+          return &Call<&TRowConverter::ConvertDecimalInteger<std::uint32_t>>;
+        case 8:
+          return &Call<&TRowConverter::ConvertDecimalInteger<std::uint64_t>>;
+        default:
+          return &Call<&TRowConverter::ConvertDecimalInteger<std::uint8_t>>;
       }
-    case dtFloat: return &Call<&TRowConverter::ConvertFloat>;
-    case dtBCD: return &Call<&TRowConverter::ConvertCurrency>;
-    case dtFMTBCD: return &Call<&TRowConverter::ConvertDecimalText>;
-    case dtDate: case dtTime: case dtDateTime:
+    case dtFloat:
+      return &Call<&TRowConverter::ConvertFloat>;
+    case dtBCD:
+      return &Call<&TRowConverter::ConvertCurrency>;
+    case dtFMTBCD:
+      return &Call<&TRowConverter::ConvertDecimalText>;
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
       if (desc.MyType == MYSQL_TYPE_TIME) return &Call<&TRowConverter::ConvertTime>;
       if (desc.MyType == MYSQL_TYPE_TIMESTAMP) return &Call<&TRowConverter::ConvertTimestamp>;
       return &Call<&TRowConverter::ConvertIsoDate>;
-    case dtString: case dtBytes: return &Call<&TRowConverter::ConvertInlineBytes>;
-    case dtVarBytes: return &Call<&TRowConverter::ConvertVarBytes>;
-    case dtWideString: return &Call<&TRowConverter::ConvertWide>;
-    case dtExtString: case dtExtVarBytes: return &Call<&TRowConverter::ConvertExtBytes>;
-    case dtExtWideString: return &Call<&TRowConverter::ConvertExtWide>;
-    case dtBlob: case dtMemo: case dtWideMemo: return &Call<&TRowConverter::ConvertBlob>;
-    default: return &Call<&TRowConverter::ConvertUnknown>;
+    case dtString:
+    case dtBytes:
+      return &Call<&TRowConverter::ConvertInlineBytes>;
+    case dtVarBytes:
+      return &Call<&TRowConverter::ConvertVarBytes>;
+    case dtWideString:
+      return &Call<&TRowConverter::ConvertWide>;
+    case dtExtString:
+    case dtExtVarBytes:
+      return &Call<&TRowConverter::ConvertExtBytes>;
+    case dtExtWideString:
+      return &Call<&TRowConverter::ConvertExtWide>;
+    case dtBlob:
+    case dtMemo:
+    case dtWideMemo:
+      return &Call<&TRowConverter::ConvertBlob>;
+    default:
+      return &Call<&TRowConverter::ConvertUnknown>;
   }
 }
 
@@ -242,8 +282,10 @@ void TRowConverter::PlanColumns() {
 }
 
 bool TRowConverter::ConvertNull(char* record, const TFieldDesc& desc) {
-  if (IsBlobType(desc.DataType)) StoreReference(record, desc, new TBlob(desc.DataType == dtWideMemo));
-  else if (IsOutOfLineType(desc.DataType)) StoreReference(record, desc, nullptr);
+  if (IsBlobType(desc.DataType))
+    StoreReference(record, desc, new TBlob(desc.DataType == dtWideMemo));
+  else if (IsOutOfLineType(desc.DataType))
+    StoreReference(record, desc, nullptr);
   return true;
 }
 
@@ -257,17 +299,24 @@ bool TRowConverter::ConvertDecimalInteger(char* record, const TFieldDesc& desc, 
 bool TRowConverter::ConvertBooleanOrBits(char* record, const TFieldDesc& desc, std::string_view text) {
   bool isBit = desc.MyType == MYSQL_TYPE_BIT;
   if (desc.DataType == dtBoolean) {
-    bool value = isBit ? (!text.empty() && text.back() != 0)
-                       : (ParseInteger(text, false) & 0xFF) != 0;
+    bool value = isBit ? (!text.empty() && text.back() != 0) : (ParseInteger(text, false) & 0xFF) != 0;
     StoreAt(record, desc, static_cast<std::int16_t>(value ? -1 : 0));
     return false;
   }
   std::uint64_t value = BigEndian(text);
   switch (desc.Size) {
-    case 2: StoreAt(record, desc, static_cast<std::uint16_t>(value)); break;
-    case 4: StoreAt(record, desc, static_cast<std::uint32_t>(value)); break;
-    case 8: StoreAt(record, desc, value); break;
-    default: StoreAt(record, desc, static_cast<std::uint8_t>(value)); break;
+    case 2:
+      StoreAt(record, desc, static_cast<std::uint16_t>(value));
+      break;
+    case 4:
+      StoreAt(record, desc, static_cast<std::uint32_t>(value));
+      break;
+    case 8:
+      StoreAt(record, desc, value);
+      break;
+    default:
+      StoreAt(record, desc, static_cast<std::uint8_t>(value));
+      break;
   }
   return false;
 }
@@ -296,13 +345,12 @@ bool TRowConverter::ConvertTimestamp(char* record, const TFieldDesc& desc, std::
   // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds,
   // dropped here as the record holds whole seconds, as for DATETIME.
   bool iso = desc.Length == 19 || (desc.Length >= 21 && desc.Length <= 26);
-  if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 &&
-      desc.Length != 10 && desc.Length != 12 && desc.Length != 14)
+  if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 && desc.Length != 10 &&
+      desc.Length != 12 && desc.Length != 14)
     throw EConvertError(FormatMessage("Invalid FIELD_TYPE_TIMESTAMP Field.Length (%d)", desc.Length));
   TDateText d;
   TDateTime value = 0;
-  bool valid = (iso ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) &&
-               EncodeDateText(d, value);
+  bool valid = (iso ? ReadIsoDate(text, true, d) : ReadTimestamp(text, desc.Length, d)) && EncodeDateText(d, value);
   return StoreDate(record, desc, valid, value);
 }
 
@@ -362,7 +410,9 @@ bool TRowConverter::ConvertExtWide(char* record, const TFieldDesc& desc, std::st
 }
 
 // A type the conversion does not know leaves the field NULL.
-bool TRowConverter::ConvertUnknown(char*, const TFieldDesc&, std::string_view) { return true; }
+bool TRowConverter::ConvertUnknown(char*, const TFieldDesc&, std::string_view) {
+  return true;
+}
 
 bool TRowConverter::ConvertWide(char* record, const TFieldDesc& desc, std::string_view text) {
   if (desc.Fixed && FOptions.TrimFixedChar)

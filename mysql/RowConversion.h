@@ -35,7 +35,7 @@ class TRowConverter {
     for (const TColumnStep& step : FSteps) {
       const TFieldDesc& desc = *step.Desc;
       bool isNull = row.IsNull(step.Column) ? ConvertNull(record, desc)
-                                           : step.Convert(*this, record, desc, row.Value(step.Column));
+                                            : step.Convert(*this, record, desc, row.Value(step.Column));
       FData.SetNullFlag(record, desc, isNull);
     }
   }
@@ -44,8 +44,7 @@ class TRowConverter {
   // Each converts a value that is not NULL and returns whether the field ends up NULL. Picked
   // through a plain function that calls the member directly: cheaper per value than a pointer
   // to member.
-  using TConvert = bool (*)(TRowConverter& converter, char* record, const TFieldDesc& desc,
-                            std::string_view text);
+  using TConvert = bool (*)(TRowConverter& converter, char* record, const TFieldDesc& desc, std::string_view text);
   template <bool (TRowConverter::*Convert)(char*, const TFieldDesc&, std::string_view)>
   static bool Call(TRowConverter& converter, char* record, const TFieldDesc& desc, std::string_view text) {
     return (converter.*Convert)(record, desc, text);

@@ -17,8 +17,7 @@ unsigned char InnerByte(unsigned char byte) {
 
 }  // namespace
 
-std::size_t Utf8ToWs(std::string_view source, char16_t* destination, std::size_t capacity,
-                     bool terminate) {
+std::size_t Utf8ToWs(std::string_view source, char16_t* destination, std::size_t capacity, bool terminate) {
   std::size_t room = terminate && capacity > 0 ? capacity - 1 : capacity;
   std::size_t written = 0, i = 0;
   while (i < source.size() && written < room) {
@@ -26,8 +25,7 @@ std::size_t Utf8ToWs(std::string_view source, char16_t* destination, std::size_t
     if (lead >= 0xF0) {
       // A character beyond the 16-bit range: a surrogate pair, never split at the end.
       if (i + 3 >= source.size()) throw EConvertError("incomplete multibyte char");
-      char32_t code = ((lead & 0x07u) << 18) |
-                      ((InnerByte(static_cast<unsigned char>(source[i + 1])) & 0x3Fu) << 12) |
+      char32_t code = ((lead & 0x07u) << 18) | ((InnerByte(static_cast<unsigned char>(source[i + 1])) & 0x3Fu) << 12) |
                       ((InnerByte(static_cast<unsigned char>(source[i + 2])) & 0x3Fu) << 6) |
                       (LastByte(static_cast<unsigned char>(source[i + 3])) & 0x3Fu);
       if (lead > 0xF4 || code < 0x10000 || code > 0x10FFFF)
@@ -45,8 +43,7 @@ std::size_t Utf8ToWs(std::string_view source, char16_t* destination, std::size_t
       i += 1;
     } else if (!(lead & 0x20)) {
       if (i + 1 >= source.size()) throw EConvertError("incomplete multibyte char");
-      unit = static_cast<char16_t>(((lead & 0x1F) << 6) |
-                                   (LastByte(static_cast<unsigned char>(source[i + 1])) & 0x3F));
+      unit = static_cast<char16_t>(((lead & 0x1F) << 6) | (LastByte(static_cast<unsigned char>(source[i + 1])) & 0x3F));
       i += 2;
     } else {
       if (i + 2 >= source.size()) throw EConvertError("incomplete multibyte char");

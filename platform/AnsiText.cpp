@@ -14,37 +14,33 @@ constexpr std::array<char16_t, 32> HighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-char ToAnsi(char16_t unit)
-{
-    bool undefinedByte = unit >= 0x80 && unit < 0xA0 && HighControls[unit - 0x80] == 0;
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF) || undefinedByte)
-        return static_cast<char>(unit);
-    auto found = std::find(HighControls.begin(), HighControls.end(), unit);
-    return found != HighControls.end() ? static_cast<char>(0x80 + (found - HighControls.begin())) : '?';
+char ToAnsi(char16_t unit) {
+  bool undefinedByte = unit >= 0x80 && unit < 0xA0 && HighControls[unit - 0x80] == 0;
+  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF) || undefinedByte) return static_cast<char>(unit);
+  auto found = std::find(HighControls.begin(), HighControls.end(), unit);
+  return found != HighControls.end() ? static_cast<char>(0x80 + (found - HighControls.begin())) : '?';
 }
 
-} // namespace
+}  // namespace
 
-std::string AnsiToUtf8(std::string_view ansi)
-{
-    std::u16string units(ansi.size(), u'\0');
-    for (size_t i = 0; i < ansi.size(); ++i) {
-        auto byte = static_cast<unsigned char>(ansi[i]);
-        char16_t high = byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : 0;
-        units[i] = high != 0 ? high : byte;
-    }
-    return Utf16ToUtf8(units);
+std::string AnsiToUtf8(std::string_view ansi) {
+  std::u16string units(ansi.size(), u'\0');
+  for (size_t i = 0; i < ansi.size(); ++i) {
+    auto byte = static_cast<unsigned char>(ansi[i]);
+    char16_t high = byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : 0;
+    units[i] = high != 0 ? high : byte;
+  }
+  return Utf16ToUtf8(units);
 }
 
-std::string Utf8ToAnsi(std::string_view utf8)
-{
-    std::u16string units = Utf8ToUtf16(utf8);
-    std::string ansi;
-    ansi.reserve(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        bool surrogatePair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size();
-        ansi += surrogatePair ? '?' : ToAnsi(units[i]);
-        i += surrogatePair;
-    }
-    return ansi;
+std::string Utf8ToAnsi(std::string_view utf8) {
+  std::u16string units = Utf8ToUtf16(utf8);
+  std::string ansi;
+  ansi.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    bool surrogatePair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size();
+    ansi += surrogatePair ? '?' : ToAnsi(units[i]);
+    i += surrogatePair;
+  }
+  return ansi;
 }

@@ -5,8 +5,8 @@
 #include <string_view>
 
 class EInOutError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // How a file is created: anew in place of any file of the name, or only when no such file exists.
@@ -16,21 +16,21 @@ enum class TFileCreation { Replace, New };
 // every write is checked, and the first failure raises EInOutError, leaving what was written
 // before it in the file.
 class TAnsiTextFile {
-public:
-    explicit TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation = TFileCreation::Replace);
-    ~TAnsiTextFile();
-    TAnsiTextFile(const TAnsiTextFile&) = delete;
-    TAnsiTextFile& operator=(const TAnsiTextFile&) = delete;
+ public:
+  explicit TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation = TFileCreation::Replace);
+  ~TAnsiTextFile();
+  TAnsiTextFile(const TAnsiTextFile&) = delete;
+  TAnsiTextFile& operator=(const TAnsiTextFile&) = delete;
 
-    void Write(std::string_view utf8);
-    void WriteLine(std::string_view utf8);
-    // Forces what was written to the storage device, as a removable card needs.
-    void Flush();
-    void Close();
+  void Write(std::string_view utf8);
+  void WriteLine(std::string_view utf8);
+  // Forces what was written to the storage device, as a removable card needs.
+  void Flush();
+  void Close();
 
-private:
-    [[noreturn]] void Fail(int error) const;
+ private:
+  [[noreturn]] void Fail(int error) const;
 
-    std::filesystem::path file_;
-    int fd_ = -1;
+  std::filesystem::path file_;
+  int fd_ = -1;
 };

@@ -10,18 +10,18 @@
 // file of the name stays as it was; a replacement that is destroyed uncommitted, or whose Commit
 // fails, removes its temporary file.
 class TAnsiTextFileReplacement {
-public:
-    explicit TAnsiTextFileReplacement(const std::filesystem::path& file);
-    ~TAnsiTextFileReplacement();
-    TAnsiTextFileReplacement(const TAnsiTextFileReplacement&) = delete;
-    TAnsiTextFileReplacement& operator=(const TAnsiTextFileReplacement&) = delete;
+ public:
+  explicit TAnsiTextFileReplacement(const std::filesystem::path& file);
+  ~TAnsiTextFileReplacement();
+  TAnsiTextFileReplacement(const TAnsiTextFileReplacement&) = delete;
+  TAnsiTextFileReplacement& operator=(const TAnsiTextFileReplacement&) = delete;
 
-    void WriteLine(std::string_view utf8) { temporary_.WriteLine(utf8); }
-    // Raises EInOutError when the text cannot be put in place.
-    void Commit();
+  void WriteLine(std::string_view utf8) { temporary_.WriteLine(utf8); }
+  // Raises EInOutError when the text cannot be put in place.
+  void Commit();
 
-private:
-    std::filesystem::path file_, temporaryPath_;
-    TAnsiTextFile temporary_;
-    bool committed_ = false;
+ private:
+  std::filesystem::path file_, temporaryPath_;
+  TAnsiTextFile temporary_;
+  bool committed_ = false;
 };

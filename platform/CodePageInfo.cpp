@@ -4,12 +4,11 @@
 
 namespace {
 
-struct KnownCodePage
-{
-    std::uint32_t code;
-    std::uint32_t maxCharSize;
-    std::array<std::uint8_t, 12> leadBytes;
-    const char* name;
+struct KnownCodePage {
+  std::uint32_t code;
+  std::uint32_t maxCharSize;
+  std::array<std::uint8_t, 12> leadBytes;
+  const char* name;
 };
 
 constexpr std::array<std::uint8_t, 12> SingleByte{};
@@ -54,35 +53,30 @@ constexpr KnownCodePage KnownCodePages[] = {
 
 static_assert(std::ranges::is_sorted(KnownCodePages, {}, &KnownCodePage::code));
 
-const KnownCodePage* Find(std::uint32_t codePage)
-{
-    auto found = std::ranges::lower_bound(KnownCodePages, codePage, {}, &KnownCodePage::code);
-    return found != std::end(KnownCodePages) && found->code == codePage ? &*found : nullptr;
+const KnownCodePage* Find(std::uint32_t codePage) {
+  auto found = std::ranges::lower_bound(KnownCodePages, codePage, {}, &KnownCodePage::code);
+  return found != std::end(KnownCodePages) && found->code == codePage ? &*found : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-bool QueryCodePageInfo(std::uint32_t codePage, CodePageInfo& info)
-{
-    const KnownCodePage* known = Find(codePage);
-    if (!known)
-        return false;
-    info.MaxCharSize = known->maxCharSize;
-    info.DefaultChar = {'?', 0};
-    info.LeadByte = known->leadBytes;
-    return true;
+bool QueryCodePageInfo(std::uint32_t codePage, CodePageInfo& info) {
+  const KnownCodePage* known = Find(codePage);
+  if (!known) return false;
+  info.MaxCharSize = known->maxCharSize;
+  info.DefaultChar = {'?', 0};
+  info.LeadByte = known->leadBytes;
+  return true;
 }
 
-bool QueryCodePageInfoEx(std::uint32_t codePage, std::uint32_t /*flags*/, CodePageInfoEx& info)
-{
-    CodePageInfo basic;
-    if (!QueryCodePageInfo(codePage, basic))
-        return false;
-    info.MaxCharSize = basic.MaxCharSize;
-    info.DefaultChar = basic.DefaultChar;
-    info.LeadByte = basic.LeadByte;
-    info.UnicodeDefaultChar = u'?';
-    info.CodePage = codePage;
-    info.CodePageName = Find(codePage)->name;
-    return true;
+bool QueryCodePageInfoEx(std::uint32_t codePage, std::uint32_t /*flags*/, CodePageInfoEx& info) {
+  CodePageInfo basic;
+  if (!QueryCodePageInfo(codePage, basic)) return false;
+  info.MaxCharSize = basic.MaxCharSize;
+  info.DefaultChar = basic.DefaultChar;
+  info.LeadByte = basic.LeadByte;
+  info.UnicodeDefaultChar = u'?';
+  info.CodePage = codePage;
+  info.CodePageName = Find(codePage)->name;
+  return true;
 }

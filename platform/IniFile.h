@@ -12,15 +12,15 @@
 // missing or unreadable file reads as empty. Looking a key up takes the same time however many
 // the file holds.
 class TIniFile {
-public:
-    static constexpr size_t MaxValueLength = 2047;
+ public:
+  static constexpr size_t MaxValueLength = 2047;
 
-    explicit TIniFile(const std::filesystem::path& file);
+  explicit TIniFile(const std::filesystem::path& file);
 
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 
-private:
-    // Values by key, and keys by section, each under its name in ASCII lower case.
-    using Section = std::unordered_map<std::string, std::string>;
-    std::unordered_map<std::string, Section> sections_;
+ private:
+  // Values by key, and keys by section, each under its name in ASCII lower case.
+  using Section = std::unordered_map<std::string, std::string>;
+  std::unordered_map<std::string, Section> sections_;
 };

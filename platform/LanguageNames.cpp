@@ -61,12 +61,10 @@ constexpr std::pair<std::uint16_t, const char*> Names[] = {
 
 static_assert(std::ranges::is_sorted(Names, {}, &std::pair<std::uint16_t, const char*>::first));
 
-} // namespace
+}  // namespace
 
-std::string LanguageDisplayName(std::uint16_t languageId)
-{
-    auto found = std::ranges::lower_bound(Names, languageId, {}, &std::pair<std::uint16_t, const char*>::first);
-    if (found == std::end(Names) || found->first != languageId)
-        return {};
-    return found->second;
+std::string LanguageDisplayName(std::uint16_t languageId) {
+  auto found = std::ranges::lower_bound(Names, languageId, {}, &std::pair<std::uint16_t, const char*>::first);
+  if (found == std::end(Names) || found->first != languageId) return {};
+  return found->second;
 }

@@ -4,6 +4,12 @@
 #include <string_view>
 
 // The texts with which registry reads and writes fail.
-inline std::string InvalidDataType(std::string_view name) { return "Invalid data type for '" + std::string(name) + "'"; }
-inline std::string FailedToGetData(std::string_view name) { return "Failed to get data for '" + std::string(name) + "'"; }
-inline std::string FailedToSetData(std::string_view name) { return "Failed to set data for '" + std::string(name) + "'"; }
+inline std::string InvalidDataType(std::string_view name) {
+  return "Invalid data type for '" + std::string(name) + "'";
+}
+inline std::string FailedToGetData(std::string_view name) {
+  return "Failed to get data for '" + std::string(name) + "'";
+}
+inline std::string FailedToSetData(std::string_view name) {
+  return "Failed to set data for '" + std::string(name) + "'";
+}

@@ -5,23 +5,22 @@
 
 // The fixed part of a version resource, the value of its root block, as laid out in the file
 // (thirteen little-endian 32-bit fields).
-struct VS_FIXEDFILEINFO
-{
-    std::uint32_t dwSignature = 0;
-    std::uint32_t dwStrucVersion = 0;
-    std::uint32_t dwFileVersionMS = 0;
-    std::uint32_t dwFileVersionLS = 0;
-    std::uint32_t dwProductVersionMS = 0;
-    std::uint32_t dwProductVersionLS = 0;
-    std::uint32_t dwFileFlagsMask = 0;
-    std::uint32_t dwFileFlags = 0;
-    std::uint32_t dwFileOS = 0;
-    std::uint32_t dwFileType = 0;
-    std::uint32_t dwFileSubtype = 0;
-    std::uint32_t dwFileDateMS = 0;
-    std::uint32_t dwFileDateLS = 0;
+struct VS_FIXEDFILEINFO {
+  std::uint32_t dwSignature = 0;
+  std::uint32_t dwStrucVersion = 0;
+  std::uint32_t dwFileVersionMS = 0;
+  std::uint32_t dwFileVersionLS = 0;
+  std::uint32_t dwProductVersionMS = 0;
+  std::uint32_t dwProductVersionLS = 0;
+  std::uint32_t dwFileFlagsMask = 0;
+  std::uint32_t dwFileFlags = 0;
+  std::uint32_t dwFileOS = 0;
+  std::uint32_t dwFileType = 0;
+  std::uint32_t dwFileSubtype = 0;
+  std::uint32_t dwFileDateMS = 0;
+  std::uint32_t dwFileDateLS = 0;
 
-    friend bool operator==(const VS_FIXEDFILEINFO&, const VS_FIXEDFILEINFO&) = default;
+  friend bool operator==(const VS_FIXEDFILEINFO&, const VS_FIXEDFILEINFO&) = default;
 };
 
 inline constexpr std::size_t FixedFileInfoSize = 52;

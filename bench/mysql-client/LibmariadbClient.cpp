@@ -78,4 +78,3 @@ TSink LoginLibmariadb(const TServer& s) {
   }
   return sink;
 }
-

@@ -31,258 +31,241 @@ namespace {
 
 // A main window over a private settings folder, with message boxes answered by the test.
 class BirthdayTest : public ::testing::Test {
-protected:
-    BirthdayTest()
-    {
-        ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
-        SetMessageHandler([this](const QString& text, MessageKind kind) {
-            messages_.push_back(text);
-            kinds_.push_back(kind);
-        });
-    }
-    ~BirthdayTest() override { SetMessageHandler({}); }
+ protected:
+  BirthdayTest() {
+    ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
+    SetMessageHandler([this](const QString& text, MessageKind kind) {
+      messages_.push_back(text);
+      kinds_.push_back(kind);
+    });
+  }
+  ~BirthdayTest() override { SetMessageHandler({}); }
 
-    std::unique_ptr<TfrmBirthday> NewWindow()
-    {
-        auto form = std::make_unique<TfrmBirthday>();
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
-    }
+  std::unique_ptr<TfrmBirthday> NewWindow() {
+    auto form = std::make_unique<TfrmBirthday>();
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    return form;
+  }
 
-    std::filesystem::path SettingsFile() const { return config_ / "KOVA/current-user.reg"; }
+  std::filesystem::path SettingsFile() const { return config_ / "KOVA/current-user.reg"; }
 
-    TempDir config_;
-    QStringList messages_;
-    std::vector<MessageKind> kinds_;
+  TempDir config_;
+  QStringList messages_;
+  std::vector<MessageKind> kinds_;
 };
 
-void Hover(QWidget* widget)
-{
-    QTest::mouseMove(widget, QPoint(2, 2));
-    QCoreApplication::processEvents();
+void Hover(QWidget* widget) {
+  QTest::mouseMove(widget, QPoint(2, 2));
+  QCoreApplication::processEvents();
 }
 
-} // namespace
+}  // namespace
 
-TEST_F(BirthdayTest, FirstRunShowsDefaultsAndCloseRemembersTheInputs)
-{
-    auto form = std::make_unique<TfrmBirthday>();
-    EXPECT_EQ(messages_, QStringList{"Doing Default setup setup"}); // before the window is shown
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(form->windowTitle(), "    Project KOVA Telescope Pixel Setup Utility");
-    EXPECT_EQ(form->edUser->text(), "<UserName>");
-    EXPECT_EQ(form->nePort->ValueAsInt(), 3306);
-    EXPECT_EQ(form->pcBirthdaySetup->currentWidget(), form->tsDatabase);
+TEST_F(BirthdayTest, FirstRunShowsDefaultsAndCloseRemembersTheInputs) {
+  auto form = std::make_unique<TfrmBirthday>();
+  EXPECT_EQ(messages_, QStringList{"Doing Default setup setup"});  // before the window is shown
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->windowTitle(), "    Project KOVA Telescope Pixel Setup Utility");
+  EXPECT_EQ(form->edUser->text(), "<UserName>");
+  EXPECT_EQ(form->nePort->ValueAsInt(), 3306);
+  EXPECT_EQ(form->pcBirthdaySetup->currentWidget(), form->tsDatabase);
 
-    form->show();
-    form->edHost->setText(" db.kova.example ");
-    form->close();
-    std::string stored = ReadFile(SettingsFile());
-    for (const char* line : {"\"Host\"=\" db.kova.example \"", "\"Port\"=dword:00000cea", "\"User\"=\"<UserName>\"",
-                             "\"Password\"=\"<Password>\"", "\"Database\"=\"<Database>\"",
-                             "\"PostToWebSite\"=\"<Post to web site>\""})
-        EXPECT_NE(stored.find(line), std::string::npos) << line;
+  form->show();
+  form->edHost->setText(" db.kova.example ");
+  form->close();
+  std::string stored = ReadFile(SettingsFile());
+  for (const char* line :
+       {"\"Host\"=\" db.kova.example \"", "\"Port\"=dword:00000cea", "\"User\"=\"<UserName>\"",
+        "\"Password\"=\"<Password>\"", "\"Database\"=\"<Database>\"", "\"PostToWebSite\"=\"<Post to web site>\""})
+    EXPECT_NE(stored.find(line), std::string::npos) << line;
 
-    messages_.clear();
-    auto again = std::make_unique<TfrmBirthday>();
-    EXPECT_TRUE(messages_.isEmpty());
-    EXPECT_EQ(again->edHost->text(), " db.kova.example ");
+  messages_.clear();
+  auto again = std::make_unique<TfrmBirthday>();
+  EXPECT_TRUE(messages_.isEmpty());
+  EXPECT_EQ(again->edHost->text(), " db.kova.example ");
 }
 
-TEST_F(BirthdayTest, StartsInTheDefinedStates)
-{
-    auto form = NewWindow();
-    for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
-        EXPECT_FALSE(group->isEnabled()) << group->title().toStdString();
-    EXPECT_FALSE(form->btnClose->isEnabled());
-    // Disabled, the blue caption takes the disabled text colour like every other control.
-    EXPECT_EQ(form->btnClose->palette().color(QPalette::Disabled, QPalette::ButtonText),
-              QApplication::palette(form->btnClose).color(QPalette::Disabled, QPalette::ButtonText));
-    EXPECT_EQ(form->btnClose->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 255));
-    EXPECT_FALSE(form->navPixels->isEnabled());
-    EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
-    EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
-    EXPECT_EQ(form->cbPixelType->currentText(), "<select Pixel Type>");
-    EXPECT_EQ(form->cbPixelType->currentIndex(), -1);
-    EXPECT_TRUE(form->mnuHints->isChecked());
-    EXPECT_EQ(form->btnGenerateRandom->text(), "Random ");
-    for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3})
-        EXPECT_EQ(field->Value(), 0);
+TEST_F(BirthdayTest, StartsInTheDefinedStates) {
+  auto form = NewWindow();
+  for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
+    EXPECT_FALSE(group->isEnabled()) << group->title().toStdString();
+  EXPECT_FALSE(form->btnClose->isEnabled());
+  // Disabled, the blue caption takes the disabled text colour like every other control.
+  EXPECT_EQ(form->btnClose->palette().color(QPalette::Disabled, QPalette::ButtonText),
+            QApplication::palette(form->btnClose).color(QPalette::Disabled, QPalette::ButtonText));
+  EXPECT_EQ(form->btnClose->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 255));
+  EXPECT_FALSE(form->navPixels->isEnabled());
+  EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
+  EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
+  EXPECT_EQ(form->cbPixelType->currentText(), "<select Pixel Type>");
+  EXPECT_EQ(form->cbPixelType->currentIndex(), -1);
+  EXPECT_TRUE(form->mnuHints->isChecked());
+  EXPECT_EQ(form->btnGenerateRandom->text(), "Random ");
+  for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3}) EXPECT_EQ(field->Value(), 0);
 
-    // The client area below the menu bar is 904 x 408, and no smaller after a resize.
-    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
-    form->resize(300, 200);
-    EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  // The client area below the menu bar is 904 x 408, and no smaller after a resize.
+  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  form->resize(300, 200);
+  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
 }
 
-TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram)
-{
-    std::filesystem::path ini = ExecutableSibling(".ini");
-    WriteFile(ini, "[PixelType]\n1=Standard\n2=Outdoor\n[ShieldType]\n1=Lead\n");
-    auto form = NewWindow();
-    std::filesystem::remove(ini);
+TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram) {
+  std::filesystem::path ini = ExecutableSibling(".ini");
+  WriteFile(ini, "[PixelType]\n1=Standard\n2=Outdoor\n[ShieldType]\n1=Lead\n");
+  auto form = NewWindow();
+  std::filesystem::remove(ini);
 
-    ASSERT_EQ(form->cbPixelType->count(), 2);
-    EXPECT_EQ(form->cbPixelType->itemText(1), "Outdoor");
-    EXPECT_EQ(form->cbShieldType->count(), 1);
-    EXPECT_EQ(form->cbShieldType->currentText(), "<select Shield Type>");
+  ASSERT_EQ(form->cbPixelType->count(), 2);
+  EXPECT_EQ(form->cbPixelType->itemText(1), "Outdoor");
+  EXPECT_EQ(form->cbShieldType->count(), 1);
+  EXPECT_EQ(form->cbShieldType->currentText(), "<select Shield Type>");
 }
 
-TEST(Hint, SplitsAtTheFirstBarKeepingBlanks)
-{
-    struct Case {
-        QString hint, shortPart, longPart;
-    };
-    for (const Case& c : {Case{"Server Port |Almost always 3306", "Server Port ", "Almost always 3306"},
-                          Case{"First record", "First record", "First record"},
-                          Case{"a|b|c", "a", "b|c"}, Case{"", "", ""}}) {
-        EXPECT_EQ(ShortHint(c.hint), c.shortPart);
-        EXPECT_EQ(LongHint(c.hint), c.longPart);
-    }
+TEST(Hint, SplitsAtTheFirstBarKeepingBlanks) {
+  struct Case {
+    QString hint, shortPart, longPart;
+  };
+  for (const Case& c :
+       {Case{"Server Port |Almost always 3306", "Server Port ", "Almost always 3306"},
+        Case{"First record", "First record", "First record"}, Case{"a|b|c", "a", "b|c"}, Case{"", "", ""}}) {
+    EXPECT_EQ(ShortHint(c.hint), c.shortPart);
+    EXPECT_EQ(LongHint(c.hint), c.longPart);
+  }
 }
 
-TEST_F(BirthdayTest, StatusPanelFollowsTheHintUnderTheMouse)
-{
-    auto form = NewWindow();
-    Hover(form->lblNavigation); // no hint here or above: no change from the start
-    EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
+TEST_F(BirthdayTest, StatusPanelFollowsTheHintUnderTheMouse) {
+  auto form = NewWindow();
+  Hover(form->lblNavigation);  // no hint here or above: no change from the start
+  EXPECT_EQ(form->sbStatus->PanelText(0), "Hint (help on/off)");
 
-    Hover(form->nePort);
-    EXPECT_EQ(form->sbStatus->PanelText(0), "Almost always 3306");
-    Hover(form->lblHost); // inherits the page control's hint
-    EXPECT_EQ(form->sbStatus->PanelText(0), "Change from login to Pixel");
-    Hover(form->lblNavigation);
-    EXPECT_EQ(form->sbStatus->PanelText(0), "");
-    Hover(form->navPixels->Button(nbPrior));
-    EXPECT_EQ(form->sbStatus->PanelText(0), " Move to your last selected record");
-    EXPECT_EQ(form->navPixels->Button(nbPrior)->toolTip(), "Last");
-    EXPECT_EQ(form->DBNavigator1->Button(nbCancel)->toolTip(), "Cancel edit");
+  Hover(form->nePort);
+  EXPECT_EQ(form->sbStatus->PanelText(0), "Almost always 3306");
+  Hover(form->lblHost);  // inherits the page control's hint
+  EXPECT_EQ(form->sbStatus->PanelText(0), "Change from login to Pixel");
+  Hover(form->lblNavigation);
+  EXPECT_EQ(form->sbStatus->PanelText(0), "");
+  Hover(form->navPixels->Button(nbPrior));
+  EXPECT_EQ(form->sbStatus->PanelText(0), " Move to your last selected record");
+  EXPECT_EQ(form->navPixels->Button(nbPrior)->toolTip(), "Last");
+  EXPECT_EQ(form->DBNavigator1->Button(nbCancel)->toolTip(), "Cancel edit");
 }
 
-TEST_F(BirthdayTest, ShowHintsSwitchesTooltipsButNotTheStatusPanel)
-{
-    auto form = NewWindow();
-    EXPECT_EQ(form->edHost->toolTip(), "Host Name ");
-    auto tooltipShown = [&](QWidget* widget) {
-        QToolTip::hideText();
-        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
-        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(widget, &help);
-        return QToolTip::isVisible();
-    };
-    EXPECT_TRUE(tooltipShown(form->btnConnect));
+TEST_F(BirthdayTest, ShowHintsSwitchesTooltipsButNotTheStatusPanel) {
+  auto form = NewWindow();
+  EXPECT_EQ(form->edHost->toolTip(), "Host Name ");
+  auto tooltipShown = [&](QWidget* widget) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &help);
+    return QToolTip::isVisible();
+  };
+  EXPECT_TRUE(tooltipShown(form->btnConnect));
 
-    form->mnuHints->trigger();
-    EXPECT_FALSE(form->mnuHints->isChecked());
-    EXPECT_FALSE(tooltipShown(form->btnConnect));
-    EXPECT_FALSE(tooltipShown(form->edHost));
-    Hover(form->edURL);
-    EXPECT_EQ(form->sbStatus->PanelText(0), "The URL of the remote site that will accept Event data");
+  form->mnuHints->trigger();
+  EXPECT_FALSE(form->mnuHints->isChecked());
+  EXPECT_FALSE(tooltipShown(form->btnConnect));
+  EXPECT_FALSE(tooltipShown(form->edHost));
+  Hover(form->edURL);
+  EXPECT_EQ(form->sbStatus->PanelText(0), "The URL of the remote site that will accept Event data");
 
-    form->mnuHints->trigger();
-    EXPECT_TRUE(tooltipShown(form->edHost));
+  form->mnuHints->trigger();
+  EXPECT_TRUE(tooltipShown(form->edHost));
 }
 
-TEST_F(BirthdayTest, RandomDrawsBytesResetsTheChoicesAndEnablesCreation)
-{
-    auto form = NewWindow();
-    form->btnCreateBirthCert->setEnabled(false);
-    form->cbPixelType->setEditText("chosen");
-    form->gbMAC->setEnabled(true);
+TEST_F(BirthdayTest, RandomDrawsBytesResetsTheChoicesAndEnablesCreation) {
+  auto form = NewWindow();
+  form->btnCreateBirthCert->setEnabled(false);
+  form->cbPixelType->setEditText("chosen");
+  form->gbMAC->setEnabled(true);
 
-    QTest::mouseClick(form->btnGenerateRandom, Qt::LeftButton);
-    EXPECT_EQ(form->edNote->text(), "");
-    EXPECT_EQ(form->cbPixelType->currentText(), "<select Pixel Type>");
-    EXPECT_EQ(form->cbShieldType->currentText(), "<select Shield Type>");
-    EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
-    for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3}) {
-        EXPECT_GE(field->Value(), 0);
-        EXPECT_LE(field->Value(), 255);
-        EXPECT_EQ(field->text(), field->ValueAsHex());
-    }
+  QTest::mouseClick(form->btnGenerateRandom, Qt::LeftButton);
+  EXPECT_EQ(form->edNote->text(), "");
+  EXPECT_EQ(form->cbPixelType->currentText(), "<select Pixel Type>");
+  EXPECT_EQ(form->cbShieldType->currentText(), "<select Shield Type>");
+  EXPECT_TRUE(form->btnCreateBirthCert->isEnabledTo(form->gbCreateWrite));
+  for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3}) {
+    EXPECT_GE(field->Value(), 0);
+    EXPECT_LE(field->Value(), 255);
+    EXPECT_EQ(field->text(), field->ValueAsHex());
+  }
 }
 
-TEST_F(BirthdayTest, MacCompositionShowsTwoDigitsOnSmallBytes)
-{
-    auto form = NewWindow();
-    form->seMAC3->SetValue(10);
-    form->seMAC2->SetValue(255);
-    form->seMAC1->SetValue(3);
-    EXPECT_EQ(form->SpinnersToMAC(), "54-2F-89-0A-FF-03");
-    EXPECT_EQ(form->strMAC, "54-2F-89-0A-FF-03");
-    EXPECT_EQ(form->seMAC3->text(), "0A");
-    EXPECT_EQ(form->seMAC2->text(), "FF");
-    EXPECT_EQ(form->seMAC1->text(), "03");
-    EXPECT_EQ(form->seMAC3->Value(), 10);
+TEST_F(BirthdayTest, MacCompositionShowsTwoDigitsOnSmallBytes) {
+  auto form = NewWindow();
+  form->seMAC3->SetValue(10);
+  form->seMAC2->SetValue(255);
+  form->seMAC1->SetValue(3);
+  EXPECT_EQ(form->SpinnersToMAC(), "54-2F-89-0A-FF-03");
+  EXPECT_EQ(form->strMAC, "54-2F-89-0A-FF-03");
+  EXPECT_EQ(form->seMAC3->text(), "0A");
+  EXPECT_EQ(form->seMAC2->text(), "FF");
+  EXPECT_EQ(form->seMAC1->text(), "03");
+  EXPECT_EQ(form->seMAC3->Value(), 10);
 }
 
-TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped)
-{
-    auto form = NewWindow();
-    QStringList opened;
-    form->OpenInBrowser = [&](const QString& address) { opened << address; };
-    for (const char* typed : {"W", "W/", ""}) {
-        form->edURL->setText(typed);
-        QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
-    }
-    EXPECT_EQ(opened, (QStringList{"W/script/back-end/getStatus.php", "W//script/back-end/getStatus.php",
-                                   "/script/back-end/getStatus.php"}));
-}
-
-TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn)
-{
-    auto form = NewWindow();
-    messages_.clear();
-    kinds_.clear();
-    form->OpenInBrowser = [](const QString&) { throw std::runtime_error("no browser today"); };
+TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped) {
+  auto form = NewWindow();
+  QStringList opened;
+  form->OpenInBrowser = [&](const QString& address) { opened << address; };
+  for (const char* typed : {"W", "W/", ""}) {
+    form->edURL->setText(typed);
     QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
-    EXPECT_EQ(messages_, QStringList{"no browser today"});
-    EXPECT_EQ(kinds_, std::vector<MessageKind>{MessageKind::Error});
-    EXPECT_TRUE(form->isVisible());
+  }
+  EXPECT_EQ(opened, (QStringList{"W/script/back-end/getStatus.php", "W//script/back-end/getStatus.php",
+                                 "/script/back-end/getStatus.php"}));
 }
 
-TEST_F(BirthdayTest, StatusPanelOneShowsItsTextWhole)
-{
-    auto form = NewWindow();
-    QLabel* hints = form->sbStatus->Panel(0);
-    QLabel* result = form->sbStatus->Panel(1);
-    EXPECT_EQ(hints->width(), 400);
-    for (const char* text : {"Duplicate entry. Please try again.", "Enter the MAC bytes as two hexadecimal digits.",
-                             "Lost connection to MySQL server during query"}) {
-        form->sbStatus->SetPanelText(1, text);
-        QApplication::processEvents();
-        EXPECT_GE(result->contentsRect().width(), result->fontMetrics().horizontalAdvance(text)) << text;
-    }
-    form->sbStatus->SetPanelText(1, "");
+TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn) {
+  auto form = NewWindow();
+  messages_.clear();
+  kinds_.clear();
+  form->OpenInBrowser = [](const QString&) { throw std::runtime_error("no browser today"); };
+  QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
+  EXPECT_EQ(messages_, QStringList{"no browser today"});
+  EXPECT_EQ(kinds_, std::vector<MessageKind>{MessageKind::Error});
+  EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(BirthdayTest, StatusPanelOneShowsItsTextWhole) {
+  auto form = NewWindow();
+  QLabel* hints = form->sbStatus->Panel(0);
+  QLabel* result = form->sbStatus->Panel(1);
+  EXPECT_EQ(hints->width(), 400);
+  for (const char* text : {"Duplicate entry. Please try again.", "Enter the MAC bytes as two hexadecimal digits.",
+                           "Lost connection to MySQL server during query"}) {
+    form->sbStatus->SetPanelText(1, text);
     QApplication::processEvents();
-    EXPECT_EQ(hints->width(), 400);
+    EXPECT_GE(result->contentsRect().width(), result->fontMetrics().horizontalAdvance(text)) << text;
+  }
+  form->sbStatus->SetPanelText(1, "");
+  QApplication::processEvents();
+  EXPECT_EQ(hints->width(), 400);
 }
 
-TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields)
-{
-    auto form = NewWindow();
-    form->gbMAC->setEnabled(true);
-    form->seMAC3->SetValue(0x0A);
-    form->seMAC2->SetValue(0xFF);
-    form->seMAC1->SetValue(0x03);
-    EXPECT_TRUE(SaveScreenshot(form.get(), "main-database"));
-    EXPECT_TRUE(SaveScreenshot(form->gbMAC, "mac-fields"));
-    form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
-    EXPECT_TRUE(SaveScreenshot(form.get(), "main-pixels"));
+TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields) {
+  auto form = NewWindow();
+  form->gbMAC->setEnabled(true);
+  form->seMAC3->SetValue(0x0A);
+  form->seMAC2->SetValue(0xFF);
+  form->seMAC1->SetValue(0x03);
+  EXPECT_TRUE(SaveScreenshot(form.get(), "main-database"));
+  EXPECT_TRUE(SaveScreenshot(form->gbMAC, "mac-fields"));
+  form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
+  EXPECT_TRUE(SaveScreenshot(form.get(), "main-pixels"));
 }
 
-TEST_F(BirthdayTest, AboutOpensTheBoxBeforeAnyConnection)
-{
-    auto form = NewWindow();
-    frmAbout = new TfrmAbout(form.get());
-    QString memo;
-    QTimer::singleShot(0, [&] {
-        memo = frmAbout->moInfo->toPlainText();
-        QApplication::activeModalWidget()->close();
-    });
-    form->mnuAbout->trigger();
-    EXPECT_TRUE(memo.startsWith("Company: KOVA")) << memo.toStdString();
-    EXPECT_TRUE(memo.contains("FileVersion: ")) << memo.toStdString();
-    EXPECT_FALSE(frmAbout->isVisible());
+TEST_F(BirthdayTest, AboutOpensTheBoxBeforeAnyConnection) {
+  auto form = NewWindow();
+  frmAbout = new TfrmAbout(form.get());
+  QString memo;
+  QTimer::singleShot(0, [&] {
+    memo = frmAbout->moInfo->toPlainText();
+    QApplication::activeModalWidget()->close();
+  });
+  form->mnuAbout->trigger();
+  EXPECT_TRUE(memo.startsWith("Company: KOVA")) << memo.toStdString();
+  EXPECT_TRUE(memo.contains("FileVersion: ")) << memo.toStdString();
+  EXPECT_FALSE(frmAbout->isVisible());
 }

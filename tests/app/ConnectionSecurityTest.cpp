@@ -21,112 +21,105 @@
 namespace {
 
 class ConnectionSecurityTest : public ::testing::Test {
-protected:
-    ConnectionSecurityTest()
-    {
-        ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
-        SetMessageHandler([this](const QString& text, MessageKind) { messages_ << text; });
-    }
-    ~ConnectionSecurityTest() override { SetMessageHandler({}); }
+ protected:
+  ConnectionSecurityTest() {
+    ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
+    SetMessageHandler([this](const QString& text, MessageKind) { messages_ << text; });
+  }
+  ~ConnectionSecurityTest() override { SetMessageHandler({}); }
 
-    // A window with the test server's address and the given account filled in.
-    std::unique_ptr<TfrmBirthday> NewWindow(const std::string& user, const std::string& password)
-    {
-        auto form = std::make_unique<TfrmBirthday>();
-        const test_server::TSettings& server = test_server::Settings();
-        form->edHost->setText(QString::fromStdString(server.Host));
-        form->nePort->SetValue(server.Port);
-        form->edUser->setText(QString::fromStdString(user));
-        form->edPassword->setText(QString::fromStdString(password));
-        form->edDatabase->setText(QString::fromStdString(server.Database));
-        messages_.clear();
-        return form;
-    }
+  // A window with the test server's address and the given account filled in.
+  std::unique_ptr<TfrmBirthday> NewWindow(const std::string& user, const std::string& password) {
+    auto form = std::make_unique<TfrmBirthday>();
+    const test_server::TSettings& server = test_server::Settings();
+    form->edHost->setText(QString::fromStdString(server.Host));
+    form->nePort->SetValue(server.Port);
+    form->edUser->setText(QString::fromStdString(user));
+    form->edPassword->setText(QString::fromStdString(password));
+    form->edDatabase->setText(QString::fromStdString(server.Database));
+    messages_.clear();
+    return form;
+  }
 
-    static SecuritySettings VerifyIdentity()
-    {
-        return {"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", ""};
-    }
+  static SecuritySettings VerifyIdentity() {
+    return {"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", ""};
+  }
 
-    TempDir config_;
-    QStringList messages_;
+  TempDir config_;
+  QStringList messages_;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTheCurrentState)
-{
-    const test_server::TTlsSettings& tls = test_server::TlsSettings();
-    auto form = NewWindow(tls.Ed25519User, tls.Ed25519Password);
-    const QList<QAction*> menus = form->menuMain->actions();
-    ASSERT_EQ(menus.size(), 2);
-    EXPECT_EQ(menus[0]->text(), "Options");
-    EXPECT_EQ(menus[1]->text(), "Help");
-    EXPECT_EQ(form->mnuConnectionSecurity->text(), "Connection Security…");
+TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTheCurrentState) {
+  const test_server::TTlsSettings& tls = test_server::TlsSettings();
+  auto form = NewWindow(tls.Ed25519User, tls.Ed25519Password);
+  const QList<QAction*> menus = form->menuMain->actions();
+  ASSERT_EQ(menus.size(), 2);
+  EXPECT_EQ(menus[0]->text(), "Options");
+  EXPECT_EQ(menus[1]->text(), "Help");
+  EXPECT_EQ(form->mnuConnectionSecurity->text(), "Connection Security…");
 
-    std::vector<std::string> statesShown;
-    form->dlgConnectionSecurity = [&](SecuritySettings& settings, const std::string& state) {
-        statesShown.push_back(state);
-        settings = VerifyIdentity();
-        return true;
-    };
-    form->mnuConnectionSecurity->trigger();
-    EXPECT_EQ(form->security.mode, "verify-identity");
+  std::vector<std::string> statesShown;
+  form->dlgConnectionSecurity = [&](SecuritySettings& settings, const std::string& state) {
+    statesShown.push_back(state);
+    settings = VerifyIdentity();
+    return true;
+  };
+  form->mnuConnectionSecurity->trigger();
+  EXPECT_EQ(form->security.mode, "verify-identity");
 
-    // The ed25519 account logs in through the window, encrypted and verified.
-    QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
-    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
-    ASSERT_TRUE(form->conDB.Connected());
-    form->mnuConnectionSecurity->trigger();
-    ASSERT_EQ(statesShown.size(), 2u);
-    EXPECT_EQ(statesShown[0], "not encrypted");
-    EXPECT_EQ(statesShown[1].rfind("TLS 1.", 0), 0u) << statesShown[1];
-    const std::string verified = ", certificate verified for " + test_server::Settings().Host;
-    EXPECT_TRUE(statesShown[1].ends_with(verified)) << statesShown[1];
+  // The ed25519 account logs in through the window, encrypted and verified.
+  QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
+  ASSERT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  ASSERT_TRUE(form->conDB.Connected());
+  form->mnuConnectionSecurity->trigger();
+  ASSERT_EQ(statesShown.size(), 2u);
+  EXPECT_EQ(statesShown[0], "not encrypted");
+  EXPECT_EQ(statesShown[1].rfind("TLS 1.", 0), 0u) << statesShown[1];
+  const std::string verified = ", certificate verified for " + test_server::Settings().Host;
+  EXPECT_TRUE(statesShown[1].ends_with(verified)) << statesShown[1];
 }
 
-TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionWithTheFixedMessage)
-{
-    auto form = NewWindow(test_server::Settings().NativeUser, test_server::Settings().NativePassword);
-    form->security = {"verify-ca", test_server::TlsSettings().Dir + "/other-ca.pem", "", ""};
-    QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
-    EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
-    EXPECT_FALSE(form->conDB.Connected());
+TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionWithTheFixedMessage) {
+  auto form = NewWindow(test_server::Settings().NativeUser, test_server::Settings().NativePassword);
+  form->security = {"verify-ca", test_server::TlsSettings().Dir + "/other-ca.pem", "", ""};
+  QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
+  EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
+  EXPECT_FALSE(form->conDB.Connected());
 }
 
-TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns)
-{
-    {
-        auto form = NewWindow("u", "p");
-        EXPECT_EQ(form->security.mode, "");
-        form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key"};
-        form->show();
-        form->close();
-    }
+TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
+  {
     auto form = NewWindow("u", "p");
-    EXPECT_EQ(form->security.mode, "verify-ca");
-    EXPECT_EQ(form->security.caFile, "/etc/ca.pem");
-    EXPECT_EQ(form->security.certFile, "/etc/client.pem");
-    EXPECT_EQ(form->security.keyFile, "/etc/client.key");
+    EXPECT_EQ(form->security.mode, "");
+    form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key"};
+    form->show();
+    form->close();
+  }
+  auto form = NewWindow("u", "p");
+  EXPECT_EQ(form->security.mode, "verify-ca");
+  EXPECT_EQ(form->security.caFile, "/etc/ca.pem");
+  EXPECT_EQ(form->security.certFile, "/etc/client.pem");
+  EXPECT_EQ(form->security.keyFile, "/etc/client.key");
 }
 
-TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits)
-{
-    TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", ""}, "not encrypted");
-    dialog.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    EXPECT_TRUE(SaveScreenshot(&dialog, "connection-security"));
-    EXPECT_EQ(dialog.windowTitle(), "Connection Security");
-    EXPECT_EQ(dialog.cbSslMode->count(), 5);
-    EXPECT_EQ(dialog.cbSslMode->currentText(), "preferred");
-    EXPECT_EQ(dialog.edSslCa->text(), "/a/ca.pem");
-    EXPECT_EQ(dialog.lblState->text(), "not encrypted");
-    EXPECT_EQ(dialog.btnSslCert->text(), "Browse…");
+TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits) {
+  TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", ""}, "not encrypted");
+  dialog.show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_TRUE(SaveScreenshot(&dialog, "connection-security"));
+  EXPECT_EQ(dialog.windowTitle(), "Connection Security");
+  EXPECT_EQ(dialog.cbSslMode->count(), 5);
+  EXPECT_EQ(dialog.cbSslMode->currentText(), "preferred");
+  EXPECT_EQ(dialog.edSslCa->text(), "/a/ca.pem");
+  EXPECT_EQ(dialog.lblState->text(), "not encrypted");
+  EXPECT_EQ(dialog.btnSslCert->text(), "Browse…");
 
-    dialog.cbSslMode->setCurrentText("verify-identity");
-    dialog.edSslKey->setText("/a/key.pem");
-    const SecuritySettings edited = dialog.Settings();
-    EXPECT_EQ(edited.mode, "verify-identity");
-    EXPECT_EQ(edited.caFile, "/a/ca.pem");
-    EXPECT_EQ(edited.keyFile, "/a/key.pem");
+  dialog.cbSslMode->setCurrentText("verify-identity");
+  dialog.edSslKey->setText("/a/key.pem");
+  const SecuritySettings edited = dialog.Settings();
+  EXPECT_EQ(edited.mode, "verify-identity");
+  EXPECT_EQ(edited.caFile, "/a/ca.pem");
+  EXPECT_EQ(edited.keyFile, "/a/key.pem");
 }

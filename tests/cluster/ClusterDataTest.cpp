@@ -10,7 +10,8 @@
 
 namespace {
 
-const char* PixelsQuery = "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels ORDER BY birthday DESC";
+const char* PixelsQuery =
+    "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels ORDER BY birthday DESC";
 
 // A connection with the pixel query open on it.
 struct TRegistry {

@@ -17,18 +17,25 @@ namespace cluster {
 inline std::string Variable(const char* name) {
   const char* value = std::getenv(name);
   if (!value || !*value)
-    throw std::runtime_error(std::string(name) + " is missing: start the cluster with "
+    throw std::runtime_error(std::string(name) +
+                             " is missing: start the cluster with "
                              "eval \"$(scripts/cluster.sh start)\" or run ./test.sh");
   return value;
 }
 
 // "127.0.0.1:P1,127.0.0.1:P2,..."
-inline std::string HostList() { return Variable("MORVANE_CLUSTER_HOSTS"); }
+inline std::string HostList() {
+  return Variable("MORVANE_CLUSTER_HOSTS");
+}
 
-inline THostList Hosts() { return ParseHostList(HostList(), 3306); }
+inline THostList Hosts() {
+  return ParseHostList(HostList(), 3306);
+}
 
 // Node numbers count from 1, as the script's.
-inline std::string Host(int node) { return Hosts().at(static_cast<std::size_t>(node - 1)).Text(); }
+inline std::string Host(int node) {
+  return Hosts().at(static_cast<std::size_t>(node - 1)).Text();
+}
 
 inline void Configure(TMyConnection& connection, const std::string& server) {
   connection.SetServer(server);
@@ -65,9 +72,13 @@ inline void Script(const std::string& action, int node) {
 }
 
 // kill -9, as a crash.
-inline void Kill(int node) { Script("kill", node); }
+inline void Kill(int node) {
+  Script("kill", node);
+}
 // Starts the node again and waits until it is synced with the others.
-inline void Rejoin(int node) { Script("rejoin", node); }
+inline void Rejoin(int node) {
+  Script("rejoin", node);
+}
 
 // Polls up to the limit; true when the condition came true.
 template <typename TCondition>

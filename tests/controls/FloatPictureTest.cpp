@@ -10,18 +10,17 @@ const TNumberLocale kPoint{U'.', U','};
 const TNumberLocale kComma{U',', U'.'};
 
 struct TPictureCase {
-    const char* picture;
-    double value;
-    const char* expected;
-    TNumberLocale locale = kPoint;
+  const char* picture;
+  double value;
+  const char* expected;
+  TNumberLocale locale = kPoint;
 };
 
 class FloatPictureTest : public ::testing::TestWithParam<TPictureCase> {};
 
-TEST_P(FloatPictureTest, Formats)
-{
-    const TPictureCase& c = GetParam();
-    EXPECT_EQ(FormatFloat(c.picture, c.value, c.locale), c.expected) << c.picture << " with " << c.value;
+TEST_P(FloatPictureTest, Formats) {
+  const TPictureCase& c = GetParam();
+  EXPECT_EQ(FormatFloat(c.picture, c.value, c.locale), c.expected) << c.picture << " with " << c.value;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -38,8 +37,9 @@ INSTANTIATE_TEST_SUITE_P(
         TPictureCase{"000", 7, "007"}, TPictureCase{"0.00", 1.5, "1.50"}, TPictureCase{".00", 0.5, ".50"},
         TPictureCase{"0.0##", 1.23456, "1.235"}, TPictureCase{"0.0##", 1.2, "1.2"},
         // Grouping.
-        TPictureCase{"#,##0.00", 1234567.891, "1,234,567.89"}, TPictureCase{"#,##0.00", 1234567.891, "1.234.567,89", kComma},
-        TPictureCase{"#,##0", 999, "999"}, TPictureCase{"#,##0", -1000, "-1,000"},
+        TPictureCase{"#,##0.00", 1234567.891, "1,234,567.89"},
+        TPictureCase{"#,##0.00", 1234567.891, "1.234.567,89", kComma}, TPictureCase{"#,##0", 999, "999"},
+        TPictureCase{"#,##0", -1000, "-1,000"},
         // Exponents.
         TPictureCase{"0.00E+00", 12345, "1.23E+04"}, TPictureCase{"0.00E+00", 0.000123, "1.23E-04"},
         TPictureCase{"0.0E-0", 12345, "1.2E4"}, TPictureCase{"0.00E+00", 9.999, "1.00E+01"},
@@ -52,4 +52,4 @@ INSTANTIATE_TEST_SUITE_P(
         TPictureCase{"#0.#", std::numeric_limits<double>::quiet_NaN(), "NAN"},
         TPictureCase{"#0.#", -std::numeric_limits<double>::infinity(), "-INF"}));
 
-}
+}  // namespace

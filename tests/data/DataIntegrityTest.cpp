@@ -26,8 +26,7 @@ class DataIntegrityTest : public ::testing::Test {
   const std::string OtherDatabase = test_server::ProcessDatabase("morvane_other_test");
 
   void SetUp() override {
-    Admin({"CREATE DATABASE IF NOT EXISTS " + test_server::Database(),
-           "CREATE DATABASE IF NOT EXISTS " + OtherDatabase,
+    Admin({"CREATE DATABASE IF NOT EXISTS " + test_server::Database(), "CREATE DATABASE IF NOT EXISTS " + OtherDatabase,
            "CREATE TABLE " + test_server::Database() +
                ".notes (id INT PRIMARY KEY, note VARCHAR(255), tag CHAR(2)) DEFAULT CHARSET=utf8mb4",
            "CREATE TABLE " + test_server::Database() + ".victim (x INT)",
@@ -87,8 +86,8 @@ TEST_F(DataIntegrityTest, NotesKeepEveryByteInEitherBackslashMode) {
       EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = " + std::to_string(id)), Hex(note));
     }
   }
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" +
-                   test_server::Database() + "' AND table_name = 'victim'"),
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" + test_server::Database() +
+                   "' AND table_name = 'victim'"),
             "1");
 }
 
@@ -124,7 +123,8 @@ TEST_F(DataIntegrityTest, BinaryColumnsKeepTheirBytes) {
 
 TEST_F(DataIntegrityTest, WideDecimalsReadAsTheServersText) {
   const std::string digits = "1234567890123456789012345678901234567890123456789";
-  Query.SQL().SetText("SELECT CAST(" + digits + " AS DECIMAL(65,0)) AS wide, CAST(-1.5 AS DECIMAL(40,30)) AS fine, "
+  Query.SQL().SetText("SELECT CAST(" + digits +
+                      " AS DECIMAL(65,0)) AS wide, CAST(-1.5 AS DECIMAL(40,30)) AS fine, "
                       "CAST(2.25 AS DECIMAL(10,2)) AS narrow");
   Query.Open();
   EXPECT_EQ(Query.FieldByName("wide").AsString(), digits);
@@ -160,13 +160,18 @@ TEST_F(DataIntegrityTest, ConnectionWithoutUnicodeSpeaksWindows1252) {
   Connection.Options.SetUseUnicode(false);
   Query.SQL().SetText("SELECT id, note FROM notes");
   Query.Open();
-  InsertNote(3, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xCE\xA9");  // the omega is not in the code page
-  EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = 3"), Hex("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC ?"));
+  InsertNote(3,
+             "Gr\xC3\xBC\xC3\x9F"
+             "e \xE2\x82\xAC \xCE\xA9");  // the omega is not in the code page
+  EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = 3"), Hex("Gr\xC3\xBC\xC3\x9F"
+                                                                    "e \xE2\x82\xAC ?"));
   Query.Close();
   Query.SQL().SetText("SELECT note AS `n\xC3\xB6te` FROM notes WHERE id = 3");
   Query.Open();
   EXPECT_EQ(Query.Fields()[0]->FieldName(), "n\xC3\xB6te");
-  EXPECT_EQ(Query.Fields()[0]->AsString(), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC ?");
+  EXPECT_EQ(Query.Fields()[0]->AsString(),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e \xE2\x82\xAC ?");
   Query.Close();
   Query.SQL().SetText("SELECT id, vb FROM bytes");
   Query.Open();
@@ -184,9 +189,9 @@ TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
   Query.Post();
   Query.Next();
   Query.Delete();
-  EXPECT_EQ(Statements, (std::vector<std::string>{
-                            "UPDATE " + OtherDatabase + ".notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?",
-                            "DELETE FROM " + OtherDatabase + ".notes\r\nWHERE\r\n  id = ?"}));
+  EXPECT_EQ(Statements,
+            (std::vector<std::string>{"UPDATE " + OtherDatabase + ".notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?",
+                                      "DELETE FROM " + OtherDatabase + ".notes\r\nWHERE\r\n  id = ?"}));
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM " + OtherDatabase + ".notes"), "edited");
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM notes"), "mine");
 }

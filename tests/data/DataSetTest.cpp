@@ -40,8 +40,7 @@ class TNumbers : public TMemDataSet {
       FailNextWrite = false;
       throw EDatabaseError("write failed");
     }
-    Written.push_back((State() == dsInsert ? "insert " : "update ") +
-                      FieldByName("Num").AsString());
+    Written.push_back((State() == dsInsert ? "insert " : "update ") + FieldByName("Num").AsString());
   }
   void ApplyRecordDelete() override { Written.push_back("delete " + FieldByName("Num").AsString()); }
 
@@ -56,16 +55,13 @@ struct TRecorder : TDataLink {
   void DataSetChanged() override { Events.push_back("changed"); }
   void LayoutChanged() override { Events.push_back("layout"); }
   void DataSetScrolled() override { Events.push_back("scrolled"); }
-  void RecordChanged(TField* field) override {
-    Events.push_back(field ? "field " + field->FieldName() : "record");
-  }
+  void RecordChanged(TField* field) override { Events.push_back(field ? "field " + field->FieldName() : "record"); }
   void EditingChanged() override { Events.push_back("editing"); }
 };
 
 std::vector<int> Numbers(TDataSet& dataSet) {
   std::vector<int> numbers;
-  for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-    numbers.push_back(dataSet.FieldByName("num").AsInteger());
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) numbers.push_back(dataSet.FieldByName("num").AsInteger());
   return numbers;
 }
 
@@ -151,9 +147,7 @@ TEST(DataSet, PostErrorHandlerCanRetryOrAbort) {
   TNumbers dataSet(1);
   dataSet.Open();
   TDataAction choice = daRetry;
-  dataSet.OnPostError = [&](TDataSet&, const std::exception&, TDataAction& action) {
-    action = choice;
-  };
+  dataSet.OnPostError = [&](TDataSet&, const std::exception&, TDataAction& action) { action = choice; };
   dataSet.Edit();
   dataSet.FailNextWrite = true;
   dataSet.Post();  // retried once, then written
@@ -220,11 +214,10 @@ TEST(DataSource, NotifiesControlsAndTheFormOfChanges) {
   dataSet.Edit();
   dataSet.FieldByName("Num").SetAsInteger(9);
   dataSet.Cancel();
-  EXPECT_EQ(control.Events, (std::vector<std::string>{"active", "layout", "scrolled", "editing",
-                                                      "record", "field Num", "editing",
-                                                      "changed"}));
-  EXPECT_EQ(form, (std::vector<std::string>{"state 1", "data", "data", "state 2", "data",
-                                            "data Num", "state 1", "data"}));
+  EXPECT_EQ(control.Events, (std::vector<std::string>{"active", "layout", "scrolled", "editing", "record", "field Num",
+                                                      "editing", "changed"}));
+  EXPECT_EQ(form,
+            (std::vector<std::string>{"state 1", "data", "data", "state 2", "data", "data Num", "state 1", "data"}));
 }
 
 TEST(DataSource, DisabledControlsGetOneNotificationWhenEnabledAgain) {

@@ -5,9 +5,8 @@
 
 namespace {
 
-TMYSQL_FIELD Column(const char* name, std::uint8_t type, std::uint32_t length,
-                    std::uint32_t flags = 0, std::uint16_t charset = CHARSET_BINARY,
-                    const char* table = "t") {
+TMYSQL_FIELD Column(const char* name, std::uint8_t type, std::uint32_t length, std::uint32_t flags = 0,
+                    std::uint16_t charset = CHARSET_BINARY, const char* table = "t") {
   TMYSQL_FIELD column;
   column.Name = column.OrgName = name;
   column.Table = column.OrgTable = table;
@@ -86,12 +85,12 @@ TEST(FieldDescBuilder, OptionsChangeTheMapping) {
   mapping.EnableBCD = true;
   mapping.LongStrings = false;
   mapping.EnableBoolean = false;
-  TFieldDescs descs = BuildFieldDescs(
-      {Column("vb", MYSQL_TYPE_VARCHAR, 10, BINARY_FLAG), Column("b", MYSQL_TYPE_STRING, 4, BINARY_FLAG),
-       Column("big", MYSQL_TYPE_LONGLONG, 11), Column("dec", MYSQL_TYPE_NEWDECIMAL, 10),
-       Column("long", MYSQL_TYPE_VARCHAR, 300, 0, 8), Column("flag", MYSQL_TYPE_TINY, 1),
-       Column("short", MYSQL_TYPE_VARCHAR, 20, 0, 8)},
-      mapping, tables);
+  TFieldDescs descs =
+      BuildFieldDescs({Column("vb", MYSQL_TYPE_VARCHAR, 10, BINARY_FLAG),
+                       Column("b", MYSQL_TYPE_STRING, 4, BINARY_FLAG), Column("big", MYSQL_TYPE_LONGLONG, 11),
+                       Column("dec", MYSQL_TYPE_NEWDECIMAL, 10), Column("long", MYSQL_TYPE_VARCHAR, 300, 0, 8),
+                       Column("flag", MYSQL_TYPE_TINY, 1), Column("short", MYSQL_TYPE_VARCHAR, 20, 0, 8)},
+                      mapping, tables);
   EXPECT_EQ(descs[0].DataType, dtVarBytes);
   EXPECT_EQ(descs[1].DataType, dtBytes);
   EXPECT_EQ(descs[2].DataType, dtInt32);
@@ -147,10 +146,8 @@ TEST(FieldDescBuilder, RepeatedNamesAreNumberedFromTheLeft) {
     std::vector<std::string> unique;
   };
   const Case cases[] = {
-      {{"id", "id"}, {"id", "id_1"}},
-      {{"id", "x", "ID", "id"}, {"id", "x", "ID_1", "id_2"}},
-      {{"", "a", ""}, {"_0", "a", "_1"}},
-      {{"id", "id_1", "id"}, {"id", "id_1", "id_2"}},
+      {{"id", "id"}, {"id", "id_1"}},           {{"id", "x", "ID", "id"}, {"id", "x", "ID_1", "id_2"}},
+      {{"", "a", ""}, {"_0", "a", "_1"}},       {{"id", "id_1", "id"}, {"id", "id_1", "id_2"}},
       {{"a", "a", "a_1"}, {"a", "a_2", "a_1"}},
   };
   for (const Case& c : cases) {

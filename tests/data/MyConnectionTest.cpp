@@ -82,8 +82,8 @@ TEST(MyConnection, ConnectAndDisconnectSequences) {
 
   connection.SetUsername("somebody_else");  // a different text closes the connection first
   EXPECT_FALSE(connection.Connected());
-  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeConnect", "AfterConnect",
-                                                  "BeforeDisconnect", "AfterDisconnect"}));
+  EXPECT_EQ(log.Events,
+            (std::vector<std::string>{"BeforeConnect", "AfterConnect", "BeforeDisconnect", "AfterDisconnect"}));
 }
 
 TEST(MyConnection, FailedLoginLeavesItClosedAndASecondAttemptWorks) {
@@ -237,9 +237,7 @@ TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {
   TMyConnection connection;
   test_server::Configure(connection, "");
-  connection.OnError = [](TCustomDAConnection&, const EDAError& e, bool& fail) {
-    fail = e.ErrorCode != 1146;
-  };
+  connection.OnError = [](TCustomDAConnection&, const EDAError& e, bool& fail) { fail = e.ErrorCode != 1146; };
   connection.Connect();
   EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT * FROM mysql.no_such_table"), EAbort);
   EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELEC 1"), EMyError);

@@ -12,7 +12,8 @@
 
 namespace {
 
-const char* PixelsQuery = "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels ORDER BY birthday DESC";
+const char* PixelsQuery =
+    "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels ORDER BY birthday DESC";
 
 // A database of these tests' own with a pixel table of three rows.
 class MyQueryTest : public ::testing::Test {
@@ -140,9 +141,9 @@ TEST_F(MyQueryTest, EachPostedRowNamesTheFieldsItSets) {
   Query.FieldByName("mac").SetAsString("54-2F-89-00-01-04");
   Query.FieldByName("note").SetAsString("four");
   Query.Post();
-  EXPECT_EQ(Statements, (std::vector<std::string>{
-                            allFields, "INSERT INTO pixels\r\n  (mac, Org_ID)\r\nVALUES\r\n  (?, ?)", allFields,
-                            "INSERT INTO pixels\r\n  (note, mac)\r\nVALUES\r\n  (?, ?)"}));
+  EXPECT_EQ(Statements,
+            (std::vector<std::string>{allFields, "INSERT INTO pixels\r\n  (mac, Org_ID)\r\nVALUES\r\n  (?, ?)",
+                                      allFields, "INSERT INTO pixels\r\n  (note, mac)\r\nVALUES\r\n  (?, ?)"}));
   EXPECT_EQ(Scalar("SELECT CONCAT_WS('|', Org_ID, note IS NULL, PixelType IS NULL) FROM pixels "
                    "WHERE mac = '54-2F-89-00-01-02'"),
             "7|1|1");
@@ -330,8 +331,7 @@ TEST_F(MyQueryTest, LostConnectionWhilePostingKeepsTheInsertPending) {
 }
 
 TEST_F(MyQueryTest, LostConnectionWhileFetchingClosesTheConnection) {
-  Query.SQL().SetText(
-      "SELECT seq, REPEAT('x', 200) AS pad FROM seq_1_to_300000");
+  Query.SQL().SetText("SELECT seq, REPEAT('x', 200) AS pad FROM seq_1_to_300000");
   Query.SetFetchAll(false);
   Query.SetFetchRows(100);
   Query.Open();

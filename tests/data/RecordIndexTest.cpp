@@ -8,7 +8,9 @@
 
 namespace {
 
-char* Record(std::size_t n) { return reinterpret_cast<char*>(n * 16 + 16); }
+char* Record(std::size_t n) {
+  return reinterpret_cast<char*>(n * 16 + 16);
+}
 
 void ExpectSameOrder(const TRecordIndex& index, const std::vector<char*>& expected) {
   ASSERT_EQ(index.size(), expected.size());

@@ -22,9 +22,12 @@ TFieldDesc Desc(const char* name, TDataType type, int length = 0) {
 
 // The pixel table as a Unicode connection sees it.
 void AddPixelFields(TMemData& data) {
-  data.Fields = {Desc("mac", dtWideString, 17), Desc("PixelType", dtExtWideString, 64),
-                 Desc("ShieldType", dtExtWideString, 64), Desc("birthday", dtDateTime),
-                 Desc("Org_ID", dtInt32), Desc("note", dtExtWideString, 255)};
+  data.Fields = {Desc("mac", dtWideString, 17),
+                 Desc("PixelType", dtExtWideString, 64),
+                 Desc("ShieldType", dtExtWideString, 64),
+                 Desc("birthday", dtDateTime),
+                 Desc("Org_ID", dtInt32),
+                 Desc("note", dtExtWideString, 255)};
   data.InitLayout();
 }
 
@@ -36,15 +39,13 @@ TEST(RecordLayout, SizesOffsetsAndNullArea) {
     int length;
     int size;
   };
-  const Case cases[] = {
-      {dtString, 10, 11},  {dtBytes, 4, 5},      {dtVarBytes, 4, 6},   {dtWideString, 32, 66},
-      {dtInt8, 0, 2},      {dtUInt8, 0, 2},      {dtInt16, 0, 2},      {dtUInt16, 0, 2},
-      {dtBoolean, 0, 2},   {dtInt32, 0, 4},      {dtUInt32, 0, 4},     {dtInt64, 0, 8},
-      {dtFloat, 0, 8},     {dtBCD, 0, 8},        {dtDate, 0, 8},       {dtTime, 0, 8},
-      {dtDateTime, 0, 8},  {dtFMTBCD, 10, 34},   {dtFMTBCD, 40, 41},   {dtFMTBCD, 65, 64},
-      {dtBlob, 0, 8},      {dtExtString, 40, 8}, {dtExtWideString, 0, 8}};
-  for (const Case& c : cases)
-    EXPECT_EQ(FieldSizeOf(Desc("f", c.type, c.length)), c.size) << "type " << c.type;
+  const Case cases[] = {{dtString, 10, 11}, {dtBytes, 4, 5},      {dtVarBytes, 4, 6},     {dtWideString, 32, 66},
+                        {dtInt8, 0, 2},     {dtUInt8, 0, 2},      {dtInt16, 0, 2},        {dtUInt16, 0, 2},
+                        {dtBoolean, 0, 2},  {dtInt32, 0, 4},      {dtUInt32, 0, 4},       {dtInt64, 0, 8},
+                        {dtFloat, 0, 8},    {dtBCD, 0, 8},        {dtDate, 0, 8},         {dtTime, 0, 8},
+                        {dtDateTime, 0, 8}, {dtFMTBCD, 10, 34},   {dtFMTBCD, 40, 41},     {dtFMTBCD, 65, 64},
+                        {dtBlob, 0, 8},     {dtExtString, 40, 8}, {dtExtWideString, 0, 8}};
+  for (const Case& c : cases) EXPECT_EQ(FieldSizeOf(Desc("f", c.type, c.length)), c.size) << "type " << c.type;
 
   TFieldDescs descs = {Desc("a", dtString, 2), Desc("w", dtWideString, 3), Desc("i", dtInt32)};
   for (std::size_t i = 0; i < descs.size(); ++i) descs[i].FieldNo = static_cast<int>(i) + 1;
@@ -58,19 +59,22 @@ TEST(RecordLayout, SizesOffsetsAndNullArea) {
 
 TEST(RecordValues, RoundTripOfEveryStoredKind) {
   TMemData data;
-  data.Fields = {Desc("s", dtString, 5),         Desc("w", dtWideString, 4),
-                 Desc("xs", dtExtString, 40),    Desc("xw", dtExtWideString, 40),
-                 Desc("vb", dtVarBytes, 6),      Desc("b", dtBoolean),
-                 Desc("i8", dtInt8),             Desc("u16", dtUInt16),
-                 Desc("i32", dtInt32),           Desc("u32", dtUInt32),
-                 Desc("i64", dtInt64),           Desc("f", dtFloat),
-                 Desc("bcd", dtBCD),             Desc("fmt", dtFMTBCD, 20),
-                 Desc("dt", dtDateTime),         Desc("memo", dtWideMemo)};
+  data.Fields = {Desc("s", dtString, 5),      Desc("w", dtWideString, 4),
+                 Desc("xs", dtExtString, 40), Desc("xw", dtExtWideString, 40),
+                 Desc("vb", dtVarBytes, 6),   Desc("b", dtBoolean),
+                 Desc("i8", dtInt8),          Desc("u16", dtUInt16),
+                 Desc("i32", dtInt32),        Desc("u32", dtUInt32),
+                 Desc("i64", dtInt64),        Desc("f", dtFloat),
+                 Desc("bcd", dtBCD),          Desc("fmt", dtFMTBCD, 20),
+                 Desc("dt", dtDateTime),      Desc("memo", dtWideMemo)};
   data.InitLayout();
   char* record = data.NewEmptyRecord();
   const TValue values[] = {std::string("abcde"),
-                           std::string("\xC3\xA4\xE2\x82\xAC" "ab"),
-                           std::string("a\0'\\\r\n\x1A" "z", 8),
+                           std::string("\xC3\xA4\xE2\x82\xAC"
+                                       "ab"),
+                           std::string("a\0'\\\r\n\x1A"
+                                       "z",
+                                       8),
                            std::string("x\0y", 3),
                            std::string("\0\1\2", 3),
                            true,
@@ -99,12 +103,14 @@ TEST(RecordValues, RoundTripOfEveryStoredKind) {
 
 TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   TMemData data;
-  data.Fields = {Desc("s", dtString, 5),      Desc("w", dtWideString, 4),
-                 Desc("xs", dtExtString, 40), Desc("vb", dtVarBytes, 6),
-                 Desc("n", dtExtString, 40),  Desc("f", dtFloat)};
+  data.Fields = {Desc("s", dtString, 5),    Desc("w", dtWideString, 4), Desc("xs", dtExtString, 40),
+                 Desc("vb", dtVarBytes, 6), Desc("n", dtExtString, 40), Desc("f", dtFloat)};
   data.InitLayout();
   char* record = data.NewEmptyRecord();
-  const std::string texts[] = {"ab", "\xC3\xA4\xE2\x82\xAC" "a", std::string("a\0z", 3), std::string("\0\1", 2)};
+  const std::string texts[] = {"ab",
+                               "\xC3\xA4\xE2\x82\xAC"
+                               "a",
+                               std::string("a\0z", 3), std::string("\0\1", 2)};
   for (std::size_t i = 0; i < std::size(texts); ++i) WriteFieldValue(data, record, data.Fields[i], texts[i]);
   WriteFieldValue(data, record, data.Fields[5], 7.5);
 
@@ -142,21 +148,20 @@ TEST(RecordValues, IntegerTextIsTheTextOfItsValue) {
   TMemData data;
   TFieldDesc unsignedBig = Desc("ub", dtInt64);
   unsignedBig.IsUnsigned = true;
-  data.Fields = {Desc("i8", dtInt8),     Desc("u16", dtUInt16), Desc("b", dtBoolean),
-                 Desc("i32", dtInt32),   Desc("u32", dtUInt32), Desc("i64", dtInt64),
-                 unsignedBig,            Desc("u64", dtUInt64), Desc("n", dtInt32)};
+  data.Fields = {Desc("i8", dtInt8),   Desc("u16", dtUInt16), Desc("b", dtBoolean),
+                 Desc("i32", dtInt32), Desc("u32", dtUInt32), Desc("i64", dtInt64),
+                 unsignedBig,          Desc("u64", dtUInt64), Desc("n", dtInt32)};
   data.InitLayout();
   char* record = data.NewEmptyRecord();
-  const std::pair<TValue, std::string> cases[] = {
-      {std::int64_t{-128}, "-128"},
-      {std::int64_t{65535}, "65535"},
-      {true, "1"},
-      {std::int64_t{-2147483647 - 1}, "-2147483648"},
-      {std::int64_t{4294967295}, "4294967295"},
-      {std::int64_t{-9223372036854775807 - 1}, "-9223372036854775808"},
-      {std::int64_t{-1}, "18446744073709551615"},
-      {std::int64_t{-1}, "18446744073709551615"},
-      {TValue{}, ""}};
+  const std::pair<TValue, std::string> cases[] = {{std::int64_t{-128}, "-128"},
+                                                  {std::int64_t{65535}, "65535"},
+                                                  {true, "1"},
+                                                  {std::int64_t{-2147483647 - 1}, "-2147483648"},
+                                                  {std::int64_t{4294967295}, "4294967295"},
+                                                  {std::int64_t{-9223372036854775807 - 1}, "-9223372036854775808"},
+                                                  {std::int64_t{-1}, "18446744073709551615"},
+                                                  {std::int64_t{-1}, "18446744073709551615"},
+                                                  {TValue{}, ""}};
   std::string out;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     WriteFieldValue(data, record, data.Fields[i], cases[i].first);
@@ -172,10 +177,8 @@ TEST(RecordValues, DateTimeTextIsWrittenInTheFormOfItsType) {
   data.Fields = {Desc("d", dtDate), Desc("t", dtTime), Desc("dt", dtDateTime), Desc("n", dtDateTime)};
   data.InitLayout();
   char* record = data.NewEmptyRecord();
-  const std::pair<TValue, std::string> cases[] = {{41741.5, "2014-04-12"},
-                                                  {-0.0625, "-01:30:00"},
-                                                  {-1.25, "1899-12-29 06:00:00"},
-                                                  {TValue{}, ""}};
+  const std::pair<TValue, std::string> cases[] = {
+      {41741.5, "2014-04-12"}, {-0.0625, "-01:30:00"}, {-1.25, "1899-12-29 06:00:00"}, {TValue{}, ""}};
   std::string out;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     WriteFieldValue(data, record, data.Fields[i], cases[i].first);
@@ -233,8 +236,7 @@ TEST(RecordStore, CopiesShareOutOfLineValuesUntilTheLastUseIsGone) {
   WriteFieldValue(data, copy, data.Fields[5], std::string("second note"));
   EXPECT_EQ(ReadFieldValue(data, stored, data.Fields[5]), TValue(std::string("first note")));
   data.ReplaceRecord(0, copy);
-  EXPECT_EQ(ReadFieldValue(data, data.Record(0), data.Fields[5]),
-            TValue(std::string("second note")));
+  EXPECT_EQ(ReadFieldValue(data, data.Record(0), data.Fields[5]), TValue(std::string("second note")));
 }
 
 TEST(RecordStore, InsertAndDeleteKeepTheIndexInRowOrder) {
@@ -254,8 +256,8 @@ TEST(RecordStore, InsertAndDeleteKeepTheIndexInRowOrder) {
   std::vector<TValue> order;
   for (std::size_t i = 0; i < data.RecordCount(); ++i)
     order.push_back(ReadFieldValue(data, data.Record(i), data.Fields[0]));
-  EXPECT_EQ(order, (std::vector<TValue>{std::int64_t{1}, std::int64_t{99}, std::int64_t{2},
-                                         std::int64_t{3}, std::int64_t{4}}));
+  EXPECT_EQ(order, (std::vector<TValue>{std::int64_t{1}, std::int64_t{99}, std::int64_t{2}, std::int64_t{3},
+                                        std::int64_t{4}}));
   char* reused = data.NewRecord();
   EXPECT_EQ(ReadFieldValue(data, reused, data.Fields[0]), TValue(std::int64_t{0}))
       << "a reused record starts zero-filled";
@@ -337,10 +339,14 @@ TEST(Blob, PiecesReadWriteTruncateAndCancel) {
   blob->Release();
 
   TBlob* wide = new TBlob(true);
-  wide->SetAsString("\xE2\x82\xAC" "1");
+  wide->SetAsString(
+      "\xE2\x82\xAC"
+      "1");
   EXPECT_EQ(wide->GetSize(), 4u);
   EXPECT_EQ(wide->AsWideString(), u"\u20AC1");
-  EXPECT_EQ(wide->AsString(), "\xE2\x82\xAC" "1");
+  EXPECT_EQ(wide->AsString(),
+            "\xE2\x82\xAC"
+            "1");
   wide->Release();
 }
 
@@ -367,10 +373,9 @@ TEST(DateTime, EncodeDecodeFormatAndParse) {
 // Text to value and back across the base date, leap days and the ends of the date range;
 // fractions round to the millisecond, the text cuts to the second, a full day stays in the day.
 TEST(DateTime, FormatsWhatItParsesAndRoundsToTheMillisecond) {
-  for (const char* text : {"1899-12-30 00:00:00", "1899-12-29 23:59:59", "1899-12-29 00:00:01",
-                           "1899-12-31 00:00:00", "1600-02-29 12:00:00", "1900-03-01 00:00:00",
-                           "2000-02-29 23:59:59", "2100-03-01 00:00:01", "0001-01-01 00:00:00",
-                           "9999-12-31 23:59:59", "0100-01-01 00:00:00"}) {
+  for (const char* text : {"1899-12-30 00:00:00", "1899-12-29 23:59:59", "1899-12-29 00:00:01", "1899-12-31 00:00:00",
+                           "1600-02-29 12:00:00", "1900-03-01 00:00:00", "2000-02-29 23:59:59", "2100-03-01 00:00:01",
+                           "0001-01-01 00:00:00", "9999-12-31 23:59:59", "0100-01-01 00:00:00"}) {
     TDateTime value = 0;
     ASSERT_TRUE(TryParseDateTime(text, value)) << text;
     EXPECT_EQ(FormatDateTime(value), text);
@@ -386,12 +391,12 @@ TEST(DateTime, FormatsWhatItParsesAndRoundsToTheMillisecond) {
   };
   const double ms = 1.0 / 86400000;
   const Case cases[] = {
-      {41741 + 0.999999999, "2014-04-12 23:59:59", 999},    // rounds to a full day: stays in it
+      {41741 + 0.999999999, "2014-04-12 23:59:59", 999},  // rounds to a full day: stays in it
       {41741 + 999.6 * ms, "2014-04-12 00:00:01", 0},
       {41741 + 999.4 * ms, "2014-04-12 00:00:00", 999},
       {-1 - 0.25 * ms, "1899-12-29 00:00:00", 0},  // fractions before the base run from midnight
       {-1 - 1000.6 * ms, "1899-12-29 00:00:01", 1},
-      {-0.5, "1899-12-30 12:00:00", 0},             // no whole day: the base date itself
+      {-0.5, "1899-12-30 12:00:00", 0},  // no whole day: the base date itself
       {-2.75, "1899-12-28 18:00:00", 0},
       {std::numeric_limits<double>::infinity(), "1899-12-30 00:00:00", 0},
       {std::numeric_limits<double>::quiet_NaN(), "1899-12-30 00:00:00", 0},

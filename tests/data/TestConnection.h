@@ -8,7 +8,9 @@
 
 namespace test_server {
 
-inline std::string Database() { return ProcessDatabase("morvane_data_test"); }
+inline std::string Database() {
+  return ProcessDatabase("morvane_data_test");
+}
 
 // Settings for the server, as root.
 inline void Configure(TMyConnection& connection, const std::string& database = Database()) {

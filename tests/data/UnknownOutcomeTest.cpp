@@ -40,7 +40,8 @@ class UnknownOutcomeTest : public ::testing::TestWithParam<bool> {
     TFaultProxy Proxy;
     TMyConnection Connection;
     TMyQuery Query;
-    TSession(const TFault& fault, const std::string& table, bool compress) : Proxy(test_server::Settings().Port, fault) {
+    TSession(const TFault& fault, const std::string& table, bool compress)
+        : Proxy(test_server::Settings().Port, fault) {
       test_server::Configure(Connection);
       Connection.SetServer("127.0.0.1");
       Connection.SetPort(Proxy.Port());

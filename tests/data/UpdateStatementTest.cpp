@@ -22,9 +22,12 @@ struct PixelRows {
       const char* name;
       TDataType type;
       int length;
-    } columns[] = {{"mac", dtWideString, 17},        {"PixelType", dtExtWideString, 64},
-                   {"ShieldType", dtExtWideString, 64}, {"birthday", dtDateTime, 19},
-                   {"Org_ID", dtInt32, 11},          {"note", dtExtWideString, 255}};
+    } columns[] = {{"mac", dtWideString, 17},
+                   {"PixelType", dtExtWideString, 64},
+                   {"ShieldType", dtExtWideString, 64},
+                   {"birthday", dtDateTime, 19},
+                   {"Org_ID", dtInt32, 11},
+                   {"note", dtExtWideString, 255}};
     for (const auto& c : columns) {
       TFieldDesc desc;
       desc.Name = desc.ActualName = c.name;
@@ -126,8 +129,7 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
   rows.data.Fields[4].IsKey = true;
   rows.data.Fields[4].Flags = UNIQUE_KEY_FLAG;
   context = rows.Context();
-  EXPECT_EQ(GenerateStatement(stDelete, context).Text,
-            "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text, "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");
   rows.Set(rows.oldRecord, 4, std::int64_t{7});
   rows.FillNewPixel(rows.newRecord, "changed");
   rows.Set(rows.newRecord, 4, std::int64_t{7});
@@ -156,8 +158,7 @@ TEST(UpdateStatement, KeyAndUpdatingTableChoice) {
 TEST(SqlLiterals, EscapingKeepsEveryByteInsideTheLiteral) {
   using namespace std::string_literals;
   const std::string note = "a'b\"c\\d\0e\rf\ng\x1Ah'); DROP TABLE pixels; --"s;
-  EXPECT_EQ(QuotedString(note, true),
-            std::string("'a\\'b\\\"c\\\\d\\0e\\rf\\ng\\Zh\\'); DROP TABLE pixels; --'"));
+  EXPECT_EQ(QuotedString(note, true), std::string("'a\\'b\\\"c\\\\d\\0e\\rf\\ng\\Zh\\'); DROP TABLE pixels; --'"));
   EXPECT_EQ(QuotedString("it's \\", false), "'it''s \\'");
   EXPECT_EQ(QuotedString("", true), "''");
 }

@@ -16,7 +16,9 @@ void TFakePeer::SendRaw(std::span<const std::uint8_t> bytes) {
   }
 }
 
-void TFakePeer::SendPacket(std::uint8_t sequence, const TBytes& payload) { SendRaw(WirePacket(sequence, payload)); }
+void TFakePeer::SendPacket(std::uint8_t sequence, const TBytes& payload) {
+  SendRaw(WirePacket(sequence, payload));
+}
 
 TBytes TFakePeer::ReadRaw(std::size_t count) {
   TBytes bytes(count);

@@ -34,8 +34,8 @@ TEST(HostList, ParsesHostsWithAndWithoutPorts) {
 }
 
 TEST(HostList, BadEntriesAreRefusedByName) {
-  for (const char* setting : {"db1:", "db1:x", "db1:0", "db1:65536", "db1:99999999999", "db1:-1", ":3306",
-                              "[::1", "[]:3306", "[::1]x", "[::1]:", "ok,db2:3o7"}) {
+  for (const char* setting : {"db1:", "db1:x", "db1:0", "db1:65536", "db1:99999999999", "db1:-1", ":3306", "[::1",
+                              "[]:3306", "[::1]x", "[::1]:", "ok,db2:3o7"}) {
     try {
       ParseHostList(setting, 3306);
       ADD_FAILURE() << setting;

@@ -63,7 +63,9 @@ TBytes AuthSwitch(std::string_view method, const TBytes& data) {
   return TBytesWriter().Byte(254).ZeroString(method).Raw(data).Bytes();
 }
 
-TBytes MoreData(const TBytes& data) { return TBytesWriter().Byte(1).Raw(data).Bytes(); }
+TBytes MoreData(const TBytes& data) {
+  return TBytesWriter().Byte(1).Raw(data).Bytes();
+}
 
 void Expect(bool condition, const char* what) {
   if (!condition) throw std::runtime_error(std::string("fake server: ") + what);

@@ -14,7 +14,9 @@ std::vector<std::uint8_t> FromHex(std::string_view hex) {
   return bytes;
 }
 
-std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string AsText(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
 }  // namespace
 

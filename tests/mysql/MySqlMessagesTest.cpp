@@ -145,8 +145,8 @@ TEST(ParseFieldInfo, Reads41DefinitionsAndMarksNumericColumns) {
     bool Numeric;
   };
   const TCase cases[] = {
-      {MYSQL_TYPE_LONG, 11, true},       {MYSQL_TYPE_INT24, 9, true},      {MYSQL_TYPE_YEAR, 4, true},
-      {MYSQL_TYPE_TIMESTAMP, 19, false}, {MYSQL_TYPE_TIMESTAMP, 14, true}, {MYSQL_TYPE_DATETIME, 19, false},
+      {MYSQL_TYPE_LONG, 11, true},        {MYSQL_TYPE_INT24, 9, true},      {MYSQL_TYPE_YEAR, 4, true},
+      {MYSQL_TYPE_TIMESTAMP, 19, false},  {MYSQL_TYPE_TIMESTAMP, 14, true}, {MYSQL_TYPE_DATETIME, 19, false},
       {MYSQL_TYPE_NEWDECIMAL, 10, false},
   };
   for (const TCase& c : cases) {
@@ -156,9 +156,17 @@ TEST(ParseFieldInfo, Reads41DefinitionsAndMarksNumericColumns) {
 }
 
 TEST(ParseFieldInfo, ReadsPre41DefinitionsWithAndWithoutLongFlags) {
-  const TBytes longFlags =
-      TBytesWriter().LengthString("t").LengthString("id").Byte(3).Int(11, 3).Byte(1).Byte(MYSQL_TYPE_LONG).Byte(3).Int(
-          0x0203, 2).Byte(0).Bytes();
+  const TBytes longFlags = TBytesWriter()
+                               .LengthString("t")
+                               .LengthString("id")
+                               .Byte(3)
+                               .Int(11, 3)
+                               .Byte(1)
+                               .Byte(MYSQL_TYPE_LONG)
+                               .Byte(3)
+                               .Int(0x0203, 2)
+                               .Byte(0)
+                               .Bytes();
   const TMySqlFieldInfo a = ParseFieldInfo(longFlags, false, true);
   EXPECT_EQ(a.Table, "t");
   EXPECT_EQ(a.OrgTable, "t");
@@ -167,9 +175,17 @@ TEST(ParseFieldInfo, ReadsPre41DefinitionsWithAndWithoutLongFlags) {
   EXPECT_EQ(a.Flags, 0x0203u | NUM_FLAG);
   EXPECT_EQ(a.CharsetNr, 0);
 
-  const TBytes shortFlags =
-      TBytesWriter().LengthString("t").LengthString("s").Byte(3).Int(20, 3).Byte(1).Byte(MYSQL_TYPE_VAR_STRING).Byte(
-          2).Byte(0x01).Byte(0).Bytes();
+  const TBytes shortFlags = TBytesWriter()
+                                .LengthString("t")
+                                .LengthString("s")
+                                .Byte(3)
+                                .Int(20, 3)
+                                .Byte(1)
+                                .Byte(MYSQL_TYPE_VAR_STRING)
+                                .Byte(2)
+                                .Byte(0x01)
+                                .Byte(0)
+                                .Bytes();
   EXPECT_EQ(ParseFieldInfo(shortFlags, false, false).Flags, 0x01u);
 }
 

@@ -223,7 +223,8 @@ TEST(TMySqlNet, SkipRowCountsTheWholeContinuedMessage) {
 }
 
 TEST(TMySqlNet, SkipRowRaisesErrorPackets) {
-  TNetFixture f(WirePacket(0, TBytesWriter().Byte(255).Int(1317, 2).Raw("#70100Query execution was interrupted").Bytes()));
+  TNetFixture f(
+      WirePacket(0, TBytesWriter().Byte(255).Int(1317, 2).Raw("#70100Query execution was interrupted").Bytes()));
   std::uint8_t first = 0;
   EXPECT_EQ(Raised([&] { f.Net.SkipRow(first); }).ErrorCode(), 1317);
 }

@@ -102,7 +102,8 @@ TEST(MySqlServer, UnreachableServersFailWithTheTransportText) {
     std::string MessageStart;
   };
   const TCase cases[] = {
-      {"127.0.0.1", 1, "Cannot connect to server on host '127.0.0.1':\r\nConnection refused.\r\nSocket Error Code: 111($6F)"},
+      {"127.0.0.1", 1,
+       "Cannot connect to server on host '127.0.0.1':\r\nConnection refused.\r\nSocket Error Code: 111($6F)"},
       {"no-such-host.invalid", db.Port, "Unknown host 'no-such-host.invalid'.\r\nSocket Error Code: "},
   };
   for (const TCase& c : cases) {

@@ -15,11 +15,13 @@
 
 namespace {
 
-constexpr std::uint16_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
-                                 CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
+constexpr std::uint16_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_PROTOCOL_41 |
+                                 CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
 constexpr std::uint32_t ProgramFlags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
 
-TBytes ZeroTerminated(const std::string& text) { return TBytesWriter().ZeroString(text).Bytes(); }
+TBytes ZeroTerminated(const std::string& text) {
+  return TBytesWriter().ZeroString(text).Bytes();
+}
 
 // A client session of the call interface, freed at the end of the test.
 struct TClient {
@@ -188,8 +190,10 @@ TEST(TMySqlSessionLogin, BrokenGreetingsFailWithTheirCodes) {
        "\r\nReceiveHeader: Net packets out of order: received[3], expected[0]"},
       {[&](TFakePeer& p) { p.SendPacket(0, TBytes(greeting.begin(), greeting.begin() + 16)); }, CR_MALFORMED_PACKET,
        "Malformed packet"},
-      {[&](TFakePeer& p) { p.SendRaw(TBytes{80, 0, 0, 0, 10, '5'}); }, CR_SERVER_LOST,
-       "Lost connection to MySQL server during query"},
+      {[&](TFakePeer& p) {
+         p.SendRaw(TBytes{80, 0, 0, 0, 10, '5'});
+       },
+       CR_SERVER_LOST, "Lost connection to MySQL server during query"},
       // The connection was made, so a reset before the greeting is a lost connection, not 2003.
       {[](TFakePeer& p) { p.Reset(); }, CR_SERVER_LOST,
        "Lost connection to MySQL server during query\r\nError on data reading from the connection:\r\n"
@@ -266,8 +270,7 @@ TEST(TMySqlSessionQuery, ErrorAmongRowsEndsTheRowsAndIsKept) {
     AcceptLogin(peer);
     ExpectQuery(peer, "SELECT v");
     std::uint8_t seq = 1;
-    SendResult(peer, {TextRow({std::string("one")}), ErrorPacket(1317, "#70100Query execution was interrupted")},
-               seq);
+    SendResult(peer, {TextRow({std::string("one")}), ErrorPacket(1317, "#70100Query execution was interrupted")}, seq);
     ExpectQuery(peer, "SELECT 2");
     peer.SendPacket(1, OkPacket());
   });
@@ -312,9 +315,9 @@ TEST(TMySqlSessionQuery, CommandsOutOfSyncSendNothing) {
 TEST(TMySqlSessionQuery, MalformedResponsesRaise2027) {
   const TBytes definition = ColumnDefinition41("v");
   const std::vector<std::vector<TBytes>> responses = {
-      {{0, 1}},                                                // OK packet cut after the row count
+      {{0, 1}},                                                   // OK packet cut after the row count
       {{1}, TBytes(definition.begin(), definition.begin() + 9)},  // column definition cut short
-      {{2}, ColumnDefinition41("a"), EndPacket()},             // fewer definitions than columns
+      {{2}, ColumnDefinition41("a"), EndPacket()},                // fewer definitions than columns
   };
   for (const auto& messages : responses) {
     TFakeServer server([&](TFakePeer& peer) {

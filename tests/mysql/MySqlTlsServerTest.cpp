@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::uint32_t ProgramFlags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
 
-std::string TlsFile(const std::string& name) { return test_server::TlsSettings().Dir + "/" + name; }
+std::string TlsFile(const std::string& name) {
+  return test_server::TlsSettings().Dir + "/" + name;
+}
 
 TSslSettings Settings(TSslMode mode, const std::string& ca = "ca.pem") {
   TSslSettings settings;

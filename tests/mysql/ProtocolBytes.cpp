@@ -22,7 +22,9 @@ TBytesWriter& TBytesWriter::Raw(std::string_view text) {
   return *this;
 }
 
-TBytesWriter& TBytesWriter::ZeroString(std::string_view text) { return Raw(text).Byte(0); }
+TBytesWriter& TBytesWriter::ZeroString(std::string_view text) {
+  return Raw(text).Byte(0);
+}
 
 TBytesWriter& TBytesWriter::FieldLength(std::uint64_t n) {
   if (n <= 250) return Byte(static_cast<std::uint8_t>(n));
@@ -31,9 +33,13 @@ TBytesWriter& TBytesWriter::FieldLength(std::uint64_t n) {
   return Byte(254).Int(n, 8);
 }
 
-TBytesWriter& TBytesWriter::LengthString(std::string_view text) { return FieldLength(text.size()).Raw(text); }
+TBytesWriter& TBytesWriter::LengthString(std::string_view text) {
+  return FieldLength(text.size()).Raw(text);
+}
 
-TBytes BytesOf(std::string_view text) { return TBytes(text.begin(), text.end()); }
+TBytes BytesOf(std::string_view text) {
+  return TBytes(text.begin(), text.end());
+}
 
 TBytes WirePacket(std::uint8_t sequence, const TBytes& payload) {
   return TBytesWriter().Int(payload.size(), 3).Byte(sequence).Raw(payload).Bytes();
@@ -52,7 +58,9 @@ TBytes WireFrame(std::uint8_t sequence, std::span<const std::uint8_t> bytes, boo
   return TBytesWriter().Int(body.size(), 3).Byte(sequence).Int(uncompressed, 3).Raw(body).Bytes();
 }
 
-std::size_t Int24(const std::uint8_t* bytes) { return bytes[0] | bytes[1] << 8 | bytes[2] << 16; }
+std::size_t Int24(const std::uint8_t* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16;
+}
 
 TBytes Greeting41(std::uint16_t capabilities, std::uint8_t protocolVersion) {
   return TBytesWriter()

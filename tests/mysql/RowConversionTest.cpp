@@ -18,8 +18,7 @@ struct OneField {
   TRowConverter converter;
   char* record;
 
-  OneField(TDataType type, std::uint8_t myType, int length = 0,
-           TRowConversionOptions options = {.UseUnicode = true})
+  OneField(TDataType type, std::uint8_t myType, int length = 0, TRowConversionOptions options = {.UseUnicode = true})
       : converter(data, options) {
     TFieldDesc desc;
     desc.Name = "f";
@@ -121,8 +120,7 @@ TEST(RowConversion, DecimalsAsCurrencyAndAsDecimalText) {
     }
   }
   OneField fmt(dtFMTBCD, MYSQL_TYPE_NEWDECIMAL, 30);
-  EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"),
-            TValue(std::string("-123456789012345678901234.56789")));
+  EXPECT_EQ(fmt.Convert("-123456789012345678901234.56789"), TValue(std::string("-123456789012345678901234.56789")));
   EXPECT_EQ(ParseFloatValue("1234567890123456789012345678901234567890123456789"), 1.2345678901234568e48)
       << "every digit counts";
 }
@@ -158,7 +156,10 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
       // Bytes just past '9' and with the high bit set, in each word the digits are read from.
       {dtDate, MYSQL_TYPE_DATE, 10, "201:-04-12", TValue{}},
       {dtDate, MYSQL_TYPE_DATE, 10, "2014-04-1\xBA", TValue{}},
-      {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 \xFF" "0:11:12", TValue{}},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 19,
+       "2014-04-12 \xFF"
+       "0:11:12",
+       TValue{}},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:11:1:", TValue{}},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 24:00:00", TValue{}},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 23:60:00", TValue{}},
@@ -196,7 +197,8 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
 
 TEST(RowConversion, StringsBytesAndLargeObjects) {
   OneField wide(dtWideString, MYSQL_TYPE_VAR_STRING, 4);  // 10 bytes: four characters and the terminator
-  EXPECT_EQ(wide.Convert("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F" "x"),
+  EXPECT_EQ(wide.Convert("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"
+                         "x"),
             TValue(std::string("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F")));
   OneField fixed(dtWideString, MYSQL_TYPE_STRING, 17);
   EXPECT_EQ(fixed.Convert("54-2F-89-00   "), TValue(std::string("54-2F-89-00")));

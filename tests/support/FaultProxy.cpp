@@ -19,8 +19,8 @@ int Loopback(int port, bool listen) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   const auto* where = reinterpret_cast<const sockaddr*>(&address);
-  const bool ok = listen ? bind(fd, where, sizeof address) == 0 && ::listen(fd, 8) == 0
-                         : connect(fd, where, sizeof address) == 0;
+  const bool ok =
+      listen ? bind(fd, where, sizeof address) == 0 && ::listen(fd, 8) == 0 : connect(fd, where, sizeof address) == 0;
   if (!ok) {
     ::close(fd);
     return -1;

@@ -6,8 +6,7 @@
 
 // Saves a picture of the widget as screenshots/<name>.png under the build folder (the tests'
 // working folder); returns whether the file was written.
-inline bool SaveScreenshot(QWidget* widget, const QString& name)
-{
-    QDir().mkpath("screenshots");
-    return widget->grab().save("screenshots/" + name + ".png");
+inline bool SaveScreenshot(QWidget* widget, const QString& name) {
+  QDir().mkpath("screenshots");
+  return widget->grab().save("screenshots/" + name + ".png");
 }

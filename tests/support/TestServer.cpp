@@ -66,6 +66,8 @@ const TSettings& Settings() {
   return settings;
 }
 
-std::string ProcessDatabase(std::string_view prefix) { return std::string(prefix) + "_" + std::to_string(::getpid()); }
+std::string ProcessDatabase(std::string_view prefix) {
+  return std::string(prefix) + "_" + std::to_string(::getpid());
+}
 
 }  // namespace test_server

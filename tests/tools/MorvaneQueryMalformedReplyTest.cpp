@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr std::uint16_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
-                                 CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
+constexpr std::uint16_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_PROTOCOL_41 |
+                                 CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
 
 struct TRun {
   int ExitCode = -1;

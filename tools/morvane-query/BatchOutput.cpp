@@ -20,11 +20,20 @@ void TBatchOutput::WriteValue(std::string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char* escape = nullptr;
     switch (value[i]) {
-      case '\0': escape = "\\0"; break;
-      case '\t': escape = "\\t"; break;
-      case '\n': escape = "\\n"; break;
-      case '\\': escape = "\\\\"; break;
-      default: continue;
+      case '\0':
+        escape = "\\0";
+        break;
+      case '\t':
+        escape = "\\t";
+        break;
+      case '\n':
+        escape = "\\n";
+        break;
+      case '\\':
+        escape = "\\\\";
+        break;
+      default:
+        continue;
     }
     std::fwrite(value.data() + plain, 1, i - plain, FOut);
     std::fwrite(escape, 1, 2, FOut);

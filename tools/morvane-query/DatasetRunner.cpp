@@ -10,8 +10,8 @@ namespace {
 
 void PrintFields(const TMyQuery& query) {
   for (const auto& field : query.Fields())
-    std::printf("%s\t%s\t%d\n", field->FieldName().c_str(),
-                std::string(FieldTypeName(field->DataType())).c_str(), field->Size());
+    std::printf("%s\t%s\t%d\n", field->FieldName().c_str(), std::string(FieldTypeName(field->DataType())).c_str(),
+                field->Size());
 }
 
 void PrintRows(TMyQuery& query, TBatchOutput& output) {
@@ -41,8 +41,8 @@ int Report(int code, std::string message) {
 
 }  // namespace
 
-int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements,
-                   bool printFields, bool verbose, TBatchOutput& output) {
+int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements, bool printFields, bool verbose,
+                   TBatchOutput& output) {
   TMyConnection connection;
   TMyQuery query;
   try {

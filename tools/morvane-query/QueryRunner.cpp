@@ -16,7 +16,9 @@ TQueryRunner::TQueryRunner() {
   FSession = FApi.mysql_init();
 }
 
-TQueryRunner::~TQueryRunner() { FApi.mysql_close(FSession); }
+TQueryRunner::~TQueryRunner() {
+  FApi.mysql_close(FSession);
+}
 
 bool TQueryRunner::Fail() {
   FError.Code = FApi.mysql_errno(FSession);
@@ -25,8 +27,7 @@ bool TQueryRunner::Fail() {
   return false;
 }
 
-std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host,
-                                                bool checkReady) {
+std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
   FApi.mysql_close(FSession);
   FSession = FApi.mysql_init();
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
@@ -35,8 +36,7 @@ std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const 
   FApi.SetSecurity(FSession, login.Security);
   std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
-  if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "",
-                               flags))
+  if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "", flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
   return checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
 }
@@ -49,8 +49,8 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = {e.ErrorCode(), e.what()};
     return false;
   }
-  const THostChoice choice = TryHostsInOrder(
-      hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
+  const THostChoice choice =
+      TryHostsInOrder(hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
   if (choice.Index < 0) {
     FError = {choice.Failure.Code, choice.Failure.Message};
     if (FError.Message.rfind("\r\n", 0) == 0) FError.Message.erase(0, 2);
@@ -102,4 +102,6 @@ bool TQueryRunner::Run(const std::string& sql, TBatchOutput* output) {
   }
 }
 
-void ReportHost(const std::string& host) { std::fprintf(stderr, "Connected to %s\n", host.c_str()); }
+void ReportHost(const std::string& host) {
+  std::fprintf(stderr, "Connected to %s\n", host.c_str());
+}

@@ -147,9 +147,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> statements;
   TModes modes;
   switch (ParseArguments(argc, argv, login, statements, modes)) {
-    case TParseResult::ExitOk: return 0;
-    case TParseResult::ExitUsage: return 2;
-    case TParseResult::Run: break;
+    case TParseResult::ExitOk:
+      return 0;
+    case TParseResult::ExitUsage:
+      return 2;
+    case TParseResult::Run:
+      break;
   }
 
   static char outputBuffer[1 << 16];
