@@ -13,7 +13,7 @@ packages=(
   fonts-wine
   binutils-mingw-w64-x86-64
   dpkg-dev desktop-file-utils file
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
 )
 
 missing=()
