@@ -4,14 +4,8 @@
 # Usage: package_installs.sh <build directory> <project version>
 set -uo pipefail
 build=$1 version=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+# $work (removed at exit), $failures and fail "what".
+source "$(dirname "$0")/../support/checks.sh"
 
 if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1; then
   cat "$work/cpack.log" >&2

@@ -14,14 +14,8 @@ done
 
 live=$MORVANE_TEST_DB_HOST:$MORVANE_TEST_DB_PORT
 login=(--user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --timeout 5)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+# $work (removed at exit), $failures and fail "what".
+source "$(dirname "$0")/../support/checks.sh"
 
 for mode in direct dataset; do
   extra=()

@@ -18,14 +18,8 @@ login=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MO
 reference=(mariadb --no-defaults --batch --default-character-set=utf8mb4 --max-allowed-packet=1G
            -h "$MORVANE_TEST_DB_HOST" -P "$MORVANE_TEST_DB_PORT" -u "$MORVANE_TEST_DB_NATIVE_USER"
            "-p$MORVANE_TEST_DB_NATIVE_PASSWORD" "$MORVANE_TEST_DB_DATABASE")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+# $work (removed at exit), $failures and fail "what".
+source "$(dirname "$0")/../support/checks.sh"
 
 "${reference[@]}" -e "
   DROP TABLE IF EXISTS query_output;
