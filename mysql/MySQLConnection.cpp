@@ -311,7 +311,18 @@ void TMySQLConnection::ApplyCharset() {
 }
 
 void TMySQLConnection::ReadMaxAllowedPacket() {
-  const std::string value = QueryFirstValue("SELECT @@max_allowed_packet");
+  // A cluster node that reads causally would hold this read until it has caught up with the others,
+  // which a node cut off from them never does: MariaDB is told not to wait. The limit only lets a
+  // statement be refused before it is sent, so a server that cannot tell it is used without one.
+  const bool mariaDb = FServerVer.find("MariaDB") != std::string::npos;
+  std::string value;
+  try {
+    value = QueryFirstValue(mariaDb ? "SET STATEMENT wsrep_sync_wait=0 FOR SELECT @@max_allowed_packet"
+                                    : "SELECT @@max_allowed_packet");
+  } catch (const EDAError& error) {
+    if (error.IsFatalError()) throw;
+    return;
+  }
   std::size_t bytes = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bytes);
   if (error == std::errc() && end == value.data() + value.size()) FMySQL->serverMaxAllowedPacket = bytes;
