@@ -117,17 +117,38 @@ server_errors() {
 }
 
 # ---- TLS: a private CA with the server's and a client's certificates, a certificate of the same CA
-# for another host name, and a second CA that signed nothing the server shows ----
+# for another host name, one that has expired, and a second CA that signed nothing the server shows ----
+
+request_certificate() {
+  local name=$1 subject=$2
+  openssl req -newkey rsa:2048 -nodes -subj "$subject" -keyout "$name-key.pem" -out "$name.csr"
+}
 
 sign_certificate() {
   local name=$1 subject=$2 extension=$3
-  openssl req -newkey rsa:2048 -nodes -subj "$subject" -keyout "$name-key.pem" -out "$name.csr"
+  request_certificate "$name" "$subject"
   openssl x509 -req -in "$name.csr" -CA ca.pem -CAkey ca-key.pem -CAcreateserial -days 3650 \
     -extfile <(printf '%s\n' "$extension") -out "$name-cert.pem"
 }
 
+# "openssl x509 -req" cannot date a certificate in the past; "openssl ca" can, given a throw-away
+# database of issued certificates.
+sign_expired_certificate() {
+  local name=$1 subject=$2
+  request_certificate "$name" "$subject"
+  mkdir -p issued
+  : >issued/index.txt
+  openssl rand -hex 8 >issued/serial
+  printf '%s\n' '[ca]' 'default_ca = test_ca' '[test_ca]' 'database = issued/index.txt' 'serial = issued/serial' \
+    'new_certs_dir = issued' 'default_md = sha256' 'policy = any_name' '[any_name]' 'commonName = supplied' \
+    >issued/ca.cnf
+  openssl ca -batch -config issued/ca.cnf -cert ca.pem -keyfile ca-key.pem -notext \
+    -startdate 20200101000000Z -enddate 20210101000000Z -in "$name.csr" -out "$name-cert.pem"
+  rm -rf issued
+}
+
 make_certificates() {
-  [ -f "$tls_dir/wrong-host-cert.pem" ] && return 0
+  [ -f "$tls_dir/expired-cert.pem" ] && return 0
   mkdir -p "$tls_dir"
   (
     cd "$tls_dir"
@@ -137,12 +158,13 @@ make_certificates() {
     sign_certificate server "/CN=localhost" "subjectAltName=DNS:localhost,IP:127.0.0.1"
     sign_certificate client "/CN=morvane-client" "extendedKeyUsage=clientAuth"
     sign_certificate wrong-host "/CN=db.example.org" "subjectAltName=DNS:db.example.org"
+    sign_expired_certificate expired "/CN=localhost"
   ) >"$dir/tls.log" 2>&1 || { cat "$dir/tls.log" >&2; return 1; }
 }
 
 # A server started before it had certificates is restarted with them.
 tls_ready() {
-  [ -f "$tls_dir/wrong-host-cert.pem" ] && [ "$(admin_sql -N -e 'SELECT @@have_ssl')" = YES ]
+  [ -f "$tls_dir/expired-cert.pem" ] && [ "$(admin_sql -N -e 'SELECT @@have_ssl')" = YES ]
 }
 
 tls_server_options() {

@@ -16,6 +16,11 @@ struct TPictureCase {
   TNumberLocale locale = kPoint;
 };
 
+// Names the case in test listings; the default would dump the struct's bytes, pointers included.
+void PrintTo(const TPictureCase& c, std::ostream* os) {
+  *os << '"' << c.picture << "\" with " << c.value << " gives \"" << c.expected << '"';
+}
+
 class FloatPictureTest : public ::testing::TestWithParam<TPictureCase> {};
 
 TEST_P(FloatPictureTest, Formats) {

@@ -81,6 +81,16 @@ TEST_F(NumEditModelTest, ConstructionCommitsZeroInEveryView) {
 
 // ---- Committing typed text ----
 
+// Shows a typed-text case by its text in test listings; the default would dump the struct's bytes,
+// pointers included.
+template <typename TCase>
+requires requires(const TCase& c) {
+  c.text;
+}
+void PrintTo(const TCase& c, std::ostream* os) {
+  *os << '"' << c.text << '"';
+}
+
 struct TCommitCase {
   const char* name;
   TEditBase base;
@@ -216,6 +226,10 @@ struct TViewCase {
   const char* asHex;
   const char* asBool;
 };
+
+void PrintTo(const TViewCase& c, std::ostream* os) {
+  *os << c.value;
+}
 
 class ValueViewTest : public ::testing::TestWithParam<TViewCase> {};
 

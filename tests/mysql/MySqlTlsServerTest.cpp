@@ -1,5 +1,5 @@
 // Encrypted logins against the real test database server and its private CA (scripts/testdb.sh),
-// and against a scripted server that shows a certificate for another host.
+// and against scripted servers that show a certificate for another host or one that has expired.
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
 
@@ -117,6 +117,24 @@ class TServerTls {
   bool FAccepted = false;
 };
 
+// Logs in to a scripted server showing the named certificate, which the client must refuse with
+// nothing of the login sent; returns the client's error text.
+std::string RefusedCertificateError(const std::string& certificate, TSslMode mode) {
+  SCOPED_TRACE(certificate);
+  TBytes afterHandshake{0xEE};
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, certificate);
+    if (tls.Accepted()) throw std::runtime_error("fake server: the client accepted the certificate");
+    afterHandshake = peer.ReadToEnd();
+  });
+  TTlsClient client(Settings(mode));
+  EXPECT_FALSE(client.LoginNative(server.Port()));
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+  EXPECT_TRUE(afterHandshake.empty());
+  return client.Error();
+}
+
 }  // namespace
 
 TEST(MySqlTlsServer, EachModeWithTheRightCaLogsInAsItPromises) {
@@ -212,18 +230,14 @@ TEST(MySqlTlsServer, Ed25519AccountLogsInAndAWrongPasswordIsRefused) {
 
 // A server showing a certificate of the right CA for another host name.
 TEST(MySqlTlsServer, CertificateForAnotherHostFailsVerifyIdentityBeforeAnyCredential) {
-  TBytes afterHandshake{0xEE};
-  TFakeServer server([&](TFakePeer& peer) {
-    TServerTls tls(peer, "wrong-host");
-    if (tls.Accepted()) throw std::runtime_error("fake server: the client accepted the certificate");
-    afterHandshake = peer.ReadToEnd();
-  });
-  TTlsClient client(Settings(TSslMode::VerifyIdentity));
-  EXPECT_FALSE(client.LoginNative(server.Port()));
-  ASSERT_EQ(server.Finish(), "");
-  EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
-  EXPECT_NE(client.Error().find("mismatch"), std::string::npos) << client.Error();
-  EXPECT_TRUE(afterHandshake.empty());
+  const std::string error = RefusedCertificateError("wrong-host", TSslMode::VerifyIdentity);
+  EXPECT_NE(error.find("mismatch"), std::string::npos) << error;
+}
+
+// A server showing a certificate of the right CA whose time has passed.
+TEST(MySqlTlsServer, ExpiredCertificateFailsVerifyCaBeforeAnyCredential) {
+  const std::string error = RefusedCertificateError("expired", TSslMode::VerifyCa);
+  EXPECT_NE(error.find("certificate has expired"), std::string::npos) << error;
 }
 
 TEST(MySqlTlsServer, ClearPasswordGoesOnlyOverTls) {
