@@ -5,12 +5,8 @@
 set -uo pipefail
 query=$1
 
-for var in MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD; do
-  if [ -z "${!var:-}" ]; then
-    echo "FAIL: $var is missing: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
-    exit 1
-  fi
-done
+source "$(dirname "$0")/../support/require_test_db.sh"
+require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD
 
 live=$MORVANE_TEST_DB_HOST:$MORVANE_TEST_DB_PORT
 login=(--user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --timeout 5)

@@ -6,13 +6,8 @@
 set -uo pipefail
 query=$1
 
-for var in MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD \
-           MORVANE_TEST_DB_TLS_DIR MORVANE_TEST_DB_ED25519_USER MORVANE_TEST_DB_ED25519_PASSWORD; do
-  if [ -z "${!var:-}" ]; then
-    echo "FAIL: $var is missing: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
-    exit 1
-  fi
-done
+source "$(dirname "$0")/../support/require_test_db.sh"
+require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD MORVANE_TEST_DB_TLS_DIR MORVANE_TEST_DB_ED25519_USER MORVANE_TEST_DB_ED25519_PASSWORD
 
 server=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT")
 native=("${server[@]}" --user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD")
