@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
-scripts/build.sh
+scripts/build.sh Morvane morvane-query
 
 trap 'scripts/testdb.sh stop --demo' EXIT
 # Taken first, so that a server that cannot start stops the run here, with its own error line.

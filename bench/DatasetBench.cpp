@@ -32,7 +32,7 @@ const char* Select = "SELECT mac, PixelType, ShieldType, birthday, Org_ID, note 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   if (!value) {
-    std::fprintf(stderr, "%s is not set: eval \"$(scripts/testdb.sh start)\" first\n", name);
+    std::fprintf(stderr, "%s is not set: start the test database with eval \"$(scripts/testdb.sh start)\"\n", name);
     std::exit(2);
   }
   return value;

@@ -20,7 +20,7 @@ namespace {
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   if (!value) {
-    std::fprintf(stderr, "%s is missing: run eval \"$(scripts/testdb.sh start)\" first\n", name);
+    std::fprintf(stderr, "%s is not set: start the test database with eval \"$(scripts/testdb.sh start)\"\n", name);
     std::exit(2);
   }
   return value;

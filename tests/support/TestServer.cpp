@@ -13,7 +13,7 @@ std::string Env(const char* name) {
   const char* value = std::getenv(name);
   if (!value || !*value)
     throw std::runtime_error(std::string(name) +
-                             " is not set: start the test server with "
+                             " is not set: start the test database with "
                              "eval \"$(scripts/testdb.sh start)\" or run ./test.sh");
   return value;
 }

@@ -4,7 +4,7 @@ require_test_db() {
   local var
   for var in "$@"; do
     if [ -z "${!var:-}" ]; then
-      echo "FAIL: $var is missing: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
+      echo "FAIL: $var is not set: start the test database with eval \"\$(scripts/testdb.sh start)\" or run ./test.sh" >&2
       exit 1
     fi
   done
