@@ -1,16 +1,11 @@
 #pragma once
 
 #include "controls/NumberLocale.h"
+#include "platform/ConvertError.h"
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-
-// Text that passes the character checks but is no number of its kind (for example "1e").
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Binary text of value; Digits > 0 pads with "0" to at least that many digits, never truncating.
 std::string AbIntToBin(std::int32_t value, int digits);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ConvertError.h"
+
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -8,12 +10,6 @@
 class EAbort : public std::runtime_error {
  public:
   EAbort() : std::runtime_error("Operation aborted") {}
-};
-
-// A text that is not a number of the expected kind.
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 // Checks of the dataset framework and the components themselves (fixed English texts).
