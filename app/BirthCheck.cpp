@@ -1,10 +1,10 @@
 #include "app/BirthCheck.h"
 
-#include "data/DAError.h"
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
-#include "data/SqlLiterals.h"
-#include "mysql/MySQLConnection.h"
+#include "dataset/DAError.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "components/SqlLiterals.h"
+#include "driver/MySQLConnection.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DateTime.h"
+#include "dataset/DateTime.h"
 
 #include <exception>
 #include <string>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/BirthCheck.h"
-#include "data/DataSource.h"
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
+#include "dataset/DataSource.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
 #include "app/Settings.h"
 
 #include <QMainWindow>

@@ -7,9 +7,9 @@
 #include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumSpin.h"
-#include "data/DAError.h"
-#include "data/DateTime.h"
-#include "data/SqlLiterals.h"
+#include "dataset/DAError.h"
+#include "dataset/DateTime.h"
+#include "components/SqlLiterals.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "app/ConnectionSecurityDialog.h"
 
-#include "mysql/MySqlSecurity.h"
+#include "wire/MySqlSecurity.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

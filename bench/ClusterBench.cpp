@@ -24,11 +24,11 @@
 #include "app/Birthday.h"
 #include "app/ErrorReport.h"
 #include "controls/AbNumSpin.h"
-#include "data/DAError.h"
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
-#include "mysql/HostList.h"
-#include "mysql/MySQLConnection.h"
+#include "dataset/DAError.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "wire/HostList.h"
+#include "driver/MySQLConnection.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include <mysql.h>
 
-#include "data/DateTime.h"
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
+#include "dataset/DateTime.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
 
 #ifdef MORVANE_BENCH_QT
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DataSource.h"
+#include "dataset/DataSource.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #include "controls/DBGrid.h"
 
-#include "data/DataSet.h"
-#include "data/DataSource.h"
+#include "dataset/DataSet.h"
+#include "dataset/DataSource.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

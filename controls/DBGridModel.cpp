@@ -1,7 +1,7 @@
 #include "controls/DBGridModel.h"
 
-#include "data/DataSet.h"
-#include "data/DataSource.h"
+#include "dataset/DataSet.h"
+#include "dataset/DataSource.h"
 
 #include <QBrush>
 

@@ -1,8 +1,8 @@
 #include "controls/DBNavigator.h"
 
 #include "controls/Hint.h"
-#include "data/DataSet.h"
-#include "data/DataSource.h"
+#include "dataset/DataSet.h"
+#include "dataset/DataSource.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "mysql/MySqlErrors.h"
-#include "mysql/MySqlNet.h"
-#include "tests/mysql/MemoryVio.h"
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlNet.h"
+#include "tests/support/MemoryVio.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMySqlNet net;

@@ -1,8 +1,8 @@
 // Opening a dataset on a query's result: field descriptions from the column definitions, then
 // every row converted into records, with the mapping options the first byte's upper bits choose.
-#include "data/Exceptions.h"
+#include "dataset/Exceptions.h"
 #include "fuzz/FuzzSession.h"
-#include "mysql/MySQLRecordSet.h"
+#include "driver/MySQLRecordSet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TFuzzSession fuzz(data, size);

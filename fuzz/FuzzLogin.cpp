@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "mysql/MySqlConsts.h"
-#include "mysql/MySqlErrors.h"
-#include "mysql/MySqlMessages.h"
-#include "mysql/MySqlNet.h"
-#include "mysql/MySqlPassword.h"
-#include "tests/mysql/MemoryVio.h"
+#include "wire/MySqlConsts.h"
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlMessages.h"
+#include "wire/MySqlNet.h"
+#include "wire/MySqlPassword.h"
+#include "tests/support/MemoryVio.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMySqlNet net;

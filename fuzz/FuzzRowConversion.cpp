@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "data/Exceptions.h"
-#include "data/FieldDescBuilder.h"
-#include "data/MemData.h"
-#include "mysql/RowConversion.h"
+#include "dataset/Exceptions.h"
+#include "dataset/FieldDescBuilder.h"
+#include "dataset/MemData.h"
+#include "driver/RowConversion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t DescriptionSize = 6;

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "mysql/MySqlApiDirect.h"
-#include "tests/mysql/MemoryVio.h"
+#include "wire/MySqlApiDirect.h"
+#include "tests/support/MemoryVio.h"
 
 class TFuzzSession {
  public:

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/mysql-client/BenchShared.h"
-#include "mysql/MySqlApiDirect.h"
+#include "wire/MySqlApiDirect.h"
 
 namespace {
 

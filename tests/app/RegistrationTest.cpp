@@ -10,7 +10,7 @@
 #include "controls/DBGridModel.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
-#include "tests/data/TestConnection.h"
+#include "tests/components/TestConnection.h"
 #include "tests/support/FaultProxy.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"

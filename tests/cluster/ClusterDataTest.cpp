@@ -5,8 +5,8 @@
 #include <barrier>
 #include <functional>
 
-#include "data/DAError.h"
-#include "data/MyQuery.h"
+#include "dataset/DAError.h"
+#include "components/MyQuery.h"
 #include "tests/cluster/ClusterNodes.h"
 
 namespace {

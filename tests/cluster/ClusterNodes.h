@@ -7,10 +7,10 @@
 #include <string>
 #include <thread>
 
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
-#include "mysql/HostList.h"
-#include "mysql/MySQLConnection.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "wire/HostList.h"
+#include "driver/MySQLConnection.h"
 
 namespace cluster {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/DataSource.h"
-#include "data/MemDataSet.h"
-#include "data/RecordValues.h"
+#include "dataset/DataSource.h"
+#include "dataset/MemDataSet.h"
+#include "dataset/RecordValues.h"
 
 #include <cstdio>
 #include <string>

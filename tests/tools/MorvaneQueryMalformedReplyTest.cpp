@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "mysql/MySqlConsts.h"
-#include "tests/mysql/FakeServer.h"
+#include "wire/MySqlConsts.h"
+#include "tests/support/FakeServer.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "data/DAError.h"
-#include "data/MyConnection.h"
-#include "data/MyQuery.h"
+#include "dataset/DAError.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
 
 namespace {
 

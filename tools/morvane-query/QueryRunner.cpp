@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "mysql/MySqlErrors.h"
+#include "wire/MySqlErrors.h"
 
 namespace {
 

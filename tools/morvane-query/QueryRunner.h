@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "mysql/HostFailover.h"
-#include "mysql/MySqlApiDirect.h"
+#include "wire/HostFailover.h"
+#include "wire/MySqlApiDirect.h"
 #include "tools/morvane-query/BatchOutput.h"
 
 struct TQueryLogin {

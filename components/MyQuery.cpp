@@ -1,0 +1,357 @@
+#include "components/MyQuery.h"
+
+#include <algorithm>
+
+#include "dataset/DAError.h"
+#include "components/MyConnection.h"
+#include "dataset/RecordValues.h"
+#include "driver/MySQLCommand.h"
+#include "driver/MySQLConnection.h"
+#include "driver/MySQLRecordSet.h"
+
+namespace {
+
+// The server's deadlock, also a cluster's certification conflict; the statement was rolled back.
+constexpr int ER_LOCK_DEADLOCK = 1213;
+
+bool SameLayout(const TFieldDescs& a, const TFieldDescs& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i].Name != b[i].Name || a[i].DataType != b[i].DataType || a[i].Length != b[i].Length) return false;
+  return true;
+}
+
+}  // namespace
+
+TMyQuery::TMyQuery() {
+  FSQL.OnChange = [this] { SQLChanged(); };
+}
+
+TMyQuery::~TMyQuery() {
+  try {
+    Close();
+  } catch (...) {
+  }
+  if (FConnection) FConnection->UnRegisterClient(this);
+}
+
+void TMyQuery::SetConnection(TMyConnection* connection) {
+  if (connection == FConnection) return;
+  Close();
+  if (FConnection) FConnection->UnRegisterClient(this);
+  FRecordSet.reset();
+  FUpdateCommand.reset();
+  FConnection = connection;
+}
+
+void TMyQuery::SQLChanged() {
+  Close();
+  ForgetKeyAndDataFields();
+}
+
+void TMyQuery::SetFetchAll(bool value) {
+  FFetchAll = value;
+  if (value && Active())
+    while (FetchMore()) {
+    }
+}
+
+void TMyQuery::SetFetchRows(int value) {
+  if (Active()) throw EDatabaseError("Cannot perform this operation on an open dataset");
+  if (value < 1 || value > 65535) throw EDatabaseError("FetchRows must be 1..65535");
+  FFetchRows = value;
+}
+
+void TMyQuery::SetKeyFields(const std::string& value) {
+  FKeyFields = value;
+  ForgetKeyAndDataFields();
+}
+
+void TMyQuery::SetUpdatingTable(const std::string& value) {
+  FUpdatingTable = value;
+  ForgetKeyAndDataFields();
+}
+
+void TMyQuery::BeginConnection() {
+  if (!FConnection) throw EDatabaseError("Connection is not defined");
+  if (!FConnection->Connected()) {
+    if (!FConnection->Options.AllowImplicitConnect) throw EDatabaseError("Connection is not connected");
+    FConnection->Connect();
+  }
+  FConnection->RegisterClient(this);
+}
+
+TMySQLRecordSet& TMyQuery::RecordSet() {
+  if (!FRecordSet) {
+    FRecordSet = std::make_unique<TMySQLRecordSet>(*FConnection->MySQLConnection(), Data());
+    FRecordSet->Command().Component = this;
+  }
+  return *FRecordSet;
+}
+
+std::int64_t TMyQuery::RowsAffected() const {
+  return FRecordSet ? FRecordSet->Command().RowsAffected() : 0;
+}
+
+void TMyQuery::ReadResult() {
+  TMySQLRecordSet& recordSet = RecordSet();
+  TMySQLCommand& command = recordSet.Command();
+  if (!command.SQLResult()) {
+    if (BeforeExecute) BeforeExecute(*this);
+    command.SQL = FSQL.Text();
+    command.CommandTimeout = CommandTimeout;
+  }
+  recordSet.Mapping.FieldsAsString = Options.FieldsAsString;
+  recordSet.Mapping.EnableBoolean = Options.EnableBoolean;
+  recordSet.Mapping.BinaryAsString = Options.BinaryAsString;
+  recordSet.Mapping.LongStrings = Options.LongStrings;
+  recordSet.Mapping.FlatBuffers = Options.FlatBuffers;
+  recordSet.Mapping.EnableBCD = FConnection->Options.EnableBCD;
+  recordSet.Mapping.EnableFMTBCD = FConnection->Options.EnableFMTBCD;
+  recordSet.Mapping.OptimizedBigInt = FConnection->Options.OptimizedBigInt;
+  recordSet.Conversion.NullForZeroDate = Options.NullForZeroDate;
+  recordSet.Conversion.NullForZeroBaseDate = FConnection->Options.NullForZeroBaseDate;
+  recordSet.Conversion.TrimFixedChar = Options.TrimFixedChar;
+  recordSet.FetchRows = FFetchRows;
+  if (!recordSet.Open()) throw EDatabaseError("SQL statement doesn't return rows");
+  if (FFetchAll)
+    while (recordSet.Fetch()) {
+    }
+  else
+    recordSet.Fetch();
+}
+
+void TMyQuery::InternalOpen() {
+  BeginConnection();
+  if (FSQL.Count() == 0) throw EDatabaseError("No SQL statement provided");
+  try {
+    ReadResult();
+    CreateFields();
+  } catch (...) {
+    if (FRecordSet) FRecordSet->Close();
+    Data().ClearRecords();
+    throw;
+  }
+  for (const auto& field : Fields()) field->Required = Options.RequiredFields && DescOf(*field).Required;
+}
+
+void TMyQuery::InternalClose() {
+  if (FRecordSet) FRecordSet->Close();
+  ForgetKeyAndDataFields();
+  TMemDataSet::InternalClose();
+}
+
+bool TMyQuery::FetchMore() {
+  if (!FRecordSet || FRecordSet->FetchedAll()) return false;
+  return FRecordSet->Fetch();
+}
+
+void TMyQuery::Execute() {
+  if (FExecuting) return;
+  FExecuting = true;
+  try {
+    BeginConnection();
+    Close();
+    if (FSQL.Count() == 0) throw EDatabaseError("No SQL statement provided");
+    TMySQLCommand& command = RecordSet().Command();
+    if (BeforeExecute) BeforeExecute(*this);
+    command.SQL = FSQL.Text();
+    command.CommandTimeout = CommandTimeout;
+    command.RequestResultset = true;
+    command.Execute();
+    if (command.SQLResult()) Open();
+    if (AfterExecute) AfterExecute(*this);
+  } catch (...) {
+    FExecuting = false;
+    throw;
+  }
+  FExecuting = false;
+}
+
+bool TMyQuery::CanModify() const {
+  if (!Active() || ReadOnly) return false;
+  for (const auto& field : Fields())
+    if (!field->ReadOnly) return true;
+  return false;
+}
+
+void TMyQuery::ConnectChange(bool connecting) {
+  if (!connecting) Close();
+}
+
+void TMyQuery::ConnectionDestroyed() {
+  Close();
+  FRecordSet.reset();
+  FUpdateCommand.reset();
+  FConnection = nullptr;
+}
+
+bool TMyQuery::BlocksReconnect() const {
+  return Active() && FRecordSet && !FRecordSet->FetchedAll();
+}
+
+void TMyQuery::ForgetKeyAndDataFields() {
+  FKeyAndData.reset();
+  FInsertStatement.Clear();
+}
+
+const TKeyAndDataFields& TMyQuery::KeyAndDataFields() {
+  if (!FKeyAndData)
+    FKeyAndData = FillKeyAndDataFields(Data(), FUpdatingTable, FKeyFields, Name, Options.SetFieldsReadOnly);
+  return *FKeyAndData;
+}
+
+void TMyQuery::WriteChange(TStatementType type) {
+  const TKeyAndDataFields& fields = KeyAndDataFields();
+  TUpdateContext context;
+  context.Data = &Data();
+  if (fields.TableIndex >= 0) {
+    const TTableInfo& table = Data().Tables[static_cast<std::size_t>(fields.TableIndex)];
+    context.Table = table.FullName.empty() ? table.TableName : table.FullName;
+    // A table of another database is named with it, so that the write cannot reach the
+    // table of the same name in the connection's own database.
+    if (!table.Database.empty() && table.Database != FConnection->Database())
+      context.Table = table.Database + "." + context.Table;
+  }
+  context.KeyFields = fields.KeyFieldDescs;
+  context.DataFields = fields.DataFieldDescs;
+  context.IdentityField = fields.IdentityField;
+  context.OldRecord = OldRecord();
+  context.NewRecord = type == stDelete ? OldRecord() : ActiveRecord();
+  context.QuoteNames = Options.QuoteNames;
+  context.UpdateAllFields = Options.UpdateAllFields;
+
+  TGeneratedStatement generated;
+  const TGeneratedStatement& statement =
+      type == stInsert ? FInsertStatement.For(context) : (generated = GenerateStatement(type, context));
+  if (statement.Text.empty()) {
+    if (type == stUpdate && fields.TableIndex >= 0) return;  // nothing changed: nothing to send
+    if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
+    return;
+  }
+  // Rows still pending would stand between the statement and its reply.
+  while (FetchMore()) {
+  }
+  if (type == stInsert && FUnknownInsertKey) {
+    const bool stored = InsertOfUnknownOutcomeStored(context);
+    FUnknownInsertKey.reset();
+    if (stored) return;
+  }
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  if (!FUpdateCommand) {
+    FUpdateCommand = std::make_unique<TMySQLCommand>(session);
+    FUpdateCommand->Component = this;
+  }
+  FUpdateCommand->SQL =
+      PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes(), session.SpeaksAnsi());
+  FUpdateCommand->SQLEncoded = true;
+  FUpdateCommand->CommandTimeout = CommandTimeout;
+  if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
+  try {
+    ExecuteUpdateCommand();
+  } catch (const EDAError& error) {
+    if (type == stInsert && error.StatementMayHaveRun) {
+      FUnknownInsertKey.emplace();
+      for (const TFieldDesc* desc : fields.KeyFieldDescs)
+        FUnknownInsertKey->push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
+    }
+    throw;
+  }
+  std::int64_t rows = FUpdateCommand->RowsAffected();
+  if (AfterUpdateExecute) AfterUpdateExecute(*this, type, statement.Text);
+  if (Options.StrictUpdate && rows != 1)
+    throw EDatabaseError(FormatMessage("Update failed. Found %d records", static_cast<int>(rows)));
+  if (type == stInsert) {
+    FLastInsertId = FUpdateCommand->LastInsertId();
+    if (fields.IdentityField && FLastInsertId != 0)
+      WriteFieldValue(Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
+                      static_cast<std::int64_t>(FLastInsertId));
+  }
+}
+
+void TMyQuery::ExecuteUpdateCommand() {
+  try {
+    FUpdateCommand->Execute();
+  } catch (const EMyError& error) {
+    // In a cluster, another node's write of the same row rolls a statement back with a deadlock
+    // (certification conflict); outside a transaction nothing of it stayed, so it goes once more.
+    if (error.ErrorCode != ER_LOCK_DEADLOCK || FConnection->InTransaction()) throw;
+    FUpdateCommand->Execute();
+  }
+}
+
+bool TMyQuery::InsertOfUnknownOutcomeStored(const TUpdateContext& context) {
+  // A key the server fills in (an auto-increment column left empty) cannot find the row either.
+  const bool keyed = !context.KeyFields.empty() &&
+                     std::none_of(context.KeyFields.begin(), context.KeyFields.end(), [&](const TFieldDesc* desc) {
+                       return IsFieldNull(Data(), context.NewRecord, *desc);
+                     });
+  if (!keyed)
+    throw EDatabaseError(
+        "The row may have been stored before the connection was lost; without a key to look it up by, it is "
+        "not sent again.");
+  for (std::size_t i = 0; i < context.KeyFields.size(); ++i)
+    if (ReadFieldValue(Data(), context.NewRecord, *context.KeyFields[i]) != (*FUnknownInsertKey)[i]) return false;
+  TUpdateContext lookup = context;
+  lookup.OldRecord = context.NewRecord;
+  const TGeneratedStatement statement = GenerateStatement(stRefreshCheckDeleted, lookup);
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  return !session.QueryFirstValue(PlaceParamValues(statement, lookup, false, session.NeedBackslashes())).empty();
+}
+
+void TMyQuery::InternalInsert(std::size_t position) {
+  FUnknownInsertKey.reset();
+  TMemDataSet::InternalInsert(position);
+}
+
+void TMyQuery::ApplyRecordUpdate() {
+  if (!FConnection || !FConnection->Connected()) throw EDatabaseError("Connection is not connected");
+  WriteChange(State() == dsInsert ? stInsert : stUpdate);
+}
+
+void TMyQuery::ApplyRecordDelete() {
+  if (!FConnection || !FConnection->Connected()) throw EDatabaseError("Connection is not connected");
+  WriteChange(stDelete);
+}
+
+void TMyQuery::StoreFieldValue(TField& field, const TValue& nativeValue) {
+  const auto* text = std::get_if<std::string>(&nativeValue);
+  if (Options.SetEmptyStrToNull && text && text->empty()) return TMemDataSet::StoreFieldValue(field, {});
+  TMemDataSet::StoreFieldValue(field, nativeValue);
+}
+
+void TMyQuery::InternalRefresh() {
+  std::vector<std::pair<std::size_t, TValue>> key;
+  if (!IsEmpty())
+    for (const TFieldDesc* desc : KeyAndDataFields().KeyFieldDescs)
+      key.emplace_back(static_cast<std::size_t>(desc->FieldNo - 1),
+                       ReadFieldValue(Data(), Data().Record(CurrentIndex()), *desc));
+  TFieldDescs before = Data().Fields;
+  ForgetKeyAndDataFields();
+  try {
+    BeginConnection();
+    FRecordSet->Close();
+    Data().ClearRecords();
+    ReadResult();
+  } catch (...) {
+    Close();
+    throw;
+  }
+  if (!SameLayout(before, Data().Fields)) {
+    Close();
+    Open();
+    return;
+  }
+  std::size_t found = 0;
+  if (!key.empty())
+    for (std::size_t i = 0; i < Data().RecordCount(); ++i) {
+      bool same = true;
+      for (const auto& [index, value] : key)
+        same = same && ReadFieldValue(Data(), Data().Record(i), Data().Fields[index]) == value;
+      if (same) {
+        found = i;
+        break;
+      }
+    }
+  SetCurrent(found);
+}

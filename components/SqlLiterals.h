@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dataset/DataTypes.h"
+#include "dataset/Value.h"
+
+// The escaped and quoted form of a text. With backslash escapes NUL, LF, CR, character 26,
+// quotes and the backslash are escaped with a backslash; without them only the single quote is
+// doubled.
+std::string QuotedString(std::string_view text, bool needBackslashes);
+
+// The literal that stands for a value of the given internal data type in a statement.
+std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes);
+
+// A column or table name, in backticks when asked to or when it needs them; a dotted name is
+// handled part by part, and a part already quoted stays as it is.
+std::string QuoteName(std::string_view name, bool quoteNames);

@@ -1,0 +1,406 @@
+#include "driver/MySQLConnection.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <stdexcept>
+#include <tuple>
+
+#include "dataset/DAError.h"
+#include "driver/MySQLCommand.h"
+#include "wire/MySqlErrors.h"
+#include "wire/RestoreOnExit.h"
+#include "platform/AnsiText.h"
+
+namespace {
+
+int ToInt(const TPropValue& value) {
+  if (auto* i = std::get_if<int>(&value)) return *i;
+  if (auto* b = std::get_if<bool>(&value)) return *b ? 1 : 0;
+  return 0;
+}
+
+bool ToBool(const TPropValue& value) {
+  return ToInt(value) != 0;
+}
+
+std::string ToText(const TPropValue& value) {
+  if (auto* s = std::get_if<std::string>(&value)) return *s;
+  return {};
+}
+
+constexpr int UnknownCharacterSet = 1115;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+int VersionPart(std::string_view text) {
+  int value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty())
+    throw EConvertError(FormatMessage("'%s' is not a valid integer value", std::string(text).c_str()));
+  return value;
+}
+
+std::size_t DigitRun(std::string_view text, std::size_t from) {
+  std::size_t end = from;
+  while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+  return end;
+}
+
+// An unknown name is refused rather than read as a weaker mode.
+TSslMode SslModeOf(const std::string& name) {
+  if (const auto mode = ParseSslMode(name)) return *mode;
+  throw std::invalid_argument("Unknown encryption mode '" + name + "'");
+}
+
+}  // namespace
+
+std::string TMySQLConnection::SecurityDescription() const {
+  return FConnected ? API().mysql_get_ssl_description(FMySQL) : "not encrypted";
+}
+
+TMySQLAPIDirect& TMySQLConnection::API() {
+  static TMySQLAPIDirect api;
+  return api;
+}
+
+TMySQLConnection::~TMySQLConnection() {
+  Disconnect();
+}
+
+void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
+  switch (prop) {
+    case prConnectionTimeout:
+      FConnectionTimeout = ToInt(value);
+      break;
+    case prDatabase:
+      SetDatabase(ToText(value));
+      break;
+    case prPort:
+      FPort = ToInt(value);
+      break;
+    case prUseUnicode:
+      FUseUnicode = FUseUnicodeSetting = ToBool(value);
+      break;
+    case prCharset:
+      FCharset = ToText(value);
+      break;
+    case prCompress:
+      FCompress = ToBool(value);
+      break;
+    case prInteractive:
+      FInteractive = ToBool(value);
+      break;
+    case prProtocol:
+      FProtocol = ToInt(value);
+      break;
+    case prIPVersion:
+      FIPVersion = ToInt(value);
+      break;
+    case prDirect:
+      FDirect = ToBool(value);
+      break;
+    case prCheckBackslashes:
+      FCheckBackslashes = ToBool(value);
+      break;
+    case prNullForZeroBaseDate:
+      FNullForZeroBaseDate = ToBool(value);
+      break;
+    case prSslMode:
+      FSecurity.Mode = SslModeOf(ToText(value));
+      break;
+    case prSSL_CA:
+      FSecurity.Ca = ToText(value);
+      break;
+    case prSSL_Cert:
+      FSecurity.Cert = ToText(value);
+      break;
+    case prSSL_Key:
+      FSecurity.Key = ToText(value);
+      break;
+    case prServerPublicKey:
+      FSecurity.ServerPublicKey = ToText(value);
+      break;
+    default:
+      break;  // settings of modes this client does not have
+  }
+}
+
+TPropValue TMySQLConnection::GetProp(int prop) const {
+  switch (prop) {
+    case prConnectionTimeout:
+      return FConnectionTimeout;
+    case prDatabase:
+      return FDatabase;
+    case prPort:
+      return FPort;
+    case prUseUnicode:
+      return FUseUnicode;
+    case prCharset:
+      return FCharset;
+    case prCompress:
+      return FCompress;
+    case prInteractive:
+      return FInteractive;
+    case prProtocol:
+      return FProtocol;
+    case prIPVersion:
+      return FIPVersion;
+    case prDirect:
+      return FDirect;
+    case prCheckBackslashes:
+      return FCheckBackslashes;
+    case prNullForZeroBaseDate:
+      return FNullForZeroBaseDate;
+    case prSslMode:
+      return std::string(SslModeName(FSecurity.Mode));
+    case prSSL_CA:
+      return FSecurity.Ca;
+    case prSSL_Cert:
+      return FSecurity.Cert;
+    case prSSL_Key:
+      return FSecurity.Key;
+    case prServerPublicKey:
+      return FSecurity.ServerPublicKey;
+    default:
+      return false;
+  }
+}
+
+void TMySQLConnection::AssignLogin(const TMySQLConnection& source) {
+  // A statement is cancelled on the node that runs it.
+  FServer = source.FConnected ? source.FConnectedHost.Text() : source.FServer;
+  FUsername = source.FUsername;
+  FPassword = source.FPassword;
+  FDatabase = source.FDatabase;
+  FCharset = source.FCharset;
+  FPort = source.FPort;
+  FConnectionTimeout = source.FConnectionTimeout;
+  FUseUnicode = FUseUnicodeSetting = source.FUseUnicodeSetting;
+  FCompress = source.FCompress;
+  FIPVersion = source.FIPVersion;
+  FSecurity = source.FSecurity;
+}
+
+std::uint32_t TMySQLConnection::ClientFlags() const {
+  std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
+  if (FCompress) flags |= CLIENT_COMPRESS;
+  if (FInteractive) flags |= CLIENT_INTERACTIVE;
+  return flags;
+}
+
+void TMySQLConnection::Connect(const std::string&) {
+  if (FConnected) return;
+  ConnectFrom(0);
+}
+
+std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bool checkReady) {
+  TMySQLAPIDirect& api = API();
+  Disconnect();
+  FMySQL = api.mysql_init();
+  FNativeConnection = true;
+  api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
+  // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
+  if (FUseUnicode)
+    api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
+  else if (Lower(FCharset) == "utf8")
+    api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
+  FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
+  if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
+  api.SetSecurity(FMySQL, FSecurity);
+  if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))
+    return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
+  // With one host there is nothing to skip to, so a single server is used as it answers.
+  return checkReady ? NodeNotReady(api, FMySQL) : std::nullopt;
+}
+
+void TMySQLConnection::ConnectFrom(std::size_t first) {
+  try {
+    FServerVer.clear();
+    FServerPrimaryVer = FServerMinorVer = FServerReleaseVer = 0;
+    FUseUnicode = FUseUnicodeSetting;
+    TMySQLAPIDirect& api = API();
+    api.CheckMySQLLib();
+    Disconnect();
+    THostList hosts;
+    try {
+      hosts = Hosts();
+    } catch (const EMySqlException& e) {
+      EMyError error(e.ErrorCode(), e.what(), nullptr);
+      ProcessError(error);
+    }
+    const THostChoice choice =
+        TryHostsInOrder(hosts, first, [&](const THostAddress& host) { return LogIn(host, hosts.size() > 1); });
+    if (choice.Index < 0) {
+      EMyError error(choice.Failure.Code, choice.Failure.Message, nullptr);
+      ProcessError(error);
+    }
+    FConnectedHostIndex = static_cast<std::size_t>(choice.Index);
+    FConnectedHost = hosts[FConnectedHostIndex];
+    FConnected = true;
+    FServerVer = api.mysql_get_server_info(FMySQL);
+    DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
+    ApplyCharset();
+    ReadMaxAllowedPacket();
+  } catch (...) {
+    try {
+      Disconnect();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+void TMySQLConnection::Disconnect() {
+  if (FMySQL && FNativeConnection) API().mysql_close(FMySQL);
+  FMySQL = nullptr;
+  FConnected = false;
+}
+
+void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& minor, int& release) {
+  std::size_t dot = text.find('.');
+  major = VersionPart(std::string_view(text).substr(0, dot));
+  std::size_t minorStart = dot == std::string::npos ? text.size() : dot + 1;
+  std::size_t minorEnd = DigitRun(text, minorStart);
+  minor = VersionPart(std::string_view(text).substr(minorStart, minorEnd - minorStart));
+  std::size_t releaseStart = std::min(minorEnd + 1, text.size());
+  std::size_t releaseEnd = DigitRun(text, releaseStart);
+  release = VersionPart(std::string_view(text).substr(releaseStart, releaseEnd - releaseStart));
+}
+
+bool TMySQLConnection::SpeaksAnsi() const {
+  return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
+}
+
+bool TMySQLConnection::GetIsServer41() const {
+  return FServerPrimaryVer > 4 || (FServerPrimaryVer == 4 && FServerMinorVer > 0);
+}
+
+std::string TMySQLConnection::GetServerVersion() const {
+  return std::to_string(FServerPrimaryVer) + "." + std::to_string(FServerMinorVer) + "." +
+         std::to_string(FServerReleaseVer);
+}
+
+std::uint32_t TMySQLConnection::GetThreadId() const {
+  return FMySQL ? API().mysql_thread_id(FMySQL) : 0;
+}
+
+void TMySQLConnection::ApplyCharset() {
+  FUtf8mb4 = false;
+  if (!GetIsServer41()) {
+    FUseUnicode = false;
+    return;
+  }
+  if (FUseUnicode) {
+    // utf8mb4 holds every character; servers before 5.5.3 know only the three-byte utf8.
+    bool knowsUtf8mb4 = std::tie(FServerPrimaryVer, FServerMinorVer, FServerReleaseVer) >= std::make_tuple(5, 5, 3);
+    if (knowsUtf8mb4) {
+      API().SetTimeout(FMySQL, FConnectionTimeout);
+      int status = API().mysql_real_query(FMySQL, "SET NAMES utf8mb4");
+      FUtf8mb4 = status == 0;
+      if (status != 0 && status != UnknownCharacterSet) MySQLError(nullptr);
+    }
+    if (!FUtf8mb4) ExecStatement("SET NAMES utf8");
+  } else if (!FCharset.empty()) {
+    ExecStatement("SET NAMES " + FCharset);
+  }
+}
+
+void TMySQLConnection::ReadMaxAllowedPacket() {
+  // A cluster node that reads causally would hold this read until it has caught up with the others,
+  // which a node cut off from them never does: MariaDB is told not to wait. The limit only lets a
+  // statement be refused before it is sent, so a server that cannot tell it is used without one.
+  const bool mariaDb = FServerVer.find("MariaDB") != std::string::npos;
+  std::string value;
+  try {
+    value = QueryFirstValue(mariaDb ? "SET STATEMENT wsrep_sync_wait=0 FOR SELECT @@max_allowed_packet"
+                                    : "SELECT @@max_allowed_packet");
+  } catch (const EDAError& error) {
+    if (error.IsFatalError()) throw;
+    return;
+  }
+  std::size_t bytes = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bytes);
+  if (error == std::errc() && end == value.data() + value.size()) FMySQL->serverMaxAllowedPacket = bytes;
+}
+
+void TMySQLConnection::ExecStatement(const std::string& text) {
+  TMySQLCommand command(*this);
+  command.SQL = text;
+  command.CommandTimeout = FConnectionTimeout;
+  command.Execute();
+}
+
+std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
+  TMySQLCommand command(*this);
+  command.SQL = text;
+  command.CommandTimeout = FConnectionTimeout;
+  command.RequestResultset = true;
+  command.Execute();
+  std::string value;
+  if (TMySqlResultSet* result = command.SQLResult()) {
+    if (const TMySqlBinds* row = API().mysql_fetch_row(result); row && !row->Slots.empty() && !row->Slots[0].IsNull)
+      value = std::string(row->Value(0));
+    command.FreeResult();
+  }
+  return value;
+}
+
+void TMySQLConnection::SetDatabase(const std::string& name) {
+  if (name == FDatabase) return;
+  FDatabase = name;
+  if (FConnected && !name.empty()) Check(API().mysql_select_db(FMySQL, name), nullptr);
+}
+
+void TMySQLConnection::Ping() {
+  API().SetTimeout(FMySQL, FConnectionTimeout);
+  Check(API().mysql_ping(FMySQL), nullptr);
+}
+
+bool TMySQLConnection::CheckIsValid() {
+  IsValid = FMySQL && API().mysql_ping(FMySQL) == 0 && API().mysql_ping(FMySQL) == 0;
+  return IsValid;
+}
+
+void TMySQLConnection::MySQLError(TComponent* component) {
+  int code = FMySQL ? API().mysql_errno(FMySQL) : 2000;
+  std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
+  if (SpeaksAnsi()) message = AnsiToUtf8(message);
+  EMyError error(code, message, component);
+  error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
+  ProcessError(error);
+}
+
+void TMySQLConnection::Reconnect() {
+  Disconnect();
+  // The host that was lost is the last one to try again.
+  ConnectFrom(FConnectedHostIndex + 1);
+}
+
+void TMySQLConnection::ProcessError(EMyError& error) {
+  bool fail = true;
+  if (OnError && !FInErrorProcessing) {
+    FInErrorProcessing = true;
+    TRestoreOnExit reset(FInErrorProcessing, false);
+    if (OnError(error, fail, 0)) {
+      bool reconnected = true;
+      try {
+        Reconnect();
+      } catch (...) {
+        reconnected = false;
+      }
+      if (reconnected) {
+        if (OnReconnectSuccess) OnReconnectSuccess();
+      } else {
+        OnError(error, fail, 1);
+        if (OnReconnectError) OnReconnectError();
+      }
+    }
+  }
+  if (fail) throw error;
+  throw EAbort();
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dataset/CRAccess.h"
+#include "wire/HostFailover.h"
+#include "wire/MySqlApiDirect.h"
+
+class TComponent;
+
+// The session-side half of the connection component: logs in with its options, runs the
+// statements that follow the login, checks liveness and turns the call interface's kept
+// errors into EMyError.
+class TMySQLConnection : public TCRConnection {
+ public:
+  TMySQLConnection() = default;
+  TMySQLConnection(const TMySQLConnection&) = delete;
+  TMySQLConnection& operator=(const TMySQLConnection&) = delete;
+  ~TMySQLConnection() override;
+
+  void SetProp(int prop, const TPropValue& value) override;
+  TPropValue GetProp(int prop) const override;
+  void SetUsername(const std::string& value) override { FUsername = value; }
+  void SetPassword(const std::string& value) override { FPassword = value; }
+  void SetServer(const std::string& value) override { FServer = value; }
+  void Connect(const std::string& connectString) override;
+  void Disconnect() override;
+  bool GetConnected() const override { return FConnected; }
+
+  // A new connection object with the same login settings (for cancelling a statement).
+  void AssignLogin(const TMySQLConnection& source);
+  void Ping();
+  bool CheckIsValid();
+  void SetDatabase(const std::string& name);
+  std::string GetServerVersion() const;
+  const std::string& GetServerVersionFull() const { return FServerVer; }
+  static std::string GetClientVersion() { return TMySQLAPIDirect::ClientVersion; }
+  std::uint32_t GetThreadId() const;
+  // How the open connection is protected ("not encrypted" when closed or plain).
+  std::string SecurityDescription() const;
+  bool GetIsClient41() const { return true; }
+  bool GetIsServer41() const override;
+  bool UseUnicode() const { return FUseUnicode; }
+  // The Unicode session speaks utf8mb4 (four bytes at most), not the three-byte utf8.
+  bool SpeaksUtf8mb4() const { return FUtf8mb4; }
+  // Without Unicode (and no other character set chosen) texts cross the wire in Windows-1252.
+  bool SpeaksAnsi() const;
+  // Follows the sql_mode the server reports with every reply, so that a mode set at the server
+  // or by a statement is obeyed whatever CheckBackslashes says.
+  bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
+  int ConnectionTimeout() const { return FConnectionTimeout; }
+  // The client flags the next login sends (the session adds its fixed set).
+  std::uint32_t ClientFlags() const;
+  // The hosts of the server setting, in the order a connect tries them.
+  THostList Hosts() const { return ParseHostList(FServer, FPort); }
+  // The host the session reached ("host:port"), empty while disconnected.
+  std::string ConnectedHost() const { return FConnected ? FConnectedHost.Text() : std::string(); }
+
+  // Runs a statement without rows with the connection's time-out.
+  void ExecStatement(const std::string& text) override;
+  // Runs a query and returns its first value (empty for none or NULL).
+  std::string QueryFirstValue(const std::string& text);
+
+  // Raises the error kept by the call interface as EMyError, through the error callback.
+  [[noreturn]] void MySQLError(TComponent* component);
+  void Check(int status, TComponent* component) {
+    if (status != 0) MySQLError(component);
+  }
+  // Tells the session's error callback, reconnecting when it asks for it, then raises.
+  [[noreturn]] void ProcessError(EMyError& error);
+
+  TMySqlSession* Session() const { return FMySQL; }
+  static TMySQLAPIDirect& API();
+
+  // Decodes "5.5.36-log" into 5, 5 and 36; a part that is not a number raises EConvertError.
+  static void DecodeVersion(const std::string& text, int& major, int& minor, int& release);
+
+ private:
+  // Logs in to the hosts in turn from the one at `first`, as the list allows; raises the last
+  // failure when none takes the login.
+  void ConnectFrom(std::size_t first);
+  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
+  void ApplyCharset();
+  // So that a statement the server would refuse is refused before it is sent.
+  void ReadMaxAllowedPacket();
+  void Reconnect();
+
+  std::string FServer, FUsername, FPassword, FDatabase, FCharset;
+  int FPort = 3306;
+  int FConnectionTimeout = 15;
+  bool FUseUnicode = false;
+  bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
+  bool FUtf8mb4 = false;
+  bool FCompress = false;
+  TSslSettings FSecurity;
+  bool FInteractive = false;
+  int FProtocol = 0;
+  int FIPVersion = 0;
+  bool FDirect = true;
+  bool FCheckBackslashes = false;
+  bool FNullForZeroBaseDate = false;
+  std::string FServerVer;
+  int FServerPrimaryVer = 0, FServerMinorVer = 0, FServerReleaseVer = 0;
+  THostAddress FConnectedHost;
+  std::size_t FConnectedHostIndex = 0;
+  TMySqlSession* FMySQL = nullptr;
+  bool FConnected = false;
+  bool FNativeConnection = false;
+  bool FInErrorProcessing = false;
+};

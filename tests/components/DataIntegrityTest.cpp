@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "driver/MySQLConnection.h"
+#include "tests/components/TestConnection.h"
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+// Writes through a dataset against tables of these tests' own database (and of a second one).
+class DataIntegrityTest : public ::testing::Test {
+ protected:
+  TMyConnection Connection;
+  TMyQuery Query;
+  std::vector<std::string> Statements;  // generated statements, placeholders in place
+  const std::string OtherDatabase = test_server::ProcessDatabase("morvane_other_test");
+
+  void SetUp() override {
+    Admin({"CREATE DATABASE IF NOT EXISTS " + test_server::Database(), "CREATE DATABASE IF NOT EXISTS " + OtherDatabase,
+           "CREATE TABLE " + test_server::Database() +
+               ".notes (id INT PRIMARY KEY, note VARCHAR(255), tag CHAR(2)) DEFAULT CHARSET=utf8mb4",
+           "CREATE TABLE " + test_server::Database() + ".victim (x INT)",
+           "CREATE TABLE " + test_server::Database() + ".keyless (a INT, note VARCHAR(20))",
+           "INSERT INTO " + test_server::Database() + ".keyless VALUES (1, 'same'), (1, 'same'), (2, 'other')",
+           "CREATE TABLE " + test_server::Database() + ".bytes (id INT PRIMARY KEY, vb VARBINARY(8), b BINARY(4))",
+           "INSERT INTO " + test_server::Database() + ".bytes VALUES (1, X'41FF0042', X'41420000')",
+           "CREATE TABLE " + test_server::Database() +
+               ".counters (id INT AUTO_INCREMENT PRIMARY KEY, big BIGINT UNSIGNED, needed INT NOT NULL)",
+           "CREATE TABLE " + OtherDatabase + ".notes (id INT PRIMARY KEY, note VARCHAR(255))",
+           "INSERT INTO " + test_server::Database() + ".notes (id, note) VALUES (1, 'mine')",
+           "INSERT INTO " + OtherDatabase + ".notes VALUES (1, 'theirs'), (2, 'theirs too')"});
+    test_server::Configure(Connection);
+    Query.SetConnection(&Connection);
+    Query.BeforeUpdateExecute = [this](TDataSet&, TStatementType, const std::string& text) {
+      Statements.push_back(text);
+    };
+  }
+
+  void TearDown() override {
+    Admin({"DROP DATABASE IF EXISTS " + test_server::Database(), "DROP DATABASE IF EXISTS " + OtherDatabase});
+  }
+
+  static void Admin(const std::vector<std::string>& statements) {
+    TMyConnection admin;
+    test_server::Configure(admin, "");
+    admin.Connect();
+    for (const std::string& statement : statements) admin.MySQLConnection()->ExecStatement(statement);
+  }
+
+  std::string Scalar(const std::string& sql) {
+    Connection.Connect();
+    return Connection.MySQLConnection()->QueryFirstValue(sql);
+  }
+
+  void InsertNote(int id, const std::string& note) {
+    Query.Insert();
+    Query.FieldByName("id").SetAsInteger(id);
+    Query.FieldByName("note").SetAsString(note);
+    Query.Post();
+  }
+};
+
+}  // namespace
+
+TEST_F(DataIntegrityTest, NotesKeepEveryByteInEitherBackslashMode) {
+  using namespace std::string_literals;
+  const std::string notes[] = {"x\\'); DROP TABLE victim; -- ", "it's", "C:\\dir\\", "\"q\" \0 \r\n \x1A end"s};
+  int id = 10;
+  for (const char* mode : {"DEFAULT", "'NO_BACKSLASH_ESCAPES'"}) {
+    SCOPED_TRACE(mode);
+    Scalar("SET SESSION sql_mode = "s + mode);
+    Query.SQL().SetText("SELECT id, note FROM notes");
+    Query.Open();
+    for (const std::string& note : notes) {
+      InsertNote(++id, note);
+      EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = " + std::to_string(id)), Hex(note));
+    }
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" + test_server::Database() +
+                   "' AND table_name = 'victim'"),
+            "1");
+}
+
+TEST_F(DataIntegrityTest, FourByteCharactersAreStoredAndReadWhole) {
+  const std::string note = "emoji \xF0\x9F\x98\x80 and \xF0\xA0\x9C\x8E", tag = "\xF0\x9F\x98\x80\xF0\xA0\x9C\x8E";
+  Query.SQL().SetText("SELECT id, note, tag FROM notes");
+  Query.Open();
+  Query.Insert();
+  Query.FieldByName("id").SetAsInteger(2);
+  Query.FieldByName("note").SetAsString(note);
+  Query.FieldByName("tag").SetAsString(tag);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT CONCAT(HEX(note), '|', HEX(tag)) FROM notes WHERE id = 2"), Hex(note) + "|" + Hex(tag));
+  Query.Close();
+  Query.SQL().SetText("SELECT id, note, tag FROM notes WHERE id = 2");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("note").AsString(), note);
+  EXPECT_EQ(Query.FieldByName("tag").AsString(), tag) << "two characters, four 16-bit units";
+  EXPECT_EQ(Query.FieldByName("tag").Size(), 2);
+}
+
+TEST_F(DataIntegrityTest, BinaryColumnsKeepTheirBytes) {
+  using namespace std::string_literals;
+  Query.SQL().SetText("SELECT id, vb, b FROM bytes");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("vb").AsString(), "\x41\xFF\x00\x42"s);
+  EXPECT_EQ(Query.FieldByName("b").AsString(), "AB\0\0"s);
+  Query.Edit();
+  Query.FieldByName("vb").SetAsString("\xFE\x00\\'"s);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT HEX(vb) FROM bytes"), "FE005C27");
+}
+
+TEST_F(DataIntegrityTest, WideDecimalsReadAsTheServersText) {
+  const std::string digits = "1234567890123456789012345678901234567890123456789";
+  Query.SQL().SetText("SELECT CAST(" + digits +
+                      " AS DECIMAL(65,0)) AS wide, CAST(-1.5 AS DECIMAL(40,30)) AS fine, "
+                      "CAST(2.25 AS DECIMAL(10,2)) AS narrow");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("wide").AsString(), digits);
+  EXPECT_EQ(Query.FieldByName("fine").AsString(), "-1.500000000000000000000000000000");
+  EXPECT_EQ(Query.FieldByName("narrow").DataType(), TFieldType::ftFloat);
+}
+
+TEST_F(DataIntegrityTest, RowOfDefaultsReachesTheServerAndUnsignedBigIntegersArePosted) {
+  Scalar("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
+  Query.SQL().SetText("SELECT id, big, needed FROM counters");
+  Query.Open();
+  Query.Insert();
+  try {
+    Query.Post();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1364) << e.what();
+  }
+  EXPECT_EQ(Statements.back(), "INSERT INTO counters () VALUES ()");
+  Query.FieldByName("needed").SetAsInteger(1);
+  Query.FieldByName("big").SetAsString("18446744073709551615");
+  Query.Post();
+  EXPECT_EQ(Query.FieldByName("big").AsString(), "18446744073709551615");
+  EXPECT_EQ(Scalar("SELECT big FROM counters"), "18446744073709551615");
+  Query.Edit();
+  EXPECT_THROW(Query.FieldByName("id").SetAsString("9223372036854775808"), EConvertError);
+  EXPECT_THROW(Query.FieldByName("big").SetAsString("18446744073709551616"), EConvertError);
+  Query.Cancel();
+}
+
+TEST_F(DataIntegrityTest, ConnectionWithoutUnicodeSpeaksWindows1252) {
+  using namespace std::string_literals;
+  Connection.Options.SetUseUnicode(false);
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  InsertNote(3,
+             "Gr\xC3\xBC\xC3\x9F"
+             "e \xE2\x82\xAC \xCE\xA9");  // the omega is not in the code page
+  EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = 3"), Hex("Gr\xC3\xBC\xC3\x9F"
+                                                                    "e \xE2\x82\xAC ?"));
+  Query.Close();
+  Query.SQL().SetText("SELECT note AS `n\xC3\xB6te` FROM notes WHERE id = 3");
+  Query.Open();
+  EXPECT_EQ(Query.Fields()[0]->FieldName(), "n\xC3\xB6te");
+  EXPECT_EQ(Query.Fields()[0]->AsString(),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e \xE2\x82\xAC ?");
+  Query.Close();
+  Query.SQL().SetText("SELECT id, vb FROM bytes");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("vb").SetAsString("\xFC\x80\x00"s);
+  Query.Post();
+  EXPECT_EQ(Scalar("SELECT HEX(vb) FROM bytes"), "FC8000") << "bytes are never converted";
+}
+
+TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
+  Query.SQL().SetText("SELECT id, note FROM " + OtherDatabase + ".notes ORDER BY id");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("edited");
+  Query.Post();
+  Query.Next();
+  Query.Delete();
+  EXPECT_EQ(Statements,
+            (std::vector<std::string>{"UPDATE " + OtherDatabase + ".notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?",
+                                      "DELETE FROM " + OtherDatabase + ".notes\r\nWHERE\r\n  id = ?"}));
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM " + OtherDatabase + ".notes"), "edited");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM notes"), "mine");
+}
+
+TEST_F(DataIntegrityTest, KeylessTableChangesOneOfTwoIdenticalRows) {
+  Query.SQL().SetText("SELECT a, note FROM keyless ORDER BY a");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("changed");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE keyless\r\nSET\r\n  note = ?\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless WHERE a = 1"), "changed,same");
+  Query.Next();
+  Query.Delete();
+  EXPECT_EQ(Statements.back(), "DELETE FROM keyless\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless"), "changed,other");
+}
+
+TEST_F(DataIntegrityTest, FurtherResultsAreReadAndTheSessionStaysInStep) {
+  Scalar("CREATE PROCEDURE p() SELECT 'from p' AS text");
+  for (const char* statement : {"CALL p()", "SELECT 'first' AS text; SELECT 2; DO 3"}) {
+    SCOPED_TRACE(statement);
+    Query.SQL().SetText(statement);
+    Query.Execute();
+    EXPECT_EQ(Query.RecordCount(), 1);
+    EXPECT_EQ(Scalar("SELECT 'next'"), "next");
+  }
+  EXPECT_TRUE(Connection.Connected());
+}
+
+TEST_F(DataIntegrityTest, PostingReadsThePendingRowsFirst) {
+  Query.SQL().SetText("SELECT a, note FROM keyless ORDER BY a, note");
+  Query.SetFetchAll(false);
+  Query.SetFetchRows(1);
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("posted");
+  Query.Post();
+  EXPECT_EQ(Query.RecordCount(), 3);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM keyless WHERE note = 'posted'"), "1");
+}

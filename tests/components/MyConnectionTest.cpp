@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "driver/MySQLCommand.h"
+#include "driver/MySQLConnection.h"
+#include "tests/components/TestConnection.h"
+#include "tests/support/FakeServer.h"
+
+namespace {
+
+struct EventLog {
+  std::vector<std::string> Events;
+  void Attach(TMyConnection& connection) {
+    connection.BeforeConnect = [this](TCustomConnection&) { Events.push_back("BeforeConnect"); };
+    connection.AfterConnect = [this](TCustomConnection&) { Events.push_back("AfterConnect"); };
+    connection.BeforeDisconnect = [this](TCustomConnection&) { Events.push_back("BeforeDisconnect"); };
+    connection.AfterDisconnect = [this](TCustomConnection&) { Events.push_back("AfterDisconnect"); };
+  }
+};
+
+// Ends the session of a connection from a second one, as a lost connection.
+void KillSession(TMyConnection& victim) {
+  TMyConnection killer;
+  test_server::Configure(killer, "");
+  killer.Connect();
+  killer.MySQLConnection()->ExecStatement("KILL " + std::to_string(victim.MySQLConnection()->GetThreadId()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+}  // namespace
+
+TEST(MySQLConnection, VersionDecodingAndHost) {
+  int major, minor, release;
+  TMySQLConnection::DecodeVersion("5.5.36-log", major, minor, release);
+  EXPECT_EQ(std::tie(major, minor, release), std::make_tuple(5, 5, 36));
+  TMySQLConnection::DecodeVersion("10.11.19-MariaDB-0+deb12u1", major, minor, release);
+  EXPECT_EQ(std::tie(major, minor, release), std::make_tuple(10, 11, 19));
+  EXPECT_THROW(TMySQLConnection::DecodeVersion("x.1.2", major, minor, release), EConvertError);
+
+  TMySQLConnection connection;
+  EXPECT_EQ(connection.Hosts().front().Host, "localhost");
+  connection.SetServer("db.example,shared");
+  EXPECT_EQ(connection.Hosts().front().Host, "db.example");
+  EXPECT_EQ(connection.ClientFlags(), 0x10002u);
+  connection.SetProp(prCompress, true);
+  connection.SetProp(prInteractive, true);
+  EXPECT_EQ(connection.ClientFlags(), 0x10002u | 0x20u | 0x400u);
+}
+
+TEST(MyConnection, ConnectAndDisconnectSequences) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  log.Attach(connection);
+  bool loginCalled = false;
+  connection.OnLogin = [&](TCustomDAConnection&, std::vector<std::string>&) { loginCalled = true; };
+  EXPECT_EQ(connection.Port(), 3306);
+  EXPECT_EQ(connection.ConnectionTimeout(), 15);
+  test_server::Configure(connection, "");
+  connection.Connect();
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_FALSE(loginCalled) << "no login event without LoginPrompt";
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT @@character_set_client"), "utf8mb4");
+
+  connection.SetServer(test_server::Settings().Host);  // same text: stays open
+  connection.SetPort(connection.Port());
+  EXPECT_TRUE(connection.Connected());
+  try {
+    connection.Options.SetUseUnicode(false);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Cannot perform this operation on an open connection");
+  }
+  EXPECT_TRUE(connection.Options.UseUnicode());
+
+  connection.SetDatabase("mysql");
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT DATABASE()"), "mysql");
+
+  connection.SetUsername("somebody_else");  // a different text closes the connection first
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_EQ(log.Events,
+            (std::vector<std::string>{"BeforeConnect", "AfterConnect", "BeforeDisconnect", "AfterDisconnect"}));
+}
+
+TEST(MyConnection, FailedLoginLeavesItClosedAndASecondAttemptWorks) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  log.Attach(connection);
+  test_server::Configure(connection, "");
+  connection.SetPassword("wrong");
+  try {
+    connection.Connect();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1045);
+    EXPECT_FALSE(e.IsFatalError());
+  }
+  EXPECT_FALSE(connection.Connected());
+  connection.SetPassword(test_server::Settings().RootPassword);
+  connection.Connect();
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeConnect", "BeforeConnect", "AfterConnect"}));
+
+  connection.SetPort(1);  // refused
+  EXPECT_FALSE(connection.Connected());
+  try {
+    connection.Connect();
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 2003);
+  }
+}
+
+TEST(MyConnection, LostConnectionIsReportedAndTheSessionReconnects) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  log.Attach(connection);
+  KillSession(connection);
+  try {
+    connection.MySQLConnection()->ExecStatement("SELECT 1");
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_TRUE(e.ErrorCode == 2013 || e.ErrorCode == 2006) << e.ErrorCode;
+    EXPECT_TRUE(e.IsFatalError());
+  }
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(log.Events, std::vector<std::string>{"AfterConnect"});
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+}
+
+TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:1, " + live);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), live);
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 1"), "1");
+  connection.Disconnect();
+  EXPECT_EQ(connection.ConnectedHost(), "");
+
+  auto failure = [&](const std::string& server) {
+    connection.SetServer(server);
+    try {
+      connection.Connect();
+      ADD_FAILURE() << server << " took the login";
+    } catch (const EMyError& e) {
+      return std::make_pair(e.ErrorCode, std::string(e.what()));
+    }
+    return std::make_pair(0, std::string());
+  };
+  auto [code, message] = failure("127.0.0.1:1,127.0.0.1:2");
+  EXPECT_EQ(code, 2003);
+  EXPECT_NE(message.find("\r\nHosts tried: 2"), std::string::npos) << message;
+  std::tie(code, message) = failure("127.0.0.1:1");
+  EXPECT_EQ(code, 2003);
+  EXPECT_EQ(message.find("Hosts tried"), std::string::npos) << "one host fails as it always did: " << message;
+  std::tie(code, message) = failure("127.0.0.1:x," + live);
+  EXPECT_EQ(code, 2005) << message;
+  EXPECT_FALSE(connection.Connected());
+}
+
+TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string port = std::to_string(server.Port);
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:" + port + ",localhost:" + port);
+  connection.Connect();
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(connection.ConnectedHost(), "localhost:" + port);
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(connection.ConnectedHost(), "127.0.0.1:" + port) << "the list wraps round";
+}
+
+TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  TMyQuery query;
+  query.SetConnection(&connection);
+  query.SQL().SetText("SELECT 1 AS one");
+  query.Open();
+  log.Attach(connection);
+  connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  KillSession(connection);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT 1"), EMyError);
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_FALSE(query.Active());
+}
+
+TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
+  TFakeServer server([](TFakePeer& peer) {
+    peer.SendPacket(0,
+                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+    peer.ReadHandshakeResponse();
+    peer.SendPacket(2, OkPacket());
+    peer.ReadPacket();  // SET NAMES
+    peer.SendPacket(1, OkPacket());
+    peer.AnswerPacketLimitQuery();
+    peer.ReadPacket();
+    peer.SendPacket(5, OkPacket());
+  });
+  EventLog log;  // outlives the connection, whose destruction it hears of
+  TMyConnection connection;
+  connection.LoginPrompt = false;
+  connection.SetServer("127.0.0.1");
+  connection.SetPort(server.Port());
+  connection.SetUsername("tech");
+  connection.Options.SetUseUnicode(true);
+  connection.Connect();
+  log.Attach(connection);
+  connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  try {
+    connection.MySQLConnection()->ExecStatement("DO 1");
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1156);
+  }
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
+}
+
+TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.OnError = [](TCustomDAConnection&, const EDAError& e, bool& fail) { fail = e.ErrorCode != 1146; };
+  connection.Connect();
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELECT * FROM mysql.no_such_table"), EAbort);
+  EXPECT_THROW(connection.MySQLConnection()->ExecStatement("SELEC 1"), EMyError);
+  try {
+    connection.MySQLConnection()->ExecStatement("SELECT 1,\n2,\nFROM");
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1064);
+    EXPECT_EQ(e.LineNumber, 3);
+    EXPECT_EQ(e.what()[0], '\r') << "server messages start with a line break";
+  }
+}
+
+TEST(MySQLCommand, BreakExecEndsTheStatementInASilentAbort) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  TMySQLCommand command(*connection.MySQLConnection());
+  command.SQL = "SELECT SLEEP(20)";
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    command.BreakExec();
+  });
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(command.Execute(), EAbort);
+  breaker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  TMySQLConnection& session = *connection.MySQLConnection();
+  session.ExecStatement("SELECT 1; SELECT 2; DO 3");
+  EXPECT_EQ(session.QueryFirstValue("DO 1; SELECT 'second'"), "second");
+  EXPECT_EQ(session.QueryFirstValue("SELECT 'after'"), "after");
+}
+
+TEST(MyConnection, SslOptionsReachTheSessionAndAnUnknownModeIsRefused) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetSSLOptions({"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", "", ""});
+  connection.Connect();
+  EXPECT_EQ(connection.SecurityDescription().rfind("TLS 1.", 0), 0u) << connection.SecurityDescription();
+  EXPECT_THROW(connection.SetSSLOptions({"disabled", "", "", "", ""}), EDatabaseError);
+  connection.Disconnect();
+  EXPECT_EQ(connection.SecurityDescription(), "not encrypted");
+
+  EXPECT_THROW(connection.SetSSLOptions({"sometimes", "", "", "", ""}), std::invalid_argument);
+  EXPECT_EQ(connection.SSLOptions().Mode, "verify-identity");
+}
+
+TEST(MyConnection, TheServersPacketLimitIsReadAtConnect) {
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.Connect();
+  const std::string limit = connection.MySQLConnection()->QueryFirstValue("SELECT @@max_allowed_packet");
+  EXPECT_EQ(std::to_string(connection.MySQLConnection()->Session()->serverMaxAllowedPacket), limit);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// A connection of the data layer to the test server, reached as its root user in a database of
+// these tests' own.
+#include <string>
+
+#include "components/MyConnection.h"
+#include "tests/support/TestServer.h"
+
+namespace test_server {
+
+inline std::string Database() {
+  return ProcessDatabase("morvane_data_test");
+}
+
+// Settings for the server, as root.
+inline void Configure(TMyConnection& connection, const std::string& database = Database()) {
+  const TSettings& server = Settings();
+  connection.SetServer(server.Host);
+  connection.SetPort(server.Port);
+  connection.SetUsername(server.RootUser);
+  connection.SetPassword(server.RootPassword);
+  connection.SetDatabase(database);
+  connection.LoginPrompt = false;
+  connection.Options.SetUseUnicode(true);
+}
+
+}  // namespace test_server

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "dataset/DAError.h"
+#include "dataset/DateTime.h"
+#include "components/MyDataSetUpdater.h"
+#include "components/MySQLGenerator.h"
+#include "dataset/RecordValues.h"
+#include "components/SqlLiterals.h"
+#include "wire/MySqlField.h"
+
+namespace {
+
+// The pixel table as "SELECT mac,PixelType, ShieldType , birthday, Org_ID, note FROM pixels"
+// describes it, with mac as its primary key.
+struct PixelRows {
+  TMemData data;
+  char* oldRecord;
+  char* newRecord;
+
+  PixelRows() {
+    const struct {
+      const char* name;
+      TDataType type;
+      int length;
+    } columns[] = {{"mac", dtWideString, 17},
+                   {"PixelType", dtExtWideString, 64},
+                   {"ShieldType", dtExtWideString, 64},
+                   {"birthday", dtDateTime, 19},
+                   {"Org_ID", dtInt32, 11},
+                   {"note", dtExtWideString, 255}};
+    for (const auto& c : columns) {
+      TFieldDesc desc;
+      desc.Name = desc.ActualName = c.name;
+      desc.DataType = c.type;
+      desc.Length = c.length;
+      desc.TableIndex = 0;
+      data.Fields.push_back(desc);
+    }
+    data.Fields[0].IsKey = data.Fields[0].IsPrimaryKey = true;
+    data.Tables.push_back({"pixels", "pixels", "pixels", -1, ""});
+    data.InitLayout();
+    oldRecord = data.NewEmptyRecord();
+    newRecord = data.NewEmptyRecord();
+  }
+  ~PixelRows() {
+    data.DiscardRecord(oldRecord);
+    data.DiscardRecord(newRecord);
+  }
+
+  void Set(char* record, int field, const TValue& value) {
+    WriteFieldValue(data, record, data.Fields[static_cast<std::size_t>(field)], value);
+  }
+
+  TUpdateContext Context() {
+    TKeyAndDataFields fields = FillKeyAndDataFields(data, "", "", "quPixels", false);
+    TUpdateContext context;
+    context.Data = &data;
+    context.Table = "pixels";
+    context.KeyFields = fields.KeyFieldDescs;
+    context.DataFields = fields.DataFieldDescs;
+    context.OldRecord = oldRecord;
+    context.NewRecord = newRecord;
+    return context;
+  }
+
+  void FillNewPixel(char* record, const std::string& note) {
+    TDateTime day = 0;
+    TryEncodeDate(2014, 4, 12, day);
+    Set(record, 0, std::string("54-2F-89-0A-1B-2C"));
+    Set(record, 1, std::string("Pixel-A"));
+    Set(record, 2, std::string("Shield-1"));
+    Set(record, 3, CombineDateTime(day, EncodeTime(10, 11, 12)));
+    Set(record, 5, note);
+  }
+};
+
+}  // namespace
+
+TEST(UpdateStatement, InsertOfANewPixelLeavesNullFieldsOut) {
+  PixelRows rows;
+  rows.FillNewPixel(rows.newRecord, "it's new");
+  TUpdateContext context = rows.Context();
+  TGeneratedStatement insert = GenerateStatement(stInsert, context);
+  EXPECT_EQ(insert.Text,
+            "INSERT INTO pixels\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n"
+            "  (?, ?, ?, ?, ?)");
+  EXPECT_EQ(PlaceParamValues(insert, context, true, true),
+            "INSERT INTO pixels\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n"
+            "  ('54-2F-89-0A-1B-2C', 'Pixel-A', 'Shield-1', '2014-04-12 10:11:12', 'it\\'s new')");
+}
+
+TEST(UpdateStatement, UpdateAssignsOnlyChangedFieldsAndNothingWhenUnchanged) {
+  PixelRows rows;
+  rows.FillNewPixel(rows.oldRecord, "old");
+  rows.FillNewPixel(rows.newRecord, "old");
+  TUpdateContext context = rows.Context();
+  EXPECT_TRUE(GenerateStatement(stUpdate, context).Text.empty());
+
+  rows.Set(rows.newRecord, 5, std::string());
+  rows.Set(rows.newRecord, 4, std::int64_t{2});
+  TGeneratedStatement update = GenerateStatement(stUpdate, context);
+  EXPECT_EQ(update.Text, "UPDATE pixels\r\nSET\r\n  Org_ID = ?, note = ?\r\nWHERE\r\n  mac = ?");
+  EXPECT_EQ(PlaceParamValues(update, context, false, true),
+            "UPDATE pixels\r\nSET\r\n  Org_ID = 2, note = ''\r\nWHERE\r\n  mac = '54-2F-89-0A-1B-2C'");
+}
+
+TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
+  PixelRows rows;
+  rows.FillNewPixel(rows.oldRecord, "n");
+  TUpdateContext context = rows.Context();
+  EXPECT_EQ(PlaceParamValues(GenerateStatement(stDelete, context), context, false, true),
+            "DELETE FROM pixels\r\nWHERE\r\n  mac = '54-2F-89-0A-1B-2C'");
+
+  rows.data.Fields[0].IsKey = rows.data.Fields[0].IsPrimaryKey = false;
+  context = rows.Context();
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text,
+            "DELETE FROM pixels\r\nWHERE\r\n  mac = ? AND PixelType = ? AND ShieldType = ? AND "
+            "birthday = ? AND Org_ID IS NULL AND note = ?\r\nLIMIT 1");
+
+  context.DataFields.clear();
+  try {
+    GenerateStatement(stDelete, context);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Key fields not found");
+  }
+
+  // A unique key names one row only while it holds a value.
+  rows.data.Fields[4].IsKey = true;
+  rows.data.Fields[4].Flags = UNIQUE_KEY_FLAG;
+  context = rows.Context();
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text, "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");
+  rows.Set(rows.oldRecord, 4, std::int64_t{7});
+  rows.FillNewPixel(rows.newRecord, "changed");
+  rows.Set(rows.newRecord, 4, std::int64_t{7});
+  EXPECT_EQ(GenerateStatement(stUpdate, context).Text, "UPDATE pixels\r\nSET\r\n  note = ?\r\nWHERE\r\n  Org_ID = ?");
+}
+
+TEST(UpdateStatement, KeyAndUpdatingTableChoice) {
+  PixelRows rows;
+  EXPECT_EQ(FillKeyAndDataFields(rows.data, "", "note; Org_ID", "q", false).KeyFieldDescs.size(), 2u);
+  try {
+    FillKeyAndDataFields(rows.data, "", "mac;nope", "quPixels", false);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "quPixels: Key field 'nope' not found");
+  }
+  try {
+    FillKeyAndDataFields(rows.data, "other", "", "q", false);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Wrong UpdatingTable value - table other is unknown");
+  }
+  rows.data.Fields[1].IsKey = true;  // a unique key beside the primary key is not used
+  EXPECT_EQ(FillKeyAndDataFields(rows.data, "`pixels`", "", "q", false).KeyFieldDescs.size(), 1u);
+}
+
+TEST(SqlLiterals, EscapingKeepsEveryByteInsideTheLiteral) {
+  using namespace std::string_literals;
+  const std::string note = "a'b\"c\\d\0e\rf\ng\x1Ah'); DROP TABLE pixels; --"s;
+  EXPECT_EQ(QuotedString(note, true), std::string("'a\\'b\\\"c\\\\d\\0e\\rf\\ng\\Zh\\'); DROP TABLE pixels; --'"));
+  EXPECT_EQ(QuotedString("it's \\", false), "'it''s \\'");
+  EXPECT_EQ(QuotedString("", true), "''");
+}
+
+TEST(SqlLiterals, ValuesByDataType) {
+  TDateTime day = 0;
+  TryEncodeDate(2014, 4, 12, day);
+  struct Case {
+    TValue value;
+    TDataType type;
+    const char* literal;
+  };
+  const Case cases[] = {
+      {TValue{}, dtString, "NULL"},
+      {true, dtBoolean, "1"},
+      {false, dtBoolean, "0"},
+      {std::int64_t{-42}, dtInt32, "-42"},
+      {0.1, dtFloat, "0.1"},
+      {1.5e300, dtFloat, "1.5e+300"},
+      {12.34, dtBCD, "12.34"},
+      {-0.5, dtBCD, "-0.5"},
+      {std::string("-12.50"), dtFMTBCD, "-12.50"},
+      {day, dtDate, "'2014-04-12'"},
+      {-0.0625, dtTime, "'-1:30:00'"},
+      {EncodeTime(100, 0, 0), dtTime, "'100:00:00'"},
+      {CombineDateTime(day, EncodeTime(10, 11, 12)), dtDateTime, "'2014-04-12 10:11:12'"},
+      {ZeroDate(), dtDateTime, "'0000-00-00 00:00:00'"},
+      {ZeroDate(), dtDate, "'0000-00-00 00:00:00'"},
+      {std::string("\xFF\0", 2), dtVarBytes, "'\xFF\\0'"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ValueLiteral(c.value, c.type, true), c.literal);
+}
+
+TEST(SqlLiterals, NamesInBackticksWhenTheyNeedThem) {
+  EXPECT_EQ(QuoteName("PixelType", false), "PixelType");
+  EXPECT_EQ(QuoteName("1st", false), "`1st`");
+  EXPECT_EQ(QuoteName("my col", false), "`my col`");
+  EXPECT_EQ(QuoteName("a`b", false), "`a``b`");
+  EXPECT_EQ(QuoteName("kova.pixels", false), "kova.pixels");
+  EXPECT_EQ(QuoteName("kova.pixels", true), "`kova`.`pixels`");
+  EXPECT_EQ(QuoteName("`x y`", false), "`x y`");
+}
+
+TEST(EMyError, FatalKeyViolationAndLineNumber) {
+  for (int code : {1053, 2003, 2006, 2013, 1156, 1157, 2020, 2027}) EXPECT_TRUE(EMyError(code, "").IsFatalError());
+  EXPECT_FALSE(EMyError(1062, "").IsFatalError());
+  EXPECT_TRUE(EMyError(1062, "").IsKeyViolation());
+  EXPECT_EQ(EMyError(1064, "\r\n#42000You have an error near 'x' at line 3").LineNumber, 3);
+  EXPECT_EQ(EMyError(1064, "no digits").LineNumber, 0);
+  EXPECT_EQ(EMyError(1062, "at line 3").LineNumber, 0);
+}

@@ -1,0 +1,276 @@
+// Encrypted logins against the real test database server and its private CA (scripts/testdb.sh),
+// and against scripted servers that show a certificate for another host or one that has expired.
+#include <gtest/gtest.h>
+#include <openssl/ssl.h>
+
+#include <memory>
+
+#include "wire/MySqlApiDirect.h"
+#include "wire/MySqlErrors.h"
+#include "tests/support/FakeServer.h"
+#include "tests/support/TestServer.h"
+
+namespace {
+
+constexpr std::uint32_t ProgramFlags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
+
+std::string TlsFile(const std::string& name) {
+  return test_server::TlsSettings().Dir + "/" + name;
+}
+
+TSslSettings Settings(TSslMode mode, const std::string& ca = "ca.pem") {
+  TSslSettings settings;
+  settings.Mode = mode;
+  settings.Ca = TlsFile(ca);
+  return settings;
+}
+
+class TTlsClient {
+ public:
+  explicit TTlsClient(const TSslSettings& settings) : FSession(FApi.mysql_init()) {
+    FApi.CheckMySQLLib();
+    FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, 10);
+    FApi.SetSecurity(FSession, settings);
+  }
+  ~TTlsClient() { FApi.mysql_close(FSession); }
+  void SetConnectTimeout(int seconds) { FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, seconds); }
+
+  bool Login(const std::string& user, const std::string& password, std::uint32_t flags = ProgramFlags, int port = 0) {
+    const test_server::TSettings& db = test_server::Settings();
+    return FApi.mysql_real_connect(FSession, db.Host, user, password, db.Database, port ? port : db.Port, "", flags) !=
+           nullptr;
+  }
+  bool LoginNative(int port = 0) {
+    return Login(test_server::Settings().NativeUser, test_server::Settings().NativePassword, ProgramFlags, port);
+  }
+
+  // The second column of the first row of a statement that must succeed.
+  std::string Second(const std::string& sql) {
+    EXPECT_EQ(FApi.mysql_real_query(FSession, sql), 0) << sql << ": " << Error();
+    TMySqlResultSet* result = FApi.mysql_use_result(FSession);
+    if (!result) return "<none>";
+    std::string value = "<none>";
+    if (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) value = std::string(row->Value(1));
+    while (FApi.mysql_fetch_row(result)) {
+    }
+    FApi.mysql_free_result(result);
+    return value;
+  }
+  std::string SslVersion() { return Second("SHOW STATUS LIKE 'Ssl_version'"); }
+  std::string Description() { return FApi.mysql_get_ssl_description(FSession); }
+  int Errno() { return FApi.mysql_errno(FSession); }
+  std::string Error() { return FApi.mysql_error(FSession); }
+
+ private:
+  TMySQLAPIDirect FApi;
+  TMySqlSession* FSession;
+};
+
+constexpr std::uint32_t FakeCaps = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
+                                   CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION | CLIENT_SSL;
+
+// The server's half of TLS on a scripted server's connection: greeting, SSL request, handshake
+// with the named certificate of the test CA.
+class TServerTls {
+ public:
+  TServerTls(TFakePeer& peer, const std::string& certificate)
+      : FContext(SSL_CTX_new(TLS_server_method()), SSL_CTX_free), FSsl(nullptr, SSL_free) {
+    peer.SendPacket(0, GreetingWithMethod(FakeCaps, "mysql_native_password"));
+    if (peer.ReadPacket().Payload.size() != 32) throw std::runtime_error("fake server: no SSL request");
+    SSL_CTX_use_certificate_chain_file(FContext.get(), TlsFile(certificate + "-cert.pem").c_str());
+    SSL_CTX_use_PrivateKey_file(FContext.get(), TlsFile(certificate + "-key.pem").c_str(), SSL_FILETYPE_PEM);
+    FSsl.reset(SSL_new(FContext.get()));
+    SSL_set_fd(FSsl.get(), peer.Handle());
+    FAccepted = SSL_accept(FSsl.get()) == 1;
+  }
+  bool Accepted() const { return FAccepted; }
+
+  TBytes ReadPayload() {
+    const TBytes header = Read(4);
+    return Read(Int24(header.data()));
+  }
+  void SendPacket(std::uint8_t sequence, const TBytes& payload) {
+    const TBytes wire = WirePacket(sequence, payload);
+    if (SSL_write(FSsl.get(), wire.data(), static_cast<int>(wire.size())) != static_cast<int>(wire.size()))
+      throw std::runtime_error("fake server: TLS write failed");
+  }
+  // Waits until the client ends the connection.
+  void WaitForClose() {
+    std::uint8_t byte;
+    while (SSL_read(FSsl.get(), &byte, 1) > 0) {
+    }
+  }
+
+ private:
+  TBytes Read(std::size_t count) {
+    TBytes bytes(count);
+    for (std::size_t done = 0; done < count;) {
+      const int got = SSL_read(FSsl.get(), bytes.data() + done, static_cast<int>(count - done));
+      if (got <= 0) throw std::runtime_error("fake server: TLS read failed");
+      done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+  }
+
+  std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> FContext;
+  std::unique_ptr<SSL, decltype(&SSL_free)> FSsl;
+  bool FAccepted = false;
+};
+
+// Logs in to a scripted server showing the named certificate, which the client must refuse with
+// nothing of the login sent; returns the client's error text.
+std::string RefusedCertificateError(const std::string& certificate, TSslMode mode) {
+  SCOPED_TRACE(certificate);
+  TBytes afterHandshake{0xEE};
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, certificate);
+    if (tls.Accepted()) throw std::runtime_error("fake server: the client accepted the certificate");
+    afterHandshake = peer.ReadToEnd();
+  });
+  TTlsClient client(Settings(mode));
+  EXPECT_FALSE(client.LoginNative(server.Port()));
+  EXPECT_EQ(server.Finish(), "");
+  EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+  EXPECT_TRUE(afterHandshake.empty());
+  return client.Error();
+}
+
+}  // namespace
+
+TEST(MySqlTlsServer, EachModeWithTheRightCaLogsInAsItPromises) {
+  const struct {
+    TSslMode Mode;
+    std::string_view Description;
+  } cases[] = {
+      {TSslMode::Disabled, "not encrypted"},
+      {TSslMode::Preferred, ", certificate not verified"},
+      {TSslMode::Required, ", certificate not verified"},
+      {TSslMode::VerifyCa, ", certificate verified"},
+      {TSslMode::VerifyIdentity, ", certificate verified for 127.0.0.1"},
+  };
+  for (const auto& c : cases) {
+    TTlsClient client(Settings(c.Mode));
+    ASSERT_TRUE(client.LoginNative()) << SslModeName(c.Mode) << ": " << client.Error();
+    const bool encrypted = c.Mode != TSslMode::Disabled;
+    EXPECT_EQ(client.SslVersion().rfind("TLSv1.", 0) == 0, encrypted) << SslModeName(c.Mode);
+    const std::string description = client.Description();
+    EXPECT_EQ(description.rfind("TLS 1.", 0) == 0, encrypted) << description;
+    EXPECT_TRUE(description.ends_with(c.Description)) << description;
+  }
+}
+
+TEST(MySqlTlsServer, AnotherCaFailsTheVerifyingModesBeforeTheLogin) {
+  const struct {
+    TSslMode Mode;
+    bool LogsIn;
+  } cases[] = {{TSslMode::Required, true}, {TSslMode::VerifyCa, false}, {TSslMode::VerifyIdentity, false}};
+  for (const auto& c : cases) {
+    TTlsClient client(Settings(c.Mode, "other-ca.pem"));
+    EXPECT_EQ(client.LoginNative(), c.LogsIn) << SslModeName(c.Mode);
+    if (c.LogsIn) continue;
+    EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+    EXPECT_NE(client.Error().find("certificate was not accepted"), std::string::npos) << client.Error();
+    EXPECT_NE(client.Error().find("unknown CA"), std::string::npos) << client.Error();
+  }
+}
+
+TEST(MySqlTlsServer, CompressionRunsInsideTls) {
+  TTlsClient client(Settings(TSslMode::VerifyIdentity));
+  ASSERT_TRUE(client.Login(test_server::Settings().NativeUser, test_server::Settings().NativePassword,
+                           ProgramFlags | CLIENT_COMPRESS))
+      << client.Error();
+  EXPECT_EQ(client.Second("SHOW STATUS LIKE 'Compression'"), "ON");
+  EXPECT_EQ(client.Second("SELECT 1, LENGTH(REPEAT('x', 200000))"), "200000");
+  EXPECT_EQ(client.SslVersion().rfind("TLSv1.", 0), 0u);
+}
+
+TEST(MySqlTlsServer, AccountsRequiringSslOrACertificate) {
+  const test_server::TTlsSettings& tls = test_server::TlsSettings();
+  TSslSettings withCertificate = Settings(TSslMode::VerifyCa);
+  withCertificate.Cert = TlsFile("client-cert.pem");
+  withCertificate.Key = TlsFile("client-key.pem");
+  const struct {
+    std::string User, Password;
+    TSslSettings Security;
+    int Error;
+  } cases[] = {
+      {tls.SslUser, tls.SslPassword, Settings(TSslMode::Disabled), 1045},
+      {tls.SslUser, tls.SslPassword, Settings(TSslMode::Required), 0},
+      {tls.X509User, tls.X509Password, Settings(TSslMode::VerifyCa), 1045},
+      {tls.X509User, tls.X509Password, withCertificate, 0},
+  };
+  for (const auto& c : cases) {
+    TTlsClient client(c.Security);
+    EXPECT_EQ(client.Login(c.User, c.Password), c.Error == 0) << c.User << ": " << client.Error();
+    EXPECT_EQ(client.Errno(), c.Error) << c.User << " " << SslModeName(c.Security.Mode);
+  }
+}
+
+TEST(MySqlTlsServer, ClientKeyThatIsNotTheCertificatesFailsBeforeTheLogin) {
+  TSslSettings settings = Settings(TSslMode::Required);
+  settings.Cert = TlsFile("client-cert.pem");
+  settings.Key = TlsFile("server-key.pem");
+  TTlsClient client(settings);
+  EXPECT_FALSE(client.LoginNative());
+  EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+  EXPECT_NE(client.Error().find("cannot use the key file"), std::string::npos) << client.Error();
+}
+
+TEST(MySqlTlsServer, Ed25519AccountLogsInAndAWrongPasswordIsRefused) {
+  const test_server::TTlsSettings& tls = test_server::TlsSettings();
+  for (const TSslMode mode : {TSslMode::Disabled, TSslMode::VerifyIdentity}) {
+    TTlsClient client(Settings(mode));
+    ASSERT_TRUE(client.Login(tls.Ed25519User, tls.Ed25519Password)) << client.Error();
+    EXPECT_EQ(client.Second("SELECT 1, CURRENT_USER()"), tls.Ed25519User + "@%");
+    TTlsClient wrong(Settings(mode));
+    EXPECT_FALSE(wrong.Login(tls.Ed25519User, tls.Ed25519Password + "x"));
+    EXPECT_EQ(wrong.Errno(), 1045);
+  }
+}
+
+// A server showing a certificate of the right CA for another host name.
+TEST(MySqlTlsServer, CertificateForAnotherHostFailsVerifyIdentityBeforeAnyCredential) {
+  const std::string error = RefusedCertificateError("wrong-host", TSslMode::VerifyIdentity);
+  EXPECT_NE(error.find("mismatch"), std::string::npos) << error;
+}
+
+// A server showing a certificate of the right CA whose time has passed.
+TEST(MySqlTlsServer, ExpiredCertificateFailsVerifyCaBeforeAnyCredential) {
+  const std::string error = RefusedCertificateError("expired", TSslMode::VerifyCa);
+  EXPECT_NE(error.find("certificate has expired"), std::string::npos) << error;
+}
+
+TEST(MySqlTlsServer, ClearPasswordGoesOnlyOverTls) {
+  TBytes answer;
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, "server");
+    if (!tls.Accepted()) throw std::runtime_error("fake server: TLS handshake failed");
+    tls.ReadPayload();
+    tls.SendPacket(3, TBytesWriter().Byte(254).ZeroString("mysql_clear_password").Bytes());
+    answer = tls.ReadPayload();
+    tls.SendPacket(5, OkPacket());
+    tls.WaitForClose();
+  });
+  {
+    TTlsClient client(Settings(TSslMode::VerifyCa));
+    ASSERT_TRUE(client.LoginNative(server.Port())) << client.Error();
+    EXPECT_EQ(client.Description().rfind("TLS 1.", 0), 0u);
+  }
+  ASSERT_EQ(server.Finish(), "");
+  EXPECT_EQ(answer, TBytesWriter().ZeroString(test_server::Settings().NativePassword).Bytes());
+}
+
+TEST(MySqlTlsServer, ReadTimeOutHoldsOverTls) {
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, "server");
+    if (!tls.Accepted()) throw std::runtime_error("fake server: TLS handshake failed");
+    tls.ReadPayload();
+    tls.WaitForClose();  // no answer to the login
+  });
+  TTlsClient client(Settings(TSslMode::Required));
+  client.SetConnectTimeout(1);
+  EXPECT_FALSE(client.LoginNative(server.Port()));
+  ASSERT_EQ(server.Finish(), "");
+  EXPECT_EQ(client.Errno(), CR_SERVER_LOST);
+  EXPECT_NE(client.Error().find("Error on data reading from the connection"), std::string::npos) << client.Error();
+}

@@ -1,0 +1,108 @@
+#include "wire/MySqlReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "wire/MySqlErrors.h"
+
+namespace {
+
+std::uint64_t LittleEndian(const std::uint8_t* p, int bytes) {
+  std::uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
+  return value;
+}
+
+}  // namespace
+
+TMySqlReader::TMySqlReader(std::span<const std::uint8_t> message, std::size_t position) : FMessage(message), FPos(0) {
+  SetPosition(position);
+}
+
+void TMySqlReader::SetPosition(std::size_t position) {
+  if (position > FMessage.size()) throw EMySqlException(CR_MALFORMED_PACKET);
+  FPos = position;
+}
+
+const std::uint8_t* TMySqlReader::Take(std::size_t count) {
+  if (count > Remaining()) throw EMySqlException(CR_MALFORMED_PACKET);
+  const std::uint8_t* p = FMessage.data() + FPos;
+  FPos += count;
+  return p;
+}
+
+std::uint8_t TMySqlReader::ReadByte() {
+  return *Take(1);
+}
+std::int16_t TMySqlReader::ReadInt16() {
+  return static_cast<std::int16_t>(LittleEndian(Take(2), 2));
+}
+std::uint16_t TMySqlReader::ReadUInt16() {
+  return static_cast<std::uint16_t>(LittleEndian(Take(2), 2));
+}
+std::int32_t TMySqlReader::ReadInt24() {
+  return static_cast<std::int32_t>(LittleEndian(Take(3), 3));
+}
+std::int32_t TMySqlReader::ReadInt32() {
+  return static_cast<std::int32_t>(LittleEndian(Take(4), 4));
+}
+
+std::int64_t TMySqlReader::ReadInt64() {
+  return static_cast<std::int64_t>(LittleEndian(Take(8), 8));
+}
+
+void TMySqlReader::ReadBytes(void* dest, std::size_t count) {
+  const std::uint8_t* p = Take(count);
+  if (count > 0) std::memcpy(dest, p, count);
+}
+
+std::span<const std::uint8_t> TMySqlReader::ReadSpan(std::size_t count) {
+  return {Take(count), count};
+}
+
+std::string TMySqlReader::ReadString(std::size_t length) {
+  const std::uint8_t* p = Take(length);
+  return std::string(reinterpret_cast<const char*>(p), length);
+}
+
+std::string TMySqlReader::ReadString() {
+  const auto rest = FMessage.subspan(FPos);
+  const auto zero = std::find(rest.begin(), rest.end(), std::uint8_t{0});
+  const auto length = static_cast<std::size_t>(zero - rest.begin());
+  std::string text = ReadString(length);
+  if (zero != rest.end()) ++FPos;
+  return text;
+}
+
+std::int64_t TMySqlReader::ReadFieldLength() {
+  const std::uint8_t first = ReadByte();
+  switch (first) {
+    case 251:
+      return NULL_LENGTH;
+    case 252:
+      return ReadUInt16();
+    case 253:
+      return ReadInt24();
+    case 254: {
+      // No message holds 2^63 bytes or items; a value that reads as negative is malformed.
+      const std::int64_t value = ReadInt64();
+      if (value < 0) throw EMySqlException(CR_MALFORMED_PACKET);
+      return value;
+    }
+    case 255:
+      throw EMySqlException(CR_MALFORMED_PACKET);
+    default:
+      return first;
+  }
+}
+
+std::string TMySqlReader::ReadLengthString() {
+  const std::int64_t length = ReadFieldLength();
+  if (length <= 0) return {};
+  if (static_cast<std::uint64_t>(length) > Remaining()) throw EMySqlException(CR_MALFORMED_PACKET);
+  return ReadString(static_cast<std::size_t>(length));
+}
+
+void TMySqlReader::Skip(std::size_t count) {
+  Take(count);
+}
