@@ -68,10 +68,11 @@ void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
     ~Reattach() { query.EnableControls(); }
   } reattach{quPixels};
 
-  // A name that needs quoting goes in backticks, so that any column title gives valid SQL.
+  // The title is a column name the server reported: one identifier, in backticks when it needs
+  // them, so that no title can run as SQL.
   std::string order = gridPixelsTag_ != 0 ? " DESC" : " ASC";
   gridPixelsTag_ = gridPixelsTag_ != 0 ? 0 : 1;
-  quPixels.SQL().SetText("SELECT * FROM pixels ORDER BY " + QuoteName(fieldName, false) + order);
+  quPixels.SQL().SetText("SELECT * FROM pixels ORDER BY " + QuoteIdentifier(fieldName, false) + order);
   BusyCursor busy;
   quPixels.Execute();
 }

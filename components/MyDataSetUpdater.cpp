@@ -39,6 +39,7 @@ int ChooseTable(TMemData& data, const std::string& updatingTable) {
     if (wanted.empty()) return -1;
     TTableInfo table;
     table.TableName = table.TableAlias = table.FullName = wanted;
+    table.NamedByProgram = true;
     data.Tables.push_back(table);
     return 0;
   }
@@ -53,7 +54,8 @@ int ChooseTable(TMemData& data, const std::string& updatingTable) {
 }  // namespace
 
 TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updatingTable, const std::string& keyFields,
-                                       const std::string& dataSetName, bool setFieldsReadOnly) {
+                                       const std::string& dataSetName, bool setFieldsReadOnly,
+                                       const TTableKeysOf& keysOf) {
   TKeyAndDataFields result;
   result.TableIndex = ChooseTable(data, updatingTable);
   auto belongs = [&](const TFieldDesc& desc) {
@@ -75,12 +77,20 @@ TKeyAndDataFields FillKeyAndDataFields(TMemData& data, const std::string& updati
     }
     return result;
   }
-  bool anyPrimary = false;
-  for (const TFieldDesc& desc : data.Fields)
-    if (desc.TableIndex >= 0 && desc.TableIndex == result.TableIndex && desc.IsKey) {
-      result.KeyFieldDescs.push_back(&desc);
-      anyPrimary = anyPrimary || desc.IsPrimaryKey;
+  if (result.TableIndex < 0) return result;
+  for (const TTableKey& key : keysOf(data.Tables[static_cast<std::size_t>(result.TableIndex)])) {
+    std::vector<const TFieldDesc*> fields;
+    for (const std::string& column : key.Columns) {
+      auto found = std::find_if(data.Fields.begin(), data.Fields.end(), [&](const TFieldDesc& desc) {
+        return desc.TableIndex == result.TableIndex && SameText(desc.ActualName, column);
+      });
+      if (found == data.Fields.end()) break;
+      fields.push_back(&*found);
     }
-  if (anyPrimary) std::erase_if(result.KeyFieldDescs, [](const TFieldDesc* desc) { return !desc->IsPrimaryKey; });
+    if (!key.Columns.empty() && fields.size() == key.Columns.size()) {
+      result.KeyFieldDescs = std::move(fields);
+      break;
+    }
+  }
   return result;
 }

@@ -4,6 +4,7 @@
 
 #include "dataset/DAError.h"
 #include "components/MyConnection.h"
+#include "components/SqlLiterals.h"
 #include "dataset/RecordValues.h"
 #include "driver/MySQLCommand.h"
 #include "driver/MySQLConnection.h"
@@ -197,25 +198,65 @@ void TMyQuery::ForgetKeyAndDataFields() {
 
 const TKeyAndDataFields& TMyQuery::KeyAndDataFields() {
   if (!FKeyAndData)
-    FKeyAndData = FillKeyAndDataFields(Data(), FUpdatingTable, FKeyFields, Name, Options.SetFieldsReadOnly);
+    FKeyAndData = FillKeyAndDataFields(Data(), FUpdatingTable, FKeyFields, Name, Options.SetFieldsReadOnly,
+                                       [this](const TTableInfo& table) { return TableKeys(table); });
   return *FKeyAndData;
+}
+
+std::string TMyQuery::TableInStatement(const TTableInfo& table) const {
+  if (table.NamedByProgram) return QuoteName(table.FullName, Options.QuoteNames);
+  // Names the server reported are identifiers whatever they hold: never split at a dot or taken as
+  // already quoted. A table of another database is named with it, so that the write cannot reach
+  // the table of the same name in the connection's own database.
+  std::string name = QuoteIdentifier(table.TableName, Options.QuoteNames);
+  if (!table.Database.empty() && table.Database != FConnection->Database())
+    name = QuoteIdentifier(table.Database, Options.QuoteNames) + "." + name;
+  return name;
+}
+
+std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
+  // Keys are learnt once per table and session; without a session they stay unknown for now.
+  const std::string cacheKey = table.Database + '.' + table.TableName;
+  if (auto found = FTableKeys.find(cacheKey); found != FTableKeys.end()) return found->second;
+  if (!FConnection || !FConnection->Connected()) return {};
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  const bool backslashes = session.NeedBackslashes();
+  const std::string schema = table.Database.empty() ? "DATABASE()" : QuotedString(table.Database, backslashes);
+  std::string listed;
+  try {
+    listed = session.QueryFirstValue(
+        "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
+        "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND TABLE_SCHEMA = " +
+        schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes));
+  } catch (const EDAError& error) {
+    if (error.IsFatalError()) throw;
+    return {};  // keys that cannot be read: rows are found by all their columns
+  }
+  std::vector<TTableKey> keys;
+  std::string lastIndex;
+  for (std::size_t start = 0; start < listed.size();) {
+    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
+    const std::string entry = listed.substr(start, end - start);
+    const std::size_t separator = entry.find('\x1F');
+    if (separator != std::string::npos) {
+      const std::string index = entry.substr(0, separator);
+      if (keys.empty() || index != lastIndex) keys.emplace_back();
+      keys.back().Columns.push_back(entry.substr(separator + 1));
+      lastIndex = index;
+    }
+    start = end + 1;
+  }
+  return FTableKeys[cacheKey] = keys;
 }
 
 void TMyQuery::WriteChange(TStatementType type) {
   const TKeyAndDataFields& fields = KeyAndDataFields();
   TUpdateContext context;
   context.Data = &Data();
-  if (fields.TableIndex >= 0) {
-    const TTableInfo& table = Data().Tables[static_cast<std::size_t>(fields.TableIndex)];
-    context.Table = table.FullName.empty() ? table.TableName : table.FullName;
-    // A table of another database is named with it, so that the write cannot reach the
-    // table of the same name in the connection's own database.
-    if (!table.Database.empty() && table.Database != FConnection->Database())
-      context.Table = table.Database + "." + context.Table;
-  }
+  if (fields.TableIndex >= 0)
+    context.Table = TableInStatement(Data().Tables[static_cast<std::size_t>(fields.TableIndex)]);
   context.KeyFields = fields.KeyFieldDescs;
   context.DataFields = fields.DataFieldDescs;
-  context.IdentityField = fields.IdentityField;
   context.OldRecord = OldRecord();
   context.NewRecord = type == stDelete ? OldRecord() : ActiveRecord();
   context.QuoteNames = Options.QuoteNames;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,10 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   // raises when the table has no key to look it up by.
   bool InsertOfUnknownOutcomeStored(const TUpdateContext& context);
   const TKeyAndDataFields& KeyAndDataFields();
+  // The updating table as the generated statements name it.
+  std::string TableInStatement(const TTableInfo& table) const;
+  // The table's primary and unique keys, asked of the server once.
+  std::vector<TTableKey> TableKeys(const TTableInfo& table);
   // Drops what was derived from the field descriptions, before they change.
   void ForgetKeyAndDataFields();
   void SQLChanged();
@@ -112,6 +117,7 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::unique_ptr<TMySQLRecordSet> FRecordSet;
   std::unique_ptr<TMySQLCommand> FUpdateCommand;
   std::optional<TKeyAndDataFields> FKeyAndData;
+  std::map<std::string, std::vector<TTableKey>> FTableKeys;
   TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;

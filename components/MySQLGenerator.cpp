@@ -1,5 +1,7 @@
 #include "components/MySQLGenerator.h"
 
+#include <algorithm>
+
 #include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
 #include "components/SqlLiterals.h"
@@ -14,39 +16,45 @@ class TStatementBuilder {
   TGeneratedStatement Result;
 
   void Add(std::string_view text) { Result.Text += text; }
-  void AddName(const TFieldDesc& desc) { Add(QuoteName(desc.ActualName, FContext.QuoteNames)); }
+  void AddName(const TFieldDesc& desc) { Add(QuoteIdentifier(desc.ActualName, FContext.QuoteNames)); }
   void AddParam(const TFieldDesc& desc, bool old) {
     Result.Params.push_back({&desc, old, Result.Text.size()});
     Add("?");
   }
 
-  // The condition, then "LIMIT 1" unless it names a row by a primary key or a unique key that
-  // holds a value, so that identical rows are never changed or deleted together.
+  // The key names one row while each of its columns holds a value. Otherwise every column that
+  // can be compared exactly does, and "LIMIT 1" keeps identical rows from changing together.
   void AddRowCondition() {
-    std::vector<const TFieldDesc*> fields = FContext.KeyFields;
-    if (fields.empty() && FContext.IdentityField) fields.push_back(FContext.IdentityField);
-    if (fields.empty())
+    const bool keyed =
+        !FContext.KeyFields.empty() && std::none_of(FContext.KeyFields.begin(), FContext.KeyFields.end(),
+                                                    [&](const TFieldDesc* desc) { return IsOldNull(*desc); });
+    std::vector<const TFieldDesc*> fields;
+    if (keyed)
+      fields = FContext.KeyFields;
+    else
       for (const TFieldDesc* desc : FContext.DataFields)
-        if (!IsBlobType(desc->DataType)) fields.push_back(desc);
-    bool first = true, unique = false;
-    for (const TFieldDesc* desc : fields) {
-      if (desc->TableIndex < 0) continue;
-      if (!first) Add(" AND ");
-      first = false;
-      AddName(*desc);
-      if (IsFieldNull(*FContext.Data, FContext.OldRecord, *desc)) {
+        if (ComparesExactly(desc->DataType)) fields.push_back(desc);
+    std::erase_if(fields, [](const TFieldDesc* desc) { return desc->TableIndex < 0; });
+    if (fields.empty()) throw EDatabaseError("Key fields not found");
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i) Add(" AND ");
+      AddName(*fields[i]);
+      if (IsOldNull(*fields[i])) {
         Add(" IS NULL");
       } else {
         Add(" = ");
-        AddParam(*desc, true);
-        unique = unique || desc->IsPrimaryKey || (desc->Flags & UNIQUE_KEY_FLAG);
+        AddParam(*fields[i], true);
       }
     }
-    if (first) throw EDatabaseError("Key fields not found");
-    if (!unique) Add("\r\nLIMIT 1");
+    if (!keyed) Add("\r\nLIMIT 1");
   }
 
  private:
+  bool IsOldNull(const TFieldDesc& desc) const { return IsFieldNull(*FContext.Data, FContext.OldRecord, desc); }
+
+  // Large objects cannot be compared, floating-point columns not reliably by a decimal literal.
+  static bool ComparesExactly(TDataType type) { return !IsBlobType(type) && type != dtFloat && type != dtSingle; }
+
   const TUpdateContext& FContext;
 };
 
@@ -75,7 +83,7 @@ bool Changed(const TUpdateContext& c, const TFieldDesc& desc) {
 TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context) {
   TStatementBuilder b(context);
   if (context.Table.empty()) return {};
-  std::string table = QuoteName(context.Table, context.QuoteNames);
+  const std::string& table = context.Table;
   switch (type) {
     case stInsert: {
       std::vector<const TFieldDesc*> fields;

@@ -37,10 +37,9 @@ struct TGeneratedStatement {
 // old and new versions.
 struct TUpdateContext {
   const TMemData* Data = nullptr;
-  std::string Table;  // as written in the statement
+  std::string Table;  // as written in the statement, quoted where it needs it
   std::vector<const TFieldDesc*> KeyFields;
   std::vector<const TFieldDesc*> DataFields;
-  const TFieldDesc* IdentityField = nullptr;
   const char* OldRecord = nullptr;
   const char* NewRecord = nullptr;
   bool QuoteNames = false;
@@ -48,8 +47,8 @@ struct TUpdateContext {
 };
 
 // Builds the INSERT, UPDATE and DELETE statements of an updating dataset, and for
-// stRefreshCheckDeleted the query that finds the old record's row by its key. A condition that
-// finds no column raises "Key fields not found".
+// stRefreshCheckDeleted the query that finds the old record's row by its key (by all its comparable
+// columns and "LIMIT 1" without one). A condition that finds no column raises "Key fields not found".
 TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context);
 
 // The last INSERT generated, reused while rows are posted with the same fields set, so that a

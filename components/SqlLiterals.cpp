@@ -29,13 +29,7 @@ bool IsQuoted(std::string_view name) {
 }
 
 std::string QuotePart(std::string_view part, bool quoteNames) {
-  if (IsQuoted(part) || (!quoteNames && !NeedsQuoting(part))) return std::string(part);
-  std::string quoted = "`";
-  for (char c : part) {
-    if (c == '`') quoted += '`';
-    quoted += c;
-  }
-  return quoted + "`";
+  return IsQuoted(part) ? std::string(part) : QuoteIdentifier(part, quoteNames);
 }
 
 std::string NumberText(double value) {
@@ -126,6 +120,16 @@ std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslash
     default:
       return NumberText(number);
   }
+}
+
+std::string QuoteIdentifier(std::string_view name, bool quoteNames) {
+  if (!quoteNames && !NeedsQuoting(name)) return std::string(name);
+  std::string quoted = "`";
+  for (char c : name) {
+    if (c == '`') quoted += '`';
+    quoted += c;
+  }
+  return quoted + "`";
 }
 
 std::string QuoteName(std::string_view name, bool quoteNames) {

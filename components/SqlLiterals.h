@@ -14,6 +14,10 @@ std::string QuotedString(std::string_view text, bool needBackslashes);
 // The literal that stands for a value of the given internal data type in a statement.
 std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes);
 
-// A column or table name, in backticks when asked to or when it needs them; a dotted name is
-// handled part by part, and a part already quoted stays as it is.
+// A name the server reported (a column, table or database): always one identifier, whatever it
+// holds, in backticks when asked to or when it needs them, embedded backticks doubled.
+std::string QuoteIdentifier(std::string_view name, bool quoteNames);
+
+// A name the program itself gives (UpdatingTable): as QuoteIdentifier, but a dotted name is handled
+// part by part and a part already quoted stays as it is.
 std::string QuoteName(std::string_view name, bool quoteNames);

@@ -8,11 +8,12 @@
 
 // A table that columns of a result belong to.
 struct TTableInfo {
-  std::string TableName;    // underlying name, unquoted
-  std::string TableAlias;   // name the statement gives it
-  std::string FullName;     // as written in the statement's FROM clause
-  int TimestampField = -1;  // index of its first (or auto-updated) TIMESTAMP column
-  std::string Database;     // the table's, as the column definitions tell it
+  std::string TableName;        // underlying name, unquoted
+  std::string TableAlias;       // name the statement gives it
+  std::string FullName;         // as written in the statement's FROM clause
+  int TimestampField = -1;      // index of its first (or auto-updated) TIMESTAMP column
+  std::string Database;         // the table's, as the column definitions tell it
+  bool NamedByProgram = false;  // known only from the dataset's UpdatingTable, not from the server
 };
 
 // One result column as held by the record store.

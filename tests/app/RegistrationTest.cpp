@@ -432,6 +432,22 @@ TEST_F(RegistrationTest, TitleClicksSortByTurnsAndTheStatementSurvivesAReconnect
   EXPECT_TRUE(form_->quPixels.Active());
 }
 
+// A column title is a name the server reported: clicking it sorts by that one column and runs
+// nothing else, now or at the next connect.
+TEST_F(RegistrationTest, AColumnTitleNeverRunsAsSql) {
+  ConnectAndShowPixels();
+  const std::string title = "`mac`; CREATE TABLE pwned (i INT); -- x";
+  server_.Run("ALTER TABLE " + database_ + ".pixels ADD COLUMN ```mac``; CREATE TABLE pwned (i INT); -- x` INT");
+  form_->gridPixelsTitleClick(title);
+  EXPECT_EQ(form_->quPixels.SQL().Text(),
+            "SELECT * FROM pixels ORDER BY ```mac``; CREATE TABLE pwned (i INT); -- x` ASC\r\n");
+  EXPECT_TRUE(form_->quPixels.Active());
+  Click(form_->btnClose);
+  Click(form_->btnConnect);
+  EXPECT_TRUE(form_->quPixels.Active());
+  EXPECT_EQ(server_.Rows("SHOW TABLES FROM " + database_ + " LIKE 'pwned'").size(), 0u);
+}
+
 TEST_F(RegistrationTest, TheGridShowsStripedRowsAndSortsOnATitleClick) {
   ConnectAndShowPixels();
   TDBGridModel& model = form_->gridPixels->Model();

@@ -210,6 +210,75 @@ TEST_F(DataIntegrityTest, KeylessTableChangesOneOfTwoIdenticalRows) {
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless"), "changed,other");
 }
 
+// Keys the column flags make look like they name a row: a plain index, a unique key holding
+// NULL, a part of a composite key. Editing and deleting the second row touch that row alone.
+TEST_F(DataIntegrityTest, EditsChangeOnlyTheRowOnScreenWhateverTheKeys) {
+  const struct {
+    const char* table;
+    const char* rows;
+    const char* select;
+  } cases[] = {
+      {"(grp INT, name VARCHAR(9), INDEX(grp))", "(1, 'a'), (1, 'b')", "grp, name"},
+      {"(u INT UNIQUE, name VARCHAR(9))", "(NULL, 'a'), (NULL, 'b')", "u, name"},
+      {"(a INT, b INT, name VARCHAR(9), UNIQUE(a, b))", "(1, NULL, 'a'), (1, NULL, 'b')", "a, b, name"},
+      {"(a INT, b INT, name VARCHAR(9), INDEX(a, b))", "(1, 1, 'a'), (1, 1, 'b')", "a, b, name"},
+      {"(a INT, b INT, name VARCHAR(9), PRIMARY KEY(a, b))", "(1, 1, 'a'), (1, 2, 'b')", "a, name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.table);
+    Admin({"DROP TABLE IF EXISTS " + test_server::Database() + ".shapes",
+           "CREATE TABLE " + test_server::Database() + ".shapes " + c.table,
+           "INSERT INTO " + test_server::Database() + ".shapes VALUES " + c.rows});
+    Query.Close();
+    Query.SQL().SetText(std::string("SELECT ") + c.select + " FROM shapes ORDER BY name");
+    Query.Open();
+    Query.Next();
+    ASSERT_EQ(Query.FieldByName("name").AsString(), "b");
+    Query.Edit();
+    Query.FieldByName("name").SetAsString("c");
+    Query.Post();
+    EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(name ORDER BY name) FROM shapes"), "a,c");
+    EXPECT_TRUE(Statements.back().ends_with("name = ?\r\nLIMIT 1")) << Statements.back();
+    Query.Delete();
+    EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(name ORDER BY name) FROM shapes"), "a");
+  }
+}
+
+// A whole key names the row even when the flags of another column say "unique" too.
+TEST_F(DataIntegrityTest, AWholeCompositeKeyNamesTheRow) {
+  Admin({"CREATE TABLE " + test_server::Database() + ".pairs (a INT, b INT, name VARCHAR(9), PRIMARY KEY (a, b))",
+         "INSERT INTO " + test_server::Database() + ".pairs VALUES (1, 1, 'a'), (1, 2, 'b')"});
+  Query.SQL().SetText("SELECT name, b, a FROM pairs ORDER BY name");
+  Query.Open();
+  Query.Next();
+  Query.Edit();
+  Query.FieldByName("name").SetAsString("c");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE pairs\r\nSET\r\n  name = ?\r\nWHERE\r\n  a = ? AND b = ?");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(name ORDER BY name) FROM pairs"), "a,c");
+}
+
+// Column and table names come from the server: written as identifiers, they never run as SQL.
+TEST_F(DataIntegrityTest, NamesFromTheServerAreIdentifiersNeverSql) {
+  Admin({"CREATE TABLE " + test_server::Database() +
+             ".`x.y` (id INT PRIMARY KEY, ```mac``; CREATE TABLE pwned (i INT); -- x` VARCHAR(9))",
+         "INSERT INTO " + test_server::Database() + ".`x.y` VALUES (1, 'old')"});
+  Query.SQL().SetText("SELECT * FROM `x.y`");
+  Query.Open();
+  Query.Edit();
+  Query.Fields()[1]->SetAsString("new");
+  Query.Post();
+  EXPECT_EQ(Statements.back(),
+            "UPDATE `x.y`\r\nSET\r\n  ```mac``; CREATE TABLE pwned (i INT); -- x` = ?\r\nWHERE\r\n  id = ?");
+  Query.Insert();
+  Query.FieldByName("id").SetAsInteger(2);
+  Query.Fields()[1]->SetAsString("two");
+  Query.Post();
+  Query.Delete();
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(id, ```mac``; CREATE TABLE pwned (i INT); -- x`) FROM `x.y`"), "1new");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_NAME = 'pwned'"), "0");
+}
+
 TEST_F(DataIntegrityTest, FurtherResultsAreReadAndTheSessionStaysInStep) {
   Scalar("CREATE PROCEDURE p() SELECT 'from p' AS text");
   for (const char* statement : {"CALL p()", "SELECT 'first' AS text; SELECT 2; DO 3"}) {

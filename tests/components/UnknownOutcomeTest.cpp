@@ -60,7 +60,9 @@ class UnknownOutcomeTest : public ::testing::TestWithParam<bool> {
     std::pair<std::size_t, std::size_t> before;
     {
       TSession clean({}, table, GetParam());
-      before = {clean.Proxy.BytesToServer(), clean.Proxy.BytesToClient()};
+      clean.Query.BeforeUpdateExecute = [&](TDataSet&, TStatementType, const std::string&) {
+        before = {clean.Proxy.BytesToServer(), clean.Proxy.BytesToClient()};
+      };
       clean.Query.Post();
     }
     Admin("DELETE FROM " + table);

@@ -6,7 +6,6 @@
 #include "components/MySQLGenerator.h"
 #include "dataset/RecordValues.h"
 #include "components/SqlLiterals.h"
-#include "wire/MySqlField.h"
 
 namespace {
 
@@ -14,6 +13,7 @@ namespace {
 // describes it, with mac as its primary key.
 struct PixelRows {
   TMemData data;
+  std::vector<TTableKey> Keys{{{"mac"}}};  // as the server tells them
   char* oldRecord;
   char* newRecord;
 
@@ -52,7 +52,8 @@ struct PixelRows {
   }
 
   TUpdateContext Context() {
-    TKeyAndDataFields fields = FillKeyAndDataFields(data, "", "", "quPixels", false);
+    TKeyAndDataFields fields =
+        FillKeyAndDataFields(data, "", "", "quPixels", false, [this](const TTableInfo&) { return Keys; });
     TUpdateContext context;
     context.Data = &data;
     context.Table = "pixels";
@@ -73,6 +74,10 @@ struct PixelRows {
     Set(record, 5, note);
   }
 };
+
+std::vector<TTableKey> NoKeys(const TTableInfo&) {
+  return {};
+}
 
 }  // namespace
 
@@ -104,18 +109,19 @@ TEST(UpdateStatement, UpdateAssignsOnlyChangedFieldsAndNothingWhenUnchanged) {
             "UPDATE pixels\r\nSET\r\n  Org_ID = 2, note = ''\r\nWHERE\r\n  mac = '54-2F-89-0A-1B-2C'");
 }
 
-TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
+TEST(UpdateStatement, DeleteConditionsFromAWholeKeyOrAllComparableFields) {
   PixelRows rows;
   rows.FillNewPixel(rows.oldRecord, "n");
   TUpdateContext context = rows.Context();
   EXPECT_EQ(PlaceParamValues(GenerateStatement(stDelete, context), context, false, true),
             "DELETE FROM pixels\r\nWHERE\r\n  mac = '54-2F-89-0A-1B-2C'");
 
-  rows.data.Fields[0].IsKey = rows.data.Fields[0].IsPrimaryKey = false;
+  const std::string allFields =
+      "DELETE FROM pixels\r\nWHERE\r\n  mac = ? AND PixelType = ? AND ShieldType = ? AND "
+      "birthday = ? AND Org_ID IS NULL AND note = ?\r\nLIMIT 1";
+  rows.Keys.clear();
   context = rows.Context();
-  EXPECT_EQ(GenerateStatement(stDelete, context).Text,
-            "DELETE FROM pixels\r\nWHERE\r\n  mac = ? AND PixelType = ? AND ShieldType = ? AND "
-            "birthday = ? AND Org_ID IS NULL AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text, allFields);
 
   context.DataFields.clear();
   try {
@@ -126,10 +132,9 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
   }
 
   // A unique key names one row only while it holds a value.
-  rows.data.Fields[4].IsKey = true;
-  rows.data.Fields[4].Flags = UNIQUE_KEY_FLAG;
+  rows.Keys = {{{"Org_ID"}}};
   context = rows.Context();
-  EXPECT_EQ(GenerateStatement(stDelete, context).Text, "DELETE FROM pixels\r\nWHERE\r\n  Org_ID IS NULL\r\nLIMIT 1");
+  EXPECT_EQ(GenerateStatement(stDelete, context).Text, allFields);
   rows.Set(rows.oldRecord, 4, std::int64_t{7});
   rows.FillNewPixel(rows.newRecord, "changed");
   rows.Set(rows.newRecord, 4, std::int64_t{7});
@@ -138,21 +143,28 @@ TEST(UpdateStatement, DeleteConditionsFromKeysIdentityOrAllFields) {
 
 TEST(UpdateStatement, KeyAndUpdatingTableChoice) {
   PixelRows rows;
-  EXPECT_EQ(FillKeyAndDataFields(rows.data, "", "note; Org_ID", "q", false).KeyFieldDescs.size(), 2u);
+  EXPECT_EQ(FillKeyAndDataFields(rows.data, "", "note; Org_ID", "q", false, NoKeys).KeyFieldDescs.size(), 2u);
   try {
-    FillKeyAndDataFields(rows.data, "", "mac;nope", "quPixels", false);
+    FillKeyAndDataFields(rows.data, "", "mac;nope", "quPixels", false, NoKeys);
     FAIL();
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "quPixels: Key field 'nope' not found");
   }
   try {
-    FillKeyAndDataFields(rows.data, "other", "", "q", false);
+    FillKeyAndDataFields(rows.data, "other", "", "q", false, NoKeys);
     FAIL();
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "Wrong UpdatingTable value - table other is unknown");
   }
-  rows.data.Fields[1].IsKey = true;  // a unique key beside the primary key is not used
-  EXPECT_EQ(FillKeyAndDataFields(rows.data, "`pixels`", "", "q", false).KeyFieldDescs.size(), 1u);
+  // The first of the table's keys whose columns the dataset all read.
+  rows.Keys = {{{"mac", "serial"}}, {{"PixelType", "ShieldType"}}, {{"note"}}};
+  const TKeyAndDataFields fields =
+      FillKeyAndDataFields(rows.data, "`pixels`", "", "q", false, [&](const TTableInfo& t) {
+        EXPECT_EQ(t.TableName, "pixels");
+        return rows.Keys;
+      });
+  ASSERT_EQ(fields.KeyFieldDescs.size(), 2u);
+  EXPECT_EQ(fields.KeyFieldDescs[1]->Name, "ShieldType");
 }
 
 TEST(SqlLiterals, EscapingKeepsEveryByteInsideTheLiteral) {
@@ -200,6 +212,10 @@ TEST(SqlLiterals, NamesInBackticksWhenTheyNeedThem) {
   EXPECT_EQ(QuoteName("kova.pixels", false), "kova.pixels");
   EXPECT_EQ(QuoteName("kova.pixels", true), "`kova`.`pixels`");
   EXPECT_EQ(QuoteName("`x y`", false), "`x y`");
+  // Names the server reported are one identifier, whatever they look like.
+  EXPECT_EQ(QuoteIdentifier("kova.pixels", false), "`kova.pixels`");
+  EXPECT_EQ(QuoteIdentifier("`x`", false), "```x```");
+  EXPECT_EQ(QuoteIdentifier("Org_ID", true), "`Org_ID`");
 }
 
 TEST(EMyError, FatalKeyViolationAndLineNumber) {
