@@ -152,14 +152,15 @@ void TCustomDAConnection::InternalConnect() {
 
 void TCustomDAConnection::InternalDisconnect() {
   if (FConnectCount > 0) --FConnectCount;
-  if (FConnectCount == 0 && DisconnectedMode && !FInTransaction) Disconnect();
+  if (FConnectCount == 0 && DisconnectedMode && !InTransaction()) Disconnect();
 }
 
 bool TCustomDAConnection::DoError(EMyError& error, bool& fail, int attempt) {
   bool fatal = error.IsFatalError();
   bool reconnect = false;
   if (fatal && attempt == 0) {
-    reconnect = FIConnection && FIConnection->GetConnected() && !FInTransaction;
+    // Inside a transaction a new session would silently lose what it did: the error is raised.
+    reconnect = FIConnection && FIConnection->GetConnected() && !InTransaction();
     for (TConnectionClient* client : Clients())
       if (client->BlocksReconnect()) reconnect = false;
   }

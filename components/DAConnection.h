@@ -43,7 +43,8 @@ class TCustomDAConnection : public TCustomConnection {
   void StartTransaction();
   void Commit();
   void Rollback();
-  bool InTransaction() const { return FInTransaction; }
+  // Begun here with StartTransaction, or by a statement, as the server last reported.
+  bool InTransaction() const { return FInTransaction || (FIConnection && FIConnection->GetInTransaction()); }
 
   // The session's error callback: tells OnError, closes the component after a fatal error it
   // cannot repair, and answers whether the session is to reconnect.

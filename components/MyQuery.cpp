@@ -288,14 +288,16 @@ void TMyQuery::WriteChange(TStatementType type) {
   FUpdateCommand->SQLEncoded = true;
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
+  // Taken before sending: a lost session may close the dataset on the way out, and with it go
+  // its records and key descriptions, which nothing may touch afterwards.
+  std::vector<TValue> sentKey;
+  if (type == stInsert)
+    for (const TFieldDesc* desc : fields.KeyFieldDescs)
+      sentKey.push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
   try {
     ExecuteUpdateCommand();
   } catch (const EDAError& error) {
-    if (type == stInsert && error.StatementMayHaveRun) {
-      FUnknownInsertKey.emplace();
-      for (const TFieldDesc* desc : fields.KeyFieldDescs)
-        FUnknownInsertKey->push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
-    }
+    if (type == stInsert && error.StatementMayHaveRun) FUnknownInsertKey = std::move(sentKey);
     throw;
   }
   std::int64_t rows = FUpdateCommand->RowsAffected();

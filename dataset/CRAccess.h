@@ -60,6 +60,8 @@ class TCRConnection {
   // Runs a statement without rows.
   virtual void ExecStatement(const std::string& text) = 0;
   virtual bool GetIsServer41() const = 0;
+  // The server last reported an open transaction (begun by any statement) or autocommit off.
+  virtual bool GetInTransaction() const = 0;
   bool IsValid = true;
 
   // Installed by the connection component. OnError is asked with the failure, whether it is to

@@ -25,6 +25,7 @@ EMyError::EMyError(int errorCode, const std::string& message, TComponent* compon
 }
 
 bool EMyError::IsFatalError() const {
+  if (RefusedBeforeSending) return false;
   switch (ErrorCode) {
     case 1053:
     case 2003:

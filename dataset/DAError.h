@@ -14,6 +14,8 @@ class EDAError : public EDatabaseError {
   // The statement reached the server and its reply was lost: it may have run. A change it made
   // must be checked before the statement is sent again.
   bool StatementMayHaveRun = false;
+  // The statement was refused before any of it was sent (too long): the session is in step.
+  bool RefusedBeforeSending = false;
 };
 
 // A MySQL error, with the dataset or command the session worked for.

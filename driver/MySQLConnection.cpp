@@ -276,6 +276,10 @@ bool TMySQLConnection::SpeaksAnsi() const {
   return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
 }
 
+bool TMySQLConnection::GetInTransaction() const {
+  return FMySQL && FMySQL->transactionOpen;
+}
+
 bool TMySQLConnection::GetIsServer41() const {
   return FServerPrimaryVer > 4 || (FServerPrimaryVer == 4 && FServerMinorVer > 0);
 }
@@ -371,6 +375,7 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   std::string message = FMySQL ? API().mysql_error(FMySQL) : "Unknown MySQL error";
   if (SpeaksAnsi()) message = AnsiToUtf8(message);
   EMyError error(code, message, component);
+  error.RefusedBeforeSending = FMySQL && !FMySQL->commandSent && code == CR_NET_PACKET_TOO_LARGE;
   error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
   ProcessError(error);
 }

@@ -41,6 +41,7 @@ class TMySQLConnection : public TCRConnection {
   std::string SecurityDescription() const;
   bool GetIsClient41() const { return true; }
   bool GetIsServer41() const override;
+  bool GetInTransaction() const override;
   bool UseUnicode() const { return FUseUnicode; }
   // The Unicode session speaks utf8mb4 (four bytes at most), not the three-byte utf8.
   bool SpeaksUtf8mb4() const { return FUtf8mb4; }

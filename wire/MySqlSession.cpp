@@ -60,6 +60,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
   if (usePort == 0) usePort = DefaultPort;
   if (useHost.empty()) useHost = "localhost";
   serverStatus = SERVER_STATUS_AUTOCOMMIT;
+  transactionOpen = false;
 
   if (protocolType != MYSQL_PROTOCOL_DEFAULT && protocolType != MYSQL_PROTOCOL_TCP)
     throw EMySqlException(CR_WRONG_PROTOCOL);
@@ -310,12 +311,15 @@ void TMySqlSession::WriteCommand(TServerCommand command) {
 }
 
 void TMySqlSession::SimpleCommand(TServerCommand command, std::span<const std::uint8_t> argument, bool skipReply) {
-  if (serverMaxAllowedPacket > 0 && argument.size() >= serverMaxAllowedPacket)
+  commandSent = false;
+  // The server counts the command byte with the text.
+  if (serverMaxAllowedPacket > 0 && argument.size() + 1 >= serverMaxAllowedPacket)
     throw EMySqlException(
         CR_NET_PACKET_TOO_LARGE,
         FormatTemplate(
-            "The statement has %d bytes; the server accepts at most %d (max_allowed_packet).",
-            {static_cast<std::int64_t>(argument.size()), static_cast<std::int64_t>(serverMaxAllowedPacket)}));
+            "The statement takes %d bytes with its command byte; the server accepts fewer than %d "
+            "(max_allowed_packet).",
+            {static_cast<std::int64_t>(argument.size() + 1), static_cast<std::int64_t>(serverMaxAllowedPacket)}));
   if (TCRVio* vio = net.GetVio()) {
     try {
       vio->SetTimeout(commandTimeout);
@@ -398,6 +402,7 @@ void TMySqlSession::KeepEndStatus(const TMySqlEndPacket& end) {
 void TMySqlSession::KeepServerStatus(int status) {
   serverStatus = status;
   noBackslashEscapes = (status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
+  transactionOpen = (status & SERVER_STATUS_IN_TRANS) != 0 || (status & SERVER_STATUS_AUTOCOMMIT) == 0;
 }
 
 void TMySqlSession::FreeQuery() {

@@ -70,6 +70,10 @@ class TMySqlSession {
   // The session's sql_mode holds NO_BACKSLASH_ESCAPES, as the last status-bearing packet said;
   // unlike serverStatus it outlives failed commands, so literals never lose track of it.
   bool noBackslashEscapes = false;
+  // A transaction is open (begun by any statement, or autocommit is off), as the last
+  // status-bearing packet said; it too outlives failed commands, so that what failed inside a
+  // transaction is never retried alone or on a new session.
+  bool transactionOpen = false;
   int warningCount = 0;
   std::string info;
   std::uint64_t extraInfo = 0;

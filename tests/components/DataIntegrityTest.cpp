@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
+#include "dataset/DAError.h"
 #include "driver/MySQLConnection.h"
 #include "tests/components/TestConnection.h"
 
@@ -301,4 +306,79 @@ TEST_F(DataIntegrityTest, PostingReadsThePendingRowsFirst) {
   Query.Post();
   EXPECT_EQ(Query.RecordCount(), 3);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM keyless WHERE note = 'posted'"), "1");
+}
+
+// Transactions begun by a statement, not by StartTransaction: the server's status tells.
+class SqlTransactionTest : public DataIntegrityTest {
+ protected:
+  static int ErrorOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const EDAError& error) {
+      return error.ErrorCode;
+    }
+    return 0;
+  }
+  void Begin() {
+    Connection.Connect();
+    Connection.MySQLConnection()->ExecStatement("BEGIN");
+    EXPECT_TRUE(Connection.InTransaction());
+  }
+};
+
+TEST_F(SqlTransactionTest, AStatementTooLongIsRefusedAndTheTransactionGoesOn) {
+  Begin();
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  InsertNote(2, "inside");
+  const std::size_t limit = std::stoul(Connection.MySQLConnection()->QueryFirstValue("SELECT @@max_allowed_packet"));
+  // "SELECT '" and "'" with the command byte make exactly the limit.
+  const std::string tooLong = "SELECT '" + std::string(limit - 10, 'x') + "'";
+  EXPECT_EQ(ErrorOf([&] { Connection.MySQLConnection()->ExecStatement(tooLong); }), 2020);
+  EXPECT_TRUE(Connection.Connected());
+  Connection.MySQLConnection()->ExecStatement("COMMIT");
+  EXPECT_EQ(Scalar("SELECT note FROM notes WHERE id = 2"), "inside");
+}
+
+TEST_F(SqlTransactionTest, ALostSessionInsideATransactionIsReportedNotReplaced) {
+  Begin();
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  InsertNote(2, "lost with the session");
+  Admin({"KILL " + Connection.MySQLConnection()->QueryFirstValue("SELECT CONNECTION_ID()")});
+  const int code = ErrorOf([&] { InsertNote(3, "not on a new session"); });
+  EXPECT_TRUE(code == 2013 || code == 2006) << code;
+  EXPECT_FALSE(Connection.Connected());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM notes WHERE id > 1"), "0");
+}
+
+TEST_F(SqlTransactionTest, ADeadlockVictimIsReportedNotRetriedAlone) {
+  Admin({"CREATE TABLE " + test_server::Database() + ".dl (id INT PRIMARY KEY, v INT)",
+         "INSERT INTO " + test_server::Database() + ".dl VALUES (1, 0), (2, 0)",
+         "CREATE TABLE " + test_server::Database() + ".weight (n INT)"});
+  Begin();
+  Query.SQL().SetText("SELECT id, v FROM dl ORDER BY id");
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("v").SetAsInteger(1);
+  Query.Post();  // holds row 1
+
+  // The other transaction holds row 2, weighs more, and then waits for row 1.
+  TMyConnection other;
+  test_server::Configure(other);
+  other.Connect();
+  for (const char* statement :
+       {"BEGIN", "UPDATE dl SET v = 2 WHERE id = 2", "INSERT INTO weight SELECT seq FROM seq_1_to_500"})
+    other.MySQLConnection()->ExecStatement(statement);
+  std::thread waiting([&] { other.MySQLConnection()->ExecStatement("UPDATE dl SET v = 2 WHERE id = 1"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  Query.Next();
+  Query.Edit();
+  Query.FieldByName("v").SetAsInteger(1);
+  EXPECT_EQ(ErrorOf([&] { Query.Post(); }), 1213);
+  waiting.join();
+  other.MySQLConnection()->ExecStatement("COMMIT");
+  Query.Cancel();
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(v ORDER BY id) FROM dl"), "2,2");
 }

@@ -487,11 +487,12 @@ TEST(TMySqlSessionQuery, AStatementLongerThanTheServerAcceptsIsRefusedUnsent) {
   TClient client;
   ASSERT_TRUE(client.Connect(server.Port()));
   client.Session->serverMaxAllowedPacket = 16;
-  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 1234567890"), CR_NET_PACKET_TOO_LARGE);
+  // The server counts the command byte too: 15 bytes of text reach a limit of 16.
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 12345678"), CR_NET_PACKET_TOO_LARGE);
   EXPECT_EQ(client.Api.mysql_error(client.Session),
-            "Got packet bigger than 'max_allowed_packet'\r\nThe statement has 17 bytes; the server accepts at "
-            "most 16 (max_allowed_packet).");
-  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 12345678"), 0) << "just below the limit";
+            "Got packet bigger than 'max_allowed_packet'\r\nThe statement takes 16 bytes with its command byte; the "
+            "server accepts fewer than 16 (max_allowed_packet).");
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "SELECT 1234567"), 0) << "just below the limit";
   EXPECT_EQ(server.Finish(), "");
-  EXPECT_EQ(next.Payload, BytesOf("\x03SELECT 12345678"));
+  EXPECT_EQ(next.Payload, BytesOf("\x03SELECT 1234567"));
 }
