@@ -306,9 +306,12 @@ void TMyQuery::WriteChange(TStatementType type) {
     throw EDatabaseError(FormatMessage("Update failed. Found %d records", static_cast<int>(rows)));
   if (type == stInsert) {
     FLastInsertId = FUpdateCommand->LastInsertId();
+    // The id is the server's unsigned 64-bit number; a signed column holds it as its own value
+    // (-1 arrives as 2^64 - 1).
     if (fields.IdentityField && FLastInsertId != 0)
-      WriteFieldValue(Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
-                      static_cast<std::int64_t>(FLastInsertId));
+      WriteFieldValue(
+          Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
+          fields.IdentityField->IsUnsigned ? TValue(FLastInsertId) : TValue(static_cast<std::int64_t>(FLastInsertId)));
   }
 }
 

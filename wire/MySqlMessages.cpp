@@ -76,8 +76,8 @@ TMySqlServerError ParseErrorPacket(std::span<const std::uint8_t> message) {
 
 TMySqlOkPacket ParseOkPacket(TMySqlReader& reader, bool protocol41, bool withStatus) {
   TMySqlOkPacket ok;
-  ok.AffectedRows = static_cast<std::uint64_t>(reader.ReadFieldLength());
-  ok.InsertId = static_cast<std::uint64_t>(reader.ReadFieldLength());
+  ok.AffectedRows = reader.ReadLengthEncodedInteger();
+  ok.InsertId = reader.ReadLengthEncodedInteger();
   if (withStatus) {
     ok.ServerStatus = reader.ReadInt16();
     ok.HasStatus = true;

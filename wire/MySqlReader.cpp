@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "wire/MySqlErrors.h"
 
@@ -74,26 +75,34 @@ std::string TMySqlReader::ReadString() {
   return text;
 }
 
-std::int64_t TMySqlReader::ReadFieldLength() {
-  const std::uint8_t first = ReadByte();
+std::uint64_t TMySqlReader::ReadLengthEncodedRest(std::uint8_t first) {
   switch (first) {
-    case 251:
-      return NULL_LENGTH;
     case 252:
       return ReadUInt16();
     case 253:
-      return ReadInt24();
-    case 254: {
-      // No message holds 2^63 bytes or items; a value that reads as negative is malformed.
-      const std::int64_t value = ReadInt64();
-      if (value < 0) throw EMySqlException(CR_MALFORMED_PACKET);
-      return value;
-    }
+      return static_cast<std::uint64_t>(ReadInt24());
+    case 254:
+      return static_cast<std::uint64_t>(ReadInt64());
+    case 251:  // NULL, which only a row value may be
     case 255:
       throw EMySqlException(CR_MALFORMED_PACKET);
     default:
       return first;
   }
+}
+
+std::uint64_t TMySqlReader::ReadLengthEncodedInteger() {
+  return ReadLengthEncodedRest(ReadByte());
+}
+
+std::int64_t TMySqlReader::ReadFieldLength() {
+  const std::uint8_t first = ReadByte();
+  if (first == 251) return NULL_LENGTH;
+  // No message holds 2^63 bytes or items; a value that reads as negative is malformed.
+  const std::uint64_t value = ReadLengthEncodedRest(first);
+  if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+    throw EMySqlException(CR_MALFORMED_PACKET);
+  return static_cast<std::int64_t>(value);
 }
 
 std::string TMySqlReader::ReadLengthString() {

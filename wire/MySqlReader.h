@@ -23,8 +23,10 @@ class TMySqlReader {
   std::string ReadString(std::size_t length);
   // Up to the first zero byte (then skipped), or the rest of the message without one.
   std::string ReadString();
-  // Length-encoded integer: 251 gives NULL_LENGTH.
+  // A length or count, length-encoded: 251 gives NULL_LENGTH; 2^63 and more are malformed.
   std::int64_t ReadFieldLength();
+  // A length-encoded number of the full unsigned 64-bit range (affected rows, insert id).
+  std::uint64_t ReadLengthEncodedInteger();
   // A length-encoded byte string; NULL gives an empty one.
   std::string ReadLengthString();
   void Skip(std::size_t count);
@@ -35,6 +37,7 @@ class TMySqlReader {
   std::size_t Remaining() const { return FMessage.size() - FPos; }
 
  private:
+  std::uint64_t ReadLengthEncodedRest(std::uint8_t first);
   const std::uint8_t* Take(std::size_t count);
 
   std::span<const std::uint8_t> FMessage;

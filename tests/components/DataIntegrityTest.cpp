@@ -382,3 +382,20 @@ TEST_F(SqlTransactionTest, ADeadlockVictimIsReportedNotRetriedAlone) {
   Query.Cancel();
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(v ORDER BY id) FROM dl"), "2,2");
 }
+
+// The server reports the insert id unsigned: -1 stored in a signed column comes back as 2^64 - 1.
+TEST_F(DataIntegrityTest, ANegativeInsertIdKeepsTheSessionAndTheFieldShowsIt) {
+  Query.SQL().SetText("SELECT id, needed FROM counters");
+  Query.Open();
+  Query.Insert();
+  Query.FieldByName("id").SetAsInteger(-1);
+  Query.FieldByName("needed").SetAsInteger(1);
+  Query.Post();
+  EXPECT_EQ(Query.LastInsertId(), UINT64_MAX);
+  EXPECT_EQ(Query.FieldByName("id").AsInteger(), -1);
+  Query.Insert();
+  Query.FieldByName("needed").SetAsInteger(2);
+  Query.Post();
+  EXPECT_EQ(Query.FieldByName("id").AsInteger(), 1);
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(id ORDER BY id) FROM counters"), "-1,1");
+}

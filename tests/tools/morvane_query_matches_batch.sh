@@ -36,6 +36,8 @@ statements=(
   "DO 1"
   "SELECT id FROM query_output WHERE id > 100"
   "SELECT REPEAT('ab\\\\c\\t', 3500000) AS big, 'after' AS tail"
+  # The insert id of -1 is 2^64 - 1 on the wire: a legal reply, and the session goes on.
+  "CREATE TEMPORARY TABLE ai (a INT AUTO_INCREMENT PRIMARY KEY); INSERT INTO ai VALUES (-1); SELECT LAST_INSERT_ID(); SELECT a FROM ai"
 )
 
 for sql in "${statements[@]}"; do

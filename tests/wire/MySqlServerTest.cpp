@@ -129,6 +129,9 @@ TEST(MySqlServer, InsertReportsAffectedRowsAndInsertId) {
   ASSERT_EQ(s.Api().mysql_real_query(s.Session(), "INSERT INTO t (v) VALUES ('b'),('c')"), 0);
   EXPECT_EQ(s.Api().mysql_affected_rows(s.Session()), 2);
   EXPECT_EQ(s.Api().mysql_info(s.Session()), "Records: 2  Duplicates: 0  Warnings: 0");
+  // The insert id is unsigned 64-bit: -1 in an INT column comes back as 2^64 - 1.
+  ASSERT_EQ(s.Api().mysql_real_query(s.Session(), "INSERT INTO t VALUES (-1, 'd')"), 0) << s.Error();
+  EXPECT_EQ(s.Api().mysql_insert_id(s.Session()), UINT64_MAX);
 }
 
 TEST(MySqlServer, EmptyPixelTableGivesSixColumnsAndNoRow) {
