@@ -36,8 +36,13 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
   conDB.SetUsername(input(edUser));
   conDB.SetDatabase(input(edDatabase));
   conDB.SetPassword(input(edPassword));
-  conDB.SetSSLOptions(
-      {security.mode.empty() ? "preferred" : security.mode, security.caFile, security.certFile, security.keyFile, {}});
+  conDB.SetSSLOptions({.Mode = security.mode.empty() ? "preferred" : security.mode,
+                       .CA = security.caFile,
+                       .Cert = security.certFile,
+                       .Key = security.keyFile,
+                       .ServerPublicKey = security.serverPublicKeyFile,
+                       .GetServerPublicKey = security.getServerPublicKey,
+                       .EnableClearText = security.enableClearText});
 }
 
 void TfrmBirthday::mnuConnectionSecurityClick() {

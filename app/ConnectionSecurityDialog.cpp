@@ -2,6 +2,7 @@
 
 #include "wire/MySqlSecurity.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -27,6 +28,14 @@ TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings,
   edSslCa = AddFileRow("CA certificate:", settings.caFile, btnSslCa);
   edSslCert = AddFileRow("Client certificate:", settings.certFile, btnSslCert);
   edSslKey = AddFileRow("Client key:", settings.keyFile, btnSslKey);
+  edServerPublicKey = AddFileRow("Server public key:", settings.serverPublicKeyFile, btnServerPublicKey);
+  // Without TLS, whoever answers for the server could read the password in either case.
+  chkGetServerPublicKey = new QCheckBox("Ask the server for its public key without TLS", this);
+  chkGetServerPublicKey->setChecked(settings.getServerPublicKey);
+  form->addRow(chkGetServerPublicKey);
+  chkEnableClearText = new QCheckBox("Send the password in clear text to a server not verified", this);
+  chkEnableClearText->setChecked(settings.enableClearText);
+  form->addRow(chkEnableClearText);
 
   lblState = new QLabel(QString::fromStdString(currentState), this);
   form->addRow("Current connection:", lblState);
@@ -53,8 +62,10 @@ QLineEdit* TfrmConnectionSecurity::AddFileRow(const QString& caption, const std:
 }
 
 SecuritySettings TfrmConnectionSecurity::Settings() const {
-  return {cbSslMode->currentText().toStdString(), edSslCa->text().toStdString(), edSslCert->text().toStdString(),
-          edSslKey->text().toStdString()};
+  return {cbSslMode->currentText().toStdString(),  edSslCa->text().toStdString(),
+          edSslCert->text().toStdString(),         edSslKey->text().toStdString(),
+          edServerPublicKey->text().toStdString(), chkGetServerPublicKey->isChecked(),
+          chkEnableClearText->isChecked()};
 }
 
 bool RunConnectionSecurityDialog(SecuritySettings& settings, const std::string& currentState, QWidget* parent) {

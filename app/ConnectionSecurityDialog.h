@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,9 +24,13 @@ class TfrmConnectionSecurity : public QDialog {
   QLineEdit* edSslCa;
   QLineEdit* edSslCert;
   QLineEdit* edSslKey;
+  QLineEdit* edServerPublicKey;
   QPushButton* btnSslCa;
   QPushButton* btnSslCert;
   QPushButton* btnSslKey;
+  QPushButton* btnServerPublicKey;
+  QCheckBox* chkGetServerPublicKey;
+  QCheckBox* chkEnableClearText;
   QLabel* lblState;
 
  private:

@@ -41,7 +41,27 @@ constexpr SecurityValue SecurityValues[] = {
     {"SslCa", &SecuritySettings::caFile},
     {"SslCert", &SecuritySettings::certFile},
     {"SslKey", &SecuritySettings::keyFile},
+    {"ServerPublicKey", &SecuritySettings::serverPublicKeyFile},
 };
+
+struct SecurityFlag {
+  const char* name;
+  bool SecuritySettings::*field;
+};
+
+constexpr SecurityFlag SecurityFlags[] = {
+    {"GetServerPublicKey", &SecuritySettings::getServerPublicKey},
+    {"EnableClearTextPlugin", &SecuritySettings::enableClearText},
+};
+
+// A missing flag is off, as in a file written before the flag existed.
+bool ReadFlag(TRegistry& registry, const char* name) {
+  try {
+    return registry.ReadInteger(name) != 0;
+  } catch (const ERegistryException&) {
+    return false;
+  }
+}
 
 // Reads the six values of the open key into the inputs, and the command time-out; false when one of
 // the six is missing or mistyped.
@@ -114,6 +134,7 @@ SecuritySettings ConnectionSettings::LoadSecurity() {
   if (!KOVaReg->KeyExists(Key) || !KOVaReg->OpenKey(Key, false)) return security;
   try {
     for (const SecurityValue& value : SecurityValues) security.*value.field = KOVaReg->ReadString(value.name);
+    for (const SecurityFlag& flag : SecurityFlags) security.*flag.field = ReadFlag(*KOVaReg, flag.name);
   } catch (const ERegistryException&) {
     return {};  // a value of another type: the defaults, as if it were missing
   }
@@ -124,5 +145,6 @@ void ConnectionSettings::SaveSecurity(const SecuritySettings& security) {
   std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
   KOVaReg->OpenKey(Key, true);
   for (const SecurityValue& value : SecurityValues) KOVaReg->WriteString(value.name, security.*value.field);
+  for (const SecurityFlag& flag : SecurityFlags) KOVaReg->WriteInteger(flag.name, security.*flag.field ? 1 : 0);
   KOVaReg->CloseKey();
 }

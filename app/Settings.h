@@ -30,6 +30,10 @@ struct SecuritySettings {
   std::string caFile;
   std::string certFile;
   std::string keyFile;
+  std::string serverPublicKeyFile;
+  // Opt-ins that let the password reach a server nobody verified; both off unless the user says so.
+  bool getServerPublicKey = false;
+  bool enableClearText = false;
 };
 
 // Remembers the connection inputs between runs under the current user's settings key.

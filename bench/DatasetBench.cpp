@@ -90,7 +90,9 @@ void Configure(TMyConnection& connection) {
   connection.SetDatabase(Env("MORVANE_TEST_DB_DATABASE"));
   connection.Options.SetUseUnicode(true);
   // The other clients of this benchmark do not encrypt either.
-  connection.SetSSLOptions({"disabled", {}, {}, {}, {}});
+  TMySSLOptions plain;
+  plain.Mode = "disabled";
+  connection.SetSSLOptions(plain);
 }
 
 MYSQL* CConnect() {

@@ -78,6 +78,8 @@ void ApplySSLOptions(TCRConnection& session, const TMySSLOptions& options) {
   session.SetProp(prSSL_Cert, options.Cert);
   session.SetProp(prSSL_Key, options.Key);
   session.SetProp(prServerPublicKey, options.ServerPublicKey);
+  session.SetProp(prGetServerPublicKey, options.GetServerPublicKey);
+  session.SetProp(prEnableClearText, options.EnableClearText);
 }
 
 }  // namespace

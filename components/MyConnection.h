@@ -64,6 +64,10 @@ class TMyConnectionOptions {
 struct TMySSLOptions {
   std::string Mode = "preferred";
   std::string CA, Cert, Key, ServerPublicKey;
+  // Let the password reach a server nobody verified: the RSA key asked over plain TCP, or the
+  // password in clear for mysql_clear_password. Off unless the user says so.
+  bool GetServerPublicKey = false;
+  bool EnableClearText = false;
 };
 
 // The MySQL connection component.

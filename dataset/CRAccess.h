@@ -43,6 +43,8 @@ enum TSessionProp {
   prInteractive = 1042,
   prSslMode = 1050,
   prServerPublicKey = 1051,
+  prGetServerPublicKey = 1052,
+  prEnableClearText = 1053,
 };
 
 // The session side of a connection, as the connection component drives it.

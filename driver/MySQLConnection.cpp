@@ -125,6 +125,12 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prServerPublicKey:
       FSecurity.ServerPublicKey = ToText(value);
       break;
+    case prGetServerPublicKey:
+      FSecurity.GetServerPublicKey = ToBool(value);
+      break;
+    case prEnableClearText:
+      FSecurity.EnableClearText = ToBool(value);
+      break;
     default:
       break;  // settings of modes this client does not have
   }
@@ -166,6 +172,10 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
       return FSecurity.Key;
     case prServerPublicKey:
       return FSecurity.ServerPublicKey;
+    case prGetServerPublicKey:
+      return FSecurity.GetServerPublicKey;
+    case prEnableClearText:
+      return FSecurity.EnableClearText;
     default:
       return false;
   }

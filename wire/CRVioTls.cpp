@@ -124,8 +124,11 @@ void TCRVioTls::PrepareContext(const TSslSettings& settings) {
   if (!FContext) Fail(OpenSslReason());
   SSL_CTX* context = FContext.get();
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-  if (VerifiesCertificate(settings.Mode)) {
-    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  // An encrypted key is never unlocked by a prompt (the window has no terminal): it fails instead.
+  SSL_CTX_set_default_passwd_cb(context, [](char*, int, int, void*) { return 0; });
+  if (VerifiesCertificate(settings.Mode)) SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  // A CA file is read in every mode, so that a wrong one is noticed whether or not it is used.
+  if (!settings.Ca.empty() || VerifiesCertificate(settings.Mode)) {
     const int loaded = settings.Ca.empty() ? SSL_CTX_set_default_verify_paths(context)
                                            : SSL_CTX_load_verify_locations(context, settings.Ca.c_str(), nullptr);
     if (loaded != 1) Fail("cannot read the CA file '" + settings.Ca + "': " + OpenSslReason());
@@ -138,7 +141,8 @@ void TCRVioTls::PrepareContext(const TSslSettings& settings) {
     Fail("cannot read the certificate file '" + settings.Cert + "': " + OpenSslReason());
   const std::string& key = settings.Key.empty() ? settings.Cert : settings.Key;
   if (SSL_CTX_use_PrivateKey_file(context, key.c_str(), SSL_FILETYPE_PEM) != 1)
-    Fail("cannot use the key file '" + key + "': " + OpenSslReason());
+    Fail("cannot use the key file '" + key +
+         "' (a key protected by a pass phrase is not supported): " + OpenSslReason());
   if (SSL_CTX_check_private_key(context) != 1)
     Fail("the key in '" + key + "' does not belong to the certificate in '" + settings.Cert + "'");
 }
@@ -156,6 +160,8 @@ void TCRVioTls::PrepareConnection(const TSslSettings& settings) {
   if (!address) SSL_set_tlsext_host_name(FSsl.get(), host.c_str());
   if (settings.Mode == TSslMode::VerifyIdentity) {
     X509_VERIFY_PARAM* check = SSL_get0_param(FSsl.get());
+    // A wildcard stands for a whole label only ("*.example.org", never "d*.example.org").
+    X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     const int set = address ? X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str())
                             : X509_VERIFY_PARAM_set1_host(check, host.c_str(), 0);
     if (set != 1) Fail("cannot check the certificate against the host name '" + host + "'");

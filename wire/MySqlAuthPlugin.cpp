@@ -96,6 +96,10 @@ class TSha256Family : public TMySqlAuthPlugin {
   TAuthBytes FullAuthentication() {
     if (FContext.Encrypted) return WithZero(FContext.Password);
     if (!FContext.ServerPublicKeyFile.empty()) return Encrypt(ReadKeyFile());
+    // Whoever answers the request on a plain connection chooses the key the password is sealed with.
+    if (!FContext.GetServerPublicKey)
+      throw EMySqlException(CR_AUTH_PLUGIN_ERR, "Authentication plugin '" + std::string(FMethod) +
+                                                    "' reported error: Authentication requires secure connection.");
     FAwaitingKey = true;
     return {FKeyRequest};
   }
@@ -190,11 +194,12 @@ std::unique_ptr<TMySqlAuthPlugin> CreateAuthPlugin(std::string_view name, const 
   if (name == CachingSha2Method) return std::make_unique<TCachingSha2Password>(context);
   if (name == Sha256Method) return std::make_unique<TSha256Password>(context);
   if (name == ClearMethod) {
-    // A server that could read the password on the wire must not get it by asking for this method.
-    if (!context.Encrypted)
+    // The password itself goes: only to a server whose certificate was verified, or when the user
+    // allowed it (an unverified TLS peer may be anyone in between).
+    if (!context.Verified && !context.EnableClearText)
       throw EMySqlException(CR_AUTH_PLUGIN_CANNOT_LOAD,
                             "The server asked for the password in clear text (mysql_clear_password) on a connection "
-                            "that is not encrypted; it was not sent");
+                            "whose server was not verified; it was not sent");
     return std::make_unique<TClearPassword>(context);
   }
   throw EMySqlException(CR_AUTH_PLUGIN_CANNOT_LOAD, "The server asked for the login method '" + std::string(name) +

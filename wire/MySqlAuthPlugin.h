@@ -14,7 +14,10 @@ using TAuthBytes = std::vector<std::uint8_t>;
 struct TAuthContext {
   std::string Password;
   bool Encrypted = false;           // the connection runs over TLS
-  std::string ServerPublicKeyFile;  // empty: the key is asked from the server
+  bool Verified = false;            // ... and the server's certificate was verified
+  std::string ServerPublicKeyFile;  // the server's RSA key, pinned by the user
+  bool GetServerPublicKey = false;  // without it, the key may be asked over plain TCP
+  bool EnableClearText = false;     // mysql_clear_password also to an unverified server
 };
 
 class TMySqlAuthPlugin {
@@ -34,8 +37,8 @@ class TMySqlAuthPlugin {
   const TAuthContext& FContext;
 };
 
-// Raises 2059 for a method this client does not know, and for mysql_clear_password on a connection
-// that is not encrypted.
+// Raises 2059 for a method this client does not know, and for mysql_clear_password to a server
+// whose certificate was not verified, unless the user allowed it.
 std::unique_ptr<TMySqlAuthPlugin> CreateAuthPlugin(std::string_view name, const TAuthContext& context);
 
 // The method of the first answer when the greeting names one this client can answer at once.

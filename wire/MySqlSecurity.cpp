@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <fstream>
 #include <utility>
 
 namespace {
@@ -32,5 +33,16 @@ std::optional<TSslMode> ParseSslMode(std::string_view name) {
 std::string_view SslModeName(TSslMode mode) {
   for (const auto& [candidate, text] : ModeNames)
     if (candidate == mode) return text;
+  return {};
+}
+
+std::string SslSettingsProblem(const TSslSettings& settings) {
+  if (settings.Mode == TSslMode::Disabled) return {};
+  // Any authority of the system would vouch for any certificate it signed, whatever the host.
+  if (settings.Mode == TSslMode::VerifyCa && settings.Ca.empty()) return "verify-ca needs a CA file (ssl-ca)";
+  const std::pair<const std::string*, std::string_view> files[] = {
+      {&settings.Ca, "CA file"}, {&settings.Cert, "certificate file"}, {&settings.Key, "key file"}};
+  for (const auto& [file, what] : files)
+    if (!file->empty() && !std::ifstream(*file)) return "cannot read the " + std::string(what) + " '" + *file + "'";
   return {};
 }

@@ -14,9 +14,13 @@ struct TSslSettings {
   std::string Ca;    // PEM file of trusted authorities; empty: the system's
   std::string Cert;  // PEM file of the client certificate; empty: none
   std::string Key;   // PEM file of its private key; empty: taken from Cert
-  // PEM file of the server's RSA public key for the password methods over plain TCP; empty: asked
-  // from the server.
+  // PEM file of the server's RSA public key for the password methods over plain TCP.
   std::string ServerPublicKey;
+  // Without a key file, the key may be asked from the server over plain TCP; whoever answers in
+  // its place can then read the password, so only when the user says so.
+  bool GetServerPublicKey = false;
+  // mysql_clear_password may be answered over a connection whose server was not verified.
+  bool EnableClearText = false;
 };
 
 // "disabled", "preferred", "required", "verify-ca", "verify-identity" (case-insensitive); nothing
@@ -27,3 +31,7 @@ std::string_view SslModeName(TSslMode mode);
 inline bool VerifiesCertificate(TSslMode mode) {
   return mode == TSslMode::VerifyCa || mode == TSslMode::VerifyIdentity;
 }
+
+// What makes the settings unusable before anything is sent (verify-ca without a CA file, a file
+// that cannot be read); empty when they are fine.
+std::string SslSettingsProblem(const TSslSettings& settings);

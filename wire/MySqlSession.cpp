@@ -64,6 +64,8 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
 
   if (protocolType != MYSQL_PROTOCOL_DEFAULT && protocolType != MYSQL_PROTOCOL_TCP)
     throw EMySqlException(CR_WRONG_PROTOCOL);
+  if (const std::string problem = SslSettingsProblem(security); !problem.empty())
+    throw EMySqlException(CR_SSL_CONNECTION_ERROR, problem);
   auto transport = std::make_unique<TCRVioTls>(useHost, FIPVersion, usePort);
   TCRVioTls& tcp = *transport;
   hostInfo = useHost + " via TCP/IP";
@@ -83,7 +85,13 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     port = usePort;
     FclientFlag = ResponseFlags(clientFlags);
     StartEncryption(tcp);
-    TLogin login{{usePassword, tcp.IsEncrypted(), security.ServerPublicKey}, nullptr};
+    TLogin login{{.Password = usePassword,
+                  .Encrypted = tcp.IsEncrypted(),
+                  .Verified = tcp.IsEncrypted() && VerifiesCertificate(security.Mode),
+                  .ServerPublicKeyFile = security.ServerPublicKey,
+                  .GetServerPublicKey = security.GetServerPublicKey,
+                  .EnableClearText = security.EnableClearText},
+                 nullptr};
     SendHandshakeResponse(useUser, usePassword, useDatabase, login);
     Authenticate(usePassword, login);
     KeepLoginStatus();

@@ -10,6 +10,7 @@
 #include "tests/support/TestServer.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +43,10 @@ class ConnectionSecurityTest : public ::testing::Test {
   }
 
   static SecuritySettings VerifyIdentity() {
-    return {"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", ""};
+    SecuritySettings settings;
+    settings.mode = "verify-identity";
+    settings.caFile = test_server::TlsSettings().Dir + "/ca.pem";
+    return settings;
   }
 
   TempDir config_;
@@ -83,7 +87,8 @@ TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTh
 
 TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionWithTheFixedMessage) {
   auto form = NewWindow(test_server::Settings().NativeUser, test_server::Settings().NativePassword);
-  form->security = {"verify-ca", test_server::TlsSettings().Dir + "/other-ca.pem", "", ""};
+  form->security.mode = "verify-ca";
+  form->security.caFile = test_server::TlsSettings().Dir + "/other-ca.pem";
   QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
   EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
   EXPECT_FALSE(form->conDB.Connected());
@@ -93,7 +98,8 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
   {
     auto form = NewWindow("u", "p");
     EXPECT_EQ(form->security.mode, "");
-    form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key"};
+    form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key", "/etc/server-key.pem",
+                      true,        false};
     form->show();
     form->close();
   }
@@ -102,10 +108,13 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
   EXPECT_EQ(form->security.caFile, "/etc/ca.pem");
   EXPECT_EQ(form->security.certFile, "/etc/client.pem");
   EXPECT_EQ(form->security.keyFile, "/etc/client.key");
+  EXPECT_EQ(form->security.serverPublicKeyFile, "/etc/server-key.pem");
+  EXPECT_TRUE(form->security.getServerPublicKey);
+  EXPECT_FALSE(form->security.enableClearText);
 }
 
 TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits) {
-  TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", ""}, "not encrypted");
+  TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", "", "", false, true}, "not encrypted");
   dialog.show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   EXPECT_TRUE(SaveScreenshot(&dialog, "connection-security"));
@@ -115,10 +124,16 @@ TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits) {
   EXPECT_EQ(dialog.edSslCa->text(), "/a/ca.pem");
   EXPECT_EQ(dialog.lblState->text(), "not encrypted");
   EXPECT_EQ(dialog.btnSslCert->text(), "Browse…");
+  EXPECT_FALSE(dialog.chkGetServerPublicKey->isChecked());
+  EXPECT_TRUE(dialog.chkEnableClearText->isChecked());
 
   dialog.cbSslMode->setCurrentText("verify-identity");
   dialog.edSslKey->setText("/a/key.pem");
+  dialog.edServerPublicKey->setText("/a/server.pem");
+  dialog.chkGetServerPublicKey->setChecked(true);
   const SecuritySettings edited = dialog.Settings();
+  EXPECT_EQ(edited.serverPublicKeyFile, "/a/server.pem");
+  EXPECT_TRUE(edited.getServerPublicKey);
   EXPECT_EQ(edited.mode, "verify-identity");
   EXPECT_EQ(edited.caFile, "/a/ca.pem");
   EXPECT_EQ(edited.keyFile, "/a/key.pem");

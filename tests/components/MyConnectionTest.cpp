@@ -279,14 +279,20 @@ TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {
 TEST(MyConnection, SslOptionsReachTheSessionAndAnUnknownModeIsRefused) {
   TMyConnection connection;
   test_server::Configure(connection, "");
-  connection.SetSSLOptions({"verify-identity", test_server::TlsSettings().Dir + "/ca.pem", "", "", ""});
+  TMySSLOptions verifying;
+  verifying.Mode = "verify-identity";
+  verifying.CA = test_server::TlsSettings().Dir + "/ca.pem";
+  connection.SetSSLOptions(verifying);
   connection.Connect();
   EXPECT_EQ(connection.SecurityDescription().rfind("TLS 1.", 0), 0u) << connection.SecurityDescription();
-  EXPECT_THROW(connection.SetSSLOptions({"disabled", "", "", "", ""}), EDatabaseError);
+  TMySSLOptions other;
+  other.Mode = "disabled";
+  EXPECT_THROW(connection.SetSSLOptions(other), EDatabaseError);
   connection.Disconnect();
   EXPECT_EQ(connection.SecurityDescription(), "not encrypted");
 
-  EXPECT_THROW(connection.SetSSLOptions({"sometimes", "", "", "", ""}), std::invalid_argument);
+  other.Mode = "sometimes";
+  EXPECT_THROW(connection.SetSSLOptions(other), std::invalid_argument);
   EXPECT_EQ(connection.SSLOptions().Mode, "verify-identity");
 }
 

@@ -140,6 +140,7 @@ TEST(MySqlAuth, CachingSha2FullPathOverPlainTcpEncryptsWithTheRequestedKey) {
     peer.SendPacket(6, OkPacket());
   });
   TClient client;
+  client.Session->security.GetServerPublicKey = true;
   ASSERT_TRUE(client.Connect(server.Port())) << client.Error();
   ASSERT_EQ(server.Finish(), "");
   EXPECT_EQ(received, PasswordWithZero);
@@ -179,6 +180,7 @@ TEST(MySqlAuth, SwitchToSha256PasswordAsksForTheKeyAndUsesTheNewNonce) {
     peer.SendPacket(6, OkPacket());
   });
   TClient client;
+  client.Session->security.GetServerPublicKey = true;
   ASSERT_TRUE(client.Connect(server.Port())) << client.Error();
   ASSERT_EQ(server.Finish(), "");
   EXPECT_EQ(received, PasswordWithZero);
@@ -214,20 +216,55 @@ TEST(MySqlAuth, SwitchesAnswerTheNamedMethodOverItsChallenge) {
   }
 }
 
-TEST(MySqlAuth, ClearPasswordOnAPlainConnectionSendsNoPasswordBytes) {
-  TBytes afterSwitch{0xEE};
+// Without TLS and without the user's leave, a server (or whoever stands in for it) that asks for
+// the RSA key or for the password in clear gets neither the request nor any byte of the password.
+TEST(MySqlAuth, APlainConnectionNeverGivesAwayThePasswordByDefault) {
+  const struct {
+    const char* greeting;
+    TBytes challenge;  // sent after the handshake response
+    int error;
+    const char* text;
+  } cases[] = {
+      {"caching_sha2_password", MoreData({4}), CR_AUTH_PLUGIN_ERR,
+       "Authentication plugin 'caching_sha2_password' reported error: Authentication requires secure connection."},
+      {"mysql_native_password", AuthSwitch("sha256_password", TBytesWriter().Raw(NewNonce).Byte(0).Bytes()),
+       CR_AUTH_PLUGIN_ERR,
+       "Authentication plugin 'sha256_password' reported error: Authentication requires secure connection."},
+      {"mysql_native_password", AuthSwitch("mysql_clear_password", {}), CR_AUTH_PLUGIN_CANNOT_LOAD,
+       "(mysql_clear_password) on a connection whose server was not verified; it was not sent"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    TBytes afterChallenge{0xEE};
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0, GreetingWithMethod(Caps, c.greeting));
+      peer.ReadHandshakeResponse();
+      peer.SendPacket(2, c.challenge);
+      afterChallenge = peer.ReadToEnd();
+    });
+    TClient client(TSslMode::Preferred);
+    EXPECT_FALSE(client.Connect(server.Port()));
+    ASSERT_EQ(server.Finish(), "");
+    EXPECT_TRUE(afterChallenge.empty());
+    EXPECT_EQ(client.Errno(), c.error);
+    EXPECT_NE(client.Error().find(c.text), std::string::npos) << client.Error();
+  }
+}
+
+TEST(MySqlAuth, ClearPasswordGoesWhenTheUserAllowsIt) {
+  TBytes answer;
   TFakeServer server([&](TFakePeer& peer) {
     peer.SendPacket(0, GreetingWithMethod(Caps, "mysql_native_password"));
     peer.ReadHandshakeResponse();
     peer.SendPacket(2, AuthSwitch("mysql_clear_password", {}));
-    afterSwitch = peer.ReadToEnd();
+    answer = peer.ReadPacket().Payload;
+    peer.SendPacket(4, OkPacket());
   });
   TClient client;
-  EXPECT_FALSE(client.Connect(server.Port()));
+  client.Session->security.EnableClearText = true;
+  ASSERT_TRUE(client.Connect(server.Port())) << client.Error();
   ASSERT_EQ(server.Finish(), "");
-  EXPECT_TRUE(afterSwitch.empty());
-  EXPECT_EQ(client.Errno(), CR_AUTH_PLUGIN_CANNOT_LOAD);
-  EXPECT_NE(client.Error().find("not encrypted"), std::string::npos) << client.Error();
+  EXPECT_EQ(answer, BytesOf(PasswordWithZero));
 }
 
 TEST(MySqlAuth, UnknownMethodEndsTheLoginNamingIt) {

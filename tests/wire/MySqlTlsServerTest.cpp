@@ -94,11 +94,12 @@ class TServerTls {
     if (SSL_write(FSsl.get(), wire.data(), static_cast<int>(wire.size())) != static_cast<int>(wire.size()))
       throw std::runtime_error("fake server: TLS write failed");
   }
-  // Waits until the client ends the connection.
-  void WaitForClose() {
+  // Waits until the client ends the connection; what it sent until then.
+  TBytes WaitForClose() {
+    TBytes sent;
     std::uint8_t byte;
-    while (SSL_read(FSsl.get(), &byte, 1) > 0) {
-    }
+    while (SSL_read(FSsl.get(), &byte, 1) > 0) sent.push_back(byte);
+    return sent;
   }
 
  private:
@@ -258,6 +259,46 @@ TEST(MySqlTlsServer, ClearPasswordGoesOnlyOverTls) {
   }
   ASSERT_EQ(server.Finish(), "");
   EXPECT_EQ(answer, TBytesWriter().ZeroString(test_server::Settings().NativePassword).Bytes());
+}
+
+// Encrypted but unverified, the peer may be anyone in between: the password is not sent in clear.
+TEST(MySqlTlsServer, ClearPasswordIsNotSentToAnUnverifiedServer) {
+  TBytes afterSwitch{0xEE};
+  TFakeServer server([&](TFakePeer& peer) {
+    TServerTls tls(peer, "server");
+    if (!tls.Accepted()) throw std::runtime_error("fake server: TLS handshake failed");
+    tls.ReadPayload();
+    tls.SendPacket(3, TBytesWriter().Byte(254).ZeroString("mysql_clear_password").Bytes());
+    afterSwitch = tls.WaitForClose();
+  });
+  {
+    TTlsClient client(Settings(TSslMode::Required));
+    EXPECT_FALSE(client.LoginNative(server.Port()));
+    EXPECT_EQ(client.Errno(), CR_AUTH_PLUGIN_CANNOT_LOAD);
+  }
+  ASSERT_EQ(server.Finish(), "");
+  EXPECT_TRUE(afterSwitch.empty());
+}
+
+// Settings that cannot work fail before anything is sent, whatever the mode.
+TEST(MySqlTlsServer, UnusableFileSettingsAreRefusedAtOnce) {
+  const struct {
+    TSslMode Mode;
+    std::string Ca;
+    std::string Reason;
+  } cases[] = {
+      {TSslMode::VerifyCa, "", "verify-ca needs a CA file (ssl-ca)"},
+      {TSslMode::Preferred, "/nonexistent/ca.pem", "cannot read the CA file '/nonexistent/ca.pem'"},
+      {TSslMode::Required, "/nonexistent/ca.pem", "cannot read the CA file '/nonexistent/ca.pem'"},
+  };
+  for (const auto& c : cases) {
+    TSslSettings settings = Settings(c.Mode);
+    settings.Ca = c.Ca;
+    TTlsClient client(settings);
+    EXPECT_FALSE(client.LoginNative()) << c.Reason;
+    EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+    EXPECT_NE(client.Error().find(c.Reason), std::string::npos) << client.Error();
+  }
 }
 
 TEST(MySqlTlsServer, ReadTimeOutHoldsOverTls) {

@@ -55,8 +55,13 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     connection.Options.SetUseUnicode(true);
     connection.Options.SetCompress(login.Compress);
     if (login.TimeoutSeconds) connection.SetConnectionTimeout(login.TimeoutSeconds);
-    connection.SetSSLOptions({std::string(SslModeName(login.Security.Mode)), login.Security.Ca, login.Security.Cert,
-                              login.Security.Key, login.Security.ServerPublicKey});
+    connection.SetSSLOptions({.Mode = std::string(SslModeName(login.Security.Mode)),
+                              .CA = login.Security.Ca,
+                              .Cert = login.Security.Cert,
+                              .Key = login.Security.Key,
+                              .ServerPublicKey = login.Security.ServerPublicKey,
+                              .GetServerPublicKey = login.Security.GetServerPublicKey,
+                              .EnableClearText = login.Security.EnableClearText});
     connection.Connect();
     if (verbose) ReportHost(connection.ConnectedHost());
     query.Name = "query";

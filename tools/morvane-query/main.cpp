@@ -1,6 +1,7 @@
 // morvane-query: runs SQL statements and prints their result sets in batch format.
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <iterator>
@@ -17,7 +18,7 @@ namespace {
 constexpr const char* Usage =
     "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
     "[--timeout S] [--verbose] [--ssl-mode M] [--ssl-ca F] [--ssl-cert F] [--ssl-key F] [--server-public-key F] "
-    "[--dataset [--fields]] [SQL...]\n"
+    "[--get-server-public-key] [--enable-cleartext-plugin] [--dataset [--fields]] [SQL...]\n"
     "       morvane-query --help | --version\n"
     "\n"
     "Runs each SQL statement through Morvane's protocol client and prints its result sets in the\n"
@@ -28,7 +29,8 @@ constexpr const char* Usage =
     "  --host H        server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
     "  --port P        server port of the hosts given without one\n"
     "  --user U        account name\n"
-    "  --password W    account password\n"
+    "  --password W    account password (overwritten in the command line at once; the\n"
+    "                  environment's MYSQL_PWD is used when it is not given)\n"
     "  --database D    default database\n"
     "  --compress      use the compressed protocol\n"
     "  --timeout S     connect time-out in seconds, for each host\n"
@@ -38,6 +40,10 @@ constexpr const char* Usage =
     "  --ssl-cert F    PEM file of the client certificate\n"
     "  --ssl-key F     PEM file of the client certificate's private key\n"
     "  --server-public-key F  PEM file of the server's RSA key for password logins without TLS\n"
+    "  --get-server-public-key  without such a file, ask the server for its key over plain TCP\n"
+    "                  (whoever answers in its place can then read the password)\n"
+    "  --enable-cleartext-plugin  answer mysql_clear_password from a server whose certificate\n"
+    "                  was not verified (the password travels as it is)\n"
     "  --dataset       read the rows through the query dataset the window uses\n"
     "  --fields        with --dataset: list each field's name, type and size first\n"
     "  --help          print this text and exit\n"
@@ -59,6 +65,7 @@ bool ParseInt(std::string_view text, int& value) {
 
 TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements,
                             TModes& modes) {
+  bool passwordGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
@@ -81,6 +88,10 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
       login.Compress = true;
       continue;
     }
+    if (arg == "--get-server-public-key" || arg == "--enable-cleartext-plugin") {
+      (arg == "--get-server-public-key" ? login.Security.GetServerPublicKey : login.Security.EnableClearText) = true;
+      continue;
+    }
     if (arg.rfind("--", 0) != 0) {
       statements.emplace_back(arg);
       continue;
@@ -96,6 +107,9 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
       login.User = value;
     } else if (arg == "--password") {
       login.Password = value;
+      passwordGiven = true;
+      // Other users can read a process's command line for as long as it runs.
+      std::memset(argv[i], 'x', std::strlen(argv[i]));
     } else if (arg == "--database") {
       login.Database = value;
     } else if (arg == "--ssl-mode") {
@@ -127,6 +141,9 @@ TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vect
       return TParseResult::ExitUsage;
     }
   }
+  // As the vendors' clients do: the environment's password when none was given.
+  if (!passwordGiven)
+    if (const char* fromEnvironment = std::getenv("MYSQL_PWD")) login.Password = fromEnvironment;
   if (statements.empty()) {
     const std::string script(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
     statements = SplitStatements(script);
