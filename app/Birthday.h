@@ -162,6 +162,8 @@ class TfrmBirthday : public QMainWindow {
   // Re-reads the table and makes the row of the MAC current.
   void ShowStoredRow(const std::string& mac);
   void ReportCreationFailure(const std::exception& error);
+  // The fixed message for a failed connect, or the reason when the connection's protection refused it.
+  void ReportConnectFailure(const std::exception& error);
 
   void CreateControls();
   void CreateDatabasePage();

@@ -3,9 +3,13 @@
 
 #include "app/BusyCursor.h"
 #include "app/ErrorReport.h"
+#include "app/ShortErrorText.h"
+#include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
+#include "dataset/DAError.h"
+#include "wire/MySqlErrors.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -16,6 +20,12 @@
 namespace {
 
 constexpr const char* CheckInputsMessage = "Error - Please check the five inputs.";
+
+// TLS failed (a certificate or authority not accepted, a file not usable) or the login method was
+// refused for the connection's protection.
+bool IsSecurityRefusal(int code) {
+  return code == CR_SSL_CONNECTION_ERROR || code == CR_AUTH_PLUGIN_CANNOT_LOAD || code == CR_AUTH_PLUGIN_ERR;
+}
 
 // Removes leading and trailing characters up to and including the blank, control characters among them.
 std::string TrimControls(const QString& text) {
@@ -47,7 +57,8 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
 
 void TfrmBirthday::mnuConnectionSecurityClick() {
   SecuritySettings edited = security;
-  if (dlgConnectionSecurity(edited, conDB.SecurityDescription())) security = edited;
+  const std::string state = conDB.Connected() ? conDB.SecurityDescription() : "no connection open";
+  if (dlgConnectionSecurity(edited, state)) security = edited;
 }
 
 void TfrmBirthday::OpenPixels() {
@@ -65,8 +76,8 @@ void TfrmBirthday::btnConnectClick() {
       }
       OpenPixels();
       pcBirthdaySetup->setCurrentWidget(tsPixels);
-    } catch (const std::exception&) {
-      ShowMessage(CheckInputsMessage);
+    } catch (const std::exception& error) {
+      ReportConnectFailure(error);
     }
   }
   if (conDB.Connected()) {
@@ -82,9 +93,25 @@ void TfrmBirthday::btnTestConnectionClick() {
     HandInputsToConnection(true);
     BusyCursor busy;
     conDB.Connect();
-  } catch (const std::exception&) {
-    ShowMessage(CheckInputsMessage);
+  } catch (const std::exception& error) {
+    ReportConnectFailure(error);
   }
+}
+
+void TfrmBirthday::ReportConnectFailure(const std::exception& error) {
+  // A certificate or login method refused is nothing the five inputs could fix: its reason is shown.
+  const auto* database = dynamic_cast<const EDAError*>(&error);
+  if (!database || !IsSecurityRefusal(database->ErrorCode)) {
+    ShowMessage(CheckInputsMessage);
+    return;
+  }
+  // The detail follows the code's general text ("SSL connection error") on the last line.
+  const std::string message = error.what();
+  const std::size_t lineBreak = message.rfind("\r\n");
+  const QString reason =
+      QString::fromStdString(lineBreak == std::string::npos ? ShortErrorText(message) : message.substr(lineBreak + 2));
+  sbStatus->SetPanelText(1, reason);
+  SetHint(lblTest, reason + "|" + reason);
 }
 
 void TfrmBirthday::btnCloseClick() {

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr const char* DuplicateMessage = "Duplicate entry. Please try again.";
+constexpr const char* TableNotOpenMessage = "Open the table with \"Direct Connect To Database\" first.";
 constexpr const char* MacBytesMessage = "Enter the MAC bytes as two hexadecimal digits.";
 constexpr const char* ChooseTypesMessage = "Choose the pixel and shield type.";
 
@@ -150,6 +151,12 @@ void TfrmBirthday::btnCreateBirthCertClick() {
       conDB.Connect();
     }
     OpenPixels();
+  }
+  // "Test Connection" only logs in; the row needs the table opened.
+  if (!quPixels.Active()) {
+    sbStatus->SetPanelText(1, TableNotOpenMessage);
+    btnCreateBirthCert->setEnabled(true);
+    return;
   }
   EnteredValues entered(*this);
   TPixelBirth birth{strMAC, cbPixelType->currentText().toStdString(), cbShieldType->currentText().toStdString(),

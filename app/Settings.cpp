@@ -131,7 +131,8 @@ void ConnectionSettings::Save(const SettingsInputs& inputs) {
 SecuritySettings ConnectionSettings::LoadSecurity() {
   SecuritySettings security;
   std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
-  if (!KOVaReg->KeyExists(Key) || !KOVaReg->OpenKey(Key, false)) return security;
+  // A key that cannot be written is still read, as the inputs are.
+  if (!KOVaReg->KeyExists(Key) || (!KOVaReg->OpenKey(Key, false) && !KOVaReg->OpenKeyReadOnly(Key))) return security;
   try {
     for (const SecurityValue& value : SecurityValues) security.*value.field = KOVaReg->ReadString(value.name);
     for (const SecurityFlag& flag : SecurityFlags) security.*flag.field = ReadFlag(*KOVaReg, flag.name);
@@ -143,6 +144,8 @@ SecuritySettings ConnectionSettings::LoadSecurity() {
 
 void ConnectionSettings::SaveSecurity(const SecuritySettings& security) {
   std::unique_ptr<TRegistry> KOVaReg = openRegistry_();
+  // The read-only rule of Save: said once at load, the key stays as it is.
+  if (KOVaReg->KeyExists(Key) && !KOVaReg->OpenKey(Key, false)) return;
   KOVaReg->OpenKey(Key, true);
   for (const SecurityValue& value : SecurityValues) KOVaReg->WriteString(value.name, security.*value.field);
   for (const SecurityFlag& flag : SecurityFlags) KOVaReg->WriteInteger(flag.name, security.*flag.field ? 1 : 0);

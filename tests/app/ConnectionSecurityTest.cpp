@@ -4,6 +4,7 @@
 
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
+#include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
@@ -79,19 +80,22 @@ TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTh
   ASSERT_TRUE(form->conDB.Connected());
   form->mnuConnectionSecurity->trigger();
   ASSERT_EQ(statesShown.size(), 2u);
-  EXPECT_EQ(statesShown[0], "not encrypted");
+  EXPECT_EQ(statesShown[0], "no connection open");
   EXPECT_EQ(statesShown[1].rfind("TLS 1.", 0), 0u) << statesShown[1];
   const std::string verified = ", certificate verified for " + test_server::Settings().Host;
   EXPECT_TRUE(statesShown[1].ends_with(verified)) << statesShown[1];
 }
 
-TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionWithTheFixedMessage) {
+TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionAndSaysWhy) {
   auto form = NewWindow(test_server::Settings().NativeUser, test_server::Settings().NativePassword);
   form->security.mode = "verify-ca";
   form->security.caFile = test_server::TlsSettings().Dir + "/other-ca.pem";
   QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
-  EXPECT_EQ(messages_, QStringList{"Error - Please check the five inputs."});
+  // The five inputs are right: the status and the state hint say what was refused instead.
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
   EXPECT_FALSE(form->conDB.Connected());
+  EXPECT_TRUE(form->sbStatus->PanelText(1).contains("certificate")) << form->sbStatus->PanelText(1).toStdString();
+  EXPECT_TRUE(form->lblTest->toolTip().contains("unknown CA")) << form->lblTest->toolTip().toStdString();
 }
 
 TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {

@@ -160,7 +160,8 @@ TEST_F(SettingsTest, AnUnparseableStoreIsAnUnreadableKey) {
 TEST_F(SettingsTest, AReadOnlyFileIsReadSaidOnceAndLeftUnchanged) {
   const std::string text = Header + Section +
                            "\"Host\"=\"h\"\n\"Port\"=dword:00000cea\n\"User\"=\"u\"\n"
-                           "\"Password\"=\"p\"\n\"Database\"=\"d\"\n\"PostToWebSite\"=\"w\"\n";
+                           "\"Password\"=\"p\"\n\"Database\"=\"d\"\n\"PostToWebSite\"=\"w\"\n"
+                           "\"SslMode\"=\"verify-ca\"\n";
   for (bool modeBits : {true, false}) {
     WriteFile(File(), text);
     if (modeBits) std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
@@ -171,7 +172,12 @@ TEST_F(SettingsTest, AReadOnlyFileIsReadSaidOnceAndLeftUnchanged) {
     EXPECT_EQ(inputs.Text(SettingsInput::Host), "h");
     EXPECT_EQ(inputs.port, 3306);
     inputs.texts[SettingsInput::Host] = "changed";
+    // The encryption settings are read and left alone alike, without a second message.
+    SecuritySettings security = Settings(/*readOnly=*/!modeBits).LoadSecurity();
+    EXPECT_EQ(security.mode, "verify-ca");
+    security.mode = "disabled";
     Settings(/*readOnly=*/!modeBits).Save(inputs);
+    EXPECT_NO_THROW(Settings(/*readOnly=*/!modeBits).SaveSecurity(security));
     EXPECT_EQ(ReadFile(File()), text);
     EXPECT_EQ(messages_.size(), 1u);
     std::filesystem::permissions(File(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
