@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class HintTracker;
 class QAction;
@@ -162,6 +163,7 @@ class TfrmBirthday : public QMainWindow {
   // Re-reads the table and makes the row of the MAC current.
   void ShowStoredRow(const std::string& mac);
   void ReportCreationFailure(const std::exception& error);
+  bool StoredByAnEarlierAttempt(const std::string& mac);
   // The fixed message for a failed connect, or the reason when the connection's protection refused it.
   void ReportConnectFailure(const std::exception& error);
 
@@ -182,6 +184,8 @@ class TfrmBirthday : public QMainWindow {
   HintTracker* hintTracker_ = nullptr;
   // A creation whose post failed after the row may have been stored; looked up before the next one.
   std::optional<TPixelBirth> lostBirth_;
+  // Every creation of this session whose outcome was unknown, for a duplicate that is its own row.
+  std::vector<TPixelBirth> unsettledBirths_;
   // The sort direction of the next title click, shared by all columns.
   int gridPixelsTag_ = 0;
 };

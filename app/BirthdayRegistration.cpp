@@ -124,6 +124,16 @@ bool TfrmBirthday::SettleLostBirth() {
   return stored && mac == strMAC;
 }
 
+bool TfrmBirthday::StoredByAnEarlierAttempt(const std::string& mac) {
+  try {
+    for (const TPixelBirth& earlier : unsettledBirths_)
+      if (earlier.Mac == mac && BirthIsStored(conDB, earlier, quPixels.CommandTimeout)) return true;
+  } catch (const std::exception&) {
+    // No answer to the look-up: the duplicate is reported as it is.
+  }
+  return false;
+}
+
 void TfrmBirthday::ShowStoredRow(const std::string& mac) {
   BusyCursor busy;
   quPixels.Refresh();
@@ -134,7 +144,10 @@ void TfrmBirthday::ShowStoredRow(const std::string& mac) {
 void TfrmBirthday::ReportCreationFailure(const std::exception& error) {
   const auto* database = dynamic_cast<const EDAError*>(&error);
   bool duplicate = database && database->IsKeyViolation();
-  sbStatus->SetPanelText(1, duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what())));
+  QString text = duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what()));
+  if (database && database->TimedOut)
+    text = QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
+  sbStatus->SetPanelText(1, text);
   // Only a MAC that is taken needs changing before the next try.
   btnCreateBirthCert->setEnabled(!duplicate);
 }
@@ -179,14 +192,24 @@ void TfrmBirthday::btnCreateBirthCertClick() {
     std::this_thread::sleep_for(CreationPause);
   } catch (const std::exception& error) {
     if (quPixels.State() == dsInsert) quPixels.Cancel();
+    const auto* database = dynamic_cast<const EDAError*>(&error);
     if (sent && PostOutcomeUnknown(error)) {
       lostBirth_ = birth;
+      unsettledBirths_.push_back(birth);
       try {
-        if (conDB.Connected() && SettleLostBirth()) return;
+        // A statement still running on the server would make a look-up now say nothing of it.
+        if (conDB.Connected() && !(database && database->StatementMayStillRun) && SettleLostBirth()) return;
       } catch (const std::exception&) {
         // Still unknown: looked up again before the next creation.
       }
     }
+    // The row of an earlier attempt whose outcome was unknown may have arrived late: it is the
+    // technician's own, not a duplicate, when it holds what that attempt sent.
+    if (database && database->IsKeyViolation() && StoredByAnEarlierAttempt(birth.Mac)) {
+      ShowStoredRow(birth.Mac);
+      return;
+    }
+    if (quPixels.State() == dsEdit) quPixels.Cancel();
     // Last, after a reconnect may have copied the current row into the fields.
     entered.Restore(*this);
     ReportCreationFailure(error);

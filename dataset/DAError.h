@@ -16,6 +16,11 @@ class EDAError : public EDatabaseError {
   bool StatementMayHaveRun = false;
   // The statement was refused before any of it was sent (too long): the session is in step.
   bool RefusedBeforeSending = false;
+  // The reply did not come within the command time-out.
+  bool TimedOut = false;
+  // ... and the statement could not be ended on the server: it may still run and store its row
+  // after anything looked it up.
+  bool StatementMayStillRun = false;
 };
 
 // A MySQL error, with the dataset or command the session worked for.

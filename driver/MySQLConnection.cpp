@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 
 #include "dataset/DAError.h"
@@ -387,7 +389,36 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   EMyError error(code, message, component);
   error.RefusedBeforeSending = FMySQL && !FMySQL->commandSent && code == CR_NET_PACKET_TOO_LARGE;
   error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
+  const TCRVio* vio = FMySQL ? FMySQL->net.GetVio() : nullptr;
+  if (error.StatementMayHaveRun && vio && vio->TimedOut()) {
+    error.TimedOut = true;
+    error.StatementMayStillRun = !EndAbandonedStatement();
+  }
   ProcessError(error);
+}
+
+bool TMySQLConnection::EndAbandonedStatement() {
+  constexpr int UnknownThread = 1094;
+  const std::string id = std::to_string(GetThreadId());
+  try {
+    TMySQLConnection killer;
+    killer.AssignLogin(*this);
+    killer.Connect({});
+    try {
+      killer.ExecStatement("KILL " + id);
+    } catch (const EMyError& error) {
+      if (error.ErrorCode != UnknownThread) throw;
+    }
+    // The kill takes effect when the statement next looks; a few seconds are enough.
+    for (int wait = 0; wait < 50; ++wait) {
+      if (killer.QueryFirstValue("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + id) == "0")
+        return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  } catch (const std::exception&) {
+    // The server cannot be reached for it: the statement's fate stays open.
+  }
+  return false;
 }
 
 void TMySQLConnection::Reconnect() {

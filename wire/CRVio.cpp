@@ -15,6 +15,7 @@ bool TCRVio::TryConnect() {
 void TCRVio::ClearLastError() {
   FLastError.clear();
   FLastErrorCode = 0;
+  FTimedOut = false;
 }
 
 void TCRVio::SetLastError(int code, std::string text) {

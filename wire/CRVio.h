@@ -41,6 +41,8 @@ class TCRVio {
 
   const std::string& LastError() const { return FLastError; }
   int LastErrorCode() const { return FLastErrorCode; }
+  // The last read or write failed because its time-out passed.
+  bool TimedOut() const { return FTimedOut; }
 
  protected:
   void ClearLastError();
@@ -48,6 +50,7 @@ class TCRVio {
 
   std::string FLastError;
   int FLastErrorCode = 0;
+  bool FTimedOut = false;
 
  private:
   std::unique_ptr<std::uint8_t[]> FBuffer;

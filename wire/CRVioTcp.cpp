@@ -376,6 +376,7 @@ std::size_t TCRVioTcp::ReadNoWait(void* buffer, std::size_t count) {
     if (code == EINTR) continue;
 #endif
     SetLastError(code, TransferErrorText("Error on data reading from the connection", code, FReceiveTimeout));
+    FTimedOut = IsTimeout(code);
     return 0;
   }
 }
@@ -390,6 +391,7 @@ std::size_t TCRVioTcp::WriteNoWait(const void* buffer, std::size_t count) {
     if (code == EINTR) continue;
 #endif
     SetLastError(code, TransferErrorText("Error on data writing to the connection", code, FSendTimeout));
+    FTimedOut = IsTimeout(code);
     return 0;
   }
 }

@@ -259,6 +259,32 @@ TEST_F(RegistrationTest, CreateBirthCertificateInsertsOneRowAndReportsADuplicate
   EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"4"});
 }
 
+// A backup's read lock holds the INSERT past the command time-out: the statement is ended on the
+// server, the window says why and keeps the entries, and the next Create stores the row once.
+TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnce) {
+  ConnectAndShowPixels();
+  form_->quPixels.CommandTimeout = 2;
+  form_->seMAC3->SetValue(0x0B);
+  form_->seMAC2->SetValue(0x0C);
+  form_->seMAC1->SetValue(0x0D);
+  form_->cbPixelType->setEditText("Reference");
+  form_->edNote->setText("held");
+  ServerSide locker(database_, /*fill=*/false);
+  locker.Run("FLUSH TABLES WITH READ LOCK");
+  Click(form_->btnCreateBirthCert);
+  locker.Run("UNLOCK TABLES");
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
+  EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
+  EXPECT_EQ(form_->edNote->text(), "held");
+  EXPECT_EQ(form_->quPixels.State(), dsBrowse);
+  const std::string count = "SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '54-2F-89-0B-0C-0D'";
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"0"});
+
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
 TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText) {
   Click(form_->btnTestConnection);
   form_->cbPixelType->setEditText("Standard");

@@ -399,3 +399,27 @@ TEST_F(DataIntegrityTest, ANegativeInsertIdKeepsTheSessionAndTheFieldShowsIt) {
   EXPECT_EQ(Query.FieldByName("id").AsInteger(), 1);
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(id ORDER BY id) FROM counters"), "-1,1");
 }
+
+// An INSERT that outlives the command time-out (a backup's read lock holds it) is ended on the
+// server before its outcome is decided, so that it cannot store its row later.
+TEST_F(DataIntegrityTest, AStatementPastTheTimeOutIsEndedOnTheServer) {
+  TMyConnection locker;
+  test_server::Configure(locker);
+  locker.Connect();
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  Query.CommandTimeout = 2;
+  locker.MySQLConnection()->ExecStatement("FLUSH TABLES WITH READ LOCK");
+  bool timedOut = false, mayStillRun = true;
+  try {
+    InsertNote(5, "held by the lock");
+  } catch (const EDAError& error) {
+    timedOut = error.TimedOut;
+    mayStillRun = error.StatementMayStillRun;
+  }
+  locker.MySQLConnection()->ExecStatement("UNLOCK TABLES");
+  EXPECT_TRUE(timedOut);
+  EXPECT_FALSE(mayStillRun);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM notes WHERE id = 5"), "0");
+}
