@@ -13,6 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_CONFIG_HOME
 
+trap '"$top/scripts/testdb.sh" stop; rm -rf "$XDG_CONFIG_HOME"' EXIT
 server=$("$top/scripts/testdb.sh" start)
 eval "$server"
 export MORVANE_BENCH_USER=$MORVANE_TEST_DB_ROOT_USER MORVANE_BENCH_PASSWORD=$MORVANE_TEST_DB_ROOT_PASSWORD
@@ -22,7 +23,7 @@ for clients in 1 4 16; do
   single+=("$("$bench" register "$clients" "$seconds" "$MORVANE_TEST_DB_HOST:$MORVANE_TEST_DB_PORT")")
 done
 
-trap '"$top/scripts/cluster.sh" stop; rm -rf "$XDG_CONFIG_HOME"' EXIT
+trap '"$top/scripts/cluster.sh" stop; "$top/scripts/testdb.sh" stop; rm -rf "$XDG_CONFIG_HOME"' EXIT
 nodes=$("$top/scripts/cluster.sh" start 3)
 eval "$nodes"
 export MORVANE_BENCH_USER=$MORVANE_CLUSTER_USER MORVANE_BENCH_PASSWORD=$MORVANE_CLUSTER_PASSWORD

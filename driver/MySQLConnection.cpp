@@ -388,7 +388,11 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   if (SpeaksAnsi()) message = AnsiToUtf8(message);
   EMyError error(code, message, component);
   error.RefusedBeforeSending = FMySQL && !FMySQL->commandSent && code == CR_NET_PACKET_TOO_LARGE;
-  error.StatementMayHaveRun = FMySQL && FMySQL->commandSent && error.IsFatalError();
+  // A commit-time failure (a cluster node that left the primary component while replicating)
+  // leaves the statement's fate open, as a lost reply does: its row may be on every node.
+  constexpr int ErrorDuringCommit = 1180;
+  error.StatementMayHaveRun =
+      FMySQL && FMySQL->commandSent && (error.IsFatalError() || error.ErrorCode == ErrorDuringCommit);
   const TCRVio* vio = FMySQL ? FMySQL->net.GetVio() : nullptr;
   if (error.StatementMayHaveRun && vio && vio->TimedOut()) {
     error.TimedOut = true;

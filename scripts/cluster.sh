@@ -26,12 +26,19 @@ node_count() { cat "$dir/count"; }
 # Ports of node I: client, group communication, state transfer, incremental transfer.
 node_port() { sed -n "$2p" "$(node_dir "$1")/ports"; }
 
+# The running server of node I: the process the launch started, else the one its pid file names.
+# The server writes its pid file in steps, so an empty one says nothing about the process.
 node_pid() {
-  local pidfile pid
-  pidfile=$(node_dir "$1")/mariadbd.pid
-  [ -f "$pidfile" ] || return 1
-  pid=$(cat "$pidfile" 2>/dev/null) || return 1
-  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && echo "$pid"
+  local d file pid
+  d=$(node_dir "$1")
+  for file in "$d/launched.pid" "$d/mariadbd.pid"; do
+    pid=$(cat "$file" 2>/dev/null) || continue
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+      echo "$pid"
+      return 0
+    fi
+  done
+  return 1
 }
 
 node_sql() {
@@ -87,7 +94,9 @@ cluster_address() {
 launch() {
   local i=$1 first=${2:-} d
   d=$(node_dir "$i")
-  rm -f "$d/mariadbd.sock" "$d/mariadbd.pid"
+  # A first instance still starting would hold the ports; a second copy must never run beside it.
+  stop_node "$i"
+  rm -f "$d/mariadbd.sock" "$d/mariadbd.pid" "$d/launched.pid"
   setsid mariadbd --no-defaults --datadir="$d/data" --user=mysql \
     --bind-address=127.0.0.1 --port="$(node_port "$i" 1)" --socket="$d/mariadbd.sock" \
     --pid-file="$d/mariadbd.pid" --log-error="$d/error.log" --skip-name-resolve \
@@ -100,6 +109,8 @@ launch() {
     --wsrep-sst-method=rsync --wsrep-sst-receive-address="127.0.0.1:$(node_port "$i" 3)" \
     --wsrep-sync-wait=1 \
     $first </dev/null >/dev/null 2>&1 &
+  # Without job control the background command is no group leader, so setsid runs the server itself.
+  echo "$!" >"$d/launched.pid"
 }
 
 # Waits until node I is synced and ready for clients.
@@ -108,7 +119,7 @@ wait_ready() {
   for _ in $(seq 1 1200); do
     [ "$(node_status "$i" wsrep_ready)" = ON ] &&
       [ "$(node_status "$i" wsrep_local_state_comment)" = Synced ] && return 0
-    if ! node_pid "$i" >/dev/null && [ -f "$(node_dir "$i")/mariadbd.pid" ]; then break; fi
+    node_pid "$i" >/dev/null || break
     sleep 0.1
   done
   log "node $i did not become ready; see $(node_dir "$i")/error.log"

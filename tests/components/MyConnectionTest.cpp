@@ -234,6 +234,40 @@ TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
   EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
 }
 
+// A commit-time failure may have stored the row on the cluster: its outcome is unknown, not failed,
+// and the session stays.
+TEST(MyConnection, AnErrorDuringCommitLeavesTheOutcomeOpen) {
+  TFakeServer server([](TFakePeer& peer) {
+    peer.SendPacket(0,
+                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+    peer.ReadHandshakeResponse();
+    peer.SendPacket(2, OkPacket());
+    peer.ReadPacket();  // SET NAMES
+    peer.SendPacket(1, OkPacket());
+    peer.AnswerPacketLimitQuery();
+    peer.ReadPacket();
+    peer.SendPacket(1, ErrorPacket(1180, "Error while appending streaming replication fragment"));
+    peer.ReadToEnd();
+  });
+  TMyConnection connection;
+  connection.LoginPrompt = false;
+  connection.SetServer("127.0.0.1");
+  connection.SetPort(server.Port());
+  connection.SetUsername("tech");
+  connection.Options.SetUseUnicode(true);
+  connection.Connect();
+  try {
+    connection.MySQLConnection()->ExecStatement("INSERT INTO pixels (mac) VALUES ('54-2F-89-00-00-01')");
+    FAIL();
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 1180);
+    EXPECT_TRUE(e.StatementMayHaveRun);
+  }
+  EXPECT_TRUE(connection.Connected());
+  connection.Disconnect();
+  EXPECT_EQ(server.Finish(), "");
+}
+
 TEST(MyConnection, OnErrorCanTurnAFailureIntoASilentAbort) {
   TMyConnection connection;
   test_server::Configure(connection, "");
