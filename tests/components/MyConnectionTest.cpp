@@ -201,26 +201,35 @@ TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
   EXPECT_FALSE(query.Active());
 }
 
+// A scripted server's side of a Unicode login up to the first statement, and the client's.
+void AcceptUnicodeLogin(TFakePeer& peer) {
+  peer.SendPacket(0,
+                  Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+  peer.ReadHandshakeResponse();
+  peer.SendPacket(2, OkPacket());
+  peer.ReadPacket();  // SET NAMES
+  peer.SendPacket(1, OkPacket());
+  peer.AnswerPacketLimitQuery();
+}
+
+void ConnectTo(TMyConnection& connection, int port) {
+  connection.LoginPrompt = false;
+  connection.SetServer("127.0.0.1");
+  connection.SetPort(port);
+  connection.SetUsername("tech");
+  connection.Options.SetUseUnicode(true);
+  connection.Connect();
+}
+
 TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
   TFakeServer server([](TFakePeer& peer) {
-    peer.SendPacket(0,
-                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
-    peer.ReadHandshakeResponse();
-    peer.SendPacket(2, OkPacket());
-    peer.ReadPacket();  // SET NAMES
-    peer.SendPacket(1, OkPacket());
-    peer.AnswerPacketLimitQuery();
+    AcceptUnicodeLogin(peer);
     peer.ReadPacket();
     peer.SendPacket(5, OkPacket());
   });
   EventLog log;  // outlives the connection, whose destruction it hears of
   TMyConnection connection;
-  connection.LoginPrompt = false;
-  connection.SetServer("127.0.0.1");
-  connection.SetPort(server.Port());
-  connection.SetUsername("tech");
-  connection.Options.SetUseUnicode(true);
-  connection.Connect();
+  ConnectTo(connection, server.Port());
   log.Attach(connection);
   connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
   try {
@@ -238,24 +247,13 @@ TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
 // and the session stays.
 TEST(MyConnection, AnErrorDuringCommitLeavesTheOutcomeOpen) {
   TFakeServer server([](TFakePeer& peer) {
-    peer.SendPacket(0,
-                    Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
-    peer.ReadHandshakeResponse();
-    peer.SendPacket(2, OkPacket());
-    peer.ReadPacket();  // SET NAMES
-    peer.SendPacket(1, OkPacket());
-    peer.AnswerPacketLimitQuery();
+    AcceptUnicodeLogin(peer);
     peer.ReadPacket();
     peer.SendPacket(1, ErrorPacket(1180, "Error while appending streaming replication fragment"));
     peer.ReadToEnd();
   });
   TMyConnection connection;
-  connection.LoginPrompt = false;
-  connection.SetServer("127.0.0.1");
-  connection.SetPort(server.Port());
-  connection.SetUsername("tech");
-  connection.Options.SetUseUnicode(true);
-  connection.Connect();
+  ConnectTo(connection, server.Port());
   try {
     connection.MySQLConnection()->ExecStatement("INSERT INTO pixels (mac) VALUES ('54-2F-89-00-00-01')");
     FAIL();
