@@ -219,6 +219,9 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   const std::string cacheKey = table.Database + '.' + table.TableName;
   if (auto found = FTableKeys.find(cacheKey); found != FTableKeys.end()) return found->second;
   if (!FConnection || !FConnection->Connected()) return {};
+  // Rows still pending would stand between the question and its answer.
+  while (FetchMore()) {
+  }
   TMySQLConnection& session = *FConnection->MySQLConnection();
   const bool backslashes = session.NeedBackslashes();
   const std::string schema = table.Database.empty() ? "DATABASE()" : QuotedString(table.Database, backslashes);

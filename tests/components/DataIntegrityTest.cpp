@@ -308,6 +308,20 @@ TEST_F(DataIntegrityTest, PostingReadsThePendingRowsFirst) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM keyless WHERE note = 'posted'"), "1");
 }
 
+// The table's keys are learnt with rows still pending: they are read first, and the key is used.
+TEST_F(DataIntegrityTest, KeysAreLearntWithRowsPending) {
+  Admin({"INSERT INTO " + test_server::Database() + ".notes (id, note) VALUES (2, 'two'), (3, 'three')"});
+  Query.SQL().SetText("SELECT id, note FROM notes ORDER BY id");
+  Query.SetFetchAll(false);
+  Query.SetFetchRows(1);
+  Query.Open();
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("posted");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY id) FROM notes"), "posted,two,three");
+}
+
 // Transactions begun by a statement, not by StartTransaction: the server's status tells.
 class SqlTransactionTest : public DataIntegrityTest {
  protected:
