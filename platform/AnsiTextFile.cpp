@@ -7,9 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-TAnsiTextFile::TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation) : file_(file) {
+TAnsiTextFile::TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation, unsigned permissions)
+    : file_(file) {
   int exclusive = creation == TFileCreation::New ? O_EXCL : 0;
-  fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | exclusive, 0644);
+  fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | exclusive, static_cast<mode_t>(permissions));
   if (fd_ < 0) Fail(errno);
 }
 

@@ -17,7 +17,9 @@ enum class TFileCreation { Replace, New };
 // before it in the file.
 class TAnsiTextFile {
  public:
-  explicit TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation = TFileCreation::Replace);
+  // permissions apply to a file this creates (less the process's umask), as open(2) takes them.
+  explicit TAnsiTextFile(const std::filesystem::path& file, TFileCreation creation = TFileCreation::Replace,
+                         unsigned permissions = 0644);
   ~TAnsiTextFile();
   TAnsiTextFile(const TAnsiTextFile&) = delete;
   TAnsiTextFile& operator=(const TAnsiTextFile&) = delete;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -25,10 +26,20 @@ void SyncFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
+// Gives the new text the standing of the file it replaces. Only root may give a file away, so a
+// refused change of owner leaves the user's own, which is no less private.
+void TakeOverStanding(const std::filesystem::path& temporary, const std::filesystem::path& replaced) {
+  struct stat old;
+  if (::stat(replaced.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+  (void)!::chown(temporary.c_str(), old.st_uid, old.st_gid);
+  if (::chmod(temporary.c_str(), old.st_mode & 07777) != 0)
+    throw EInOutError("Cannot write " + replaced.string() + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 TAnsiTextFileReplacement::TAnsiTextFileReplacement(const std::filesystem::path& file)
-    : file_(file), temporaryPath_(TemporaryPathFor(file)), temporary_(temporaryPath_, TFileCreation::New) {}
+    : file_(file), temporaryPath_(TemporaryPathFor(file)), temporary_(temporaryPath_, TFileCreation::New, 0600) {}
 
 TAnsiTextFileReplacement::~TAnsiTextFileReplacement() {
   if (!committed_) ::unlink(temporaryPath_.c_str());
@@ -37,6 +48,7 @@ TAnsiTextFileReplacement::~TAnsiTextFileReplacement() {
 void TAnsiTextFileReplacement::Commit() {
   temporary_.Flush();
   temporary_.Close();
+  TakeOverStanding(temporaryPath_, file_);
   if (std::rename(temporaryPath_.c_str(), file_.c_str()) != 0)
     throw EInOutError("Cannot write " + file_.string() + ": " + std::strerror(errno));
   committed_ = true;

@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(AnsiText, KeepsAsciiAndReplacesWhatTheCodePageLacks) {
   struct Case {
@@ -65,6 +66,30 @@ TEST(AnsiTextFileReplacement, PutsTheNewTextInPlaceOnlyAtCommit) {
   }
   EXPECT_EQ(ReadFile(dir / "cert.ini"), "host = H\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// cert.ini holds the database password: a new one is private, a replaced one keeps its mode.
+TEST(AnsiTextFileReplacement, ANewFileIsPrivateAndAReplacedOneKeepsItsMode) {
+  TempDir dir;
+  auto modeOf = [&](const char* name) {
+    struct stat info {};
+    ::stat((dir / name).c_str(), &info);
+    return info.st_mode & 07777;
+  };
+  auto replace = [&](const char* name) {
+    TAnsiTextFileReplacement cert(dir / name);
+    cert.WriteLine("password = secret");
+    cert.Commit();
+  };
+  replace("new.ini");
+  EXPECT_EQ(modeOf("new.ini"), 0600u);
+  for (unsigned mode : {0600u, 0640u, 0644u}) {
+    WriteFile(dir / "cert.ini", "old\r\n");
+    ::chmod((dir / "cert.ini").c_str(), mode);
+    replace("cert.ini");
+    EXPECT_EQ(modeOf("cert.ini"), mode);
+    EXPECT_EQ(ReadFile(dir / "cert.ini"), "password = secret\r\n");
+  }
 }
 
 TEST(AnsiTextFileReplacement, AFailureLeavesTheFileAndNoTemporaryFile) {
