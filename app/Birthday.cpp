@@ -253,6 +253,7 @@ void TfrmBirthday::CreateControls() {
 void TfrmBirthday::CreateDataAccess() {
   conDB.LoginPrompt = false;
   conDB.Options.SetUseUnicode(true);
+  conDB.Options.IPVersion = ivIPBoth;
   quPixels.SetConnection(&conDB);
   SetCommandTimeout(ConnectionSettings::DefaultCommandTimeout);
   quPixels.SQL().SetText(PixelsStatement);

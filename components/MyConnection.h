@@ -9,7 +9,8 @@ class TMyConnection;
 
 enum TMyIsolationLevel { ilReadCommitted, ilReadUnCommitted, ilRepeatableRead, ilSerializable };
 enum TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL, mpHttp };
-enum TIPVersionOption { ivIPv4, ivIPv6 };
+// ivIPBoth: whichever family the host's addresses have, each tried in turn.
+enum TIPVersionOption { ivIPv4, ivIPv6, ivIPBoth };
 
 // The rarely changed switches of a MySQL connection. Those that shape the session cannot change
 // while it is open.

@@ -221,7 +221,9 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
     api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
   else if (Lower(FCharset) == "utf8")
     api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8"));
-  FMySQL->FIPVersion = FIPVersion == 1 ? TIPVersion::ivIPv6 : TIPVersion::ivIPv4;
+  FMySQL->FIPVersion = FIPVersion == 1   ? TIPVersion::ivIPv6
+                       : FIPVersion == 2 ? TIPVersion::ivIPBoth
+                                         : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
   if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))

@@ -195,6 +195,11 @@ export MORVANE_TEST_DB_ED25519_PASSWORD=$ed25519_password
 VARS
 }
 
+# The IPv6 loopback too, where the machine has one, so that clients can be tried over both families.
+bind_addresses() {
+  if grep -qs '^0\{31\}1 ' /proc/net/if_inet6; then echo 127.0.0.1,::1; else echo 127.0.0.1; fi
+}
+
 launch() {
   local port=$1 logged
   logged=$(wc -l 2>/dev/null <"$dir/error.log" || echo 0)
@@ -204,7 +209,7 @@ launch() {
   [ "$mode" = demo ] || durability=(--innodb-flush-log-at-trx-commit=0)
   rm -f "$sock" "$pidfile"
   setsid mariadbd --no-defaults --datadir="$data" --user=root \
-    --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$pidfile" \
+    --bind-address="$(bind_addresses)" --port="$port" --socket="$sock" --pid-file="$pidfile" \
     --log-error="$dir/error.log" --skip-name-resolve --secure-auth=OFF \
     --max-allowed-packet=64M --local-infile=ON $(tls_server_options) \
     "${durability[@]}" --innodb-buffer-pool-size=256M \

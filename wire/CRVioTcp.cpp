@@ -174,9 +174,9 @@ int SocketWait(TSocketHandle s, short events, int milliseconds) {
 }
 
 // A connect still in progress (non-blocking) finishes within the time limit or fails.
-int WaitForConnect(TSocketHandle s, int seconds, bool& timedOut) {
+int WaitForConnect(TSocketHandle s, int milliseconds, bool& timedOut) {
   timedOut = false;
-  const int rc = SocketWait(s, POLLOUT, seconds * 1000);
+  const int rc = SocketWait(s, POLLOUT, milliseconds);
   if (rc == 0) {
     timedOut = true;
     return 0;
@@ -276,13 +276,29 @@ bool TCRVioTcp::InternalConnect() {
     return false;
   }
   TAddrInfoList addresses(found);
-  const addrinfo& address = *addresses;
+  // A name may have addresses of both families (localhost: ::1 and 127.0.0.1) of which only one
+  // listens, so each is tried in the resolver's order while the time-out lasts.
+  for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
+    switch (ConnectTo(*address, limited, deadline)) {
+      case TAttempt::Connected:
+        return true;
+      case TAttempt::TimedOut:
+        return timedOut();
+      case TAttempt::Failed:
+        Close();
+        break;
+    }
+  }
+  return false;
+}
 
+TCRVioTcp::TAttempt TCRVioTcp::ConnectTo(const addrinfo& address, bool limited,
+                                         std::chrono::steady_clock::time_point deadline) {
   const TSocketHandle s = socket(address.ai_family, address.ai_socktype, address.ai_protocol);
   if (s == InvalidSocket) {
     const int code = GetSocketError();
     SetLastError(code, SocketErrorText("Cannot create TCP/IP socket", SystemMessage(code), code));
-    return false;
+    return TAttempt::Failed;
   }
   FSd = s;
   SocketKeepalive(s);
@@ -301,11 +317,11 @@ bool TCRVioTcp::InternalConnect() {
   if (connect(s, reinterpret_cast<const sockaddr*>(&target), static_cast<TSockLen>(address.ai_addrlen)) != 0) {
     code = GetSocketError();
     if (limited && IsConnectInProgress(code)) {
-      // What the lookup left of the time-out, in whole seconds (at least one).
-      const auto left = std::chrono::ceil<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return TAttempt::TimedOut;
       bool waitTimedOut = false;
-      code = WaitForConnect(s, std::max(1, static_cast<int>(left.count())), waitTimedOut);
-      if (waitTimedOut) return timedOut();
+      code = WaitForConnect(s, static_cast<int>(left.count()), waitTimedOut);
+      if (waitTimedOut) return TAttempt::TimedOut;
     } else if (code == WouldBlock) {
       code = 0;
     }
@@ -314,14 +330,14 @@ bool TCRVioTcp::InternalConnect() {
   FResetAfterAccept = code == ConnectionReset;
   if (FResetAfterAccept) {
     SetLastError(code, TransferErrorText("Error on data reading from the connection", code, FReceiveTimeout));
-    return false;
+    return TAttempt::Failed;
   }
   if (code != 0) {
     SetLastError(code, FormatTemplate("Cannot connect to server on host '%s':\r\n%s.\r\nSocket Error Code: %d($%X)",
                                       {FHostname, SystemMessage(code), std::int64_t{code}, std::int64_t{code}}));
-    return false;
+    return TAttempt::Failed;
   }
-  return true;
+  return TAttempt::Connected;
 }
 
 bool TCRVioTcp::TryConnect() {

@@ -1,9 +1,12 @@
 #pragma once
 // The TCP transport.
+#include <chrono>
 #include <stdexcept>
 #include <string>
 
 #include "wire/CRVio.h"
+
+struct addrinfo;
 
 enum class TIPVersion { ivIPv4, ivIPv6, ivIPBoth };
 
@@ -59,6 +62,8 @@ class TCRVioTcp : public TCRVio {
  private:
   void CheckInactive(const char* message);
   bool InternalConnect();
+  enum class TAttempt { Connected, Failed, TimedOut };
+  TAttempt ConnectTo(const addrinfo& address, bool limited, std::chrono::steady_clock::time_point deadline);
   void ApplyStoredTimeout(int& field, void (TCRVioTcp::*setter)(int));
 
   std::string FHostname;

@@ -33,6 +33,13 @@ for mode in direct dataset; do
     fail "$mode: a bad port was taken"
   fi
   grep -q "^ERROR 2005: Unknown MySQL Server Host 'db1:port'" "$work/err" || fail "$mode: bad port: $(cat "$work/err")"
+
+  # The address form --help shows, over IPv6 where the loopback has it.
+  if grep -qs '^0\{31\}1 ' /proc/net/if_inet6; then
+    "$query" "${login[@]}" "${extra[@]}" --host "[::1]:$MORVANE_TEST_DB_PORT" "SELECT 6" >"$work/out" 2>"$work/err" \
+      || fail "$mode: [::1] was refused: $(cat "$work/err")"
+    [ "$(cat "$work/out")" = $'6\n6' ] || fail "$mode: [::1] gave: $(cat "$work/out")"
+  fi
 done
 
 exit $((failures > 0))

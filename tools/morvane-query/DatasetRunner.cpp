@@ -53,6 +53,7 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     connection.SetPassword(login.Password);
     connection.SetDatabase(login.Database);
     connection.Options.SetUseUnicode(true);
+    connection.Options.IPVersion = ivIPBoth;
     connection.Options.SetCompress(login.Compress);
     if (login.TimeoutSeconds) connection.SetConnectionTimeout(login.TimeoutSeconds);
     connection.SetSSLOptions({.Mode = std::string(SslModeName(login.Security.Mode)),

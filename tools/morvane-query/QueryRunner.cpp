@@ -14,6 +14,7 @@ constexpr int DefaultPort = 3306;
 TQueryRunner::TQueryRunner() {
   FApi.CheckMySQLLib();
   FSession = FApi.mysql_init();
+  FSession->FIPVersion = TIPVersion::ivIPBoth;
 }
 
 TQueryRunner::~TQueryRunner() {
@@ -30,6 +31,7 @@ bool TQueryRunner::Fail() {
 std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
   FApi.mysql_close(FSession);
   FSession = FApi.mysql_init();
+  FSession->FIPVersion = TIPVersion::ivIPBoth;
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
   FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
   FApi.SetTimeout(FSession, login.TimeoutSeconds);
