@@ -213,6 +213,7 @@ void TMySQLConnection::Connect(const std::string&) {
 std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bool checkReady) {
   TMySQLAPIDirect& api = API();
   Disconnect();
+  FUseUnicode = FUseUnicodeSetting;  // an old server of the list may have turned it off
   FMySQL = api.mysql_init();
   FNativeConnection = true;
   api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
@@ -226,19 +227,49 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
                                          : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
+  const auto started = std::chrono::steady_clock::now();
   if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))
     return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
+  // A host that takes the login and then never answers must not hold the connect beyond its
+  // time-out, nor keep the next host of the list from being tried.
+  TRestoreOnExit endLogin(FLoggingIn, false);
+  TRestoreOnExit endDeadline(FLoginDeadline, std::optional<std::chrono::steady_clock::time_point>());
+  FLoggingIn = true;
+  if (FConnectionTimeout > 0) FLoginDeadline = started + std::chrono::seconds(FConnectionTimeout);
+  try {
+    PrepareSession(checkReady);
+  } catch (const EMyError& error) {
+    Disconnect();
+    return THostFailure{error.ErrorCode, error.what()};
+  }
+  return std::nullopt;
+}
+
+void TMySQLConnection::PrepareSession(bool checkReady) {
   // With one host there is nothing to skip to, so a single server is used as it answers.
-  return checkReady ? NodeNotReady(api, FMySQL) : std::nullopt;
+  if (checkReady) {
+    API().SetTimeout(FMySQL, StepTimeout());
+    if (std::optional<THostFailure> notReady = NodeNotReady(API(), FMySQL))
+      throw EMyError(notReady->Code, notReady->Message, nullptr);
+  }
+  FConnected = true;
+  FServerVer = API().mysql_get_server_info(FMySQL);
+  DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
+  ApplyCharset();
+  ReadMaxAllowedPacket();
+}
+
+int TMySQLConnection::StepTimeout() const {
+  if (!FLoginDeadline) return FConnectionTimeout;
+  const auto left = std::chrono::ceil<std::chrono::seconds>(*FLoginDeadline - std::chrono::steady_clock::now());
+  return std::max(1, static_cast<int>(left.count()));
 }
 
 void TMySQLConnection::ConnectFrom(std::size_t first) {
   try {
     FServerVer.clear();
     FServerPrimaryVer = FServerMinorVer = FServerReleaseVer = 0;
-    FUseUnicode = FUseUnicodeSetting;
-    TMySQLAPIDirect& api = API();
-    api.CheckMySQLLib();
+    API().CheckMySQLLib();
     Disconnect();
     THostList hosts;
     try {
@@ -255,11 +286,6 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
     }
     FConnectedHostIndex = static_cast<std::size_t>(choice.Index);
     FConnectedHost = hosts[FConnectedHostIndex];
-    FConnected = true;
-    FServerVer = api.mysql_get_server_info(FMySQL);
-    DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
-    ApplyCharset();
-    ReadMaxAllowedPacket();
   } catch (...) {
     try {
       Disconnect();
@@ -317,7 +343,7 @@ void TMySQLConnection::ApplyCharset() {
     // utf8mb4 holds every character; servers before 5.5.3 know only the three-byte utf8.
     bool knowsUtf8mb4 = std::tie(FServerPrimaryVer, FServerMinorVer, FServerReleaseVer) >= std::make_tuple(5, 5, 3);
     if (knowsUtf8mb4) {
-      API().SetTimeout(FMySQL, FConnectionTimeout);
+      API().SetTimeout(FMySQL, StepTimeout());
       int status = API().mysql_real_query(FMySQL, "SET NAMES utf8mb4");
       FUtf8mb4 = status == 0;
       if (status != 0 && status != UnknownCharacterSet) MySQLError(nullptr);
@@ -349,14 +375,14 @@ void TMySQLConnection::ReadMaxAllowedPacket() {
 void TMySQLConnection::ExecStatement(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
-  command.CommandTimeout = FConnectionTimeout;
+  command.CommandTimeout = StepTimeout();
   command.Execute();
 }
 
 std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
-  command.CommandTimeout = FConnectionTimeout;
+  command.CommandTimeout = StepTimeout();
   command.RequestResultset = true;
   command.Execute();
   std::string value;
@@ -396,7 +422,8 @@ void TMySQLConnection::MySQLError(TComponent* component) {
   error.StatementMayHaveRun =
       FMySQL && FMySQL->commandSent && (error.IsFatalError() || error.ErrorCode == ErrorDuringCommit);
   const TCRVio* vio = FMySQL ? FMySQL->net.GetVio() : nullptr;
-  if (error.StatementMayHaveRun && vio && vio->TimedOut()) {
+  // A login's own statements change nothing; its session is dropped when one fails.
+  if (error.StatementMayHaveRun && vio && vio->TimedOut() && !FLoggingIn) {
     error.TimedOut = true;
     error.StatementMayStillRun = !EndAbandonedStatement();
   }
@@ -435,7 +462,7 @@ void TMySQLConnection::Reconnect() {
 
 void TMySQLConnection::ProcessError(EMyError& error) {
   bool fail = true;
-  if (OnError && !FInErrorProcessing) {
+  if (OnError && !FInErrorProcessing && !FLoggingIn) {
     FInErrorProcessing = true;
     TRestoreOnExit reset(FInErrorProcessing, false);
     if (OnError(error, fail, 0)) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dataset/CRAccess.h"
@@ -82,6 +84,11 @@ class TMySQLConnection : public TCRConnection {
   // failure when none takes the login.
   void ConnectFrom(std::size_t first);
   std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
+  // The steps after the handshake that make a session usable; a failure ends the login to this host.
+  void PrepareSession(bool checkReady);
+  // The time a step of the connection may take: while logging in, what is left of the connect
+  // time-out (at least a second), else the whole connect time-out.
+  int StepTimeout() const;
   void ApplyCharset();
   // So that a statement the server would refuse is refused before it is sent.
   void ReadMaxAllowedPacket();
@@ -113,4 +120,7 @@ class TMySQLConnection : public TCRConnection {
   bool FConnected = false;
   bool FNativeConnection = false;
   bool FInErrorProcessing = false;
+  // Set while a login's steps run: their failures go to the next host, not to the error handler.
+  bool FLoggingIn = false;
+  std::optional<std::chrono::steady_clock::time_point> FLoginDeadline;
 };

@@ -167,6 +167,38 @@ TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
   EXPECT_FALSE(connection.Connected());
 }
 
+// A host that takes the login and then never answers is left for the next within the connect
+// time-out, whether it falls silent at the readiness question (host lists) or at the session's set-up.
+TEST(MyConnection, AHostThatFallsSilentAfterTheLoginIsLeftWithinTheConnectTimeout) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  for (bool list : {true, false}) {
+    TFakeServer silent([](TFakePeer& peer) {
+      peer.SendPacket(
+          0, Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+      peer.ReadHandshakeResponse();
+      peer.SendPacket(2, OkPacket());
+      peer.ReadToEnd();
+    });
+    TMyConnection connection;
+    test_server::Configure(connection, "");
+    connection.SetConnectionTimeout(2);
+    const std::string silentHost = "127.0.0.1:" + std::to_string(silent.Port());
+    connection.SetServer(list ? silentHost + "," + live : silentHost);
+    const auto started = std::chrono::steady_clock::now();
+    if (list) {
+      connection.Connect();
+      EXPECT_EQ(connection.ConnectedHost(), live);
+    } else {
+      EXPECT_THROW(connection.Connect(), EMyError);
+      EXPECT_FALSE(connection.Connected());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3500)) << "list: " << list;
+    connection.Disconnect();
+    silent.Finish();
+  }
+}
+
 TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
   const test_server::TSettings& server = test_server::Settings();
   const std::string port = std::to_string(server.Port);
