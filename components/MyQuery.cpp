@@ -209,7 +209,7 @@ std::string TMyQuery::TableInStatement(const TTableInfo& table) const {
   // already quoted. A table of another database is named with it, so that the write cannot reach
   // the table of the same name in the connection's own database.
   std::string name = QuoteIdentifier(table.TableName, Options.QuoteNames);
-  if (!table.Database.empty() && table.Database != FConnection->Database())
+  if (!table.Database.empty() && table.Database != FConnection->MySQLConnection()->CurrentDatabase())
     name = QuoteIdentifier(table.Database, Options.QuoteNames) + "." + name;
   return name;
 }
@@ -254,6 +254,12 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
 
 void TMyQuery::WriteChange(TStatementType type) {
   const TKeyAndDataFields& fields = KeyAndDataFields();
+  // Rows still pending would stand between the statements below and their replies.
+  while (FetchMore()) {
+  }
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  // The table is named, and texts escaped, for the session as it is now.
+  session.LearnSessionStateIfUnsure();
   TUpdateContext context;
   context.Data = &Data();
   if (fields.TableIndex >= 0)
@@ -273,18 +279,15 @@ void TMyQuery::WriteChange(TStatementType type) {
     if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
     return;
   }
-  // Rows still pending would stand between the statement and its reply.
-  while (FetchMore()) {
-  }
   if (type == stInsert && FUnknownInsertKey) {
     const bool stored = InsertOfUnknownOutcomeStored(context);
     FUnknownInsertKey.reset();
     if (stored) return;
   }
-  TMySQLConnection& session = *FConnection->MySQLConnection();
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
     FUpdateCommand->Component = this;
+    FUpdateCommand->OwnStatement = true;
   }
   FUpdateCommand->SQL =
       PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes(), session.SpeaksAnsi());

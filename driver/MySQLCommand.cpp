@@ -52,6 +52,7 @@ void TMySQLCommand::Run() {
   if (!session) throw EMyError(2006, "MySQL server has gone away", Component);
   api.SetTimeout(session, CommandTimeout);
   if (OnExecute) OnExecute(SQL);
+  if (!OwnStatement) FConnection.SessionStateMayHaveChanged();
   FRowsAffected = 0;
   const std::string encoded = !SQLEncoded && FConnection.SpeaksAnsi() ? Utf8ToAnsi(SQL) : std::string();
   if (api.mysql_real_query(session, encoded.empty() ? SQL : encoded) != 0) {

@@ -22,6 +22,8 @@ class TMySQLCommand {
   bool SQLEncoded = false;  // SQL is in the session's code page already
   int CommandTimeout = 0;   // seconds; 0: a year
   bool RequestResultset = false;
+  // The component's own statement, which changes neither the database nor the sql_mode.
+  bool OwnStatement = false;
   TComponent* Component = nullptr;  // named in errors
   std::function<void(const std::string&)> OnExecute;
 

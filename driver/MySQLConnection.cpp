@@ -253,6 +253,8 @@ void TMySQLConnection::PrepareSession(bool checkReady) {
       throw EMyError(notReady->Code, notReady->Message, nullptr);
   }
   FConnected = true;
+  FCurrentDatabase = FDatabase;
+  FSessionStateUnsure = false;
   FServerVer = API().mysql_get_server_info(FMySQL);
   DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
   ApplyCharset();
@@ -375,6 +377,7 @@ void TMySQLConnection::ReadMaxAllowedPacket() {
 void TMySQLConnection::ExecStatement(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
+  command.OwnStatement = true;
   command.CommandTimeout = StepTimeout();
   command.Execute();
 }
@@ -382,6 +385,7 @@ void TMySQLConnection::ExecStatement(const std::string& text) {
 std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
   TMySQLCommand command(*this);
   command.SQL = text;
+  command.OwnStatement = true;
   command.CommandTimeout = StepTimeout();
   command.RequestResultset = true;
   command.Execute();
@@ -397,7 +401,17 @@ std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
 void TMySQLConnection::SetDatabase(const std::string& name) {
   if (name == FDatabase) return;
   FDatabase = name;
-  if (FConnected && !name.empty()) Check(API().mysql_select_db(FMySQL, name), nullptr);
+  if (FConnected && !name.empty()) {
+    Check(API().mysql_select_db(FMySQL, name), nullptr);
+    FCurrentDatabase = name;
+  }
+}
+
+void TMySQLConnection::LearnSessionStateIfUnsure() {
+  if (!FSessionStateUnsure || !FConnected) return;
+  // The reply's status tells the session's own sql_mode again, the value its database.
+  FCurrentDatabase = QueryFirstValue("SELECT DATABASE()");
+  FSessionStateUnsure = false;
 }
 
 void TMySQLConnection::Ping() {

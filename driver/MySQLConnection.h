@@ -52,6 +52,13 @@ class TMySQLConnection : public TCRConnection {
   // Follows the sql_mode the server reports with every reply, so that a mode set at the server
   // or by a statement is obeyed whatever CheckBackslashes says.
   bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
+  // The database the session is in: the login's, then as last learnt.
+  const std::string& CurrentDatabase() const { return FCurrentDatabase; }
+  // A statement that is not the component's own may change the database (USE) or the sql_mode,
+  // and under a statement-local mode (SET STATEMENT ... FOR) its reply describes that statement
+  // only. Both are learnt again, once, before the next statement the component writes.
+  void SessionStateMayHaveChanged() { FSessionStateUnsure = true; }
+  void LearnSessionStateIfUnsure();
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
   std::uint32_t ClientFlags() const;
@@ -60,9 +67,10 @@ class TMySQLConnection : public TCRConnection {
   // The host the session reached ("host:port"), empty while disconnected.
   std::string ConnectedHost() const { return FConnected ? FConnectedHost.Text() : std::string(); }
 
-  // Runs a statement without rows with the connection's time-out.
+  // Runs a statement without rows with the connection's time-out. For the component's own
+  // statements, which change neither the database nor the sql_mode.
   void ExecStatement(const std::string& text) override;
-  // Runs a query and returns its first value (empty for none or NULL).
+  // Runs a query and returns its first value (empty for none or NULL); as ExecStatement.
   std::string QueryFirstValue(const std::string& text);
 
   // Raises the error kept by the call interface as EMyError, through the error callback.
@@ -118,6 +126,8 @@ class TMySQLConnection : public TCRConnection {
   std::size_t FConnectedHostIndex = 0;
   TMySqlSession* FMySQL = nullptr;
   bool FConnected = false;
+  std::string FCurrentDatabase;
+  bool FSessionStateUnsure = false;
   bool FNativeConnection = false;
   bool FInErrorProcessing = false;
   // Set while a login's steps run: their failures go to the next host, not to the error handler.

@@ -67,6 +67,14 @@ class DataIntegrityTest : public ::testing::Test {
     return Connection.MySQLConnection()->QueryFirstValue(sql);
   }
 
+  // A statement of the program's own, not the component's, as a script would run it.
+  void RunOthers(const std::string& sql) {
+    TMyQuery others;
+    others.SetConnection(&Connection);
+    others.SQL().SetText(sql);
+    others.Execute();
+  }
+
   void InsertNote(int id, const std::string& note) {
     Query.Insert();
     Query.FieldByName("id").SetAsInteger(id);
@@ -94,6 +102,31 @@ TEST_F(DataIntegrityTest, NotesKeepEveryByteInEitherBackslashMode) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = '" + test_server::Database() +
                    "' AND table_name = 'victim'"),
             "1");
+}
+
+// A mode set for one statement describes that statement's reply only; the session's own mode is
+// what the next generated statement meets, and a note must not be able to add a row either way.
+TEST_F(DataIntegrityTest, AStatementLocalModeDoesNotMisleadTheEscaping) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* session;
+    const char* oneStatement;
+  };
+  const std::string notes[] = {"C:\\temp\\new", "x\\'), (99, 'added by a note') -- "};
+  int id = 10;
+  for (const Case& c : {Case{"DEFAULT", "'NO_BACKSLASH_ESCAPES'"}, Case{"'NO_BACKSLASH_ESCAPES'", "''"}}) {
+    SCOPED_TRACE(c.session);
+    Scalar("SET SESSION sql_mode = "s + c.session);
+    Query.SQL().SetText("SELECT id, note FROM notes");
+    Query.Open();
+    for (const std::string& note : notes) {
+      RunOthers("SET STATEMENT sql_mode = "s + c.oneStatement + " FOR SELECT 1");
+      InsertNote(++id, note);
+      EXPECT_EQ(Scalar("SELECT HEX(note) FROM notes WHERE id = " + std::to_string(id)), Hex(note));
+    }
+    Query.Close();
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM notes WHERE id = 99"), "0");
 }
 
 TEST_F(DataIntegrityTest, FourByteCharactersAreStoredAndReadWhole) {
@@ -199,6 +232,25 @@ TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
                                       "DELETE FROM " + OtherDatabase + ".notes\r\nWHERE\r\n  id = ?"}));
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM " + OtherDatabase + ".notes"), "edited");
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM notes"), "mine");
+}
+
+// USE run as a statement moves the session; the dataset's table stays the one it was read from.
+TEST_F(DataIntegrityTest, AnEditAfterUseOfAnotherDatabaseChangesTheTableItWasReadFrom) {
+  Query.SQL().SetText("SELECT id, note FROM notes");
+  Query.Open();
+  RunOthers("USE " + OtherDatabase);
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("edited");
+  Query.Post();
+  EXPECT_EQ(Statements.back(),
+            "UPDATE " + test_server::Database() + ".notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?");
+  EXPECT_EQ(Scalar("SELECT note FROM " + test_server::Database() + ".notes WHERE id = 1"), "edited");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY id) FROM " + OtherDatabase + ".notes"), "theirs,theirs too");
+  RunOthers("USE " + test_server::Database());
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("back home");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE notes\r\nSET\r\n  note = ?\r\nWHERE\r\n  id = ?");
 }
 
 TEST_F(DataIntegrityTest, KeylessTableChangesOneOfTwoIdenticalRows) {
