@@ -346,9 +346,15 @@ bool TMyQuery::InsertOfUnknownOutcomeStored(const TUpdateContext& context) {
     if (ReadFieldValue(Data(), context.NewRecord, *context.KeyFields[i]) != (*FUnknownInsertKey)[i]) return false;
   TUpdateContext lookup = context;
   lookup.OldRecord = context.NewRecord;
-  const TGeneratedStatement statement = GenerateStatement(stRefreshCheckDeleted, lookup);
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  return !session.QueryFirstValue(PlaceParamValues(statement, lookup, false, session.NeedBackslashes())).empty();
+  const std::string holdsThePostedValues = session.QueryFirstValue(
+      PlaceParamValues(GenerateStoredRowCheck(lookup), lookup, false, session.NeedBackslashes()));
+  // A row stored meanwhile with other values (corrected since, or another client's) is not this
+  // post's: reporting success would show values the table does not hold.
+  if (holdsThePostedValues == "0")
+    throw EDatabaseError(
+        "A row with this key was stored meanwhile, with other values than these; refresh to see what is stored.");
+  return holdsThePostedValues == "1";
 }
 
 void TMyQuery::InternalInsert(std::size_t position) {

@@ -97,8 +97,9 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   // Runs the prepared update statement, once more after a deadlock outside a transaction.
   void ExecuteUpdateCommand();
   // After an INSERT whose reply was lost: whether the row it sent is in the table, looked up by
-  // the key it was sent with. False when the key has changed since (another row is meant now);
-  // raises when the table has no key to look it up by.
+  // the key it was sent with and holding the values posted. False when there is no such row or the
+  // key has changed since (another row is meant now); raises when the row found holds other values
+  // or the table has no key to look it up by.
   bool InsertOfUnknownOutcomeStored(const TUpdateContext& context);
   const TKeyAndDataFields& KeyAndDataFields();
   // The updating table as the generated statements name it.

@@ -49,11 +49,11 @@ class TStatementBuilder {
     if (!keyed) Add("\r\nLIMIT 1");
   }
 
- private:
-  bool IsOldNull(const TFieldDesc& desc) const { return IsFieldNull(*FContext.Data, FContext.OldRecord, desc); }
-
   // Large objects cannot be compared, floating-point columns not reliably by a decimal literal.
   static bool ComparesExactly(TDataType type) { return !IsBlobType(type) && type != dtFloat && type != dtSingle; }
+
+ private:
+  bool IsOldNull(const TFieldDesc& desc) const { return IsFieldNull(*FContext.Data, FContext.OldRecord, desc); }
 
   const TUpdateContext& FContext;
 };
@@ -134,6 +134,25 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
     default:
       return {};
   }
+  return b.Result;
+}
+
+TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context) {
+  TStatementBuilder b(context);
+  std::vector<const TFieldDesc*> fields;
+  for (const TFieldDesc* desc : context.DataFields)
+    if (IsNew(context, *desc) && desc->TableIndex >= 0 && TStatementBuilder::ComparesExactly(desc->DataType))
+      fields.push_back(desc);
+  b.Add("SELECT ");
+  if (fields.empty()) b.Add("1");
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i) b.Add(" AND ");
+    b.AddName(*fields[i]);
+    b.Add(" <=> ");
+    b.AddParam(*fields[i], false);
+  }
+  b.Add(" FROM " + context.Table + "\r\nWHERE\r\n  ");
+  b.AddRowCondition();
   return b.Result;
 }
 

@@ -51,6 +51,11 @@ struct TUpdateContext {
 // columns and "LIMIT 1" without one). A condition that finds no column raises "Key fields not found".
 TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext& context);
 
+// The query that tells whether the row the record's key finds holds what an INSERT posted: "1"
+// when every posted column that compares exactly holds its value, "0" when one does not, no row
+// when there is no such row.
+TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context);
+
 // The last INSERT generated, reused while rows are posted with the same fields set, so that a
 // form adding row after row builds its statement once. Clear it whenever the field
 // descriptions may have been rebuilt.

@@ -98,6 +98,20 @@ TEST_P(UnknownOutcomeTest, ALostReplyIsCheckedByKeyAndTheRowIsNotSentAgain) {
   EXPECT_EQ(Stored("keyed"), 1);
 }
 
+// The row the lost INSERT stored holds the old note; posting the corrected one must not claim it.
+TEST_P(UnknownOutcomeTest, ARowStoredWithOtherValuesIsReportedNotTakenForThePost) {
+  const std::size_t replyAt = BytesBeforeInsert("keyed").second;
+  TSession session({TFaultKind::Cut, TFaultDirection::ToClient, replyAt}, "keyed", GetParam());
+  EXPECT_TRUE(PostFails(session.Query, [](const EDatabaseError&) {}));
+  session.Query.FieldByName("note").SetAsString("corrected");
+  EXPECT_TRUE(PostFails(session.Query, [](const EDatabaseError& error) {
+    EXPECT_STREQ(error.what(),
+                 "A row with this key was stored meanwhile, with other values than these; refresh to see what is "
+                 "stored.");
+  }));
+  EXPECT_EQ(Admin("SELECT GROUP_CONCAT(note) FROM keyed"), "new");
+}
+
 // The statement left the client whole but the proxy passed only part of it: the server never ran it,
 // so the check by key finds nothing and the row is sent again.
 TEST_P(UnknownOutcomeTest, ARowTheCheckDoesNotFindIsSentAgain) {
