@@ -1,5 +1,5 @@
 #pragma once
-
+// The main window: connection inputs, the pixel table, MAC entry and birth certificate creation.
 #include "app/BirthCheck.h"
 #include "dataset/DataSource.h"
 #include "components/MyConnection.h"

@@ -1,5 +1,5 @@
 #pragma once
-
+// The "Connection Security…" dialog: encryption mode, certificate files and the current protection.
 #include "app/Settings.h"
 
 #include <QDialog>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The hint the main window shows: the long hint of the control under the mouse.
 #include <QObject>
 #include <QPointer>
 #include <QString>

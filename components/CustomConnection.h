@@ -1,5 +1,5 @@
 #pragma once
-
+// The generic connection component and the datasets and commands registered as its clients.
 #include <functional>
 #include <mutex>
 #include <vector>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The database-independent connection component: login settings, connect, errors, transactions.
 #include <functional>
 #include <memory>
 #include <string>

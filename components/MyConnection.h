@@ -1,5 +1,5 @@
 #pragma once
-
+// The MySQL connection component with its options and encryption settings.
 #include <string>
 
 #include "components/DAConnection.h"

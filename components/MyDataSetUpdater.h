@@ -1,5 +1,5 @@
 #pragma once
-
+// Which table an updating MySQL dataset writes to, and by which key fields it finds its rows.
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The MySQL query dataset: runs a statement, holds its rows, writes changed rows back.
 #include <cstdint>
 #include <functional>
 #include <map>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The INSERT, UPDATE, DELETE and refresh statements an updating dataset sends, and their values.
 #include <cstddef>
 #include <string>
 #include <vector>

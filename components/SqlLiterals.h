@@ -1,5 +1,5 @@
 #pragma once
-
+// SQL literals of texts and values, and quoted identifiers, as the generated statements write them.
 #include <string>
 #include <string_view>
 

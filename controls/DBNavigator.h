@@ -1,5 +1,5 @@
 #pragma once
-
+// The record navigator control: buttons that move through and edit a data source's dataset.
 #include "controls/CallbackDataLink.h"
 
 #include <QStringList>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The generic dataset: states, cursor, fields, events and data-source notifications.
 #include <cstddef>
 #include <functional>
 #include <memory>

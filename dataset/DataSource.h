@@ -1,5 +1,5 @@
 #pragma once
-
+// Data sources and data links: how data-aware controls follow a dataset.
 #include <functional>
 #include <vector>
 

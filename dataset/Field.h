@@ -1,5 +1,5 @@
 #pragma once
-
+// The field objects through which a dataset's current record is read and written.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Descriptions of a result's columns and tables as the record store holds them.
 #include <cstdint>
 #include <string>
 #include <vector>

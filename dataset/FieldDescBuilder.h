@@ -1,5 +1,5 @@
 #pragma once
-
+// Building field descriptions from the columns of a result.
 #include <vector>
 
 #include "dataset/FieldDesc.h"

@@ -1,5 +1,5 @@
 #pragma once
-
+// The in-memory record store: the layout, order, values and large objects of fetched rows.
 #include <cstddef>
 #include <vector>
 

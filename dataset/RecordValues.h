@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading and writing field values in the binary form a record holds them.
 #include <cstdint>
 #include <cstring>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The heap of out-of-line value buffers that records point to.
 #include <array>
 #include <cstddef>
 #include <cstdint>

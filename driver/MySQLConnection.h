@@ -1,5 +1,5 @@
 #pragma once
-
+// The driver's MySQL connection object behind the connection component.
 #include <cstdint>
 #include <string>
 

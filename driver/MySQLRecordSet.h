@@ -1,5 +1,5 @@
 #pragma once
-
+// A query's rows read from the session in blocks into the record store.
 #include <cstddef>
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Conversion of the text values of fetched rows into the record store's binary form.
 #include <string>
 #include <string_view>
 #include <vector>
