@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 
 #include <QDialog>
+
 #include <string>
 
 class QCheckBox;

@@ -1,8 +1,8 @@
 #pragma once
 // The MySQL connection component with its options and encryption settings.
-#include <string>
-
 #include "components/DAConnection.h"
+
+#include <string>
 
 class TMySQLConnection;
 class TMyConnection;

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QWidget>
+
 #include <array>
 #include <functional>
 #include <initializer_list>

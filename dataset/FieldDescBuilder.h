@@ -1,9 +1,9 @@
 #pragma once
 // Building field descriptions from the columns of a result.
-#include <vector>
-
 #include "dataset/FieldDesc.h"
 #include "wire/MySqlField.h"
+
+#include <vector>
 
 // Dataset options that decide how columns become fields.
 struct TFieldMapping {

@@ -1,11 +1,11 @@
 #pragma once
 // The driver's MySQL connection object behind the connection component.
-#include <cstdint>
-#include <string>
-
 #include "dataset/CRAccess.h"
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
+
+#include <cstdint>
+#include <string>
 
 class TComponent;
 

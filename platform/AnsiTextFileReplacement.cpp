@@ -4,8 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {

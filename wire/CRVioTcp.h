@@ -1,9 +1,9 @@
 #pragma once
 // The TCP transport.
+#include "wire/CRVio.h"
+
 #include <stdexcept>
 #include <string>
-
-#include "wire/CRVio.h"
 
 enum class TIPVersion { ivIPv4, ivIPv6, ivIPBoth };
 

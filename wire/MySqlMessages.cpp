@@ -1,9 +1,9 @@
 #include "wire/MySqlMessages.h"
 
-#include <algorithm>
-
 #include "wire/MySqlConsts.h"
 #include "wire/MySqlErrors.h"
+
+#include <algorithm>
 
 TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
   TMySqlReader reader(message);

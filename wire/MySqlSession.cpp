@@ -1,15 +1,15 @@
 #include "wire/MySqlSession.h"
 
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlPassword.h"
+#include "wire/MySqlResultSet.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <system_error>
-
-#include "wire/MySqlErrors.h"
-#include "wire/MySqlPassword.h"
-#include "wire/MySqlResultSet.h"
 
 namespace {
 

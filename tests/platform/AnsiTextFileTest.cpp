@@ -1,7 +1,6 @@
 #include "platform/AnsiText.h"
 #include "platform/AnsiTextFile.h"
 #include "platform/AnsiTextFileReplacement.h"
-
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
