@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading a module's version resource for the About box: fixed information, translations, strings.
 #include "about/FileVersionNumber.h"
 #include "platform/CodePageInfo.h"
 #include "platform/VersionResourceFormat.h"

@@ -1,5 +1,5 @@
 #pragma once
-
+// The four-part version number of a version resource, its text form and its ordering.
 #include <compare>
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The About box, filled from the version resource of the running program or of another module.
 #include "about/FileVersionInfo.h"
 
 #include <QDialog>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The application object, which turns an error escaping an event handler into the error report.
 #include <QApplication>
 
 // The application object: an error that escapes any event handler ends in the standard error

@@ -1,9 +1,9 @@
 #include "app/BirthCheck.h"
 
-#include "dataset/DAError.h"
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "components/SqlLiterals.h"
+#include "dataset/DAError.h"
 #include "driver/MySQLConnection.h"
 
 #include <cmath>

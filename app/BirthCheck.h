@@ -1,5 +1,5 @@
 #pragma once
-
+// Whether a creation whose reply was lost stored its row: the values sent and the lookup by MAC.
 #include "dataset/DateTime.h"
 
 #include <exception>

@@ -1,11 +1,11 @@
 #include "app/Birthday.h"
 
 #include "about/uAbout.h"
+#include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "app/HintTracker.h"
 #include "app/MacAddress.h"
 #include "app/Random.h"
-#include "app/ConnectionSecurityDialog.h"
 #include "app/Settings.h"
 #include "app/StatusBar.h"
 #include "app/TypeLists.h"

@@ -1,12 +1,13 @@
 #pragma once
-
+// The main window: connection inputs, the pixel table, MAC entry and birth certificate creation.
 #include "app/BirthCheck.h"
-#include "dataset/DataSource.h"
+#include "app/Settings.h"
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
-#include "app/Settings.h"
+#include "dataset/DataSource.h"
 
 #include <QMainWindow>
+
 #include <chrono>
 #include <functional>
 #include <optional>

@@ -1,6 +1,5 @@
 // "Write Certertificate To SD": the pixel's cert.ini.
 #include "app/Birthday.h"
-
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
 #include "platform/AnsiTextFileReplacement.h"

@@ -1,6 +1,5 @@
 // The connection workflow of the main window: connect, test, close and the two connection events.
 #include "app/Birthday.h"
-
 #include "app/BusyCursor.h"
 #include "app/ErrorReport.h"
 #include "app/ShortErrorText.h"

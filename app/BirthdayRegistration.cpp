@@ -1,19 +1,19 @@
 // Registering pixels in the main window: the current row in the entry fields, sorting the table
 // and creating a birth certificate row.
 #include "app/Birthday.h"
-
 #include "app/BusyCursor.h"
 #include "app/MacAddress.h"
 #include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
+#include "components/SqlLiterals.h"
 #include "controls/AbNumSpin.h"
 #include "dataset/DAError.h"
 #include "dataset/DateTime.h"
-#include "components/SqlLiterals.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
 #include <thread>
 
 namespace {

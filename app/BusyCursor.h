@@ -1,5 +1,5 @@
 #pragma once
-
+// The busy cursor for the length of a scope.
 #include <QApplication>
 
 // Shows the busy cursor while the window waits on the database.

@@ -1,4 +1,5 @@
 #pragma once
+// The version and help options, answered on the terminal alone.
 
 // Answers --version, --help and --help-all on the terminal and ends the program, before any
 // window exists (so they work without a display). Returns when none of them was asked for; every

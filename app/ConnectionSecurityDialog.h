@@ -1,8 +1,9 @@
 #pragma once
-
+// The "Connection Security…" dialog: encryption mode, certificate files and the current protection.
 #include "app/Settings.h"
 
 #include <QDialog>
+
 #include <string>
 
 class QCheckBox;

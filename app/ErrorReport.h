@@ -1,6 +1,7 @@
 #pragma once
-
+// Message boxes and the standard error report, with a handler that lets tests answer them.
 #include <QString>
+
 #include <exception>
 #include <functional>
 

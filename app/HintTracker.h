@@ -1,8 +1,9 @@
 #pragma once
-
+// The hint the main window shows: the long hint of the control under the mouse.
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
 #include <functional>
 
 class QWidget;

@@ -1,5 +1,5 @@
 #pragma once
-
+// The MAC text of a pixel: the fixed vendor prefix and three variable bytes.
 #include <string>
 
 // The fixed first three bytes of every pixel's MAC address, as the MAC text begins.

@@ -1,5 +1,5 @@
 #pragma once
-
+// The pseudo-random generator behind "Generate Random" MAC bytes.
 #include <random>
 
 // The process-wide pseudo-random generator. Randomize() seeds it once from the clock at start-up.

@@ -1,5 +1,5 @@
 #pragma once
-
+// The connection inputs and encryption settings the main window remembers between runs.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The short form of an error message that the status bar shows.
 #include <string>
 #include <string_view>
 

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+
 #include <algorithm>
 
 TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent) {

@@ -1,5 +1,5 @@
 #pragma once
-
+// The main window's status bar of fixed-width text panels.
 #include <QFrame>
 #include <QList>
 

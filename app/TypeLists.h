@@ -1,5 +1,5 @@
 #pragma once
-
+// The pixel and shield type lists, read from a section of the INI file.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -9,6 +9,15 @@
 //       window's creation is repeated until the next pixel is stored; node 1 rejoins after.
 //       Prints "failover seconds=S attempts=A host=H"
 // Login from MORVANE_BENCH_USER, MORVANE_BENCH_PASSWORD, MORVANE_BENCH_DATABASE.
+#include "app/Birthday.h"
+#include "app/ErrorReport.h"
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "controls/AbNumSpin.h"
+#include "dataset/DAError.h"
+#include "driver/MySQLConnection.h"
+#include "wire/HostList.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,15 +29,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "app/Birthday.h"
-#include "app/ErrorReport.h"
-#include "controls/AbNumSpin.h"
-#include "dataset/DAError.h"
-#include "components/MyConnection.h"
-#include "components/MyQuery.h"
-#include "wire/HostList.h"
-#include "driver/MySQLConnection.h"
 
 namespace {
 

@@ -2,7 +2,11 @@
 // and the memory held per row; inserts 10,000 rows through the dataset and through the C library.
 // One client per process run, so that peak memory belongs to that client alone:
 //   morvane-dataset-bench setup | open <client> | insert <client>     client: morvane, libmariadb, qt
-#include <sys/resource.h>
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "dataset/DateTime.h"
+
+#include <mysql.h>
 
 #include <chrono>
 #include <cstdio>
@@ -10,11 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include <mysql.h>
-
-#include "dataset/DateTime.h"
-#include "components/MyConnection.h"
-#include "components/MyQuery.h"
+#include <sys/resource.h>
 
 #ifdef MORVANE_BENCH_QT
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 // Reads type lists of 20,000, 40,000 and 60,000 keys and prints the seconds per run and per key,
 // which stay level when reading grows linearly with the file:
 //   morvane-type-list-bench
+#include "app/TypeLists.h"
+#include "platform/IniFile.h"
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "app/TypeLists.h"
-#include "platform/IniFile.h"
 
 int main() {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "morvane-type-list-bench.ini";

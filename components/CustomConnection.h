@@ -1,10 +1,10 @@
 #pragma once
+// The generic connection component and the datasets and commands registered as its clients.
+#include "dataset/Component.h"
 
 #include <functional>
 #include <mutex>
 #include <vector>
-
-#include "dataset/Component.h"
 
 // A dataset or command that uses a connection: told when it connects or disconnects.
 class TConnectionClient {

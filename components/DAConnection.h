@@ -1,13 +1,13 @@
 #pragma once
+// The database-independent connection component: login settings, connect, errors, transactions.
+#include "components/CustomConnection.h"
+#include "dataset/CRAccess.h"
+#include "dataset/DAError.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "dataset/CRAccess.h"
-#include "components/CustomConnection.h"
-#include "dataset/DAError.h"
 
 // The database-independent connection component: login settings, the connect and disconnect
 // sequences, error processing with the reconnect decision, and transactions.

@@ -1,8 +1,8 @@
 #pragma once
+// The MySQL connection component with its options and encryption settings.
+#include "components/DAConnection.h"
 
 #include <string>
-
-#include "components/DAConnection.h"
 
 class TMySQLConnection;
 class TMyConnection;

@@ -1,9 +1,9 @@
 #include "components/MyDataSetUpdater.h"
 
+#include "dataset/Exceptions.h"
+
 #include <algorithm>
 #include <cctype>
-
-#include "dataset/Exceptions.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #pragma once
+// Which table an updating MySQL dataset writes to, and by which key fields it finds its rows.
+#include "dataset/MemData.h"
 
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "dataset/MemData.h"
 
 // A primary or unique key of a table as the server describes it: its column names, primary key first.
 struct TTableKey {

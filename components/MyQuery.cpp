@@ -1,14 +1,14 @@
 #include "components/MyQuery.h"
 
-#include <algorithm>
-
-#include "dataset/DAError.h"
 #include "components/MyConnection.h"
 #include "components/SqlLiterals.h"
+#include "dataset/DAError.h"
 #include "dataset/RecordValues.h"
 #include "driver/MySQLCommand.h"
 #include "driver/MySQLConnection.h"
 #include "driver/MySQLRecordSet.h"
+
+#include <algorithm>
 
 namespace {
 

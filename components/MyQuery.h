@@ -1,4 +1,11 @@
 #pragma once
+// The MySQL query dataset: runs a statement, holds its rows, writes changed rows back.
+#include "components/CustomConnection.h"
+#include "components/MyDataSetUpdater.h"
+#include "components/MySQLGenerator.h"
+#include "components/StringList.h"
+#include "dataset/MemDataSet.h"
+#include "dataset/Value.h"
 
 #include <cstdint>
 #include <functional>
@@ -7,13 +14,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "components/CustomConnection.h"
-#include "dataset/MemDataSet.h"
-#include "components/MyDataSetUpdater.h"
-#include "components/MySQLGenerator.h"
-#include "components/StringList.h"
-#include "dataset/Value.h"
 
 class TMyConnection;
 class TMySQLCommand;

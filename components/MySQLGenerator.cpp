@@ -1,12 +1,12 @@
 #include "components/MySQLGenerator.h"
 
-#include <algorithm>
-
+#include "components/SqlLiterals.h"
 #include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
-#include "components/SqlLiterals.h"
-#include "wire/MySqlField.h"
 #include "platform/AnsiText.h"
+#include "wire/MySqlField.h"
+
+#include <algorithm>
 
 namespace {
 

@@ -1,11 +1,11 @@
 #pragma once
+// The INSERT, UPDATE, DELETE and refresh statements an updating dataset sends, and their values.
+#include "dataset/FieldDesc.h"
+#include "dataset/MemData.h"
 
 #include <cstddef>
 #include <string>
 #include <vector>
-
-#include "dataset/FieldDesc.h"
-#include "dataset/MemData.h"
 
 enum TStatementType {
   stQuery,

@@ -1,10 +1,10 @@
 #include "components/SqlLiterals.h"
 
+#include "dataset/DateTime.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-
-#include "dataset/DateTime.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #pragma once
+// SQL literals of texts and values, and quoted identifiers, as the generated statements write them.
+#include "dataset/DataTypes.h"
+#include "dataset/Value.h"
 
 #include <string>
 #include <string_view>
-
-#include "dataset/DataTypes.h"
-#include "dataset/Value.h"
 
 // The escaped and quoted form of a text. With backslash escapes NUL, LF, CR, character 26,
 // quotes and the backslash are escaped with a backslash; without them only the single quote is

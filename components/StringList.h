@@ -1,5 +1,5 @@
 #pragma once
-
+// The lines of a statement text, with a change event for their owner.
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The tick components of the user-interface thread: the timer thread, TAbFlash and the tick service.
 #include "controls/FlashList.h"
 
 #include <QEvent>

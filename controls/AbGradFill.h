@@ -1,5 +1,5 @@
 #pragma once
-
+// Gradient painting: the gradient styles and the routine that fills a rectangle with one.
 #include "controls/NumEditTypes.h"
 
 #include <QImage>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Base of the painted gradient controls: changes held back between BeginUpdate and EndUpdate.
 #include <QWidget>
 
 // A painted control that batches changes: between BeginUpdate and the matching EndUpdate a change

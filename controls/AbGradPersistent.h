@@ -1,5 +1,5 @@
 #pragma once
-
+// Base of the gradient controls' settings objects, which report their changes to their owner.
 #include <functional>
 
 // Base of the settings objects of the gradient controls: reports a change to whoever owns it.

@@ -1,5 +1,5 @@
 #pragma once
-
+// The colours and style of a gradient control.
 #include "controls/AbGradFill.h"
 #include "controls/AbGradPersistent.h"
 

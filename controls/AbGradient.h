@@ -1,5 +1,5 @@
 #pragma once
-
+// The gradient control, which paints itself from its gradient settings.
 #include "controls/AbGradGraphicControl.h"
 #include "controls/AbGradSettings.h"
 

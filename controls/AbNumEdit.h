@@ -1,5 +1,5 @@
 #pragma once
-
+// The numeric edit control: the toolkit side of the numeric edit model.
 #include "controls/NumEditModel.h"
 
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The numeric edit with two repeating arrow buttons at its right edge.
 #include "controls/AbNumEdit.h"
 
 #include <cstdint>

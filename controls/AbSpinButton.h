@@ -1,5 +1,5 @@
 #pragma once
-
+// The two repeating arrow buttons of the numeric spin edit and their built-in glyphs.
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>

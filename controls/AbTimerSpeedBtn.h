@@ -1,5 +1,5 @@
 #pragma once
-
+// An arrow button that repeats its click while held, driven by the tick service.
 #include "controls/TimerSpeedRepeat.h"
 
 #include <QAbstractButton>

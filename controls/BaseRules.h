@@ -1,5 +1,5 @@
 #pragma once
-
+// The rules of the numeric edit's four bases: accepted characters, prefixes, multipliers, ranges.
 #include "controls/NumEditTypes.h"
 #include "controls/NumberLocale.h"
 

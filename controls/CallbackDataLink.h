@@ -1,5 +1,5 @@
 #pragma once
-
+// A data link that passes the data source's notifications to functions.
 #include "dataset/DataSource.h"
 
 #include <functional>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The data grid control over a data source's dataset.
 #include "controls/DBGridModel.h"
 
 #include <QColor>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The table model behind the data grid: the dataset's records read in place, row by row.
 #include "controls/CallbackDataLink.h"
 
 #include <QAbstractTableModel>

@@ -1,9 +1,10 @@
 #pragma once
-
+// The record navigator control: buttons that move through and edit a data source's dataset.
 #include "controls/CallbackDataLink.h"
 
 #include <QStringList>
 #include <QWidget>
+
 #include <array>
 #include <functional>
 #include <initializer_list>

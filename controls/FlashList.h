@@ -1,5 +1,5 @@
 #pragma once
-
+// The tick service without a toolkit: its clocks, its registrations and what one tick does.
 #include <chrono>
 #include <cstdint>
 #include <functional>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Formatting of floating-point values with a picture such as "#,##0.00".
 #include "controls/NumberLocale.h"
 
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Hint texts of the form short|long: tooltips and the pop-up hint switch of controls.
 #include <QString>
 
 class QWidget;

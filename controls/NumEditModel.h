@@ -1,5 +1,5 @@
 #pragma once
-
+// The value model of the numeric edit, free of the toolkit, and the view interface it drives.
 #include "controls/BaseRules.h"
 #include "controls/NumEditTypes.h"
 #include "controls/NumberLocale.h"

@@ -1,5 +1,5 @@
 #pragma once
-
+// The types the numeric edit controls share: bases, options, states and colours.
 #include <cstdint>
 #include <initializer_list>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Conversions between numbers and the binary, hexadecimal, decimal and float texts of the numeric edit.
 #include "controls/NumberLocale.h"
 #include "platform/ConvertError.h"
 

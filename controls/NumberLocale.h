@@ -1,4 +1,5 @@
 #pragma once
+// The decimal and thousand separators of the numeric controls.
 
 // Decimal and thousand separators the numeric controls parse and show.
 struct TNumberLocale {

@@ -1,5 +1,5 @@
 #pragma once
-
+// Scanning a numeric edit's text into prefix, multiplier, number and rejected characters.
 #include "controls/BaseRules.h"
 
 #include <optional>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Press-and-hold repeat of an arrow button on the tick service, without a toolkit.
 #include "controls/FlashList.h"
 
 #include <cstdint>

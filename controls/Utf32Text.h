@@ -1,5 +1,5 @@
 #pragma once
-
+// UTF-8 to UTF-32 for the numeric controls, which check their text character by character.
 #include <string>
 #include <string_view>
 

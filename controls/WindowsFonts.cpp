@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHash>
+
 #include <climits>
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-
+// The installed font family that stands in for a Windows font the captions were laid out for.
 #include <QString>
 
 // The family to draw a Windows font with: the family itself when the system has it; otherwise the

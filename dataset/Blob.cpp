@@ -1,9 +1,9 @@
 #include "dataset/Blob.h"
 
+#include "platform/Utf16.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "platform/Utf16.h"
 
 void TBlob::Release() {
   if (--FUses == 0) delete this;

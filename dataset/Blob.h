@@ -1,5 +1,5 @@
 #pragma once
-
+// Large objects (blob, memo and wide memo values) of the record store.
 #include <cstddef>
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The interface through which the connection components drive a database session.
 #include <functional>
 #include <string>
 #include <variant>

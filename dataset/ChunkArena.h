@@ -1,5 +1,5 @@
 #pragma once
-
+// The chunk allocator the record store carves its fetch blocks from.
 #include <cstddef>
 #include <cstdlib>
 #include <memory>

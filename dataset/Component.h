@@ -1,5 +1,5 @@
 #pragma once
-
+// Base of the non-visual components.
 #include <string>
 
 // Base of the non-visual components: a name and nothing else that this system needs.

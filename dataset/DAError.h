@@ -1,5 +1,5 @@
 #pragma once
-
+// The database errors: EDAError with its lost-reply flags, and EMyError for the MySQL session.
 #include "dataset/Exceptions.h"
 
 class TComponent;

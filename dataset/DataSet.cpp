@@ -1,8 +1,8 @@
 #include "dataset/DataSet.h"
 
-#include <algorithm>
-
 #include "dataset/DataSource.h"
+
+#include <algorithm>
 
 namespace {
 

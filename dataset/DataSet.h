@@ -1,14 +1,14 @@
 #pragma once
+// The generic dataset: states, cursor, fields, events and data-source notifications.
+#include "dataset/Component.h"
+#include "dataset/Exceptions.h"
+#include "dataset/Field.h"
 
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
-
-#include "dataset/Component.h"
-#include "dataset/Exceptions.h"
-#include "dataset/Field.h"
 
 class TDataSource;
 

@@ -1,10 +1,10 @@
 #pragma once
+// Data sources and data links: how data-aware controls follow a dataset.
+#include "dataset/Component.h"
+#include "dataset/DataSet.h"
 
 #include <functional>
 #include <vector>
-
-#include "dataset/Component.h"
-#include "dataset/DataSet.h"
 
 class TDataSource;
 

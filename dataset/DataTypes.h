@@ -1,5 +1,5 @@
 #pragma once
-
+// The record store's internal data types and the dataset framework's field types.
 #include <cstdint>
 #include <string_view>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Date-time values as days since 1899-12-30, with their encoding and decoding.
 #include <chrono>
 #include <cstddef>
 #include <string>

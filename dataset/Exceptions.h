@@ -1,5 +1,5 @@
 #pragma once
-
+// The exceptions of the dataset framework and the formatting of their fixed message texts.
 #include "platform/ConvertError.h"
 
 #include <cstdio>

@@ -1,12 +1,12 @@
 #include "dataset/Field.h"
 
+#include "dataset/DataSet.h"
+#include "dataset/Exceptions.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
-
-#include "dataset/DataSet.h"
-#include "dataset/Exceptions.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #pragma once
+// The field objects through which a dataset's current record is read and written.
+#include "dataset/DataTypes.h"
+#include "dataset/DateTime.h"
+#include "dataset/Value.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "dataset/DataTypes.h"
-#include "dataset/DateTime.h"
-#include "dataset/Value.h"
 
 class TDataSet;
 

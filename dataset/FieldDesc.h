@@ -1,10 +1,10 @@
 #pragma once
+// Descriptions of a result's columns and tables as the record store holds them.
+#include "dataset/DataTypes.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "dataset/DataTypes.h"
 
 // A table that columns of a result belong to.
 struct TTableInfo {

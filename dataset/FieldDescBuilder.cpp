@@ -1,11 +1,11 @@
 #include "dataset/FieldDescBuilder.h"
 
+#include "dataset/Exceptions.h"
+
 #include <algorithm>
 #include <cctype>
 #include <numeric>
 #include <unordered_set>
-
-#include "dataset/Exceptions.h"
 
 namespace {
 

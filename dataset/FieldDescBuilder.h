@@ -1,9 +1,9 @@
 #pragma once
-
-#include <vector>
-
+// Building field descriptions from the columns of a result.
 #include "dataset/FieldDesc.h"
 #include "wire/MySqlField.h"
+
+#include <vector>
 
 // Dataset options that decide how columns become fields.
 struct TFieldMapping {

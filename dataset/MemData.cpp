@@ -1,9 +1,9 @@
 #include "dataset/MemData.h"
 
+#include "dataset/Blob.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "dataset/Blob.h"
 
 namespace {
 

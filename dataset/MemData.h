@@ -1,13 +1,13 @@
 #pragma once
-
-#include <cstddef>
-#include <vector>
-
+// The in-memory record store: the layout, order, values and large objects of fetched rows.
 #include "dataset/ChunkArena.h"
 #include "dataset/FieldDesc.h"
 #include "dataset/RecordIndex.h"
 #include "dataset/RecordLayout.h"
 #include "dataset/StringHeap.h"
+
+#include <cstddef>
+#include <vector>
 
 // The in-memory record store: fixed-size records in row order. Beside the order, records are
 // reached by their 0-based index in constant time; inserting or deleting in the middle moves

@@ -1,5 +1,5 @@
 #pragma once
-
+// The dataset over the in-memory record store, with its edit and insert buffer.
 #include "dataset/DataSet.h"
 #include "dataset/MemData.h"
 

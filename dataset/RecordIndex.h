@@ -1,5 +1,5 @@
 #pragma once
-
+// The gap-buffered order of a record store's records.
 #include <cstddef>
 #include <vector>
 

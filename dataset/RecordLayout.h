@@ -1,5 +1,5 @@
 #pragma once
-
+// The layout of a record: each field's offset and size, and the null flags.
 #include "dataset/FieldDesc.h"
 
 // Where the values and null flags of a record lie.

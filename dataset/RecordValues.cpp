@@ -2,16 +2,16 @@
 // tests/dataset/RecordStoreTest.cpp guard its shortcuts.
 #include "dataset/RecordValues.h"
 
+#include "dataset/Blob.h"
+#include "dataset/DateTime.h"
+#include "dataset/Exceptions.h"
+#include "platform/Utf16.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
-
-#include "dataset/Blob.h"
-#include "dataset/DateTime.h"
-#include "dataset/Exceptions.h"
-#include "platform/Utf16.h"
 
 namespace {
 

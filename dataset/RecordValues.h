@@ -1,13 +1,13 @@
 #pragma once
+// Reading and writing field values in the binary form a record holds them.
+#include "dataset/FieldDesc.h"
+#include "dataset/MemData.h"
+#include "dataset/Value.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-
-#include "dataset/FieldDesc.h"
-#include "dataset/MemData.h"
-#include "dataset/Value.h"
 
 class TBlob;
 

@@ -1,12 +1,12 @@
 #pragma once
+// The heap of out-of-line value buffers that records point to.
+#include "dataset/ChunkArena.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <unordered_set>
-
-#include "dataset/ChunkArena.h"
 
 // Buffers for values kept outside the records, shared by use count. Buffers of up to 2000 bytes
 // come from 250 free lists (one per multiple of 8 bytes) carved from 16 KiB blocks; larger ones

@@ -1,5 +1,5 @@
 #pragma once
-
+// The value type through which fields are read and written.
 #include <cstdint>
 #include <string>
 #include <variant>

@@ -1,5 +1,5 @@
 #pragma once
-
+// One statement run on a MySQL connection object: time-out, results, cancelling, errors.
 #include <cstdint>
 #include <functional>
 #include <mutex>

@@ -1,5 +1,11 @@
 #include "driver/MySQLConnection.h"
 
+#include "dataset/DAError.h"
+#include "driver/MySQLCommand.h"
+#include "platform/AnsiText.h"
+#include "wire/MySqlErrors.h"
+#include "wire/RestoreOnExit.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -7,12 +13,6 @@
 #include <stdexcept>
 #include <thread>
 #include <tuple>
-
-#include "dataset/DAError.h"
-#include "driver/MySQLCommand.h"
-#include "wire/MySqlErrors.h"
-#include "wire/RestoreOnExit.h"
-#include "platform/AnsiText.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 #pragma once
+// The driver's MySQL connection object behind the connection component.
+#include "dataset/CRAccess.h"
+#include "wire/HostFailover.h"
+#include "wire/MySqlApiDirect.h"
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "dataset/CRAccess.h"
-#include "wire/HostFailover.h"
-#include "wire/MySqlApiDirect.h"
 
 class TComponent;
 

@@ -1,14 +1,14 @@
 #pragma once
+// A query's rows read from the session in blocks into the record store.
+#include "dataset/FieldDescBuilder.h"
+#include "dataset/MemData.h"
+#include "driver/MySQLCommand.h"
+#include "driver/RowConversion.h"
+#include "wire/MySqlApiDirect.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
-
-#include "dataset/FieldDescBuilder.h"
-#include "dataset/MemData.h"
-#include "driver/MySQLCommand.h"
-#include "wire/MySqlApiDirect.h"
-#include "driver/RowConversion.h"
 
 class TMySQLConnection;
 

@@ -2,20 +2,20 @@
 // shortcuts.
 #include "driver/RowConversion.h"
 
+#include "dataset/Blob.h"
+#include "dataset/DateTime.h"
+#include "dataset/Exceptions.h"
+#include "dataset/RecordValues.h"
+#include "driver/Utf8ToWs.h"
+#include "platform/AnsiText.h"
+#include "wire/MySqlField.h"
+
 #include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
-
-#include "dataset/Blob.h"
-#include "dataset/DateTime.h"
-#include "dataset/Exceptions.h"
-#include "dataset/RecordValues.h"
-#include "wire/MySqlField.h"
-#include "driver/Utf8ToWs.h"
-#include "platform/AnsiText.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #pragma once
+// Conversion of the text values of fetched rows into the record store's binary form.
+#include "dataset/MemData.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "dataset/MemData.h"
 
 // Options of the record set and its connection that steer the conversion.
 struct TRowConversionOptions {

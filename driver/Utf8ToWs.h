@@ -1,5 +1,5 @@
 #pragma once
-
+// UTF-8 to UTF-16 as the row conversion decodes wide text fields.
 #include <cstddef>
 #include <string_view>
 

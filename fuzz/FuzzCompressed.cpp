@@ -1,11 +1,11 @@
 // Compressed framing: frames, stored and deflated, joined into packets and messages.
+#include "tests/support/MemoryVio.h"
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlNet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-#include "wire/MySqlErrors.h"
-#include "wire/MySqlNet.h"
-#include "tests/support/MemoryVio.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMySqlNet net;

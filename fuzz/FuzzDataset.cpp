@@ -1,8 +1,8 @@
 // Opening a dataset on a query's result: field descriptions from the column definitions, then
 // every row converted into records, with the mapping options the first byte's upper bits choose.
 #include "dataset/Exceptions.h"
-#include "fuzz/FuzzSession.h"
 #include "driver/MySQLRecordSet.h"
+#include "fuzz/FuzzSession.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TFuzzSession fuzz(data, size);

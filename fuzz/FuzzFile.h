@@ -1,12 +1,12 @@
 #pragma once
 // The readers of files take a path: each input is written to one private file of the process first.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 inline const std::filesystem::path& FuzzFile(const std::uint8_t* data, std::size_t size) {
   static const std::filesystem::path path =

@@ -1,17 +1,17 @@
 // The server's side of a login through a memory transport: the greeting, the scrambles made from
 // it, and the reply to the handshake (OK, error, old-password request or the 4.1.0 exchange).
-#include <algorithm>
-#include <array>
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-
+#include "tests/support/MemoryVio.h"
 #include "wire/MySqlConsts.h"
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlMessages.h"
 #include "wire/MySqlNet.h"
 #include "wire/MySqlPassword.h"
-#include "tests/support/MemoryVio.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMySqlNet net;

@@ -1,13 +1,13 @@
 // Text typed into a numeric edit and committed, in the base the first byte chooses. A commit may
 // refuse the text with a conversion error (the field reports it); what a commit shows must itself
 // commit without one, so that the field can never get stuck in its error state.
+#include "controls/NumEditModel.h"
+#include "controls/NumberConversion.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-#include "controls/NumEditModel.h"
-#include "controls/NumberConversion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

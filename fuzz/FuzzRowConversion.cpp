@@ -1,13 +1,13 @@
 // One value converted for a column of any type: six bytes describe the column and the mapping
 // (type, flags, length, decimals, options), the rest is the value's text.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 #include "dataset/Exceptions.h"
 #include "dataset/FieldDescBuilder.h"
 #include "dataset/MemData.h"
 #include "driver/RowConversion.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t DescriptionSize = 6;

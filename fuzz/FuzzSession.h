@@ -1,13 +1,13 @@
 #pragma once
 // A logged-in session whose server replies are the fuzzer's bytes, served by a memory transport.
 // The first byte chooses the capabilities the login agreed on; the rest is what the wire carries.
+#include "tests/support/MemoryVio.h"
+#include "wire/MySqlApiDirect.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-#include "wire/MySqlApiDirect.h"
-#include "tests/support/MemoryVio.h"
 
 class TFuzzSession {
  public:

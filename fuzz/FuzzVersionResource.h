@@ -1,11 +1,11 @@
 #pragma once
 // What the About box asks of a version resource, once one was read from a file.
+#include "platform/VersionResourceFormat.h"
+#include "platform/VersionResourceQuery.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-#include "platform/VersionResourceFormat.h"
-#include "platform/VersionResourceQuery.h"
 
 inline void QueryLikeTheAboutBox(const std::optional<std::vector<std::uint8_t>>& resource) {
   if (!resource) return;

@@ -1,5 +1,5 @@
 #pragma once
-
+// Conversions between UTF-8 and the single-byte code page Windows-1252.
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Text files written in the single-byte code page with checked writes.
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>

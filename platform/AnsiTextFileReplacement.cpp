@@ -4,9 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <string>
 #include <unistd.h>
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-
+// Replacing a text file only once its new contents are on the device.
 #include "platform/AnsiTextFile.h"
 
 #include <filesystem>

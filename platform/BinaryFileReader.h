@@ -1,5 +1,5 @@
 #pragma once
-
+// Bounded random-access reads of a file for the binary format parsers.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Bounds-checked integer fields of a byte buffer, in either byte order.
 #include <cstddef>
 #include <cstdint>
 #include <span>

@@ -1,5 +1,5 @@
 #pragma once
-
+// What the system tells about a code page.
 #include <array>
 #include <cstdint>
 #include <string>

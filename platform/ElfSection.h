@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading one named section of an ELF file.
 #include "platform/BinaryFileReader.h"
 
 #include <cstdint>

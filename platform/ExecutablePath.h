@@ -1,5 +1,5 @@
 #pragma once
-
+// The path of the running program and of the files named after it.
 #include <filesystem>
 
 // Full path of the running program's executable; empty when the system cannot tell.

@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading INI files as the system's profile functions do.
 #include <filesystem>
 #include <string>
 #include <string_view>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The English names of Windows language identifiers.
 #include <cstdint>
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Where a module named by the program is found, as the system searches for it.
 #include <filesystem>
 #include <string>
 

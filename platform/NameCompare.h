@@ -1,5 +1,5 @@
 #pragma once
-
+// ASCII case-insensitive comparison and ordering of names.
 #include <algorithm>
 #include <string_view>
 

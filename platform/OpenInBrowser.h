@@ -1,4 +1,5 @@
 #pragma once
+// Opening an address in the user's default browser.
 
 class QString;
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading the version resource of a Windows executable or DLL.
 #include "platform/BinaryFileReader.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-
+// The registry accessor of the current user's settings.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>

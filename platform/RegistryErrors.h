@@ -1,5 +1,5 @@
 #pragma once
-
+// The error texts of registry reads and writes.
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// An in-memory registry hive and its export-file text format.
 #include "platform/NameCompare.h"
 
 #include <cstdint>

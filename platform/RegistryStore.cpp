@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// The file that keeps the current user's settings hive where there is no system registry.
 #include "platform/RegistryHive.h"
 
 #include <filesystem>

@@ -1,5 +1,4 @@
 #include "platform/Registry.h"
-
 #include "platform/RegistryErrors.h"
 #include "platform/Utf16.h"
 

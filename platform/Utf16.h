@@ -1,5 +1,5 @@
 #pragma once
-
+// Conversions between UTF-8 and UTF-16.
 #include <string>
 #include <string_view>
 

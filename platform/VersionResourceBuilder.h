@@ -1,5 +1,5 @@
 #pragma once
-
+// Laying out a version resource from what it says.
 #include "platform/VersionResourceFormat.h"
 
 #include <cstdint>

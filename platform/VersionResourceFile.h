@@ -1,5 +1,5 @@
 #pragma once
-
+// Finding and reading the version resource of a module.
 #include <cstdint>
 #include <optional>
 #include <string>

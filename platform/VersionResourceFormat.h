@@ -1,5 +1,5 @@
 #pragma once
-
+// The binary layout of version resources: the fixed information and the limits.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Looking values up in a version resource by their block path.
 #include "platform/VersionResourceFormat.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-
+// Reading text files saved on Windows, whatever their encoding, as UTF-8.
 #include <string>
 #include <string_view>
 

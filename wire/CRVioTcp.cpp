@@ -1,14 +1,14 @@
 #include "wire/CRVioTcp.h"
 
+#include "wire/HostLookup.h"
+#include "wire/MessageFormat.h"
+#include "wire/RestoreOnExit.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
-
-#include "wire/HostLookup.h"
-#include "wire/MessageFormat.h"
-#include "wire/RestoreOnExit.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -16,6 +16,7 @@
 #include <mstcpip.h>
 #else
 #include <cerrno>
+
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>

@@ -1,10 +1,10 @@
 #pragma once
 // The TCP transport.
+#include "wire/CRVio.h"
+
 #include <chrono>
 #include <stdexcept>
 #include <string>
-
-#include "wire/CRVio.h"
 
 struct addrinfo;
 

@@ -1,12 +1,12 @@
 #include "wire/CRVioTls.h"
 
-#include <algorithm>
-#include <climits>
-
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 

@@ -1,11 +1,11 @@
 #pragma once
 // The TCP transport that can turn encrypted in the middle of the conversation: the login starts
 // in plain text and switches to TLS after the client's SSL request.
-#include <memory>
-#include <string>
-
 #include "wire/CRVioTcp.h"
 #include "wire/MySqlSecurity.h"
+
+#include <memory>
+#include <string>
 
 struct ssl_ctx_st;
 struct ssl_st;

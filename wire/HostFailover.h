@@ -1,11 +1,11 @@
 #pragma once
 // Logging in to the first host of a list that accepts the login and is ready for clients.
+#include "wire/HostList.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "wire/HostList.h"
 
 class TMySQLAPIDirect;
 class TMySqlSession;

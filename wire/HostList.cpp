@@ -1,8 +1,8 @@
 #include "wire/HostList.h"
 
-#include <charconv>
-
 #include "wire/MySqlErrors.h"
+
+#include <charconv>
 
 namespace {
 

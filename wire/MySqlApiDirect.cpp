@@ -1,9 +1,9 @@
 #include "wire/MySqlApiDirect.h"
 
+#include "wire/MySqlErrors.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "wire/MySqlErrors.h"
 
 namespace {
 

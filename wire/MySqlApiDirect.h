@@ -2,6 +2,11 @@
 // The call interface: operations shaped like the C client library's, over TMySqlSession.
 // Each clears the session's error first; an EMySqlException is kept in Ferrno/Ferror and the
 // failure value returned. Other exceptions pass through.
+#include "wire/MySqlConsts.h"
+#include "wire/MySqlField.h"
+#include "wire/MySqlResultSet.h"
+#include "wire/MySqlSession.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -9,11 +14,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "wire/MySqlConsts.h"
-#include "wire/MySqlField.h"
-#include "wire/MySqlResultSet.h"
-#include "wire/MySqlSession.h"
 
 enum class TMySqlClientVersion { cvNone, cvDirect };
 

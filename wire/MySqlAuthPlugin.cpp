@@ -1,12 +1,12 @@
 #include "wire/MySqlAuthPlugin.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 #include "wire/MySqlAuthTokens.h"
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlPassword.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "wire/MySqlAuthTokens.h"
 
-#include <memory>
-#include <string>
-
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 #include <sodium.h>
+
+#include <memory>
+#include <string>
 
 namespace {
 

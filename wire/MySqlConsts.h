@@ -1,8 +1,8 @@
 #pragma once
 // Numbers of the client/server protocol used by this client.
-#include <cstdint>
-
 #include "wire/MySqlField.h"  // column type codes, column flags, character-set numbers
+
+#include <cstdint>
 
 // Capability flags.
 constexpr std::uint32_t CLIENT_LONG_PASSWORD = 0x1;

@@ -1,12 +1,12 @@
 #pragma once
 // The protocol client's exception and the client error message table.
+#include "wire/MessageFormat.h"
+
 #include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "wire/MessageFormat.h"
 
 constexpr int MinError = 2000;
 constexpr int MaxError = 2047;

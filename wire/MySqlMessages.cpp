@@ -1,24 +1,30 @@
 #include "wire/MySqlMessages.h"
 
-#include <algorithm>
-
 #include "wire/MySqlConsts.h"
 #include "wire/MySqlErrors.h"
+
+#include <algorithm>
 
 TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
   TMySqlReader reader(message);
   TMySqlGreeting greeting;
+  // protocol version [1 byte]
   greeting.ProtocolVersion = reader.ReadByte();
   if (greeting.ProtocolVersion != PROTOCOL_VERSION)
     throw EMySqlException(CR_VERSION_ERROR, {std::int64_t{greeting.ProtocolVersion}, std::int64_t{PROTOCOL_VERSION}},
                           "");
+  // server version [zero-terminated]
   greeting.ServerVersion = reader.ReadString();
+  // thread id [4 bytes]
   greeting.ThreadId = static_cast<std::uint32_t>(reader.ReadInt32());
+  // auth-plugin-data-part-1 [8 bytes]: the first part of the scramble
   reader.ReadBytes(greeting.Scramble.data(), 8);
 
-  // After the first scramble part: filler (1), lower capability flags (2), character set (1),
-  // status (2), upper capability flags (2), scramble length (1), 10 reserved bytes, then the rest
-  // of the scramble (zero-terminated) and the name of the login method.
+  // After auth-plugin-data-part-1: filler [1 byte], capability_flags_1 [2 bytes], character_set
+  // [1 byte], status_flags [2 bytes], capability_flags_2 [2 bytes], auth_plugin_data_len [1 byte],
+  // reserved [10 bytes], auth-plugin-data-part-2 [max(13, auth_plugin_data_len - 8) bytes, the last
+  // a zero] and auth_plugin_name [zero-terminated]. Old servers end the greeting early, so each
+  // field is read only when the message reaches it.
   const std::size_t fillerAt = reader.Position();
   const std::size_t capabilitiesAt = fillerAt + 1;
   const std::size_t characterSetAt = capabilitiesAt + 2;
@@ -28,20 +34,26 @@ TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
   const std::size_t length = reader.Length();
   if (length > capabilitiesAt + 1) {
     reader.SetPosition(capabilitiesAt);
+    // capability_flags_1 [2 bytes]: the lower half of the server's capability flags
     greeting.ServerCapabilities = reader.ReadUInt16();
   }
   // Old servers may leave out the last reserved byte.
   if (length + 1 >= secondScrambleAt) {
     reader.SetPosition(characterSetAt);
+    // character_set [1 byte]
     greeting.ServerLanguage = reader.ReadByte();
+    // status_flags [2 bytes]
     greeting.ServerStatus = reader.ReadInt16();
     greeting.HasStatus = true;
   }
   if (length >= secondScrambleAt + 12) {
     reader.SetPosition(upperCapabilitiesAt);
+    // capability_flags_2 [2 bytes]: the upper half
     greeting.ServerCapabilities |= std::uint32_t{reader.ReadUInt16()} << 16;
+    // auth_plugin_data_len [1 byte]: the length of the whole scramble
     const std::size_t scrambleLength = reader.ReadByte();
     reader.SetPosition(secondScrambleAt);
+    // auth-plugin-data-part-2: the 12 bytes that complete the 20-byte scramble
     reader.ReadBytes(greeting.Scramble.data() + 8, 12);
     greeting.ScrambleComplete = true;
     if (greeting.ServerCapabilities & CLIENT_PLUGIN_AUTH) {
@@ -49,6 +61,7 @@ TMySqlGreeting ParseGreeting(std::span<const std::uint8_t> message) {
       const std::size_t pluginNameAt = secondScrambleAt + (scrambleLength > 8 + 13 ? scrambleLength - 8 : 13);
       if (pluginNameAt < length) {
         reader.SetPosition(pluginNameAt);
+        // auth_plugin_name [zero-terminated]
         greeting.AuthPluginName = reader.ReadString();
       }
     }

@@ -1,13 +1,13 @@
 #pragma once
 // Decoding of the server's messages, callable on a byte buffer without a connection.
+#include "wire/MySqlReader.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "wire/MySqlReader.h"
 
 struct TMySqlGreeting {
   std::uint8_t ProtocolVersion = 0;

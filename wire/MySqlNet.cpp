@@ -1,12 +1,12 @@
 #include "wire/MySqlNet.h"
 
-#include <algorithm>
-#include <cstring>
-#include <stdexcept>
-
 #include "wire/MessageFormat.h"
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlMessages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 

@@ -1,6 +1,11 @@
 #pragma once
 // The packet layer: framing, sequence numbers, joining of continued packets, compressed framing,
 // and the primitives that build and read message bodies.
+#include "wire/ByteBuffer.h"
+#include "wire/CRVio.h"
+#include "wire/MySqlCompression.h"
+#include "wire/MySqlReader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,11 +13,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "wire/ByteBuffer.h"
-#include "wire/CRVio.h"
-#include "wire/MySqlCompression.h"
-#include "wire/MySqlReader.h"
 
 constexpr std::size_t NET_HEADER_SIZE = 4;
 constexpr std::size_t COMP_HEADER_SIZE = 3;

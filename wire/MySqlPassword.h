@@ -1,12 +1,12 @@
 #pragma once
 // The tokens a client proves its password with.
+#include "wire/SHA1Managed.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "wire/SHA1Managed.h"
 
 // Native method: SHA1(password) XOR SHA1(scramble + SHA1(SHA1(password))).
 TSHA1Digest Scramble41(std::string_view password, std::span<const std::uint8_t, 20> scramble);

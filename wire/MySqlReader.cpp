@@ -1,10 +1,10 @@
 #include "wire/MySqlReader.h"
 
+#include "wire/MySqlErrors.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
-
-#include "wire/MySqlErrors.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "wire/MySqlResultSet.h"
 
-#include <algorithm>
-
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlSession.h"
+
+#include <algorithm>
 
 TMySqlResultSet::TMySqlResultSet(TMySqlSession& session, std::vector<TMySqlFieldInfo> fields)
     : FSession(&session), FFields(std::move(fields)) {

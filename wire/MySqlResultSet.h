@@ -1,12 +1,12 @@
 #pragma once
 // Reading the rows of a text result set, in place, one message at a time.
+#include "wire/MySqlMessages.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
-
-#include "wire/MySqlMessages.h"
 
 class TMySqlSession;
 

@@ -1,15 +1,15 @@
 #include "wire/MySqlSession.h"
 
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlPassword.h"
+#include "wire/MySqlResultSet.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <system_error>
-
-#include "wire/MySqlErrors.h"
-#include "wire/MySqlPassword.h"
-#include "wire/MySqlResultSet.h"
 
 namespace {
 
@@ -151,16 +151,23 @@ void TMySqlSession::StartEncryption(TCRVioTls& transport) {
   }
 }
 
+// The fields the SSL request and the handshake response begin with.
 void TMySqlSession::WriteResponseHeader() {
   if (FclientFlag & CLIENT_PROTOCOL_41) {
+    // client_flag [4 bytes]: the capability flags of the client
     net.WriteInt32(FclientFlag);
+    // max_packet_size [4 bytes]
     net.WriteInt32(static_cast<std::uint32_t>(MAX_ALLOWED_PACKET));
+    // character_set [1 byte]: the collation the session starts with
     net.WriteByte(charset == "utf8mb4" ? CHARSET_UTF8MB4_GENERAL_CI
                   : charset == "utf8"  ? CHARSET_UTF8_GENERAL_CI
                                        : CHARSET_LATIN1_SWEDISH_CI);
+    // filler [23 bytes]
     net.Fill(0, 23);
   } else {
+    // The pre-4.1 response. client_flag [2 bytes]: the lower half of the capability flags
     net.WriteInt16(static_cast<std::uint16_t>(FclientFlag));
+    // max_packet_size [3 bytes]
     net.WriteInt24(MAX_ALLOWED_PACKET & 0xFFFF);
   }
 }
@@ -169,23 +176,32 @@ void TMySqlSession::SendHandshakeResponse(const std::string& useUser, const std:
                                           const std::string& useDatabase, TLogin& login) {
   net.Clear();
   WriteResponseHeader();
+  // username [zero-terminated]
   net.WriteString(useUser);
+  // auth_response, in the form the agreed flags call for
   if (FclientFlag & CLIENT_PLUGIN_AUTH) {
     WriteMethodAnswer(login);
   } else if (usePassword.empty()) {
+    // auth_response_length [1 byte]: 0, no password (for a pre-4.1 server an empty zero-terminated text)
     net.WriteByte(0);
   } else if (!(serverCapabilities & CLIENT_SECURE_CONNECTION)) {
+    // auth-response [zero-terminated]: the pre-4.1 scramble
     net.WriteString(ScrambleOld(usePassword, FscrambleBuff));
   } else if (FscrambleComplete) {
+    // auth_response_length [1 byte], auth_response [20 bytes]
     net.WriteByte(20);
     net.WriteBytes(Scramble41(usePassword, FscrambleBuff));
   } else {
+    // auth-response [zero-terminated]: a stand-in, as the greeting held no whole scramble; the server
+    // answers with the scramble to use (AnswerOldServer)
     net.WriteString("xxxxxxxx");
   }
   if (serverCapabilities & CLIENT_CONNECT_WITH_DB) {
+    // database [zero-terminated]
     net.WriteString(useDatabase);
     database = useDatabase;
   }
+  // client_plugin_name [zero-terminated]
   if (FclientFlag & CLIENT_PLUGIN_AUTH) net.WriteString(HandshakeMethod());
   net.Send();
 }
@@ -198,12 +214,15 @@ void TMySqlSession::WriteMethodAnswer(TLogin& login) {
   login.Method = CreateAuthPlugin(HandshakeMethod(), login.Context);
   const TAuthBytes answer = login.Method->Start(FscrambleBuff);
   if (FclientFlag & CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA) {
+    // auth_response [length-encoded]: its length
     net.WriteFieldLength(answer.size());
   } else if (answer.size() <= 255) {
+    // auth_response_length [1 byte]
     net.WriteByte(static_cast<std::uint8_t>(answer.size()));
   } else {
     throw EMySqlException(CR_AUTH_PLUGIN_ERR, "The login answer is too long for this server");
   }
+  // auth_response [that many bytes]: what the login method answers the scramble
   net.WriteBytes(answer);
 }
 

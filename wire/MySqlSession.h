@@ -1,5 +1,12 @@
 #pragma once
 // One logged-in conversation with the server: login and logout, commands and their responses.
+#include "wire/CRVioTls.h"
+#include "wire/MySqlAuthPlugin.h"
+#include "wire/MySqlConsts.h"
+#include "wire/MySqlMessages.h"
+#include "wire/MySqlNet.h"
+#include "wire/MySqlSecurity.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -7,13 +14,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "wire/CRVioTls.h"
-#include "wire/MySqlAuthPlugin.h"
-#include "wire/MySqlConsts.h"
-#include "wire/MySqlMessages.h"
-#include "wire/MySqlNet.h"
-#include "wire/MySqlSecurity.h"
 
 class TMySqlResultSet;
 

@@ -1,5 +1,5 @@
 #pragma once
-
+// Restoring a variable's value when a scope ends.
 #include <utility>
 
 // Gives a variable the stated value when the scope ends, whether it ends normally or by an

@@ -1,7 +1,7 @@
 // The benchmark loops written with the C client library.
-#include <mysql.h>
-
 #include "bench/mysql-client/BenchShared.h"
+
+#include <mysql.h>
 
 namespace {
 

@@ -4,7 +4,8 @@
 //   morvane-client-bench fetch morvane|libmariadb plain|compress
 //   morvane-client-bench login morvane|libmariadb
 // The server comes from the MORVANE_TEST_DB_* variables of scripts/testdb.sh.
-#include <sys/resource.h>
+#include "bench/mysql-client/BenchShared.h"
+#include "wire/MySqlApiDirect.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,8 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "bench/mysql-client/BenchShared.h"
-#include "wire/MySqlApiDirect.h"
+#include <sys/resource.h>
 
 namespace {
 

@@ -1,6 +1,5 @@
-#include "app/Birthday.h"
-
 #include "about/uAbout.h"
+#include "app/Birthday.h"
 #include "app/ErrorReport.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
@@ -18,13 +17,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
+
 #include <gtest/gtest.h>
 
 namespace {

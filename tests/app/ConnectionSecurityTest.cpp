@@ -1,7 +1,6 @@
 // The window's "Connection Security…" dialog, its settings, and encrypted logins through the window
 // against the test server.
 #include "app/Birthday.h"
-
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "app/StatusBar.h"
@@ -18,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,6 +1,5 @@
 // The technician's work in the main window, against the test server.
 #include "app/Birthday.h"
-
 #include "app/ErrorReport.h"
 #include "app/MacAddress.h"
 #include "app/StatusBar.h"
@@ -25,6 +24,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,12 +1,13 @@
 #include "app/Settings.h"
-
 #include "platform/Registry.h"
 #include "platform/RegistryStore.h"
 #include "tests/support/TempDir.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <map>
+
 #include <unistd.h>
 
 namespace {

@@ -1,5 +1,4 @@
 #include "app/TypeLists.h"
-
 #include "platform/IniFile.h"
 #include "tests/support/TempDir.h"
 

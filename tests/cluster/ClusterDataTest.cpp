@@ -1,13 +1,13 @@
 // The data access components against a real three-node cluster (scripts/cluster.sh).
+#include "components/MyQuery.h"
+#include "dataset/DAError.h"
+#include "tests/cluster/ClusterNodes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <barrier>
 #include <functional>
-
-#include "dataset/DAError.h"
-#include "components/MyQuery.h"
-#include "tests/cluster/ClusterNodes.h"
 
 namespace {
 

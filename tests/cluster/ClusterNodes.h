@@ -1,16 +1,16 @@
 #pragma once
 // The cluster started by scripts/cluster.sh, as its MORVANE_CLUSTER_* variables describe it, and
 // the steps the cluster tests take on it.
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "driver/MySQLConnection.h"
+#include "wire/HostList.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
-
-#include "components/MyConnection.h"
-#include "components/MyQuery.h"
-#include "wire/HostList.h"
-#include "driver/MySQLConnection.h"
 
 namespace cluster {
 

@@ -1,6 +1,5 @@
 // The main window (offscreen) against a real cluster (scripts/cluster.sh).
 #include "app/Birthday.h"
-
 #include "app/ErrorReport.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
@@ -14,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <thread>
-
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "dataset/DAError.h"
 #include "driver/MySQLConnection.h"
 #include "tests/components/TestConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
 
 namespace {
 

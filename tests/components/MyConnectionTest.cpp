@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
-
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "driver/MySQLCommand.h"
 #include "driver/MySQLConnection.h"
 #include "tests/components/TestConnection.h"
 #include "tests/support/FakeServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 

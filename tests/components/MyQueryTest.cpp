@@ -1,14 +1,14 @@
+#include "components/MyConnection.h"
+#include "components/MyQuery.h"
+#include "dataset/DataSource.h"
+#include "dataset/DateTime.h"
+#include "driver/MySQLConnection.h"
+#include "tests/components/TestConnection.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
-
-#include "dataset/DataSource.h"
-#include "dataset/DateTime.h"
-#include "components/MyConnection.h"
-#include "components/MyQuery.h"
-#include "driver/MySQLConnection.h"
-#include "tests/components/TestConnection.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #pragma once
 // A connection of the data layer to the test server, reached as its root user in a database of
 // these tests' own.
-#include <string>
-
 #include "components/MyConnection.h"
 #include "tests/support/TestServer.h"
+
+#include <string>
 
 namespace test_server {
 

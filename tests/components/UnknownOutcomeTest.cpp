@@ -1,15 +1,15 @@
 // A row whose INSERT reached the server but whose reply was lost: the error says the statement may
 // have run, and posting again looks the row up by its key instead of storing it twice.
+#include "components/MyQuery.h"
+#include "dataset/DAError.h"
+#include "driver/MySQLConnection.h"
+#include "tests/components/TestConnection.h"
+#include "tests/support/FaultProxy.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-
-#include "dataset/DAError.h"
-#include "components/MyQuery.h"
-#include "driver/MySQLConnection.h"
-#include "tests/components/TestConnection.h"
-#include "tests/support/FaultProxy.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
-#include "dataset/DAError.h"
-#include "dataset/DateTime.h"
 #include "components/MyDataSetUpdater.h"
 #include "components/MySQLGenerator.h"
-#include "dataset/RecordValues.h"
 #include "components/SqlLiterals.h"
+#include "dataset/DAError.h"
+#include "dataset/DateTime.h"
+#include "dataset/RecordValues.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 

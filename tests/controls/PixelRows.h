@@ -1,5 +1,5 @@
 #pragma once
-
+// A pixel-table dataset in memory for the grid and window tests.
 #include "dataset/DataSource.h"
 #include "dataset/MemDataSet.h"
 #include "dataset/RecordValues.h"

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QStringList>
+
 #include <gtest/gtest.h>
 
 TEST(WindowsFonts, EveryWindowsFontGetsAnInstalledFamily) {

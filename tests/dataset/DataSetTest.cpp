@@ -1,11 +1,11 @@
+#include "dataset/DataSource.h"
+#include "dataset/MemDataSet.h"
+#include "dataset/RecordValues.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "dataset/DataSource.h"
-#include "dataset/MemDataSet.h"
-#include "dataset/RecordValues.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "dataset/DAError.h"
 #include "dataset/FieldDescBuilder.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

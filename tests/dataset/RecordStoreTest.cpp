@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <limits>
-#include <utility>
-
 #include "dataset/Blob.h"
 #include "dataset/DateTime.h"
 #include "dataset/MemData.h"
 #include "dataset/RecordValues.h"
 #include "tests/support/HeapInUse.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <utility>
 
 namespace {
 

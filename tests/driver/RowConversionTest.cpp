@@ -1,14 +1,14 @@
+#include "dataset/DateTime.h"
+#include "dataset/Exceptions.h"
+#include "dataset/RecordValues.h"
+#include "driver/RowConversion.h"
+#include "driver/Utf8ToWs.h"
+#include "wire/MySqlField.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
-
-#include "dataset/DateTime.h"
-#include "dataset/Exceptions.h"
-#include "dataset/RecordValues.h"
-#include "wire/MySqlField.h"
-#include "driver/RowConversion.h"
-#include "driver/Utf8ToWs.h"
 
 namespace {
 

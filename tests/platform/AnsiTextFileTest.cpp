@@ -1,10 +1,10 @@
 #include "platform/AnsiText.h"
 #include "platform/AnsiTextFile.h"
 #include "platform/AnsiTextFileReplacement.h"
-
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 TEST(AnsiText, KeepsAsciiAndReplacesWhatTheCodePageLacks) {

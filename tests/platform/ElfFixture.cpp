@@ -3,6 +3,7 @@
 #include <atomic>
 #include <fstream>
 #include <stdexcept>
+
 #include <unistd.h>
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-
+// Writing small ELF files for the section reader's tests.
 #include <cstdint>
 #include <filesystem>
 #include <string>

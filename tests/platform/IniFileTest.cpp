@@ -1,5 +1,4 @@
 #include "platform/IniFile.h"
-
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,12 @@
 #include "platform/OpenInBrowser.h"
-
 #include "tests/support/TempDir.h"
 
 #include <QString>
+
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <thread>
 
 TEST(OpenInBrowser, HandsTheAddressOverExactlyAsTyped) {

@@ -1,9 +1,9 @@
 #include "platform/Registry.h"
 #include "platform/RegistryStore.h"
-
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 namespace {

@@ -1,11 +1,12 @@
 #include "tests/support/FakeServer.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <stdexcept>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 void TFakePeer::SendRaw(std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;

@@ -1,11 +1,11 @@
 #pragma once
 // A scripted server on a real loopback socket, for replies a real server never sends.
+#include "tests/support/ProtocolBytes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
-
-#include "tests/support/ProtocolBytes.h"
 
 struct TFakePacket {
   std::uint8_t Sequence = 0;

@@ -1,12 +1,12 @@
 #include "tests/support/FaultProxy.h"
 
+#include <stdexcept>
+#include <string_view>
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <stdexcept>
-#include <string_view>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #pragma once
 // A transport over memory: reads are served from a script of incoming bytes, writes are recorded
 // one entry per Write call. The end of the script behaves like a peer that closed the connection.
+#include "tests/support/ProtocolBytes.h"
+#include "wire/CRVio.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include "wire/CRVio.h"
-#include "tests/support/ProtocolBytes.h"
 
 class TMemoryVio : public TCRVio {
  public:

@@ -1,6 +1,7 @@
 // Entry point of test programs that need a QApplication (run with QT_QPA_PLATFORM=offscreen).
 #include <QApplication>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <optional>

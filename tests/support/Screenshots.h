@@ -1,5 +1,5 @@
 #pragma once
-
+// Screenshots of widgets saved by the GUI tests.
 #include <QDir>
 #include <QString>
 #include <QWidget>

@@ -1,5 +1,5 @@
 #pragma once
-
+// A temporary folder for tests, and writing and reading back the files in it.
 #include <filesystem>
 #include <fstream>
 #include <iterator>

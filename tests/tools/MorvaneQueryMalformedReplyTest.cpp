@@ -1,12 +1,13 @@
 // morvane-query against a server whose reply carries a malformed length: a client error, no abort.
+#include "tests/support/FakeServer.h"
+#include "wire/MySqlConsts.h"
+
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
-#include "wire/MySqlConsts.h"
-#include "tests/support/FakeServer.h"
+#include <sys/wait.h>
 
 namespace {
 

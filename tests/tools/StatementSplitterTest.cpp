@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "tools/morvane-query/StatementSplitter.h"
+
+#include <gtest/gtest.h>
 
 TEST(StatementSplitter, SplitsAtSemicolonsOutsideQuotesAndComments) {
   const struct {

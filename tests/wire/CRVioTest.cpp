@@ -1,16 +1,16 @@
+#include "tests/support/MemoryVio.h"
 #include "wire/CRVioTcp.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
 #include <thread>
 
-#include "tests/support/MemoryVio.h"
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 

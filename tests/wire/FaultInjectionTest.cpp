@@ -2,14 +2,14 @@
 // stalled or with a flipped byte, both ways, plain and compressed. Every outcome is a success or
 // a clear error within the time-out; an INSERT whose reply is lost before its statement was fully
 // sent is never stored.
+#include "tests/support/FaultProxy.h"
+#include "tests/support/TestServer.h"
+#include "wire/MySqlApiDirect.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-
-#include "wire/MySqlApiDirect.h"
-#include "tests/support/FaultProxy.h"
-#include "tests/support/TestServer.h"
 
 namespace {
 

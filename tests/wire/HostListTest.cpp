@@ -1,10 +1,9 @@
 // Host lists of the server setting and the order in which their hosts are tried.
+#include "wire/HostFailover.h"
 #include "wire/HostList.h"
+#include "wire/MySqlErrors.h"
 
 #include <gtest/gtest.h>
-
-#include "wire/HostFailover.h"
-#include "wire/MySqlErrors.h"
 
 namespace {
 

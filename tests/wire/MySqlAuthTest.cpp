@@ -1,20 +1,19 @@
 // Login methods named by the server, against a scripted server: the answers on the wire, the
 // switch between methods and the refusals.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/rsa.h>
-
+#include "tests/support/FakeServer.h"
 #include "wire/MySqlApiDirect.h"
 #include "wire/MySqlAuthTokens.h"
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlPassword.h"
-#include "tests/support/FakeServer.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
 
 namespace {
 

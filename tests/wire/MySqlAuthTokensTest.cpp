@@ -1,9 +1,9 @@
 // The proofs of the SHA-256 and ed25519 login methods against published test vectors.
+#include "wire/MySqlAuthTokens.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "wire/MySqlAuthTokens.h"
 
 namespace {
 

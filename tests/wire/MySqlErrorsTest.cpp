@@ -1,8 +1,7 @@
+#include "wire/MessageFormat.h"
 #include "wire/MySqlErrors.h"
 
 #include <gtest/gtest.h>
-
-#include "wire/MessageFormat.h"
 
 TEST(ClientErrors, TableHasOneTemplatePerCodeWithItsExactText) {
   EXPECT_EQ(ClientErrors.size(), 48u);

@@ -1,13 +1,12 @@
+#include "tests/support/ProtocolBytes.h"
+#include "wire/MySqlConsts.h"
+#include "wire/MySqlErrors.h"
 #include "wire/MySqlMessages.h"
+#include "wire/MySqlReader.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-
-#include "wire/MySqlConsts.h"
-#include "wire/MySqlErrors.h"
-#include "wire/MySqlReader.h"
-#include "tests/support/ProtocolBytes.h"
 
 namespace {
 

@@ -1,3 +1,6 @@
+#include "tests/support/HeapInUse.h"
+#include "tests/support/MemoryVio.h"
+#include "wire/MySqlErrors.h"
 #include "wire/MySqlNet.h"
 
 #include <gtest/gtest.h>
@@ -5,10 +8,6 @@
 
 #include <functional>
 #include <stdexcept>
-
-#include "wire/MySqlErrors.h"
-#include "tests/support/MemoryVio.h"
-#include "tests/support/HeapInUse.h"
 
 namespace {
 

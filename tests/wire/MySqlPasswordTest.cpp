@@ -1,10 +1,9 @@
+#include "tests/support/ProtocolBytes.h"
 #include "wire/MySqlPassword.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "tests/support/ProtocolBytes.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The protocol client against the real test database server (scripts/testdb.sh).
-#include <gtest/gtest.h>
-
-#include <memory>
-
+#include "tests/support/TestServer.h"
 #include "wire/MySqlApiDirect.h"
 #include "wire/MySqlErrors.h"
 #include "wire/SHA1Managed.h"
-#include "tests/support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 

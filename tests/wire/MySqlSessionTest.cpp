@@ -1,4 +1,9 @@
 // Login and command exchanges against a scripted server, for replies a real server never sends.
+#include "driver/MySQLConnection.h"
+#include "tests/support/FakeServer.h"
+#include "wire/MySqlApiDirect.h"
+#include "wire/MySqlErrors.h"
+#include "wire/MySqlPassword.h"
 #include "wire/MySqlSession.h"
 
 #include <gtest/gtest.h>
@@ -6,12 +11,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-
-#include "wire/MySqlApiDirect.h"
-#include "driver/MySQLConnection.h"
-#include "wire/MySqlErrors.h"
-#include "wire/MySqlPassword.h"
-#include "tests/support/FakeServer.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Encrypted logins against the real test database server and its private CA (scripts/testdb.sh),
 // and against scripted servers that show a certificate for another host or one that has expired.
+#include "tests/support/FakeServer.h"
+#include "tests/support/TestServer.h"
+#include "wire/MySqlApiDirect.h"
+#include "wire/MySqlErrors.h"
+
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
 
 #include <memory>
-
-#include "wire/MySqlApiDirect.h"
-#include "wire/MySqlErrors.h"
-#include "tests/support/FakeServer.h"
-#include "tests/support/TestServer.h"
 
 namespace {
 

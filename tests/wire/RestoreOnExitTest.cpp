@@ -1,9 +1,9 @@
+#include "wire/RestoreOnExit.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <stdexcept>
-
-#include "wire/RestoreOnExit.h"
 
 TEST(RestoreOnExit, SetsTheValueWhenTheScopeEndsNormallyOrByAnException) {
   bool flag = false;

@@ -1,10 +1,10 @@
 #include "tools/morvane-query/DatasetRunner.h"
 
-#include <cstdio>
-
-#include "dataset/DAError.h"
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
+#include "dataset/DAError.h"
+
+#include <cstdio>
 
 namespace {
 

@@ -1,11 +1,11 @@
 #pragma once
 // The --dataset mode: statements run through the connection component and the query dataset,
 // rows printed with each value as its field's text.
-#include <string>
-#include <vector>
-
 #include "tools/morvane-query/BatchOutput.h"
 #include "tools/morvane-query/QueryRunner.h"
+
+#include <string>
+#include <vector>
 
 // Prints every row-returning statement's rows (and with printFields, before them, one line per
 // field: name, field type, size); with verbose, the host reached goes to stderr first. Returns the

@@ -1,9 +1,9 @@
 #include "tools/morvane-query/QueryRunner.h"
 
+#include "wire/MySqlErrors.h"
+
 #include <cstdio>
 #include <vector>
-
-#include "wire/MySqlErrors.h"
 
 namespace {
 

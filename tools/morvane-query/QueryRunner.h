@@ -1,11 +1,11 @@
 #pragma once
 // Runs statements over the call interface and prints every result set in batch format.
-#include <cstdint>
-#include <string>
-
+#include "tools/morvane-query/BatchOutput.h"
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
-#include "tools/morvane-query/BatchOutput.h"
+
+#include <cstdint>
+#include <string>
 
 struct TQueryLogin {
   std::string Host;

@@ -1,4 +1,8 @@
 // morvane-query: runs SQL statements and prints their result sets in batch format.
+#include "tools/morvane-query/DatasetRunner.h"
+#include "tools/morvane-query/QueryRunner.h"
+#include "tools/morvane-query/StatementSplitter.h"
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -8,10 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "tools/morvane-query/DatasetRunner.h"
-#include "tools/morvane-query/QueryRunner.h"
-#include "tools/morvane-query/StatementSplitter.h"
 
 namespace {
 
