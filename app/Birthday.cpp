@@ -104,7 +104,9 @@ QLineEdit* NewEdit(QWidget* parent, QRect bounds, const QString& text) {
 }
 
 QPushButton* NewButton(QWidget* parent, QRect bounds, const QString& caption) {
-  return Place(new QPushButton(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
+  auto* button = Place(new QPushButton(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
+  button->setAutoDefault(true);  // Enter presses the focused button, as Space does
+  return button;
 }
 
 QGroupBox* NewGroupBox(QWidget* parent, QRect bounds, const QString& caption) {
@@ -248,6 +250,34 @@ void TfrmBirthday::CreateControls() {
   CreateDatabasePage();
   CreatePixelsPage();
   CreateControlsGroup();
+  SetTabOrder();
+}
+
+// Creation order puts "Close Direct Connect" after "Direct Connect To Database"; the keyboard
+// follows the pages as they are read instead, and the page not shown is skipped.
+void TfrmBirthday::SetTabOrder() {
+  QWidget* const order[] = {pcBirthdaySetup,
+                            edHost,
+                            nePort,
+                            edUser,
+                            edDatabase,
+                            edPassword,
+                            btnTestConnection,
+                            edURL,
+                            btnCheckWebSite,
+                            gridPixels,
+                            btnConnect,
+                            seMAC3,
+                            seMAC2,
+                            seMAC1,
+                            btnGenerateRandom,
+                            cbPixelType,
+                            cbShieldType,
+                            edNote,
+                            btnCreateBirthCert,
+                            btnWriteToSD,
+                            btnClose};
+  for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmBirthday::CreateDataAccess() {
@@ -264,13 +294,18 @@ void TfrmBirthday::CreateDataAccess() {
 
 void TfrmBirthday::CreateMenu() {
   menuMain = menuBar();
-  QMenu* mnuOptions = menuMain->addMenu("Options");
-  mnuConnectionSecurity = mnuOptions->addAction("Connection Security…");
-  QMenu* mnuHelp = menuMain->addMenu("Help");
-  mnuHints = mnuHelp->addAction("Show Hints");
+  QMenu* mnuOptions = menuMain->addMenu("&Options");
+  mnuConnectionSecurity = mnuOptions->addAction("&Connection Security…");
+  QMenu* mnuHelp = menuMain->addMenu("&Help");
+  mnuHints = mnuHelp->addAction("Show &Hints");
   mnuHints->setCheckable(true);
   mnuHints->setChecked(true);
-  mnuAbout = mnuHelp->addAction("About");
+  mnuAbout = mnuHelp->addAction("&About");
+  // F10 goes to the menu bar, as on the desktop.
+  auto* toMenuBar = new QAction(this);
+  toMenuBar->setShortcut(Qt::Key_F10);
+  connect(toMenuBar, &QAction::triggered, menuMain, [this] { menuMain->setActiveAction(menuMain->actions().first()); });
+  addAction(toMenuBar);
 }
 
 void TfrmBirthday::CreateDatabasePage() {
