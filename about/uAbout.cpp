@@ -97,6 +97,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   gradient->EndUpdate();
 
   lblComments = MakeLabel(pnlAbout, 88, 58, "lblComments:", Font(font().family(), 9, true), Qt::black);
+  lblComments->setWordWrap(true);
   lblVersion = MakeLabel(pnlAbout, 88, 32, "lblVersion:", Font(font().family(), 10, true), Qt::black);
   QFont productFont("Arial", 14);
   productFont.setStyleHint(QFont::SansSerif);
@@ -171,5 +172,11 @@ void TfrmAbout::FillFromVersionInfo() {
 
 void TfrmAbout::SetCaption(QLabel* label, const QString& text) {
   label->setText(text);
-  label->adjustSize();
+  if (!label->wordWrap()) {
+    label->adjustSize();
+    return;
+  }
+  // Wrapped at the gradient's right edge, so that a long text is not cut off at the box's edge.
+  const int room = gradient->geometry().right() + 1 - label->x();
+  label->resize(room, label->heightForWidth(room));
 }

@@ -43,7 +43,7 @@ class TfrmAbout : public QDialog {
 
  private:
   void FillFromVersionInfo();
-  static void SetCaption(QLabel* label, const QString& text);
+  void SetCaption(QLabel* label, const QString& text);
 };
 
 extern TfrmAbout* frmAbout;

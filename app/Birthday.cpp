@@ -1,44 +1,23 @@
+// The window's life: its creation, its events bound to their handlers, and its closing.
 #include "app/Birthday.h"
 
 #include "about/uAbout.h"
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "app/HintTracker.h"
-#include "app/MacAddress.h"
-#include "app/Random.h"
-#include "app/Settings.h"
-#include "app/StatusBar.h"
-#include "app/TypeLists.h"
-#include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
-#include "controls/Hint.h"
-#include "controls/WindowsFonts.h"
-#include "platform/ExecutablePath.h"
-#include "platform/IniFile.h"
 #include "platform/OpenInBrowser.h"
-#include "platform/Registry.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileDialog>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 
 namespace {
-
-const QColor Cream(255, 251, 240);
-const QColor Navy(0, 0, 128);
-const QColor Blue(0, 0, 255);
-const QColor TooltipBackground(255, 255, 225);
-const QColor CaptionGradient(185, 209, 234);
 
 constexpr const char* StatusPageSuffix = "/script/back-end/getStatus.php";
 constexpr const char* PixelsStatement =
@@ -49,136 +28,7 @@ QString ChooseSaveFile(const QString& proposedName) {
   return QFileDialog::getSaveFileName(nullptr, {}, proposedName, {}, nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
-void SetBackground(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-// The colour of the enabled control's text; disabled, it takes the disabled text colour like any other.
-void SetTextColour(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-    palette.setColor(group, QPalette::WindowText, colour);
-    palette.setColor(group, QPalette::ButtonText, colour);
-  }
-  widget->setPalette(palette);
-}
-
-// The window's font, or the family that stands in for it.
-QString Tahoma() {
-  return WindowsFontFamily("Tahoma");
-}
-
-void SetFont(QWidget* widget, const QString& family, int points, bool bold = false) {
-  QFont font(family, points);
-  font.setBold(bold);
-  widget->setFont(font);
-}
-
-void SetBold(QWidget* widget, int points = 0) {
-  QFont font = widget->font();
-  font.setBold(true);
-  if (points) font.setPointSize(points);
-  widget->setFont(font);
-}
-
-QLabel* NewLabel(QWidget* parent, int left, int top, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
-}
-
-template <typename Control>
-Control* Place(Control* control, int left, int top, int width, int height) {
-  control->setGeometry(left, top, width, height);
-  return control;
-}
-
-QLineEdit* NewEdit(QWidget* parent, QRect bounds, const QString& text) {
-  auto* edit = Place(new QLineEdit(text, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
-  edit->setCursorPosition(0);
-  return edit;
-}
-
-QPushButton* NewButton(QWidget* parent, QRect bounds, const QString& caption) {
-  return Place(new QPushButton(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
-}
-
-QGroupBox* NewGroupBox(QWidget* parent, QRect bounds, const QString& caption) {
-  return Place(new QGroupBox(caption, parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
-}
-
-// No item chosen, the prompt in the text.
-void ShowPrompt(QComboBox* box, const QString& prompt) {
-  box->setCurrentIndex(-1);
-  box->setEditText(prompt);
-}
-
-QComboBox* NewTypeBox(QWidget* parent, QRect bounds, const QString& prompt) {
-  auto* box = Place(new QComboBox(parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);
-  ShowPrompt(box, prompt);
-  return box;
-}
-
-TAbNumSpin* NewMacField(QWidget* parent, QRect bounds, const char* format) {
-  auto* field = Place(new TAbNumSpin(parent), bounds.x(), bounds.y(), bounds.width(), bounds.height());
-  field->SetEditBase(ebHex);
-  field->SetDigitsHex(0);
-  field->setMaxLength(2);
-  field->SetMinValue(0);
-  field->SetMaxValue(255);
-  field->SetOptions({eoLimitMax, eoLimitMin});
-  field->SetIncrement(1);
-  field->SetStartDelay(500);
-  field->SetInterval(100);
-  field->SetFormatStr(format);
-  field->SetValue(0);
-  return field;
-}
-
 }  // namespace
-
-// The six remembered inputs as the settings see them.
-class TfrmBirthday::Inputs : public SettingsInputs {
- public:
-  explicit Inputs(TfrmBirthday& form) : form_(form) {}
-
-  std::string Text(SettingsInput input) const override { return Edit(input)->text().toStdString(); }
-  void SetText(SettingsInput input, const std::string& text) override {
-    Edit(input)->setText(QString::fromStdString(text));
-    Edit(input)->setCursorPosition(0);
-  }
-  int32_t PortAsInt() const override { return form_.nePort->ValueAsInt(); }
-  void SetPort(double value) override { form_.nePort->SetValue(value); }
-  int32_t CommandTimeout() const override { return form_.CommandTimeout(); }
-  void SetCommandTimeout(int32_t seconds) override { form_.SetCommandTimeout(seconds); }
-
- private:
-  QLineEdit* Edit(SettingsInput input) const {
-    switch (input) {
-      case SettingsInput::Host:
-        return form_.edHost;
-      case SettingsInput::User:
-        return form_.edUser;
-      case SettingsInput::Password:
-        return form_.edPassword;
-      case SettingsInput::Database:
-        return form_.edDatabase;
-      case SettingsInput::PostToWebSite:
-        return form_.edURL;
-      case SettingsInput::Port:
-        break;
-    }
-    return form_.nePort;
-  }
-
-  TfrmBirthday& form_;
-};
 
 TfrmBirthday::TfrmBirthday(QWidget* parent)
     : QMainWindow(parent),
@@ -195,61 +45,6 @@ TfrmBirthday::TfrmBirthday(QWidget* parent)
 
 TfrmBirthday::~TfrmBirthday() = default;
 
-void TfrmBirthday::CreateControls() {
-  Q_INIT_RESOURCE(pictures);  // the pictures live in a static library
-  setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
-  setFont(QFont(Tahoma(), 8));
-  CreateMenu();
-  // The client area below the menu bar, as the layout gives it, is also the smallest one.
-  QSize clientArea(904, 408 + menuMain->sizeHint().height());
-  setMinimumSize(clientArea);
-  resize(clientArea);
-
-  auto* client = new QWidget(this);
-  setCentralWidget(client);
-  auto* columns = new QHBoxLayout(client);
-  columns->setContentsMargins(0, 0, 0, 0);
-  columns->setSpacing(0);
-
-  gbDatabase = new QGroupBox(" Database of Birth Certificates", client);
-  gbDatabase->setFixedWidth(587);
-  SetBackground(gbDatabase, Cream);
-  gbControls = new QGroupBox("Controls", client);
-  gbControls->setFixedWidth(313);
-  SetBackground(gbControls, CaptionGradient);
-  columns->addWidget(gbDatabase);
-  columns->addWidget(gbControls);
-  columns->addStretch();
-
-  pcBirthdaySetup = Place(new QTabWidget(gbDatabase), 2, 15, 583, 327);
-  SetHint(pcBirthdaySetup, "Select|Change from login to Pixel");
-  tsDatabase = new QWidget;
-  tsPixels = new QWidget;
-  pcBirthdaySetup->addTab(tsDatabase, "Database");
-  pcBirthdaySetup->addTab(tsPixels, "Pixels");
-
-  lblNavigation = NewLabel(gbDatabase, 8, 352, "Navigate:  ");
-  SetTextColour(lblNavigation, Navy);
-  SetBold(lblNavigation);
-  navPixels = Place(new TDBNavigator(gbDatabase), 70, 346, 210, 25);
-  navPixels->SetHints({"First | Move to the first record", "Last| Move to your last selected record",
-                       "Next| Move one ahead", "Last|Move one back",
-                       "Insert|Stuff a Pixel Birth Certificate into the database",
-                       "Delete |Remove a Birth Certificate record", "Edit|Change a Birth Certificate record",
-                       "Post|Happy with it?  Go ahead and commit", "Cancel|this is all screwed up.  Lets don't do it",
-                       "Refresh|See if you change made it to the database"});
-  navPixels->setEnabled(false);
-
-  sbStatus = Place(new TStatusBar(gbDatabase), 2, 387, 583, 19);
-  sbStatus->AddPanel(400, "Hint (help on/off)");
-  sbStatus->AddPanel(50);
-  gbDatabase->installEventFilter(this);  // keeps the status bar at the bottom
-
-  CreateDatabasePage();
-  CreatePixelsPage();
-  CreateControlsGroup();
-}
-
 void TfrmBirthday::CreateDataAccess() {
   conDB.LoginPrompt = false;
   conDB.Options.SetUseUnicode(true);
@@ -261,121 +56,6 @@ void TfrmBirthday::CreateDataAccess() {
   gridPixels->SetDataSource(&dsPixels);
   navPixels->SetDataSource(&dsPixels);
   DBNavigator1->SetDataSource(&dsPixels);
-}
-
-void TfrmBirthday::CreateMenu() {
-  menuMain = menuBar();
-  QMenu* mnuOptions = menuMain->addMenu("Options");
-  mnuConnectionSecurity = mnuOptions->addAction("Connection Security…");
-  QMenu* mnuHelp = menuMain->addMenu("Help");
-  mnuHints = mnuHelp->addAction("Show Hints");
-  mnuHints->setCheckable(true);
-  mnuHints->setChecked(true);
-  mnuAbout = mnuHelp->addAction("About");
-}
-
-void TfrmBirthday::CreateDatabasePage() {
-  gbDirectAccess = NewGroupBox(tsDatabase, {3, 21, 291, 208}, "Direct Connect");
-  SetBackground(gbDirectAccess, TooltipBackground);
-  lblHost = NewLabel(gbDirectAccess, 30, 21, "1. Host:");
-  edHost = NewEdit(gbDirectAccess, {75, 17, 160, 21}, "<host name here>");
-  SetHint(edHost, "Host Name | URL of database server");
-  lblPort = NewLabel(gbDirectAccess, 30, 58, "2. Port:");
-  nePort = Place(new TAbNumEdit(gbDirectAccess), 73, 54, 65, 21);
-  nePort->SetEditBase(ebFloat);
-  nePort->SetFormatStr("#0#");
-  nePort->SetIncrement(1);
-  nePort->SetValue(3306);
-  SetHint(nePort, "Server Port |Almost always 3306");
-  lblUser = NewLabel(gbDirectAccess, 30, 90, "3. User:");
-  edUser = NewEdit(gbDirectAccess, {75, 87, 121, 21}, "<user Name here>");
-  SetHint(edUser, "You |The user name assigned by KOVA administrator");
-  lblDatabase = NewLabel(gbDirectAccess, 30, 114, "4. Database:");
-  edDatabase = NewEdit(gbDirectAccess, {99, 110, 121, 21}, "<Database name here>");
-  SetHint(edDatabase, "dB Name| Name of the database on the server");
-  lblPassword = NewLabel(gbDirectAccess, 30, 145, "5. Password:");
-  edPassword = NewEdit(gbDirectAccess, {99, 141, 121, 21}, "<password here>");
-  SetHint(edPassword, "Passwd|Your assigned password");
-  btnTestConnection = NewButton(gbDirectAccess, {30, 172, 91, 25}, "Test Connection");
-  lblTest = NewLabel(gbDirectAccess, 127, 178, "Ready To Test");
-  SetTextColour(lblTest, Navy);
-  SetBold(lblTest, 10);
-  lblTest->adjustSize();
-
-  gbPixelPostWebSite = NewGroupBox(tsDatabase, {325, 21, 224, 208}, "Pixel Post Web Site");
-  SetBackground(gbPixelPostWebSite, TooltipBackground);
-  lblPostToWebSite = NewLabel(gbPixelPostWebSite, 27, 40, "Posting Web Site");
-  edURL = NewEdit(gbPixelPostWebSite, {29, 59, 172, 21}, "<Post to this web site>");
-  SetHint(edURL, "Remote Site|The URL of the remote site that will accept Event data");
-  btnCheckWebSite = NewButton(gbPixelPostWebSite, {27, 102, 148, 25}, "Check Web Site");
-  SetHint(btnCheckWebSite, "Working|To be sure check if URL and site are working");
-}
-
-void TfrmBirthday::CreatePixelsPage() {
-  gridPixels = new TDBGrid(tsPixels);
-  auto* fill = new QHBoxLayout(tsPixels);
-  fill->setContentsMargins(0, 0, 0, 0);
-  fill->addWidget(gridPixels);
-  SetHint(gridPixels, "Living Pixels|Org_ID is the organization with this pixel.  From Organization table.");
-
-  // Above the grid, so that it stays reachable.
-  DBNavigator1 = Place(new TDBNavigator(tsPixels), 330, 54, 228, 25);
-  DBNavigator1->SetVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbCancel, nbRefresh});
-  DBNavigator1->raise();
-}
-
-void TfrmBirthday::CreateControlsGroup() {
-  btnConnect = NewButton(gbControls, {16, 14, 191, 25}, "Direct Connect To Database");
-  SetHint(btnConnect, "Connect|If you credentials are right and the database is working...");
-  btnClose = NewButton(gbControls, {17, 372, 176, 25}, "Close Direct Connect");
-  SetHint(btnClose, "Finished|All done? Close out Morvane");
-  btnClose->setEnabled(false);
-  for (QPushButton* button : {btnConnect, btnClose}) {
-    SetTextColour(button, Blue);
-    SetBold(button);
-    button->setIcon(QIcon(":/pictures/shield.png"));
-  }
-
-  gbMAC = NewGroupBox(gbControls, {17, 45, 279, 90}, "Enter Media Access Control (MAC)");
-  SetBackground(gbMAC, Cream);
-  SetHint(gbMAC, "Enter MAC|Each Pixel *must* have a MAC assigned to it");
-  lbl3MAC = NewLabel(gbMAC, 18, 33, "54 - 2F - 89 -");
-  SetFont(lbl3MAC, Tahoma(), 10);
-  lbl3MAC->adjustSize();
-  seMAC3 = NewMacField(gbMAC, {101, 30, 39, 22}, "$");
-  lblDash1 = NewLabel(gbMAC, 146, 32, "-");
-  SetFont(lblDash1, Tahoma(), 11);
-  seMAC2 = NewMacField(gbMAC, {162, 30, 44, 22}, "$");
-  Label1 = NewLabel(gbMAC, 212, 34, "-");
-  SetFont(Label1, Tahoma(), 11);
-  seMAC1 = NewMacField(gbMAC, {223, 30, 44, 22}, "$$");
-  lblNoMAC = NewLabel(gbMAC, 12, 61, "If No MAC Sticker:");
-  SetFont(lblNoMAC, "Times New Roman", 10, true);
-  lblNoMAC->adjustSize();
-  btnGenerateRandom = NewButton(gbMAC, {181, 58, 51, 23}, "Random ");
-
-  gbTypes = NewGroupBox(gbControls, {15, 141, 279, 103}, "Enter this Pixel and Shield Type");
-  SetBackground(gbTypes, Cream);
-  lblPixelType = NewLabel(gbTypes, 16, 19, "Pixel Type:");
-  cbPixelType = NewTypeBox(gbTypes, {81, 15, 145, 21}, PixelTypePrompt);
-  SetHint(cbPixelType, "Shield Type|Select the type of pixel for this birth");
-  lblShieldType = NewLabel(gbTypes, 16, 44, "Shield Type:");
-  cbShieldType = NewTypeBox(gbTypes, {81, 42, 145, 21}, ShieldTypePrompt);
-  SetHint(cbShieldType, "Select Shield | What type of shield is this");
-  lblNote = NewLabel(gbTypes, 16, 63, "Note:");
-  edNote = NewEdit(gbTypes, {12, 82, 264, 21}, "Note:");
-
-  gbCreateWrite = NewGroupBox(gbControls, {16, 259, 278, 91}, "Create new Certificate and write to SD card or file");
-  SetBackground(gbCreateWrite, Cream);
-  btnCreateBirthCert = NewButton(gbCreateWrite, {23, 24, 139, 25}, "Create Birth Certificate");
-  SetHint(btnCreateBirthCert, "Gen.|If you like the MAC & Types go ahead and create the birth certificate");
-  btnWriteToSD = NewButton(gbCreateWrite, {20, 55, 139, 25}, "Write Certertificate To SD");
-  SetHint(btnWriteToSD, "Write|Send the certificate to a file on your computer or an SD card");
-  Image1 = Place(new QLabel(gbCreateWrite), 184, 16, 73, 73);
-  Image1->setPixmap(QPixmap(":/pictures/sdcard.png"));
-  Image1->setScaledContents(true);
-
-  for (QGroupBox* group : {gbMAC, gbTypes, gbCreateWrite}) group->setEnabled(false);
 }
 
 void TfrmBirthday::BindEvents() {
@@ -407,12 +87,6 @@ void TfrmBirthday::BindEvents() {
   hintTracker_->OnHint = [this] { DisplayHint(); };
 }
 
-bool TfrmBirthday::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == gbDatabase && event->type() == QEvent::Resize)
-    sbStatus->setGeometry(2, gbDatabase->height() - 21, gbDatabase->width() - 4, 19);
-  return QMainWindow::eventFilter(watched, event);
-}
-
 void TfrmBirthday::FormCreate() {
   LoadSettings();
   pcBirthdaySetup->setCurrentWidget(tsDatabase);
@@ -429,68 +103,10 @@ void TfrmBirthday::FormClose() {
   SaveSettings();
 }
 
-void TfrmBirthday::LoadSettings() {
-  Inputs inputs(*this);
-  ConnectionSettings settings([] { return std::make_unique<TRegistry>(); },
-                              [](const std::string& text) { ShowMessage(QString::fromStdString(text)); });
-  settings.Load(inputs);
-  security = settings.LoadSecurity();
-}
-
-void TfrmBirthday::SaveSettings() {
-  Inputs inputs(*this);
-  ConnectionSettings settings([] { return std::make_unique<TRegistry>(); }, {});
-  settings.Save(inputs);
-  settings.SaveSecurity(security);
-}
-
-void TfrmBirthday::FillTypeLists() {
-  TIniFile ini(ExecutableSibling(".ini"));
-  for (const std::string& type : ReadTypeList(ini, "PixelType")) cbPixelType->addItem(QString::fromStdString(type));
-  for (const std::string& type : ReadTypeList(ini, "ShieldType")) cbShieldType->addItem(QString::fromStdString(type));
-  // Adding the first item chooses it; the prompts must stay until the technician picks a type.
-  ShowPrompt(cbPixelType, PixelTypePrompt);
-  ShowPrompt(cbShieldType, ShieldTypePrompt);
-}
-
-void TfrmBirthday::DisplayHint() {
-  sbStatus->SetPanelText(0, hintTracker_->CurrentHint());
-}
-
-void TfrmBirthday::mnuHintsClick() {
-  bool show = mnuHints->isChecked();
-  for (QWidget* control : std::initializer_list<QWidget*>{this, pcBirthdaySetup, gbControls})
-    SetShowHint(control, show);
-}
-
 void TfrmBirthday::mnuAboutClick() {
   frmAbout->ShowVersion();
 }
 
 void TfrmBirthday::btnCheckWebSiteClick() {
   OpenInBrowser(edURL->text() + StatusPageSuffix);
-}
-
-void TfrmBirthday::btnGenerateRandomClick() {
-  edNote->clear();
-  ShowPrompt(cbPixelType, PixelTypePrompt);
-  ShowPrompt(cbShieldType, ShieldTypePrompt);
-  for (TAbNumSpin* field : {seMAC1, seMAC2, seMAC3}) field->SetValue(RandomByte());
-  seMAC1Change();
-}
-
-void TfrmBirthday::seMAC1Change() {
-  btnCreateBirthCert->setEnabled(true);
-}
-
-std::string TfrmBirthday::SpinnersToMAC() {
-  int bytes[3];
-  int i = 0;
-  for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
-    // A program-written text counts as pending input: the field shows "0A" until it is committed.
-    if (field->Value() < 16) field->setText("0" + field->ValueAsHex());
-    bytes[i++] = field->ValueAsInt();
-  }
-  strMAC = MacText(bytes[0], bytes[1], bytes[2]);
-  return strMAC;
 }

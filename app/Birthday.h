@@ -172,6 +172,7 @@ class TfrmBirthday : public QMainWindow {
   void CreateDatabasePage();
   void CreatePixelsPage();
   void CreateControlsGroup();
+  void SetTabOrder();
   void CreateMenu();
   void BindEvents();
   void LoadSettings();

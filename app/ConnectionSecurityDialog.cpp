@@ -12,10 +12,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+constexpr int FilePathCharacters = 50;
+
+}  // namespace
+
 TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings, const std::string& currentState,
                                                QWidget* parent)
     : QDialog(parent) {
   setWindowTitle("Connection Security");
+  // A window of its own takes no font from its parent: it is given the main window's.
+  if (parent) setFont(parent->window()->font());
   auto* form = new QFormLayout(this);
 
   cbSslMode = new QComboBox(this);
@@ -39,6 +47,9 @@ TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings,
 
   lblState = new QLabel(QString::fromStdString(currentState), this);
   form->addRow("Current connection:", lblState);
+  // The open connection keeps the protection it was made with.
+  lblAppliesNext = new QLabel("A change applies at the next connection.", this);
+  form->addRow(lblAppliesNext);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -49,6 +60,8 @@ TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings,
 QLineEdit* TfrmConnectionSecurity::AddFileRow(const QString& caption, const std::string& path, QPushButton*& button) {
   auto* row = new QHBoxLayout;
   auto* edit = new QLineEdit(QString::fromStdString(path), this);
+  // Wide enough for a path under a home folder.
+  edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * FilePathCharacters);
   button = new QPushButton("Browse…", this);
   connect(button, &QPushButton::clicked, this, [this, edit, caption] {
     const QString chosen =

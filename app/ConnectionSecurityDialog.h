@@ -33,6 +33,7 @@ class TfrmConnectionSecurity : public QDialog {
   QCheckBox* chkGetServerPublicKey;
   QCheckBox* chkEnableClearText;
   QLabel* lblState;
+  QLabel* lblAppliesNext;
 
  private:
   QLineEdit* AddFileRow(const QString& caption, const std::string& path, QPushButton*& button);

@@ -1,9 +1,8 @@
 #include "app/StatusBar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-
-#include <algorithm>
 
 TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent) {
   auto* layout = new QHBoxLayout(this);
@@ -12,37 +11,40 @@ TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent) {
 }
 
 void TStatusBar::AddPanel(int width, const QString& text) {
-  auto* panel = new QLabel(text, this);
+  auto* panel = new QLabel(this);
   panel->setFrameShape(QFrame::Panel);
   panel->setFrameShadow(QFrame::Sunken);
+  // An explicit minimum, so that the text's own width never widens the panel.
   panel->setMinimumWidth(width);
-  if (!panels_.isEmpty()) panels_.last()->setFixedWidth(widths_.last());
-  auto* row = static_cast<QHBoxLayout*>(layout());
-  row->addWidget(panel, 1);
+  panel->installEventFilter(this);
+  if (!panels_.isEmpty()) panels_.last()->setFixedWidth(panels_.last()->minimumWidth());
+  static_cast<QHBoxLayout*>(layout())->addWidget(panel, 1);
   panels_.append(panel);
-  widths_.append(width);
+  texts_.append(text);
+  ShowText(panels_.size() - 1);
 }
 
 QString TStatusBar::PanelText(int index) const {
-  return panels_.at(index)->text();
+  return texts_.at(index);
 }
 
 void TStatusBar::SetPanelText(int index, const QString& text) {
-  panels_.at(index)->setText(text);
-  FitLastPanel();
+  texts_[index] = text;
+  ShowText(index);
 }
 
-void TStatusBar::resizeEvent(QResizeEvent* event) {
-  QFrame::resizeEvent(event);
-  FitLastPanel();
+bool TStatusBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    int index = panels_.indexOf(static_cast<QLabel*>(watched));
+    if (index >= 0) ShowText(index);
+  }
+  return QFrame::eventFilter(watched, event);
 }
 
-void TStatusBar::FitLastPanel() {
-  if (panels_.size() < 2) return;
-  QLabel* last = panels_.last();
-  int spacing = layout()->spacing();
-  int room = width() - spacing;
-  for (qsizetype i = 0; i + 2 < panels_.size(); ++i) room -= widths_[i] + spacing;
-  int lastWidth = std::max(widths_.last(), last->sizeHint().width());
-  panels_[panels_.size() - 2]->setFixedWidth(std::clamp(room - lastWidth, 0, widths_[widths_.size() - 2]));
+void TStatusBar::ShowText(int index) {
+  QLabel* panel = panels_[index];
+  const QString& text = texts_[index];
+  const QString shown = panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width());
+  panel->setText(shown);
+  panel->setToolTip(shown == text ? QString() : text);
 }

@@ -2,11 +2,13 @@
 // The main window's status bar of fixed-width text panels.
 #include <QFrame>
 #include <QList>
+#include <QStringList>
 
 class QLabel;
 
-// A status bar of fixed-width text panels; the last panel takes the rest of the width, and when
-// its text needs more, the panel before it gives way so that the text is shown whole.
+// A status bar of fixed-width text panels; the last panel takes the rest of the width. A text
+// longer than its panel ends in "…" there and shows whole as the panel's tooltip, so that no
+// panel is squeezed by another's text.
 class TStatusBar : public QFrame {
  public:
   explicit TStatusBar(QWidget* parent);
@@ -17,11 +19,11 @@ class TStatusBar : public QFrame {
   QLabel* Panel(int index) const { return panels_.at(index); }
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FitLastPanel();
+  void ShowText(int index);
 
   QList<QLabel*> panels_;
-  QList<int> widths_;
+  QStringList texts_;
 };

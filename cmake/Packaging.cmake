@@ -1,6 +1,7 @@
 # The Debian package of what `cmake --install` puts in place; scripts/package.sh builds it as
 # build/morvane_<version>_amd64.deb. Its dependencies are those of the installed executables, as
-# dpkg-shlibdeps finds them (Qt 6, zlib, OpenSSL); the database server is not one of them.
+# dpkg-shlibdeps finds them (Qt 6, zlib, OpenSSL); the database server is not one of them. The
+# browser opener is recommended.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvane)
 set(CPACK_PACKAGE_VENDOR KOVA)
@@ -14,6 +15,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# "Check Web Site" hands the address to xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 set(CPACK_STRIP_FILES ON)
 # The type lists are the site's to edit: an upgrade asks before replacing an edited file.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/conffiles)

@@ -122,8 +122,15 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
   FollowDataSet();
 }
 
-// Escape outside a cell editor abandons the pending insert or edit.
+// Escape outside a cell editor abandons the pending insert or edit. Tab moves between cells, so
+// Ctrl+Tab and Ctrl+Shift+Tab take the focus out of the grid, as on the desktop.
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) && event->modifiers() & Qt::ControlModifier) {
+    // Past the view's own override, which would move the current cell instead.
+    QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+    event->accept();
+    return;
+  }
   TDataSet* dataSet = DataSource() ? DataSource()->DataSet() : nullptr;
   if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState && dataSet &&
       (dataSet->State() == dsEdit || dataSet->State() == dsInsert)) {

@@ -14,26 +14,30 @@ constexpr const char* EmulationFontFolder = "/usr/share/wine/fonts/";
 struct EmulationFont {
   const char* family;
   const char* file;
+  const char* face;  // the family the file registers
 };
 
 // Regular faces only: the package's bold Tahoma draws as thin as the regular one, while the regular
-// face emboldened by the renderer reads as bold.
+// face emboldened by the renderer reads as bold. The package's MS Sans Serif is a bitmap face of one
+// size and weight, so bold or larger captions would draw as plain 8 pt: its Tahoma-metric face
+// stands in, as the scalable substitute does on Windows.
 const EmulationFont EmulationFonts[] = {
-    {"Tahoma", "tahoma.ttf"},
-    {"MS Sans Serif", "ms_sans_serif.ttf"},
+    {"Tahoma", "tahoma.ttf", "Tahoma"},
+    {"MS Sans Serif", "tahoma.ttf", "Tahoma"},
 };
 
 bool Installed(const QString& family) {
   return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
 }
 
-bool LoadEmulationFont(const QString& family) {
+// The face that stands in for the family, registered from the package; empty when there is none.
+QString LoadEmulationFont(const QString& family) {
   for (const EmulationFont& font : EmulationFonts) {
     if (family.compare(font.family, Qt::CaseInsensitive) != 0) continue;
-    QFontDatabase::addApplicationFont(QString(EmulationFontFolder) + font.file);
-    return Installed(family);
+    if (!Installed(font.face)) QFontDatabase::addApplicationFont(QString(EmulationFontFolder) + font.file);
+    return Installed(font.face) ? QString(font.face) : QString();
   }
-  return false;
+  return {};
 }
 
 QString NarrowestSansFamily() {
@@ -56,7 +60,9 @@ QString NarrowestSansFamily() {
 QString WindowsFontFamily(const QString& family) {
   static QHash<QString, QString> chosen;
   auto found = chosen.find(family);
-  if (found == chosen.end())
-    found = chosen.insert(family, Installed(family) || LoadEmulationFont(family) ? family : NarrowestSansFamily());
+  if (found == chosen.end()) {
+    QString face = Installed(family) ? family : LoadEmulationFont(family);
+    found = chosen.insert(family, face.isEmpty() ? NarrowestSansFamily() : face);
+  }
   return *found;
 }

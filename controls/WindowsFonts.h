@@ -3,7 +3,7 @@
 #include <QString>
 
 // The family to draw a Windows font with: the family itself when the system has it; otherwise the
-// metric-compatible font of the Windows emulation's font package, when that is installed
-// (Tahoma, MS Sans Serif); otherwise the narrowest sans family there is, so that captions laid out
-// for the Windows font still fit.
+// scalable metric-compatible face of the Windows emulation's font package, when that is installed
+// (its Tahoma for Tahoma and MS Sans Serif); otherwise the narrowest sans family there is, so that
+// captions laid out for the Windows font still fit.
 QString WindowsFontFamily(const QString& family);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -193,6 +194,58 @@ TEST(AboutBox, WindowAndControlsAsDesigned) {
   EXPECT_TRUE(box.ProgramIcon->hasScaledContents());
 }
 
+// The dark pixels of a text drawn in a font: a bold face draws more of them than a regular one.
+QImage Drawn(const QString& text, const QFont& font) {
+  QImage image(400, 40, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setFont(font);
+  painter.drawText(2, 30, text);
+  return image;
+}
+
+int Ink(const QImage& image) {
+  int dark = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 128;
+  return dark;
+}
+
+TEST(AboutBox, CaptionsAreDrawnInTheirStylesAndWhole) {
+  TfrmAbout box;
+  WhenShown([](TfrmAbout&) {});
+  box.ShowVersionOf(MORVANE_PROGRAM);
+
+  struct Styled {
+    QWidget* control;
+    QString text;
+    bool italic;
+  };
+  const Styled bold[] = {{box.lblVersion, box.lblVersion->text(), false},
+                         {box.lblComments, box.lblComments->text(), false},
+                         {box.moInfo, "Company: KOVA", false},
+                         {box.lblAuthor, box.lblAuthor->text(), true}};
+  for (const auto& [control, text, italic] : bold) {
+    SCOPED_TRACE(text.toStdString());
+    QFont regular = control->font();
+    regular.setBold(false);
+    EXPECT_GT(Ink(Drawn(text, control->font())), Ink(Drawn(text, regular)));
+    if (!italic) continue;
+    QFont upright = control->font();
+    upright.setItalic(false);
+    EXPECT_TRUE(Drawn(text, control->font()) != Drawn(text, upright)) << "drawn upright";
+  }
+
+  for (QLabel* label : {box.lblComments, box.lblVersion, box.lblProductName, box.lblCompanyName, box.lblAuthor}) {
+    SCOPED_TRACE(label->text().toStdString());
+    EXPECT_TRUE(box.pnlAbout->contentsRect().contains(label->geometry()));
+    if (label->wordWrap())
+      EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    else
+      EXPECT_GE(label->width(), label->sizeHint().width());
+  }
+}
+
 TEST(AboutBox, Screenshot) {
   TfrmAbout box;
   QImage shot;
@@ -200,7 +253,7 @@ TEST(AboutBox, Screenshot) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&shown));
     shot = shown.grab().toImage();
   });
-  box.ShowVersion();
+  box.ShowVersionOf(MORVANE_PROGRAM);
   ASSERT_FALSE(shot.isNull());
   EXPECT_EQ(shot.pixel(3, 2), QColor(192, 220, 192).rgb()) << "the gradient starts in money green";
   ASSERT_TRUE(QDir().mkpath("screenshots"));

@@ -4,6 +4,7 @@
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
+#include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "platform/ExecutablePath.h"
@@ -16,6 +17,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -228,20 +230,95 @@ TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn) {
   EXPECT_TRUE(form->isVisible());
 }
 
-TEST_F(BirthdayTest, StatusPanelOneShowsItsTextWhole) {
+// Panel 0 keeps its 400 pixels; a result text too long for the rest ends in "…" and shows whole as
+// the panel's tooltip.
+TEST_F(BirthdayTest, StatusPanelOneNeverSqueezesTheHintPanel) {
   auto form = NewWindow();
   QLabel* hints = form->sbStatus->Panel(0);
   QLabel* result = form->sbStatus->Panel(1);
-  EXPECT_EQ(hints->width(), 400);
-  for (const char* text : {"Duplicate entry. Please try again.", "Enter the MAC bytes as two hexadecimal digits.",
-                           "Lost connection to MySQL server during query"}) {
+  const std::pair<const char*, bool> texts[] = {{"Duplicate entry. Please try again.", true},
+                                                {"Lost connection to MySQL server during query", false},
+                                                {"", true}};
+  for (const auto& [text, whole] : texts) {
+    SCOPED_TRACE(text);
     form->sbStatus->SetPanelText(1, text);
     QApplication::processEvents();
-    EXPECT_GE(result->contentsRect().width(), result->fontMetrics().horizontalAdvance(text)) << text;
+    EXPECT_EQ(hints->width(), 400);
+    EXPECT_EQ(form->sbStatus->PanelText(1), text);
+    EXPECT_LE(result->fontMetrics().horizontalAdvance(result->text()), result->contentsRect().width());
+    EXPECT_EQ(result->text() == text, whole);
+    EXPECT_EQ(result->toolTip(), whole ? "" : text);
   }
-  form->sbStatus->SetPanelText(1, "");
-  QApplication::processEvents();
-  EXPECT_EQ(hints->width(), 400);
+}
+
+// Tab follows each page as it reads, then the controls column from top to bottom, and comes round
+// to the page tabs.
+TEST_F(BirthdayTest, TabFollowsThePagesAsTheyRead) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite}) group->setEnabled(true);
+  form->btnClose->setEnabled(true);
+  QWidget* tabs = form->pcBirthdaySetup->focusProxy();
+  const std::vector<QWidget*> controls = {
+      form->btnConnect,         form->seMAC3,       form->seMAC2,       form->seMAC1,
+      form->btnGenerateRandom,  form->cbPixelType,  form->cbShieldType, form->edNote,
+      form->btnCreateBirthCert, form->btnWriteToSD, form->btnClose,     tabs};
+  const std::pair<QWidget*, std::vector<QWidget*>> pages[] = {
+      {form->tsDatabase,
+       {form->edHost, form->nePort, form->edUser, form->edDatabase, form->edPassword, form->btnTestConnection,
+        form->edURL, form->btnCheckWebSite}},
+      {form->tsPixels, {form->gridPixels}},
+  };
+  for (const auto& [page, own] : pages) {
+    form->pcBirthdaySetup->setCurrentWidget(page);
+    tabs->setFocus();
+    std::vector<QWidget*> expected = own;
+    expected.insert(expected.end(), controls.begin(), controls.end());
+    std::vector<QWidget*> visited;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, expected) << (page == form->tsDatabase ? "Database" : "Pixels");
+  }
+}
+
+TEST_F(BirthdayTest, EnterPressesTheFocusedButton) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  int opened = 0;
+  form->OpenInBrowser = [&](const QString&) { ++opened; };
+  form->btnCheckWebSite->setFocus();
+  QTest::keyClick(form->btnCheckWebSite, Qt::Key_Return);
+  QTest::keyClick(form->btnCheckWebSite, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(opened, 2);
+}
+
+// Alt and a menu's access key open it, and an item's key chooses it; F10 opens the first menu.
+TEST_F(BirthdayTest, MenusOpenByTheirAccessKeys) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  int securityShown = 0;
+  form->dlgConnectionSecurity = [&](SecuritySettings&, const std::string&) { return ++securityShown, false; };
+
+  auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : form.get();
+    QTest::keyClick(target, key, modifiers);
+  };
+  press(Qt::Key_O, Qt::AltModifier);
+  press(Qt::Key_C);
+  EXPECT_EQ(securityShown, 1);
+  press(Qt::Key_H, Qt::AltModifier);
+  press(Qt::Key_H);
+  EXPECT_FALSE(form->mnuHints->isChecked());
+  press(Qt::Key_F10);
+  auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->menuAction(), form->menuMain->actions().first());
+  popup->close();
 }
 
 TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields) {

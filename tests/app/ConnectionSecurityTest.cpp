@@ -61,9 +61,10 @@ TEST_F(ConnectionSecurityTest, OptionsMenuComesBeforeHelpAndOpensTheDialogWithTh
   auto form = NewWindow(tls.Ed25519User, tls.Ed25519Password);
   const QList<QAction*> menus = form->menuMain->actions();
   ASSERT_EQ(menus.size(), 2);
-  EXPECT_EQ(menus[0]->text(), "Options");
-  EXPECT_EQ(menus[1]->text(), "Help");
-  EXPECT_EQ(form->mnuConnectionSecurity->text(), "Connection Security…");
+  // The texts as shown, without the access key marks.
+  EXPECT_EQ(menus[0]->text().remove('&'), "Options");
+  EXPECT_EQ(menus[1]->text().remove('&'), "Help");
+  EXPECT_EQ(form->mnuConnectionSecurity->text().remove('&'), "Connection Security…");
 
   std::vector<std::string> statesShown;
   form->dlgConnectionSecurity = [&](SecuritySettings& settings, const std::string& state) {
@@ -117,12 +118,19 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
   EXPECT_FALSE(form->security.enableClearText);
 }
 
-TEST(ConnectionSecurityDialog, ShowsTheSettingsAndReturnsTheEdits) {
-  TfrmConnectionSecurity dialog({"", "/a/ca.pem", "", "", "", false, true}, "not encrypted");
+TEST_F(ConnectionSecurityTest, DialogShowsTheSettingsAndReturnsTheEdits) {
+  TfrmBirthday form;
+  const QString homePath = "/home/technician/.config/KOVA/client-certificate.pem";
+  TfrmConnectionSecurity dialog({"", "/a/ca.pem", homePath.toStdString(), "", "", false, true}, "not encrypted", &form);
   dialog.show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   EXPECT_TRUE(SaveScreenshot(&dialog, "connection-security"));
   EXPECT_EQ(dialog.windowTitle(), "Connection Security");
+  EXPECT_EQ(dialog.font(), form.font());
+  EXPECT_GT(dialog.edSslCert->width(), dialog.edSslCert->fontMetrics().horizontalAdvance(homePath) + 8)
+      << "the path shows whole";
+  EXPECT_TRUE(dialog.lblAppliesNext->isVisible());
+  EXPECT_TRUE(dialog.lblAppliesNext->text().contains("next connection"));
   EXPECT_EQ(dialog.cbSslMode->count(), 5);
   EXPECT_EQ(dialog.cbSslMode->currentText(), "preferred");
   EXPECT_EQ(dialog.edSslCa->text(), "/a/ca.pem");

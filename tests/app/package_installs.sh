@@ -44,6 +44,8 @@ for library in libqt6widgets6 zlib1g libssl3; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 grep -qi "mariadb\|mysql" <<<"$depends" && fail "Depends names the database: $depends"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -qw xdg-utils <<<"$recommends" || fail "Recommends lacks xdg-utils, which opens the web site: $recommends"
 
 # No display at all: the answers come before any window would.
 headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)

@@ -258,6 +258,36 @@ TEST(DBGrid, NavigatorButtonPostsTheTextOfAnOpenCellEditor) {
   EXPECT_EQ(data.rows.Written, (std::vector<std::string>{"update typed"}));
 }
 
+// Tab moves between cells; Ctrl+Tab and Ctrl+Shift+Tab leave the grid for its neighbours.
+TEST(DBGrid, CtrlTabLeavesTheGridWhereTabMovesBetweenCells) {
+  TPixelSource data(3);
+  QWidget window;
+  auto* before = new QLineEdit(&window);
+  auto* grid = new TDBGrid(&window);
+  auto* after = new QLineEdit(&window);
+  grid->setGeometry(0, 30, 400, 150);
+  after->move(0, 190);
+  grid->SetDataSource(&data.source);
+  data.rows.Open();
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+  grid->setFocus();
+  grid->setCurrentIndex(grid->Model().index(0, 0));
+  QTest::keyClick(grid, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), grid);
+  EXPECT_EQ(grid->currentIndex(), grid->Model().index(0, 1));
+
+  const std::pair<Qt::KeyboardModifiers, QWidget*> leaves[] = {{Qt::ControlModifier, after},
+                                                               {Qt::ControlModifier | Qt::ShiftModifier, before}};
+  for (const auto& [modifiers, neighbour] : leaves) {
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab, modifiers);
+    EXPECT_EQ(QApplication::focusWidget(), neighbour) << modifiers.toInt();
+  }
+}
+
 TEST_F(DBGridFixture, EscapeCancelsAPendingInsertAndReadOnlyCellsAreNotEditable) {
   data.rows.Open();
   data.rows.Insert();
