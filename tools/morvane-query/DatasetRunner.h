@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/morvane-query/BatchOutput.h"
 #include "tools/morvane-query/QueryRunner.h"
+#include "tools/morvane-query/ResultSink.h"
 
 // Prints every row-returning statement's rows (and with printFields, before them, one line per
 // field: name, field type, size); with verbose, the host reached goes to stderr first. Returns the
 // process exit code; errors go to stderr.
 int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements, bool printFields, bool verbose,
-                   TBatchOutput& output);
+                   TResultSink& output);
