@@ -27,7 +27,6 @@ struct TClientOptions {
   int Silent = 0;  // how often -s was given
   bool Raw = false;
   bool Force = false;
-  bool LineNumbers = true;        // "at line N" in errors
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
 
   bool Dataset = false;

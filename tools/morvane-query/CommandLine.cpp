@@ -69,8 +69,6 @@ const TOptionSpec Specs[] = {
     {"vertical", 'E', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Vertical; }},
     {"silent", 's', TArgument::None, [](TClientOptions& o, const auto&) { ++o.Silent; }},
     {"force", 'f', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Force = On(v); }},
-    {"line-numbers", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.LineNumbers = On(v); }},
-    {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.LineNumbers = !On(v); }},
     {"print-query-on-error", 0, TArgument::Boolean,
      [](TClientOptions& o, const auto& v) { o.PrintQueryOnError = On(v); }},
     {"compress", 'C', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Login.Compress = On(v); }},
@@ -118,6 +116,9 @@ const TOptionSpec Specs[] = {
     {"auto-rehash", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"reconnect", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"prompt", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // Line numbers are always shown without a terminal.
+    {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     // What the connection cannot do: refused on the command line, passed over in option files
     // (the system's files name a socket for every client).
     {"socket", 'S', TArgument::Required, nullptr},

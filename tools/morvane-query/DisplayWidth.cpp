@@ -24,6 +24,7 @@ constexpr std::array<TRange, 29> WideRanges{{
 }};
 
 bool IsWide(char32_t c) {
+  if (c > 0xFFFF) return c >= 0x20000 && c <= 0x3FFFD;
   const auto range = std::upper_bound(WideRanges.begin(), WideRanges.end(), c,
                                       [](char32_t value, const TRange& r) { return value < r.First; });
   return range != WideRanges.begin() && c <= std::prev(range)->Last;
@@ -40,18 +41,21 @@ std::size_t DisplayCells(std::string_view utf8) {
   std::size_t i = 0;
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
+    const std::size_t length = lead < 0x80             ? 1
+                               : (lead & 0xE0) == 0xC0 ? 2
+                               : (lead & 0xF0) == 0xE0 ? 3
+                               : (lead & 0xF8) == 0xF0 ? 4
+                                                       : 0;
     const bool whole = length != 0 && i + length <= utf8.size() &&
                        std::all_of(utf8.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                    utf8.begin() + static_cast<std::ptrdiff_t>(i + length),
                                    [](char c) { return IsContinuation(static_cast<unsigned char>(c)); });
     if (!whole) {
-      // A malformed byte, or the lead byte of a four-byte character: no cell, and each of the
-      // following bytes is looked at on its own.
+      // A malformed byte takes no cell; each of the following bytes is looked at on its own.
       ++i;
       continue;
     }
-    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
     for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     cells += IsWide(c) ? 2 : 1;
     i += length;

@@ -4,6 +4,6 @@
 #include <cstddef>
 #include <string_view>
 
-// East Asian wide and full-width characters of the basic plane take two cells, other characters
-// of the basic plane one; characters beyond it and malformed bytes take none.
+// East Asian wide and full-width characters of the basic plane and the CJK ideographs beyond it
+// (U+20000 to U+3FFFD) take two cells, other characters one, malformed bytes none.
 std::size_t DisplayCells(std::string_view utf8);

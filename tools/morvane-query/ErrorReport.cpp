@@ -7,15 +7,11 @@ void ReportLoginError(const TQueryError& error) {
   std::fprintf(stderr, "ERROR %d (%s): %s\n", error.Code, error.SqlState.c_str(), error.Message.c_str());
 }
 
-void ReportStatementError(const TQueryError& error, const std::string* statement, int line, const TErrorStyle& style) {
+void ReportStatementError(const TQueryError& error, const std::string* statement, int line) {
   std::fflush(stdout);
-  if (statement && style.PrintStatement)
-    std::fprintf(stderr, "--------------\n%s\n--------------\n\n", statement->c_str());
-  if (style.LineNumbers)
-    std::fprintf(stderr, "ERROR %d (%s) at line %d: %s\n", error.Code, error.SqlState.c_str(), line,
-                 error.Message.c_str());
-  else
-    ReportLoginError(error);
+  if (statement) std::fprintf(stderr, "--------------\n%s\n--------------\n\n", statement->c_str());
+  std::fprintf(stderr, "ERROR %d (%s) at line %d: %s\n", error.Code, error.SqlState.c_str(), line,
+               error.Message.c_str());
 }
 
 void ReportSourceError(const std::string& file, int error, int line) {

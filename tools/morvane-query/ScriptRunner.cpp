@@ -18,13 +18,13 @@ bool TScriptRunner::Run(std::string_view script, std::string& delimiter) {
     switch (command->Kind) {
       case TScriptCommand::TKind::Statement:
         if (!FRunner.Run(command->Text, command->Vertical ? &FVertical : &FLayout)) {
-          ReportStatementError(FRunner.LastError(), &command->Text, command->Line, FStyle);
+          ReportStatementError(FRunner.LastError(), FPrintStatement ? &command->Text : nullptr, command->Line);
           if (!Failed()) return false;
         }
         break;
       case TScriptCommand::TKind::Use:
         if (!FRunner.SelectDatabase(command->Text)) {
-          ReportStatementError(FRunner.LastError(), nullptr, command->Line, FStyle);
+          ReportStatementError(FRunner.LastError(), nullptr, command->Line);
           if (!Failed()) return false;
         }
         break;

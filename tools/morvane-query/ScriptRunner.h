@@ -11,8 +11,8 @@
 
 class TScriptRunner {
  public:
-  TScriptRunner(TQueryRunner& runner, TResultSink& layout, TResultSink& vertical, bool force, TErrorStyle style)
-      : FRunner(runner), FLayout(layout), FVertical(vertical), FForce(force), FStyle(style) {}
+  TScriptRunner(TQueryRunner& runner, TResultSink& layout, TResultSink& vertical, bool force, bool printStatement)
+      : FRunner(runner), FLayout(layout), FVertical(vertical), FForce(force), FPrintStatement(printStatement) {}
 
   // False when the run is to end: a failure without --force, or "quit".
   bool Run(std::string_view script, std::string& delimiter);
@@ -26,6 +26,6 @@ class TScriptRunner {
   TResultSink& FLayout;
   TResultSink& FVertical;
   bool FForce;
-  TErrorStyle FStyle;
+  bool FPrintStatement;  // the failing statement shown with its error
   bool FFailed = false;
 };

@@ -45,7 +45,6 @@ constexpr const char* Usage =
     "  -E, --vertical        output one line per column\n"
     "  -s, --silent          no header line in the tab-separated output\n"
     "  -f, --force           go on after a failed statement\n"
-    "  -L, --skip-line-numbers  no line number in errors\n"
     "      --skip-print-query-on-error  no failing statement in errors\n"
     "      --delimiter=D     the statement delimiter at the start (default ';')\n"
     "  -C, --compress        use the compressed protocol\n"
@@ -140,8 +139,7 @@ int main(int argc, char** argv) {
   TResultSink& layout = options.Layout == TLayout::Table      ? static_cast<TResultSink&>(table)
                         : options.Layout == TLayout::Vertical ? static_cast<TResultSink&>(vertical)
                                                               : batch;
-  TScriptRunner scripts(runner, layout, vertical, options.Force,
-                        {.LineNumbers = options.LineNumbers, .PrintStatement = options.PrintQueryOnError});
+  TScriptRunner scripts(runner, layout, vertical, options.Force, options.PrintQueryOnError);
   std::string delimiter = options.Delimiter;
   for (const std::string& script : options.Scripts)
     if (!scripts.Run(script, delimiter)) break;
