@@ -97,6 +97,8 @@ same $none "${login[@]}" -t -e "SELECT id FROM vendor_cli WHERE id > 100"
 same $none "${login[@]}" -e "SELECT 1 AS a; SELECT 'two' AS b; DO 3; SELECT 4 AS d"
 same $none "${login[@]}" -e "UPDATE vendor_cli SET amount = amount; SELECT ROW_COUNT() AS changed"
 same $none "${login[@]}" -e ";"
+# The connect time-out does not limit a statement.
+same $none "${login[@]}" --connect-timeout=1 -e "SELECT SLEEP(2) AS slept"
 same "$(script lone.sql $';\n')" "${login[@]}"
 
 # Errors: the failing statement and its line, exit 1; --force goes on (and ends with 0).

@@ -67,6 +67,10 @@ for extra in --dataset "--dataset --compress"; do
   fi
 done
 
+# An empty result prints nothing through the dataset either.
+out=$("$query" "${login[@]}" --dataset "SELECT id FROM query_output WHERE id > 100" 2>&1)
+[ $? -eq 0 ] && [ -z "$out" ] || fail "--dataset printed for an empty result: $out"
+
 # A procedure's results through the dataset, then a further statement on the same session.
 "${reference[@]}" -e "DROP PROCEDURE IF EXISTS query_output_p;
   CREATE PROCEDURE query_output_p() SELECT 'from p' AS text" || fail "cannot create the procedure"
