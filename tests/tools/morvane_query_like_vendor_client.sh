@@ -90,6 +90,11 @@ same $none --defaults-file="$work/missing.cnf" -e "SELECT 1"
 # cells, four-byte ones none) and NULLs, \G for one statement.
 for layout in -N -r -s -t -tN -E -EN; do same $none "${login[@]}" "$layout" -e "$select"; done
 same $none "${login[@]}" -t -e "SELECT 12345 AS n UNION ALL SELECT NULL; SELECT NULL AS nothing, 1 AS one"
+# NUL shows as a blank; a column wider than 1024 is padded to 1024 only.
+for layout in -t -E; do
+  same $none "${login[@]}" "$layout" -e "SELECT CONCAT('a', CHAR(0), 'b') AS nul, REPEAT('x', 1100) AS long_text,
+    1e10 AS f UNION ALL SELECT 'c', 'y', 2.5"
+done
 same $none "${login[@]}" -e "SELECT id, wide FROM vendor_cli WHERE id < 3 ORDER BY id\\G SELECT 'after' AS batch"
 same $none "${login[@]}" -t -e "SELECT id FROM vendor_cli WHERE id > 100"
 

@@ -62,3 +62,12 @@ std::size_t DisplayCells(std::string_view utf8) {
   }
   return cells;
 }
+
+void WriteText(std::FILE* out, std::string_view text) {
+  for (std::size_t end = text.find('\0'); end != std::string_view::npos; end = text.find('\0')) {
+    std::fwrite(text.data(), 1, end, out);
+    std::fputc(' ', out);
+    text.remove_prefix(end + 1);
+  }
+  std::fwrite(text.data(), 1, text.size(), out);
+}

@@ -7,9 +7,9 @@
 
 namespace {
 
-// Wider columns are cut to this width in the borders and headers, and their values are no longer
-// aligned, as the reference client does.
-constexpr std::size_t MaxColumnWidth = 1024;
+// Names and values are padded to this width at most, and then to the left, as the reference
+// client does; the borders keep the whole width.
+constexpr std::size_t MaxPadding = 1024;
 constexpr std::string_view Null = "NULL";
 
 bool IsNumeric(std::uint8_t type) {
@@ -31,7 +31,7 @@ void TTableOutput::Value(std::optional<std::string_view> value) {
 void TTableOutput::WriteBorder(const std::vector<std::size_t>& widths) {
   std::fputc('+', FOut);
   for (const std::size_t width : widths) {
-    for (std::size_t i = 0; i < std::min(width, MaxColumnWidth) + 2; ++i) std::fputc('-', FOut);
+    for (std::size_t i = 0; i < width + 2; ++i) std::fputc('-', FOut);
     std::fputc('+', FOut);
   }
   std::fputc('\n', FOut);
@@ -44,7 +44,7 @@ void TTableOutput::WriteCell(std::string_view text, std::size_t width, bool righ
   std::fputc(' ', FOut);
   if (right)
     for (std::size_t i = 0; i < padding; ++i) std::fputc(' ', FOut);
-  std::fwrite(text.data(), 1, text.size(), FOut);
+  WriteText(FOut, text);
   if (!right)
     for (std::size_t i = 0; i < padding; ++i) std::fputc(' ', FOut);
   std::fputs(" |", FOut);
@@ -64,15 +64,15 @@ void TTableOutput::EndResult() {
   WriteBorder(widths);
   if (FColumnNames) {
     std::fputc('|', FOut);
-    for (std::size_t c = 0; c < count; ++c) WriteCell(FColumns[c].Name, std::min(widths[c], MaxColumnWidth), false);
+    for (std::size_t c = 0; c < count; ++c) WriteCell(FColumns[c].Name, std::min(widths[c], MaxPadding), false);
     std::fputc('\n', FOut);
     WriteBorder(widths);
   }
   for (std::size_t i = 0; i < FValues.size(); ++i) {
     const std::size_t c = i % count;
     if (c == 0) std::fputc('|', FOut);
-    const bool cut = widths[c] > MaxColumnWidth;
-    WriteCell(FValues[i] ? std::string_view(*FValues[i]) : Null, cut ? MaxColumnWidth : widths[c],
+    const bool cut = widths[c] > MaxPadding;
+    WriteCell(FValues[i] ? std::string_view(*FValues[i]) : Null, cut ? MaxPadding : widths[c],
               !cut && IsNumeric(FColumns[c].Type));
     if (c + 1 == count) std::fputc('\n', FOut);
   }

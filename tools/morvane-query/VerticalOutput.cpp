@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/morvane-query/DisplayWidth.h"
+
 void TVerticalOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
   FNameWidth = 0;
@@ -14,7 +16,7 @@ void TVerticalOutput::Value(std::optional<std::string_view> value) {
   if (FColumn == 0) std::fprintf(FOut, "*************************** %llu. row ***************************\n", ++FRow);
   if (FColumnNames) std::fprintf(FOut, "%*s: ", FNameWidth, FColumns[FColumn].Name.c_str());
   const std::string_view text = value ? *value : std::string_view("NULL");
-  std::fwrite(text.data(), 1, text.size(), FOut);
+  WriteText(FOut, text);
   std::fputc('\n', FOut);
   ++FColumn;
 }
