@@ -101,6 +101,8 @@ same $none "${login[@]}" -t -e "SELECT id FROM vendor_cli WHERE id > 100"
 # Several statements in -e, the session's row count (no found-rows flag), a lone ';'.
 same $none "${login[@]}" -e "SELECT 1 AS a; SELECT 'two' AS b; DO 3; SELECT 4 AS d"
 same $none "${login[@]}" -e "UPDATE vendor_cli SET amount = amount; SELECT ROW_COUNT() AS changed"
+# The login asked for the character set: no SET NAMES follows it.
+same $none "${login[@]}" -e "SHOW SESSION STATUS LIKE 'Com_set_option'"
 same $none "${login[@]}" -e ";"
 # The connect time-out does not limit a statement.
 same $none "${login[@]}" --connect-timeout=1 -e "SELECT SLEEP(2) AS slept"
