@@ -36,6 +36,11 @@ struct TOptionSpec {
   void (*Apply)(TClientOptions& options, const std::optional<std::string>& value);
 };
 
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 bool On(const std::optional<std::string>& value) {
   return *value == "1";
 }
@@ -119,6 +124,8 @@ const TOptionSpec Specs[] = {
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    // Connections always go over TCP.
+    {"protocol", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     // What the connection cannot do: refused on the command line, passed over in option files
     // (the system's files name a socket for every client).
     {"socket", 'S', TArgument::Required, nullptr},
@@ -144,8 +151,8 @@ const TOptionSpec* FindShort(char letter) {
   return nullptr;
 }
 
-std::optional<bool> ParseBoolean(std::string value) {
-  for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::optional<bool> ParseBoolean(const std::string& text) {
+  const std::string value = Lower(text);
   if (value == "1" || value == "on" || value == "true") return true;
   if (value == "0" || value == "off" || value == "false") return false;
   return std::nullopt;
@@ -286,6 +293,8 @@ class TParser {
         return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(spec.Name) + "'");
       }
     }
+    if (spec.Name == "protocol" && Lower(*value) != "tcp" && FSource == TOptionSource::CommandLine)
+      return Complain(UnknownOption, "--protocol=" + *value + " is not supported: morvane-query connects over TCP");
     if (spec.Name == "ssl-mode" && !ParseSslMode(*value))
       return Complain(UnknownOption,
                       "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "

@@ -73,7 +73,8 @@ constexpr const char* Usage =
     "  -?, --help            print this text and exit\n"
     "  -V, --version         print the version and exit\n"
     "\n"
-    "-S/--socket, --ssl-capath and --ssl-cipher are refused: connections go over TCP with one CA file.\n";
+    "-S/--socket, --protocol other than tcp, --ssl-capath and --ssl-cipher are refused: connections\n"
+    "go over TCP with one CA file.\n";
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
