@@ -47,5 +47,5 @@ TEST(MorvaneQuery, MalformedLengthInAReplyIsError2027) {
   const TRun run = RunQuery(server.Port());
   server.Finish();
   EXPECT_EQ(run.ExitCode, 1) << run.Output;
-  EXPECT_NE(run.Output.find("ERROR 2027: Malformed packet"), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("ERROR 2027 (HY000) at line 1: Malformed packet"), std::string::npos) << run.Output;
 }

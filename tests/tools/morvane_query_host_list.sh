@@ -26,13 +26,13 @@ for mode in direct dataset; do
   if "$query" "${login[@]}" "${extra[@]}" --host "127.0.0.1:1,127.0.0.1:2" "SELECT 1" >"$work/out" 2>"$work/err"; then
     fail "$mode: two dead hosts logged in"
   fi
-  grep -q "^ERROR 2003: " "$work/err" || fail "$mode: no 2003 error: $(cat "$work/err")"
+  grep -q "^ERROR 2003 (HY000): " "$work/err" || fail "$mode: no 2003 error: $(cat "$work/err")"
   grep -q "Hosts tried: 2" "$work/err" || fail "$mode: the host count is missing: $(cat "$work/err")"
 
   if "$query" "${login[@]}" "${extra[@]}" --host "db1:port" "SELECT 1" >"$work/out" 2>"$work/err"; then
     fail "$mode: a bad port was taken"
   fi
-  grep -q "^ERROR 2005: Unknown MySQL Server Host 'db1:port'" "$work/err" || fail "$mode: bad port: $(cat "$work/err")"
+  grep -q "^ERROR 2005 (HY000): Unknown MySQL Server Host 'db1:port'" "$work/err" || fail "$mode: bad port: $(cat "$work/err")"
 
   # The address form --help shows, over IPv6 where the loopback has it.
   if grep -qs '^0\{31\}1 ' /proc/net/if_inet6; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # morvane-query must print exactly what the database's command-line client prints in batch mode,
-# with and without compression, and report failures as "ERROR <code>: <message>".
+# with and without compression, and report failures in its words.
 # Usage: morvane_query_matches_batch.sh <path of morvane-query>
 set -uo pipefail
 query=$1
@@ -67,6 +67,10 @@ for extra in --dataset "--dataset --compress"; do
   fi
 done
 
+# An empty result prints nothing through the dataset either.
+out=$("$query" "${login[@]}" --dataset "SELECT id FROM query_output WHERE id > 100" 2>&1)
+[ $? -eq 0 ] && [ -z "$out" ] || fail "--dataset printed for an empty result: $out"
+
 # A procedure's results through the dataset, then a further statement on the same session.
 "${reference[@]}" -e "DROP PROCEDURE IF EXISTS query_output_p;
   CREATE PROCEDURE query_output_p() SELECT 'from p' AS text" || fail "cannot create the procedure"
@@ -78,7 +82,7 @@ elif ! cmp -s "$work/expected" "$work/actual"; then
   diff "$work/expected" "$work/actual" >&2
 fi
 
-# Failures: the code and the message without its leading line break, exit status 1.
+# Failures: the code, the SQL state and the message, exit status 1.
 expect_error() {
   local expected=$1
   shift
@@ -89,12 +93,12 @@ expect_error() {
   grep -qxF -- "$expected" "$work/err" || fail "expected '$expected', got '$(cat "$work/err")'"
 }
 
-expect_error "ERROR 1146: #42S02Table 'kova.no_such_table' doesn't exist" "${login[@]}" "SELECT * FROM no_such_table"
-expect_error "ERROR 1045: #28000Access denied for user '$MORVANE_TEST_DB_NATIVE_USER'@'127.0.0.1' (using password: YES)" \
+expect_error "ERROR 1146 (42S02) at line 1: Table 'kova.no_such_table' doesn't exist" "${login[@]}" "SELECT * FROM no_such_table"
+expect_error "ERROR 1045 (28000): Access denied for user '$MORVANE_TEST_DB_NATIVE_USER'@'127.0.0.1' (using password: YES)" \
   --host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER" \
   --password wrong "SELECT 1"
 "$query" --host 127.0.0.1 --port 1 --user x "SELECT 1" >/dev/null 2>"$work/err"
-[ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003: Cannot connect to server on host '127.0.0.1':" ] ||
+[ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003 (HY000): Cannot connect to server on host '127.0.0.1':" ] ||
   fail "refused port reported as '$(cat "$work/err")'"
 
 "${reference[@]}" -e "DROP TABLE IF EXISTS query_output; DROP PROCEDURE IF EXISTS query_output_p"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The password never stays readable in the process's command line, and MYSQL_PWD logs in when no
-# --password is given.
+# The password never stays readable in the process's command line, MYSQL_PWD logs in when no
+# --password is given, and -p alone or --password without a value asks on the terminal with the
+# echo off.
 # Usage: morvane_query_password.sh <path of morvane-query>
 set -uo pipefail
 query=$1
@@ -23,5 +24,39 @@ grep -qF -- "--password" "$work/cmdline" || fail "the command line was not read:
 out=$(MYSQL_PWD=$MORVANE_TEST_DB_NATIVE_PASSWORD "$query" "${server[@]}" "SELECT 'from the environment' AS how" 2>&1) ||
   fail "MYSQL_PWD did not log in: $out"
 [ "$out" = $'how\nfrom the environment' ] || fail "unexpected output: $out"
+
+# Answers the prompt on a pseudo-terminal; prints everything the terminal showed.
+answer_prompt() {
+  python3 - "$@" <<'PY'
+import os, pty, sys
+password, argv = sys.argv[1], sys.argv[2:]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(argv[0], argv)
+shown = b""
+def read():
+    try:
+        return os.read(fd, 4096)
+    except OSError:
+        return b""
+while b"Enter password: " not in shown:
+    chunk = read()
+    if not chunk:
+        break
+    shown += chunk
+os.write(fd, password.encode() + b"\n")
+while chunk := read():
+    shown += chunk
+_, status = os.waitpid(pid, 0)
+sys.stdout.write(shown.decode(errors="replace").replace("\r", ""))
+sys.exit(os.waitstatus_to_exitcode(status))
+PY
+}
+
+for ask in -p --password; do
+  out=$(answer_prompt "$MORVANE_TEST_DB_NATIVE_PASSWORD" "$query" "${server[@]}" "$ask" -e "SELECT 'asked' AS how") ||
+    fail "$ask did not log in: $out"
+  [ "$out" = $'Enter password: \nhow\nasked' ] || fail "$ask: the terminal showed: $out"
+done
 
 exit $((failures > 0))

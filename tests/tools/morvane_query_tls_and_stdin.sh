@@ -32,7 +32,7 @@ esac
 
 out=$("$query" "${native[@]}" --ssl-mode verify-ca --ssl-ca "$tls/other-ca.pem" "SELECT 1" 2>&1)
 status=$?
-[ $status -eq 1 ] && [[ $out == "ERROR 2026: SSL connection error"* ]] || fail "another CA: status $status, $out"
+[ $status -eq 1 ] && [[ $out == "ERROR 2026 (HY000): SSL connection error"* ]] || fail "another CA: status $status, $out"
 
 out=$("$query" "${native[@]}" --ssl-mode sometimes "SELECT 1" 2>&1)
 [ $? -eq 2 ] && [[ $out == *"--ssl-mode expects"* ]] || fail "unknown mode: $out"

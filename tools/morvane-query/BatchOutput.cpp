@@ -5,17 +5,31 @@ void TBatchOutput::Separate() {
   FRowStarted = true;
 }
 
-void TBatchOutput::WriteHeader(const std::vector<std::string>& names) {
-  // Column names are written as they are, without escaping.
-  for (const std::string& name : names) {
-    Separate();
-    std::fwrite(name.data(), 1, name.size(), FOut);
-  }
-  EndRow();
+void TBatchOutput::StartResult(std::vector<TResultColumn> columns) {
+  FColumns = std::move(columns);
+  FHeaderDue = FColumnNames;
 }
 
-void TBatchOutput::WriteValue(std::string_view value) {
+void TBatchOutput::Value(std::optional<std::string_view> value) {
+  if (FHeaderDue) {
+    FHeaderDue = false;
+    // Column names are written as they are, without escaping.
+    for (const TResultColumn& column : FColumns) {
+      Separate();
+      std::fwrite(column.Name.data(), 1, column.Name.size(), FOut);
+    }
+    EndRow();
+  }
   Separate();
+  if (!value)
+    std::fputs("NULL", FOut);
+  else if (FRaw)
+    std::fwrite(value->data(), 1, value->size(), FOut);
+  else
+    WriteEscaped(*value);
+}
+
+void TBatchOutput::WriteEscaped(std::string_view value) {
   std::size_t plain = 0;
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char* escape = nullptr;
@@ -40,11 +54,6 @@ void TBatchOutput::WriteValue(std::string_view value) {
     plain = i + 1;
   }
   std::fwrite(value.data() + plain, 1, value.size() - plain, FOut);
-}
-
-void TBatchOutput::WriteNull() {
-  Separate();
-  std::fputs("NULL", FOut);
 }
 
 void TBatchOutput::EndRow() {

@@ -1,25 +1,30 @@
 #pragma once
 // Writes result sets as the database's command-line client does in batch mode: a header line of
-// column names, one line per row, values separated by tabs, NULL as "NULL", and NUL, tab, newline
-// and backslash inside values escaped as \0, \t, \n and \\.
+// column names before the first row, one line per row, values separated by tabs, NULL as "NULL",
+// and (unless raw) NUL, tab, newline and backslash inside values escaped as \0, \t, \n and \\.
+// A result without rows prints nothing.
+#include "tools/morvane-query/ResultSink.h"
+
 #include <cstdio>
-#include <string>
-#include <string_view>
-#include <vector>
 
-class TBatchOutput {
+class TBatchOutput : public TResultSink {
  public:
-  explicit TBatchOutput(std::FILE* out) : FOut(out) {}
+  explicit TBatchOutput(std::FILE* out, bool columnNames = true, bool raw = false)
+      : FOut(out), FColumnNames(columnNames), FRaw(raw) {}
 
-  void WriteHeader(const std::vector<std::string>& names);
-  void WriteValue(std::string_view value);
-  void WriteNull();
-  void EndRow();
-  void Flush() { std::fflush(FOut); }
+  void StartResult(std::vector<TResultColumn> columns) override;
+  void Value(std::optional<std::string_view> value) override;
+  void EndRow() override;
+  void EndResult() override {}
 
  private:
   void Separate();
+  void WriteEscaped(std::string_view value);
 
   std::FILE* FOut;
+  bool FColumnNames;
+  bool FRaw;
+  std::vector<TResultColumn> FColumns;
+  bool FHeaderDue = false;
   bool FRowStarted = false;
 };

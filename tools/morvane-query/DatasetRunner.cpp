@@ -3,6 +3,7 @@
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "dataset/DAError.h"
+#include "tools/morvane-query/ErrorReport.h"
 
 #include <cstdio>
 
@@ -14,35 +15,34 @@ void PrintFields(const TMyQuery& query) {
                 field->Size());
 }
 
-void PrintRows(TMyQuery& query, TBatchOutput& output) {
-  std::vector<std::string> names;
-  for (const auto& field : query.Fields()) names.push_back(field->FieldName());
-  output.WriteHeader(names);
+void PrintRows(TMyQuery& query, TResultSink& output) {
+  std::vector<TResultColumn> columns;
+  for (const auto& field : query.Fields()) columns.push_back({field->FieldName(), 0, false});
+  output.StartResult(std::move(columns));
   std::string text;
   for (query.First(); !query.Eof(); query.Next()) {
     for (const auto& field : query.Fields()) {
       if (field->IsNull()) {
-        output.WriteNull();
+        output.Value(std::nullopt);
       } else {
         field->GetText(text);
-        output.WriteValue(text);
+        output.Value(text);
       }
     }
     output.EndRow();
   }
+  output.EndResult();
 }
 
 int Report(int code, std::string message) {
-  if (message.rfind("\r\n", 0) == 0) message.erase(0, 2);
-  std::fflush(stdout);
-  std::fprintf(stderr, "ERROR %d: %s\n", code, message.c_str());
+  ReportLoginError(QueryErrorFrom(code, std::move(message)));
   return 1;
 }
 
 }  // namespace
 
 int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements, bool printFields, bool verbose,
-                   TBatchOutput& output) {
+                   TResultSink& output) {
   TMyConnection connection;
   TMyQuery query;
   try {
@@ -67,16 +67,14 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     if (verbose) ReportHost(connection.ConnectedHost());
     query.Name = "query";
     query.SetConnection(&connection);
-    query.CommandTimeout = login.TimeoutSeconds;
     for (const std::string& sql : statements) {
       query.SQL().SetText(sql);
       query.Execute();
       if (!query.Active()) continue;
-      output.Flush();
+      std::fflush(stdout);
       if (printFields) PrintFields(query);
       PrintRows(query, output);
     }
-    output.Flush();
     return 0;
   } catch (const EDAError& error) {
     return Report(error.ErrorCode, error.what());

@@ -1,8 +1,8 @@
 #pragma once
 // The --dataset mode: statements run through the connection component and the query dataset,
 // rows printed with each value as its field's text.
-#include "tools/morvane-query/BatchOutput.h"
 #include "tools/morvane-query/QueryRunner.h"
+#include "tools/morvane-query/ResultSink.h"
 
 #include <string>
 #include <vector>
@@ -11,4 +11,4 @@
 // field: name, field type, size); with verbose, the host reached goes to stderr first. Returns the
 // process exit code; errors go to stderr.
 int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& statements, bool printFields, bool verbose,
-                   TBatchOutput& output);
+                   TResultSink& output);

@@ -9,7 +9,25 @@ namespace {
 
 constexpr int DefaultPort = 3306;
 
+// The character sets the login itself can ask for; others are set with SET NAMES after it.
+bool HandshakeKnows(const std::string& characterSet) {
+  return characterSet == "utf8mb4" || characterSet == "utf8" || characterSet == "latin1";
+}
+
 }  // namespace
+
+TQueryError QueryErrorFrom(int code, std::string message) {
+  TQueryError error;
+  error.Code = code;
+  if (message.rfind("\r\n", 0) == 0) message.erase(0, 2);
+  // Server messages start with '#' and the five characters of their SQL state.
+  if (message.size() >= 6 && message[0] == '#') {
+    error.SqlState = message.substr(1, 5);
+    message.erase(0, 6);
+  }
+  error.Message = std::move(message);
+  return error;
+}
 
 TQueryRunner::TQueryRunner() {
   FApi.CheckMySQLLib();
@@ -22,9 +40,7 @@ TQueryRunner::~TQueryRunner() {
 }
 
 bool TQueryRunner::Fail() {
-  FError.Code = FApi.mysql_errno(FSession);
-  FError.Message = FApi.mysql_error(FSession);
-  if (FError.Message.rfind("\r\n", 0) == 0) FError.Message.erase(0, 2);
+  FError = QueryErrorFrom(FApi.mysql_errno(FSession), FApi.mysql_error(FSession));
   return false;
 }
 
@@ -33,10 +49,11 @@ std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const 
   FSession = FApi.mysql_init();
   FSession->FIPVersion = TIPVersion::ivIPBoth;
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
-  FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
-  FApi.SetTimeout(FSession, login.TimeoutSeconds);
+  if (HandshakeKnows(login.CharacterSet)) FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, login.CharacterSet);
+  FApi.SetTimeout(FSession, 0);
   FApi.SetSecurity(FSession, login.Security);
-  std::uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
+  // Without CLIENT_FOUND_ROWS, as the reference client: an UPDATE counts the rows it changed.
+  std::uint32_t flags = CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
   if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "", flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
@@ -48,51 +65,42 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
   try {
     hosts = ParseHostList(login.Host, login.Port != 0 ? login.Port : DefaultPort);
   } catch (const EMySqlException& e) {
-    FError = {e.ErrorCode(), e.what()};
+    FError = QueryErrorFrom(e.ErrorCode(), e.what());
     return false;
   }
   const THostChoice choice =
       TryHostsInOrder(hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
   if (choice.Index < 0) {
-    FError = {choice.Failure.Code, choice.Failure.Message};
-    if (FError.Message.rfind("\r\n", 0) == 0) FError.Message.erase(0, 2);
+    FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;
   }
   FConnectedHost = hosts[static_cast<std::size_t>(choice.Index)].Text();
-  // A server without utf8mb4 (1115, unknown character set) gets the three-byte utf8.
-  return Run("SET NAMES utf8mb4", nullptr) || (FError.Code == 1115 && Run("SET NAMES utf8", nullptr));
+  return HandshakeKnows(login.CharacterSet) || Run("SET NAMES " + login.CharacterSet, nullptr);
 }
 
-bool TQueryRunner::PrintResult(TMySqlResultSet* result, TBatchOutput& output) {
-  // Like the reference client, a result without rows prints nothing, not even its header.
-  bool headerWritten = false;
+bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
+  std::vector<TResultColumn> columns;
+  for (const TMySqlFieldInfo& field : result->Fields())
+    columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
+  sink.StartResult(std::move(columns));
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
-    if (!headerWritten) {
-      std::vector<std::string> names;
-      for (const TMySqlFieldInfo& field : result->Fields()) names.push_back(field.Name);
-      output.WriteHeader(names);
-      headerWritten = true;
-    }
-    for (std::size_t i = 0; i < row->Slots.size(); ++i) {
-      if (row->Slots[i].IsNull)
-        output.WriteNull();
-      else
-        output.WriteValue(row->Value(i));
-    }
-    output.EndRow();
+    for (std::size_t i = 0; i < row->Slots.size(); ++i)
+      sink.Value(row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i)));
+    sink.EndRow();
   }
   const bool ok = FApi.mysql_errno(FSession) == 0;
+  if (ok) sink.EndResult();
   if (!ok) Fail();
   FApi.mysql_free_result(result);
   return ok;
 }
 
-bool TQueryRunner::Run(const std::string& sql, TBatchOutput* output) {
+bool TQueryRunner::Run(const std::string& sql, TResultSink* sink) {
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
     TMySqlResultSet* result = FApi.mysql_use_result(FSession);
-    if (result && output) {
-      if (!PrintResult(result, *output)) return false;
+    if (result && sink) {
+      if (!ReadResult(result, *sink)) return false;
     } else if (result) {
       FApi.mysql_free_result(result);
     } else if (FApi.mysql_errno(FSession) != 0) {
@@ -102,6 +110,10 @@ bool TQueryRunner::Run(const std::string& sql, TBatchOutput* output) {
     if (next == -1) return true;
     if (next != 0) return Fail();
   }
+}
+
+bool TQueryRunner::SelectDatabase(const std::string& name) {
+  return FApi.mysql_select_db(FSession, name) == 0 || Fail();
 }
 
 void ReportHost(const std::string& host) {

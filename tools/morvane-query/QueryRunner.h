@@ -1,6 +1,6 @@
 #pragma once
-// Runs statements over the call interface and prints every result set in batch format.
-#include "tools/morvane-query/BatchOutput.h"
+// Runs statements over the call interface and hands every result set to a sink.
+#include "tools/morvane-query/ResultSink.h"
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
 
@@ -14,14 +14,19 @@ struct TQueryLogin {
   std::string Password;
   std::string Database;
   bool Compress = false;
-  int TimeoutSeconds = 0;
+  int TimeoutSeconds = 0;  // for the connection only; statements may run as long as they take
+  std::string CharacterSet = "utf8mb4";
   TSslSettings Security;
 };
 
 struct TQueryError {
   int Code = 0;
-  std::string Message;  // without the leading line break of server messages
+  std::string SqlState = "HY000";  // the server's, or the general one for the client's own errors
+  std::string Message;             // without the leading line break and the state of server messages
 };
+
+// The error from a code and a message as the session keeps them.
+TQueryError QueryErrorFrom(int code, std::string message);
 
 class TQueryRunner {
  public:
@@ -30,20 +35,22 @@ class TQueryRunner {
   TQueryRunner(const TQueryRunner&) = delete;
   TQueryRunner& operator=(const TQueryRunner&) = delete;
 
-  // Logs in to the first host of the login's host list that takes it and switches the session to
-  // UTF-8; false with LastError() set on failure.
+  // Logs in to the first host of the login's host list that takes it, asking for the login's
+  // character set; false with LastError() set on failure.
   bool Connect(const TQueryLogin& login);
   // "host:port" of the host reached.
   const std::string& ConnectedHost() const { return FConnectedHost; }
-  // Runs one statement text (possibly several statements) and prints its result sets; without an
-  // output they are read and dropped.
-  bool Run(const std::string& sql, TBatchOutput* output);
+  // Runs one statement text (possibly several statements) and hands its result sets to the sink;
+  // without one they are read and dropped.
+  bool Run(const std::string& sql, TResultSink* sink);
+  // Makes the database the session's default ("use").
+  bool SelectDatabase(const std::string& name);
   const TQueryError& LastError() const { return FError; }
 
  private:
   bool Fail();
   std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
-  bool PrintResult(TMySqlResultSet* result, TBatchOutput& output);
+  bool ReadResult(TMySqlResultSet* result, TResultSink& sink);
 
   TMySQLAPIDirect FApi;
   TMySqlSession* FSession = nullptr;

@@ -1,190 +1,149 @@
-// morvane-query: runs SQL statements and prints their result sets in batch format.
+// morvane-query: runs SQL through Morvane's protocol client and prints the result sets as the
+// database's command-line client does, taking the same options, option files and scripts.
+#include "tools/morvane-query/BatchOutput.h"
+#include "tools/morvane-query/CommandLine.h"
 #include "tools/morvane-query/DatasetRunner.h"
-#include "tools/morvane-query/QueryRunner.h"
-#include "tools/morvane-query/StatementSplitter.h"
+#include "tools/morvane-query/OptionFiles.h"
+#include "tools/morvane-query/PasswordPrompt.h"
+#include "tools/morvane-query/ScriptReader.h"
+#include "tools/morvane-query/ScriptRunner.h"
+#include "tools/morvane-query/TableOutput.h"
+#include "tools/morvane-query/VerticalOutput.h"
 
-#include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr const char* Usage =
-    "usage: morvane-query [--host H] [--port P] [--user U] [--password W] [--database D] [--compress] "
-    "[--timeout S] [--verbose] [--ssl-mode M] [--ssl-ca F] [--ssl-cert F] [--ssl-key F] [--server-public-key F] "
-    "[--get-server-public-key] [--enable-cleartext-plugin] [--dataset [--fields]] [SQL...]\n"
+    "usage: morvane-query [OPTIONS] [DATABASE] [SQL...]\n"
     "       morvane-query --help | --version\n"
     "\n"
-    "Runs each SQL statement through Morvane's protocol client and prints its result sets in the\n"
-    "batch format of the mariadb client (tab-separated, NULL, escaped \\0 \\t \\n \\\\).\n"
-    "Without SQL arguments the statements are read from standard input, split at each ';' outside\n"
-    "quotes and comments.\n"
+    "Runs SQL through Morvane's protocol client and prints the result sets as the mariadb client\n"
+    "does without a terminal: tab-separated (NULL, escaped \\0 \\t \\n \\\\), or as a table or\n"
+    "vertically. The statements come from -e, from SQL arguments after the database name, or from\n"
+    "standard input, ended by ';' (or the DELIMITER set), \\g or \\G; the client commands use,\n"
+    "source, delimiter and quit/exit are understood. Options are also read from the [client],\n"
+    "[client-server], [client-mariadb], [mysql] and [mariadb-client] groups of /etc/my.cnf,\n"
+    "/etc/mysql/my.cnf and ~/.my.cnf.\n"
     "\n"
-    "  --host H        server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
-    "  --port P        server port of the hosts given without one\n"
-    "  --user U        account name\n"
-    "  --password W    account password (overwritten in the command line at once; the\n"
-    "                  environment's MYSQL_PWD is used when it is not given)\n"
-    "  --database D    default database\n"
-    "  --compress      use the compressed protocol\n"
-    "  --timeout S     connect time-out in seconds, for each host\n"
-    "  --verbose       print the host reached on standard error\n"
-    "  --ssl-mode M    disabled, preferred (the default), required, verify-ca or verify-identity\n"
-    "  --ssl-ca F      PEM file of the authorities that may sign the server's certificate\n"
-    "  --ssl-cert F    PEM file of the client certificate\n"
-    "  --ssl-key F     PEM file of the client certificate's private key\n"
-    "  --server-public-key F  PEM file of the server's RSA key for password logins without TLS\n"
-    "  --get-server-public-key  without such a file, ask the server for its key over plain TCP\n"
-    "                  (whoever answers in its place can then read the password)\n"
-    "  --enable-cleartext-plugin  answer mysql_clear_password from a server whose certificate\n"
-    "                  was not verified (the password travels as it is)\n"
-    "  --dataset       read the rows through the query dataset the window uses\n"
-    "  --fields        with --dataset: list each field's name, type and size first\n"
-    "  --help          print this text and exit\n"
-    "  --version       print the version and exit\n";
+    "  -h, --host=H          server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
+    "  -P, --port=P          server port of the hosts given without one (default 3306)\n"
+    "  -u, --user=U          account name\n"
+    "  -p, --password[=W]    account password; without a value it is asked on the terminal.\n"
+    "                        Overwritten in the command line at once; MYSQL_PWD is used when it\n"
+    "                        is not given. \"--password W\" also takes W (unlike the mariadb client)\n"
+    "  -D, --database=D      default database (also the first argument)\n"
+    "  -e, --execute=SQL     run these statements instead of reading standard input\n"
+    "  -B, --batch           tab-separated output (the default without a terminal)\n"
+    "  -N, --skip-column-names  no header line\n"
+    "  -r, --raw             no escaping of special characters in the tab-separated output\n"
+    "  -t, --table           output as a table\n"
+    "  -E, --vertical        output one line per column\n"
+    "  -s, --silent          no header line in the tab-separated output\n"
+    "  -f, --force           go on after a failed statement\n"
+    "      --skip-print-query-on-error  no failing statement in errors\n"
+    "      --delimiter=D     the statement delimiter at the start (default ';')\n"
+    "  -C, --compress        use the compressed protocol\n"
+    "      --connect-timeout=S  connect time-out in seconds, for each host\n"
+    "      --timeout=S       the same\n"
+    "      --default-character-set=C  character set of the session (default utf8mb4)\n"
+    "      --ssl-mode=M      disabled, preferred (the default), required, verify-ca or\n"
+    "                        verify-identity\n"
+    "      --ssl, --skip-ssl  preferred, or disabled (when --ssl-mode is not given)\n"
+    "      --ssl-verify-server-cert  verify-identity (when --ssl-mode is not given)\n"
+    "      --ssl-ca=F        PEM file of the authorities that may sign the server's certificate\n"
+    "                        (verify-ca when --ssl-mode is not given)\n"
+    "      --ssl-cert=F      PEM file of the client certificate\n"
+    "      --ssl-key=F       PEM file of the client certificate's private key\n"
+    "      --server-public-key=F  PEM file of the server's RSA key for password logins without TLS\n"
+    "      --get-server-public-key  without such a file, ask the server for its key over plain TCP\n"
+    "                        (whoever answers in its place can then read the password)\n"
+    "      --enable-cleartext-plugin  answer mysql_clear_password from a server whose certificate\n"
+    "                        was not verified (the password travels as it is)\n"
+    "      --no-defaults     read no option file\n"
+    "      --defaults-file=F  read only this option file\n"
+    "      --defaults-extra-file=F  read this option file before ~/.my.cnf\n"
+    "      --verbose         print the host reached on standard error\n"
+    "      --dataset         read the rows through the query dataset the window uses\n"
+    "      --fields          with --dataset: list each field's name, type and size first\n"
+    "  -?, --help            print this text and exit\n"
+    "  -V, --version         print the version and exit\n"
+    "\n"
+    "-S/--socket, --protocol other than tcp, --ssl-capath and --ssl-cipher are refused: connections\n"
+    "go over TCP with one CA file.\n";
 
-// What ParseArguments decided: run statements, or exit with the given status.
-enum class TParseResult { Run, ExitOk, ExitUsage };
-
-struct TModes {
-  bool Dataset = false;
-  bool Fields = false;
-  bool Verbose = false;
-};
-
-bool ParseInt(std::string_view text, int& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& text : texts) pointers.push_back(text.data());
+  return pointers;
 }
 
-TParseResult ParseArguments(int argc, char** argv, TQueryLogin& login, std::vector<std::string>& statements,
-                            TModes& modes) {
-  bool passwordGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(Usage, stdout);
-      return TParseResult::ExitOk;
-    }
-    if (arg == "--version") {
-      std::printf("morvane-query %s\n", MORVANE_VERSION);
-      return TParseResult::ExitOk;
-    }
-    if (arg == "--dataset" || arg == "--fields") {
-      (arg == "--dataset" ? modes.Dataset : modes.Fields) = true;
-      continue;
-    }
-    if (arg == "--verbose") {
-      modes.Verbose = true;
-      continue;
-    }
-    if (arg == "--compress") {
-      login.Compress = true;
-      continue;
-    }
-    if (arg == "--get-server-public-key" || arg == "--enable-cleartext-plugin") {
-      (arg == "--get-server-public-key" ? login.Security.GetServerPublicKey : login.Security.EnableClearText) = true;
-      continue;
-    }
-    if (arg.rfind("--", 0) != 0) {
-      statements.emplace_back(arg);
-      continue;
-    }
-    if (i + 1 >= argc) {
-      std::fprintf(stderr, "morvane-query: %s needs a value\n", argv[i]);
-      return TParseResult::ExitUsage;
-    }
-    const char* value = argv[++i];
-    if (arg == "--host") {
-      login.Host = value;
-    } else if (arg == "--user") {
-      login.User = value;
-    } else if (arg == "--password") {
-      login.Password = value;
-      passwordGiven = true;
-      // Other users can read a process's command line for as long as it runs.
-      std::memset(argv[i], 'x', std::strlen(argv[i]));
-    } else if (arg == "--database") {
-      login.Database = value;
-    } else if (arg == "--ssl-mode") {
-      const auto mode = ParseSslMode(value);
-      if (!mode) {
-        std::fprintf(stderr,
-                     "morvane-query: --ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
-                     "not '%s'\n",
-                     value);
-        return TParseResult::ExitUsage;
-      }
-      login.Security.Mode = *mode;
-    } else if (arg == "--ssl-ca") {
-      login.Security.Ca = value;
-    } else if (arg == "--ssl-cert") {
-      login.Security.Cert = value;
-    } else if (arg == "--ssl-key") {
-      login.Security.Key = value;
-    } else if (arg == "--server-public-key") {
-      login.Security.ServerPublicKey = value;
-    } else if (arg == "--port" || arg == "--timeout") {
-      int& target = arg == "--port" ? login.Port : login.TimeoutSeconds;
-      if (!ParseInt(value, target) || target < 0) {
-        std::fprintf(stderr, "morvane-query: %s expects a number, not '%s'\n", argv[i - 1], value);
-        return TParseResult::ExitUsage;
-      }
-    } else {
-      std::fprintf(stderr, "morvane-query: unknown option %s\n", argv[i - 1]);
-      return TParseResult::ExitUsage;
+// The statements of the scripts, for the dataset mode; client commands other than quit are
+// passed over there.
+std::vector<std::string> Statements(const std::vector<std::string>& scripts, std::string delimiter) {
+  std::vector<std::string> statements;
+  for (const std::string& script : scripts) {
+    TScriptReader reader(script, delimiter);
+    while (const auto command = reader.Next()) {
+      if (command->Kind == TScriptCommand::TKind::Quit) return statements;
+      if (command->Kind == TScriptCommand::TKind::Statement) statements.push_back(command->Text);
     }
   }
-  // As the vendors' clients do: the environment's password when none was given.
-  if (!passwordGiven)
-    if (const char* fromEnvironment = std::getenv("MYSQL_PWD")) login.Password = fromEnvironment;
-  if (statements.empty()) {
-    const std::string script(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
-    statements = SplitStatements(script);
-  }
-  return TParseResult::Run;
-}
-
-int ReportError(const TQueryError& error) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "ERROR %d: %s\n", error.Code, error.Message.c_str());
-  return 1;
+  return statements;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  TQueryLogin login;
-  std::vector<std::string> statements;
-  TModes modes;
-  switch (ParseArguments(argc, argv, login, statements, modes)) {
-    case TParseResult::ExitOk:
-      return 0;
-    case TParseResult::ExitUsage:
-      return 2;
-    case TParseResult::Run:
-      break;
+  std::vector<char*> commandLine(argv + 1, argv + argc);
+  TOptionFileArgs fileArgs = ReadOptionFiles(std::vector<std::string>(commandLine.begin(), commandLine.end()));
+  if (fileArgs.Status != 0) return fileArgs.Status;
+  TClientOptions options;
+  std::vector<std::string> operands;
+  if (const int status = ParseOptions(Pointers(fileArgs.Args), TOptionSource::OptionFile, options, operands))
+    return status;
+  operands.clear();
+  if (const int status = ParseOptions(commandLine, TOptionSource::CommandLine, options, operands)) return status;
+  if (options.Help) {
+    std::fputs(Usage, stdout);
+    return 0;
   }
+  if (options.Version) {
+    std::printf("morvane-query %s\n", MORVANE_VERSION);
+    return 0;
+  }
+  FinishOptions(operands, options);
+  if (options.AskPassword) options.Login.Password = AskPassword().value_or("");
+  if (options.Scripts.empty())
+    options.Scripts.emplace_back(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
 
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
-  if (modes.Dataset) {
-    TBatchOutput output(stdout);
-    return RunDatasetMode(login, statements, modes.Fields, modes.Verbose, output);
-  }
+  TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw);
+  if (options.Dataset)
+    return RunDatasetMode(options.Login, Statements(options.Scripts, options.Delimiter), options.Fields,
+                          options.Verbose, batch);
+
   TQueryRunner runner;
-  if (!runner.Connect(login)) return ReportError(runner.LastError());
-  if (modes.Verbose) ReportHost(runner.ConnectedHost());
-  TBatchOutput output(stdout);
-  for (const std::string& sql : statements)
-    if (!runner.Run(sql, &output)) return ReportError(runner.LastError());
-  output.Flush();
-  return 0;
+  if (!runner.Connect(options.Login)) {
+    ReportLoginError(runner.LastError());
+    return 1;
+  }
+  if (options.Verbose) ReportHost(runner.ConnectedHost());
+  TTableOutput table(stdout, options.ColumnNames);
+  TVerticalOutput vertical(stdout, options.ColumnNames);
+  TResultSink& layout = options.Layout == TLayout::Table      ? static_cast<TResultSink&>(table)
+                        : options.Layout == TLayout::Vertical ? static_cast<TResultSink&>(vertical)
+                                                              : batch;
+  TScriptRunner scripts(runner, layout, vertical, options.Force, options.PrintQueryOnError);
+  std::string delimiter = options.Delimiter;
+  for (const std::string& script : options.Scripts)
+    if (!scripts.Run(script, delimiter)) break;
+  std::fflush(stdout);
+  return scripts.ExitStatus();
 }

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# morvane-query and the database's own command-line client, given the same command lines and
+# scripts, print the same standard output and standard error and end with the same exit status.
+# Not compared: --version and --help (each names its own program and options). Messages that
+# start with the program's name ("mariadb: unknown option '--foo'") differ by that name only.
+# Both are given --default-character-set=utf8mb4: the reference client's default follows the
+# locale (utf8mb3 here, so four-byte characters come back as '?'), morvane-query's is utf8mb4.
+# Usage: morvane_query_like_vendor_client.sh <path of morvane-query>
+set -uo pipefail
+query=$1
+
+source "$(dirname "$0")/../support/require_test_db.sh"
+require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_DATABASE MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD
+# $work (removed at exit), $failures and fail "what".
+source "$(dirname "$0")/../support/checks.sh"
+
+host=$MORVANE_TEST_DB_HOST port=$MORVANE_TEST_DB_PORT db=$MORVANE_TEST_DB_DATABASE
+user=$MORVANE_TEST_DB_NATIVE_USER password=$MORVANE_TEST_DB_NATIVE_PASSWORD
+cs=--default-character-set=utf8mb4
+login=(--no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" "$db")
+
+# same <stdin file> <arguments...>: both programs, compared.
+same() {
+  local input=$1
+  shift
+  mariadb "$@" <"$input" >"$work/vendor.out" 2>"$work/vendor.err"
+  local vendorStatus=$?
+  "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
+  local ourStatus=$?
+  sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /' "$work/vendor.err"
+  local what="${*: -1}"
+  if ! cmp -s "$work/vendor.out" "$work/ours.out"; then
+    fail "standard output differs for: ${what:0:70}"
+    diff "$work/vendor.out" "$work/ours.out" | head -20 >&2
+  fi
+  if ! cmp -s "$work/vendor.err" "$work/ours.err"; then
+    fail "standard error differs for: ${what:0:70}"
+    diff "$work/vendor.err" "$work/ours.err" | head -20 >&2
+  fi
+  [ "$vendorStatus" -eq "$ourStatus" ] || fail "exit status $ourStatus instead of $vendorStatus for: ${what:0:70}"
+}
+
+script() {  # script <name> <text>: a script file in $work
+  printf '%s' "$2" >"$work/$1"
+  echo "$work/$1"
+}
+
+mariadb "${login[@]}" -e "
+  DROP TABLE IF EXISTS vendor_cli;
+  CREATE TABLE vendor_cli (id INT NOT NULL PRIMARY KEY, name VARCHAR(40) NULL, amount DECIMAL(8,2) NULL,
+                           wide VARCHAR(40) NULL) CHARACTER SET utf8mb4;
+  INSERT INTO vendor_cli VALUES (1, 'Grüße', 1.5, '日本語テキスト'), (2, NULL, -20.25, NULL),
+                                (3, 'tab\\there\\\\back', NULL, 'ｱＡ가 and 😀'), (4, '', 0, 'narrow');" ||
+  { echo "FAIL: cannot prepare the table" >&2; exit 1; }
+
+none=/dev/null
+select="SELECT * FROM vendor_cli ORDER BY id"
+
+# Options: short, attached, --opt=value and --opt value forms; the database as an operand or -D.
+same $none --no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" -D "$db" -e "$select"
+same $none --no-defaults "$cs" "-h$host" "-P$port" "-u$user" "-p$password" "-D$db" -e "$select"
+same $none --no-defaults "$cs" --host="$host" --port="$port" --user="$user" --password="$password" \
+  --database="$db" --execute="$select"
+same $none --no-defaults "$cs" --host "$host" --port "$port" --user "$user" "-p$password" --database "$db" \
+  --execute "$select"
+same $none "${login[@]}" -BNe "SELECT 'bundled' AS how"
+same $none "${login[@]}" --skip-column-names --batch -e "$select"
+same $none --no-defaults "$cs" -h "$host" -P "$port" -u "$user" -pwrong -e "SELECT 1"
+
+# An option file: [client] and [mysql] are read, [mariadb] is not; a loose- option only warns.
+cat >"$work/my.cnf" <<CNF
+[client]
+host = $host
+port=$port
+user=$user
+password="$password"
+loose-no-such-option = 1
+[mysql]
+database=$db
+default-character-set=utf8mb4
+[mariadb]
+user=nobody
+CNF
+same $none --defaults-file="$work/my.cnf" -e "SELECT CURRENT_USER() AS who, DATABASE() AS db"
+printf '[client]\nno-such-option=1\n' >"$work/bad.cnf"
+same $none --defaults-file="$work/bad.cnf" -e "SELECT 1"
+same $none --defaults-file="$work/missing.cnf" -e "SELECT 1"
+
+# Output layouts: -N, -r, -s, --table and --vertical with UTF-8 text (wide characters take two
+# cells, four-byte ones none) and NULLs, \G for one statement.
+for layout in -N -r -s -t -tN -E -EN; do same $none "${login[@]}" "$layout" -e "$select"; done
+same $none "${login[@]}" -t -e "SELECT 12345 AS n UNION ALL SELECT NULL; SELECT NULL AS nothing, 1 AS one"
+# NUL shows as a blank; a column wider than 1024 is padded to 1024 only.
+for layout in -t -E; do
+  same $none "${login[@]}" "$layout" -e "SELECT CONCAT('a', CHAR(0), 'b') AS nul, REPEAT('x', 1100) AS long_text,
+    1e10 AS f UNION ALL SELECT 'c', 'y', 2.5"
+done
+same $none "${login[@]}" -e "SELECT id, wide FROM vendor_cli WHERE id < 3 ORDER BY id\\G SELECT 'after' AS batch"
+same $none "${login[@]}" -t -e "SELECT id FROM vendor_cli WHERE id > 100"
+
+# Several statements in -e, the session's row count (no found-rows flag), a lone ';'.
+same $none "${login[@]}" -e "SELECT 1 AS a; SELECT 'two' AS b; DO 3; SELECT 4 AS d"
+same $none "${login[@]}" -e "UPDATE vendor_cli SET amount = amount; SELECT ROW_COUNT() AS changed"
+# The login asked for the character set: no SET NAMES follows it.
+same $none "${login[@]}" -e "SHOW SESSION STATUS LIKE 'Com_set_option'"
+same $none "${login[@]}" -e ";"
+# The connect time-out does not limit a statement.
+same $none "${login[@]}" --connect-timeout=1 -e "SELECT SLEEP(2) AS slept"
+same "$(script lone.sql $';\n')" "${login[@]}"
+
+# Errors: the failing statement and its line, exit 1; --force goes on (and ends with 0).
+failing=$(script failing.sql $'SELECT 1 AS first;\n\nSELECT *\n  FROM no_such_table;\nSELECT 2 AS after;\n')
+same "$failing" "${login[@]}"
+same "$failing" "${login[@]}" --force
+same "$failing" "${login[@]}" -B
+same $none "${login[@]}" -e $'SELECT 1;\n/* note */ SELECT nosuch; SELECT 3' -f
+same $none "${login[@]}" -e "SELECT nosuch" --skip-print-query-on-error --skip-line-numbers
+same $none "${login[@]}" -e "use no_such_database"
+
+# A procedure script with DELIMITER, comments, use, source and quit.
+included=$(script included.sql $'SELECT 10 AS included;\n')
+same "$(script procedure.sql "DROP PROCEDURE IF EXISTS vendor_cli_p;
+DELIMITER //
+CREATE PROCEDURE vendor_cli_p(x INT)
+BEGIN
+  SELECT x AS val; -- a comment; with a semicolon
+  SELECT x * 2 AS doubled;
+END //
+DELIMITER ;
+CALL vendor_cli_p(21);
+# a hash comment
+use $db
+SELECT DATABASE()\\G
+source $included
+DROP PROCEDURE vendor_cli_p;
+quit
+SELECT 'not reached';
+")" "${login[@]}"
+same "$(script missing-source.sql $'SELECT 1;\nsource /no/such/file.sql\nSELECT 2;\n')" "${login[@]}"
+
+# Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
+same $none "${login[@]}" --foo -e "SELECT 1"
+same $none "${login[@]}" -x -e "SELECT 1"
+same $none "${login[@]}" -e
+same $none "${login[@]}" --batch=1 -e "SELECT 1"
+same $none "${login[@]}" --port=abc -e "SELECT 1"
+
+mariadb "${login[@]}" -e "DROP TABLE IF EXISTS vendor_cli"
+exit $((failures > 0))

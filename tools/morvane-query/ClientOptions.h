@@ -1,0 +1,37 @@
+#pragma once
+// What the command line and the option files asked morvane-query to do.
+#include "tools/morvane-query/QueryRunner.h"
+
+#include <string>
+#include <vector>
+
+enum class TLayout { Batch, Table, Vertical };
+
+struct TClientOptions {
+  TQueryLogin Login;
+  // The reference client's encryption switches; they set the mode only when --ssl-mode is not given.
+  bool SslModeGiven = false;
+  bool SkipSsl = false;
+  bool VerifyServerCert = false;
+  bool AskPassword = false;  // -p or --password without a value: asked on the terminal
+  bool PasswordGiven = false;
+
+  // Statements given on the command line (-e, and operands after the database name), run in turn
+  // instead of standard input.
+  std::vector<std::string> Scripts;
+  bool Execute = false;  // -e was given
+  std::string Delimiter = ";";
+
+  TLayout Layout = TLayout::Batch;
+  bool ColumnNames = true;
+  int Silent = 0;  // how often -s was given
+  bool Raw = false;
+  bool Force = false;
+  bool PrintQueryOnError = true;  // the failing statement between dashed lines
+
+  bool Dataset = false;
+  bool Fields = false;
+  bool Verbose = false;
+  bool Help = false;
+  bool Version = false;
+};

@@ -1,0 +1,350 @@
+#include "tools/morvane-query/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr const char* Program = "morvane-query";
+
+// The reference client's exit statuses for a wrong command line.
+constexpr int UnknownOption = 2;
+constexpr int NoArgumentAllowed = 4;
+constexpr int ArgumentRequired = 5;
+constexpr int UnknownVariable = 7;
+constexpr int BadNumber = 9;
+
+enum class TArgument {
+  None,      // a switch
+  Boolean,   // a switch that also takes =0/1/on/off/true/false and the skip-/disable-/enable- forms
+  Required,  // --name=value, --name value, -xvalue, -x value
+  Optional,  // --name=value, -xvalue; without one it is asked for
+  Number,    // as Required, a count of seconds or a port
+};
+
+struct TOptionSpec {
+  std::string_view Name;
+  char Short;
+  TArgument Argument;
+  // The value, or for a boolean "1"/"0"; for an optional argument, nothing when none was given.
+  void (*Apply)(TClientOptions& options, const std::optional<std::string>& value);
+};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool On(const std::optional<std::string>& value) {
+  return *value == "1";
+}
+
+const TOptionSpec Specs[] = {
+    {"host", 'h', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Host = *v; }},
+    {"port", 'P', TArgument::Number, [](TClientOptions& o, const auto& v) { o.Login.Port = std::atoi(v->c_str()); }},
+    {"user", 'u', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.User = *v; }},
+    {"password", 'p', TArgument::Optional,
+     [](TClientOptions& o, const auto& v) {
+       o.AskPassword = !v;
+       o.PasswordGiven = true;
+       o.Login.Password = v.value_or("");
+     }},
+    {"database", 'D', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Database = *v; }},
+    {"execute", 'e', TArgument::Required,
+     [](TClientOptions& o, const auto& v) {
+       // Like the reference client: several -e are one text, joined by a blank; -e turns --force off.
+       if (o.Execute)
+         o.Scripts.back() += " " + *v;
+       else
+         o.Scripts.push_back(*v);
+       o.Execute = true;
+       o.Force = false;
+     }},
+    {"batch", 'B', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"skip-column-names", 'N', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.ColumnNames = !On(v); }},
+    {"column-names", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.ColumnNames = On(v); }},
+    {"raw", 'r', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Raw = On(v); }},
+    {"table", 't', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Table; }},
+    {"vertical", 'E', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Vertical; }},
+    {"silent", 's', TArgument::None, [](TClientOptions& o, const auto&) { ++o.Silent; }},
+    {"force", 'f', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Force = On(v); }},
+    {"print-query-on-error", 0, TArgument::Boolean,
+     [](TClientOptions& o, const auto& v) { o.PrintQueryOnError = On(v); }},
+    {"compress", 'C', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Login.Compress = On(v); }},
+    {"connect-timeout", 0, TArgument::Number,
+     [](TClientOptions& o, const auto& v) { o.Login.TimeoutSeconds = std::atoi(v->c_str()); }},
+    {"timeout", 0, TArgument::Number,
+     [](TClientOptions& o, const auto& v) { o.Login.TimeoutSeconds = std::atoi(v->c_str()); }},
+    {"default-character-set", 0, TArgument::Required,
+     [](TClientOptions& o, const auto& v) { o.Login.CharacterSet = *v; }},
+    {"delimiter", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Delimiter = *v; }},
+    {"ssl", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.SkipSsl = !On(v); }},
+    {"ssl-verify-server-cert", 0, TArgument::Boolean,
+     [](TClientOptions& o, const auto& v) { o.VerifyServerCert = On(v); }},
+    {"ssl-mode", 0, TArgument::Required,
+     [](TClientOptions& o, const auto& v) {
+       o.Login.Security.Mode = *ParseSslMode(*v);
+       o.SslModeGiven = true;
+     }},
+    {"ssl-ca", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Ca = *v; }},
+    {"ssl-cert", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Cert = *v; }},
+    {"ssl-key", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Key = *v; }},
+    {"server-public-key", 0, TArgument::Required,
+     [](TClientOptions& o, const auto& v) { o.Login.Security.ServerPublicKey = *v; }},
+    {"get-server-public-key", 0, TArgument::None,
+     [](TClientOptions& o, const auto&) { o.Login.Security.GetServerPublicKey = true; }},
+    {"enable-cleartext-plugin", 0, TArgument::None,
+     [](TClientOptions& o, const auto&) { o.Login.Security.EnableClearText = true; }},
+    {"dataset", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Dataset = true; }},
+    {"fields", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Fields = true; }},
+    {"verbose", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Verbose = true; }},
+    {"help", '?', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
+    {"help", 'I', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
+    {"version", 'V', TArgument::None, [](TClientOptions& o, const auto&) { o.Version = true; }},
+    // Read by the reference client before anything else; see OptionFiles.h.
+    {"no-defaults", 0, TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"defaults-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"defaults-extra-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // Settings of the reference client that change nothing in what a script prints.
+    {"max-allowed-packet", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"net-buffer-length", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"quick", 'q', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"unbuffered", 'n', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"no-beep", 'b', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"no-auto-rehash", 'A', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"auto-rehash", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"reconnect", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"prompt", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // Line numbers are always shown without a terminal.
+    {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    // Connections always go over TCP.
+    {"protocol", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // What the connection cannot do: refused on the command line, passed over in option files
+    // (the system's files name a socket for every client).
+    {"socket", 'S', TArgument::Required, nullptr},
+    {"ssl-capath", 0, TArgument::Required, nullptr},
+    {"ssl-cipher", 0, TArgument::Required, nullptr},
+};
+
+std::string Normalized(std::string_view name) {
+  std::string text(name);
+  std::replace(text.begin(), text.end(), '_', '-');
+  return text;
+}
+
+const TOptionSpec* FindLong(std::string_view name) {
+  for (const TOptionSpec& spec : Specs)
+    if (spec.Name == name) return &spec;
+  return nullptr;
+}
+
+const TOptionSpec* FindShort(char letter) {
+  for (const TOptionSpec& spec : Specs)
+    if (spec.Short == letter) return &spec;
+  return nullptr;
+}
+
+std::optional<bool> ParseBoolean(const std::string& text) {
+  const std::string value = Lower(text);
+  if (value == "1" || value == "on" || value == "true") return true;
+  if (value == "0" || value == "off" || value == "false") return false;
+  return std::nullopt;
+}
+
+class TParser {
+ public:
+  TParser(std::vector<char*> args, TOptionSource source, TClientOptions& options, std::vector<std::string>& operands)
+      : FArgs(std::move(args)), FSource(source), FOptions(options), FOperands(operands) {}
+
+  int Run() {
+    for (FIndex = 0; FIndex < FArgs.size(); ++FIndex) {
+      const std::string_view arg = FArgs[FIndex];
+      int status = 0;
+      if (arg == "--") {
+        for (++FIndex; FIndex < FArgs.size(); ++FIndex) FOperands.emplace_back(FArgs[FIndex]);
+      } else if (arg.rfind("--", 0) == 0) {
+        status = Long(arg.substr(2));
+      } else if (arg.size() > 1 && arg[0] == '-') {
+        status = Shorts();
+      } else {
+        FOperands.emplace_back(arg);
+      }
+      if (status != 0) return status;
+    }
+    return 0;
+  }
+
+ private:
+  int Complain(int status, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    return status;
+  }
+
+  // The argument after the current one as a value, if there is one.
+  char* TakeNext() { return FIndex + 1 < FArgs.size() ? FArgs[++FIndex] : nullptr; }
+
+  int Long(std::string_view text) {
+    const std::size_t equals = text.find('=');
+    std::string name = Normalized(text.substr(0, equals));
+    std::optional<std::string> value;
+    char* valueBytes = nullptr;
+    if (equals != std::string_view::npos) {
+      value = std::string(text.substr(equals + 1));
+      valueBytes = FArgs[FIndex] + 2 + equals + 1;
+    }
+    const bool loose = name.rfind("loose-", 0) == 0;
+    if (loose) name.erase(0, 6);
+    const TOptionSpec* spec = FindLong(name);
+    // The switch forms of booleans.
+    std::optional<bool> negated;
+    for (const std::string_view prefix : {"skip-", "disable-", "enable-"}) {
+      if (spec || name.rfind(prefix, 0) != 0) continue;
+      const TOptionSpec* base = FindLong(name.substr(prefix.size()));
+      if (base && base->Argument == TArgument::Boolean && !value) {
+        spec = base;
+        negated = prefix != "enable-";
+      }
+    }
+    const std::string shown = "--" + std::string(text.substr(0, equals));
+    if (!spec) {
+      if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
+      const std::string variable(text);
+      if (loose) {
+        std::fprintf(stderr, "Warning: %s: unknown variable '%s'\n", Program, variable.c_str());
+        return 0;
+      }
+      return Complain(UnknownVariable, "unknown variable '" + variable + "'");
+    }
+    if (negated) return Apply(*spec, *negated ? "0" : "1", shown);
+    switch (spec->Argument) {
+      case TArgument::None:
+        if (value) return Complain(NoArgumentAllowed, "option '" + shown + "' cannot take an argument");
+        return Apply(*spec, std::nullopt, shown);
+      case TArgument::Boolean: {
+        if (!value) return Apply(*spec, "1", shown);
+        const auto on = ParseBoolean(*value);
+        if (!on) return Complain(UnknownOption, "option '" + shown + "' doesn't allow an argument '" + *value + "'");
+        return Apply(*spec, *on ? "1" : "0", shown);
+      }
+      case TArgument::Optional:
+        // Unlike the reference client, "--password W" also takes W (this program's own older
+        // form); "--password" last or before another option asks.
+        if (!value && FSource == TOptionSource::CommandLine && FIndex + 1 < FArgs.size() &&
+            FArgs[FIndex + 1][0] != '-') {
+          valueBytes = TakeNext();
+          value = std::string(valueBytes);
+        }
+        break;
+      case TArgument::Required:
+      case TArgument::Number:
+        if (!value) {
+          valueBytes = TakeNext();
+          if (!valueBytes) return Complain(ArgumentRequired, "option '" + shown + "' requires an argument");
+          value = std::string(valueBytes);
+        }
+        break;
+    }
+    return ApplyValue(*spec, value, valueBytes, shown);
+  }
+
+  int Shorts() {
+    char* arg = FArgs[FIndex];
+    for (std::size_t i = 1; arg[i] != '\0'; ++i) {
+      const std::string shown = std::string("-") + arg[i];
+      const TOptionSpec* spec = FindShort(arg[i]);
+      if (!spec) return Complain(UnknownOption, "unknown option '" + shown + "'");
+      if (spec->Argument == TArgument::None || spec->Argument == TArgument::Boolean) {
+        if (const int status =
+                Apply(*spec, spec->Argument == TArgument::Boolean ? "1" : std::optional<std::string>(), shown))
+          return status;
+        continue;
+      }
+      char* valueBytes = arg[i + 1] != '\0' ? arg + i + 1 : nullptr;
+      if (!valueBytes && spec->Argument != TArgument::Optional) {
+        valueBytes = TakeNext();
+        if (!valueBytes) return Complain(ArgumentRequired, "option '" + shown + "' requires an argument");
+      }
+      return ApplyValue(*spec, valueBytes ? std::optional<std::string>(valueBytes) : std::nullopt, valueBytes, shown);
+    }
+    return 0;
+  }
+
+  int ApplyValue(const TOptionSpec& spec, const std::optional<std::string>& value, char* valueBytes,
+                 const std::string& shown) {
+    // Other users can read a process's command line for as long as it runs.
+    if (spec.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
+    if (spec.Argument == TArgument::Number) {
+      int number = 0;
+      const char* end = value->data() + value->size();
+      const auto [stop, error] = std::from_chars(value->data(), end, number);
+      if (error != std::errc() || stop != end || number < 0) {
+        const char bad = stop != end ? *stop : value->empty() ? ' ' : value->front();
+        std::fprintf(stderr,
+                     "Unknown suffix '%c' used for variable '%s' (value '%s'). Legal suffix characters are: K, M, G, "
+                     "T, P, E\n",
+                     bad, std::string(spec.Name).c_str(), value->c_str());
+        return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(spec.Name) + "'");
+      }
+    }
+    if (spec.Name == "protocol" && Lower(*value) != "tcp" && FSource == TOptionSource::CommandLine)
+      return Complain(UnknownOption, "--protocol=" + *value + " is not supported: morvane-query connects over TCP");
+    if (spec.Name == "ssl-mode" && !ParseSslMode(*value))
+      return Complain(UnknownOption,
+                      "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
+                      "not '" +
+                          *value + "'");
+    return Apply(spec, value, shown);
+  }
+
+  int Apply(const TOptionSpec& spec, const std::optional<std::string>& value, const std::string& shown) {
+    if (spec.Apply) {
+      spec.Apply(FOptions, value);
+      return 0;
+    }
+    if (FSource == TOptionSource::OptionFile) return 0;
+    return Complain(UnknownOption, shown + " is not supported: morvane-query connects over TCP with one CA file");
+  }
+
+  std::vector<char*> FArgs;
+  TOptionSource FSource;
+  TClientOptions& FOptions;
+  std::vector<std::string>& FOperands;
+  std::size_t FIndex = 0;
+};
+
+}  // namespace
+
+int ParseOptions(std::vector<char*> args, TOptionSource source, TClientOptions& options,
+                 std::vector<std::string>& operands) {
+  return TParser(std::move(args), source, options, operands).Run();
+}
+
+void FinishOptions(const std::vector<std::string>& operands, TClientOptions& options) {
+  for (std::size_t i = 0; i < operands.size(); ++i) {
+    const std::string& operand = operands[i];
+    const bool blanks = std::any_of(operand.begin(), operand.end(), [](char c) { return std::isspace(c); });
+    if (i == 0 && !blanks)
+      options.Login.Database = operand;
+    else
+      options.Scripts.push_back(operand);
+  }
+  TSslSettings& security = options.Login.Security;
+  if (!options.SslModeGiven) {
+    if (options.SkipSsl)
+      security.Mode = TSslMode::Disabled;
+    else if (options.VerifyServerCert)
+      security.Mode = TSslMode::VerifyIdentity;
+    else if (!security.Ca.empty())
+      security.Mode = TSslMode::VerifyCa;
+  }
+  // As the vendors' clients do: the environment's password when none was given.
+  if (!options.PasswordGiven)
+    if (const char* fromEnvironment = std::getenv("MYSQL_PWD")) options.Login.Password = fromEnvironment;
+}

@@ -1,0 +1,121 @@
+#include "tools/morvane-query/OptionFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view Groups[] = {"client", "client-server", "client-mariadb", "mysql", "mariadb-client"};
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text;
+}
+
+// A value as the reference client reads it: quotes removed with their escapes, else cut at a '#'
+// that follows a blank.
+std::string Value(std::string_view text) {
+  text = Trimmed(text);
+  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'')) {
+    const char quote = text.front();
+    std::string value;
+    for (std::size_t i = 1; i < text.size() && text[i] != quote; ++i) {
+      if (text[i] == '\\' && i + 1 < text.size()) {
+        const char escaped = text[++i];
+        value += escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped == 'r' ? '\r' : escaped == 's' ? ' ' : escaped;
+      } else {
+        value += text[i];
+      }
+    }
+    return value;
+  }
+  for (std::size_t i = 1; i < text.size(); ++i)
+    if (text[i] == '#' && std::isspace(static_cast<unsigned char>(text[i - 1])))
+      return std::string(Trimmed(text.substr(0, i)));
+  return std::string(text);
+}
+
+class TReader {
+ public:
+  explicit TReader(std::vector<std::string>& args) : FArgs(args) {}
+
+  // False when the file cannot be opened.
+  bool Read(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    if (!file) return false;
+    bool inGroup = false;
+    std::string line;
+    while (std::getline(file, line)) {
+      const std::string_view text = Trimmed(line);
+      if (text.empty() || text[0] == '#' || text[0] == ';') continue;
+      if (text[0] == '[') {
+        std::string group(Trimmed(text.substr(1, text.find(']') - 1)));
+        std::transform(group.begin(), group.end(), group.begin(), [](unsigned char c) { return std::tolower(c); });
+        inGroup = std::find(std::begin(Groups), std::end(Groups), group) != std::end(Groups);
+      } else if (text.rfind("!includedir", 0) == 0) {
+        IncludeDirectory(std::string(Trimmed(text.substr(11))));
+      } else if (text.rfind("!include", 0) == 0) {
+        Read(std::string(Trimmed(text.substr(8))));
+      } else if (inGroup) {
+        const std::size_t equals = text.find('=');
+        const std::string name(Trimmed(text.substr(0, equals)));
+        FArgs.push_back(equals == std::string_view::npos ? "--" + name
+                                                         : "--" + name + "=" + Value(text.substr(equals + 1)));
+      }
+    }
+    return true;
+  }
+
+ private:
+  void IncludeDirectory(const std::filesystem::path& directory) {
+    std::error_code error;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error))
+      if (entry.path().extension() == ".cnf") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& path : files) Read(path);
+  }
+
+  std::vector<std::string>& FArgs;
+};
+
+std::optional<std::string> Setting(const std::vector<std::string>& commandLine, std::string_view name) {
+  for (const std::string& arg : commandLine)
+    if (arg.rfind(name, 0) == 0) return arg.substr(name.size());
+  return std::nullopt;
+}
+
+int RequiredFileMissing(const std::string& path) {
+  std::fprintf(stderr, "Could not open required defaults file: %s\nFatal error in defaults handling. Program aborted\n",
+               path.c_str());
+  return 1;
+}
+
+}  // namespace
+
+TOptionFileArgs ReadOptionFiles(const std::vector<std::string>& commandLine) {
+  TOptionFileArgs result;
+  if (Setting(commandLine, "--no-defaults")) return result;
+  TReader reader(result.Args);
+  if (const auto only = Setting(commandLine, "--defaults-file=")) {
+    if (!reader.Read(*only)) result.Status = RequiredFileMissing(*only);
+    return result;
+  }
+  reader.Read("/etc/my.cnf");
+  reader.Read("/etc/mysql/my.cnf");
+  if (const auto extra = Setting(commandLine, "--defaults-extra-file=")) {
+    if (!reader.Read(*extra)) {
+      result.Status = RequiredFileMissing(*extra);
+      return result;
+    }
+  }
+  if (const char* home = std::getenv("HOME")) reader.Read(std::filesystem::path(home) / ".my.cnf");
+  return result;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The option files the database's command-line client reads, in its order, so that a ~/.my.cnf
+// written for it applies here too: /etc/my.cnf, /etc/mysql/my.cnf, the --defaults-extra-file and
+// ~/.my.cnf (a later setting wins), or only the --defaults-file, or none with --no-defaults. The
+// groups read are [client], [client-server], [client-mariadb], [mysql] and [mariadb-client];
+// !include and !includedir are followed.
+#include <string>
+#include <vector>
+
+struct TOptionFileArgs {
+  std::vector<std::string> Args;  // "--name=value" or "--name", in the order read
+  int Status = 0;                 // else the exit status; the complaint is printed
+};
+
+// Looks at the command line only for --no-defaults, --defaults-file= and --defaults-extra-file=.
+TOptionFileArgs ReadOptionFiles(const std::vector<std::string>& commandLine);

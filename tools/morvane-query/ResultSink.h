@@ -1,0 +1,24 @@
+#pragma once
+// Where the rows of a result set go: the batch, table and vertical layouts take them in the same
+// order, column descriptions first, then the values row by row.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TResultColumn {
+  std::string Name;
+  std::uint8_t Type = 0;  // MYSQL_TYPE_*
+  bool NotNull = false;
+};
+
+class TResultSink {
+ public:
+  virtual ~TResultSink() = default;
+  virtual void StartResult(std::vector<TResultColumn> columns) = 0;
+  // One value of the current row, nothing for NULL; valid only during the call.
+  virtual void Value(std::optional<std::string_view> value) = 0;
+  virtual void EndRow() = 0;
+  virtual void EndResult() = 0;
+};
