@@ -1,6 +1,5 @@
 // The hints: the long part in status panel 0, the pop-up tooltips switched by "Show Hints".
 #include "app/Birthday.h"
-
 #include "app/HintTracker.h"
 #include "app/StatusBar.h"
 #include "controls/Hint.h"

@@ -1,6 +1,5 @@
 // The window's controls at their designed places, its menu and its tab order.
 #include "app/Birthday.h"
-
 #include "app/StatusBar.h"
 #include "app/WindowControls.h"
 #include "controls/AbNumEdit.h"

@@ -1,6 +1,5 @@
 // The three MAC byte fields: drawn at random, composed into the MAC text.
 #include "app/Birthday.h"
-
 #include "app/MacAddress.h"
 #include "app/Random.h"
 #include "app/WindowControls.h"

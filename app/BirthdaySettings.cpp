@@ -1,6 +1,5 @@
 // The remembered inputs and encryption settings, read at creation and written at closing.
 #include "app/Birthday.h"
-
 #include "app/ErrorReport.h"
 #include "controls/AbNumEdit.h"
 #include "platform/Registry.h"

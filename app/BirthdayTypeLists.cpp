@@ -1,6 +1,5 @@
 // The pixel and shield type boxes, filled from the INI file beside the program.
 #include "app/Birthday.h"
-
 #include "app/TypeLists.h"
 #include "app/WindowControls.h"
 #include "platform/ExecutablePath.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Making and styling the window's controls at their design-time places and fonts.
 
 #include <QColor>
 #include <QRect>

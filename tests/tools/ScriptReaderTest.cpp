@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "tools/morvane-query/ScriptReader.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

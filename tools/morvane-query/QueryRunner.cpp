@@ -32,7 +32,6 @@ TQueryError QueryErrorFrom(int code, std::string message) {
 TQueryRunner::TQueryRunner() {
   FApi.CheckMySQLLib();
   FSession = FApi.mysql_init();
-  FSession->FIPVersion = TIPVersion::ivIPBoth;
 }
 
 TQueryRunner::~TQueryRunner() {
@@ -50,14 +49,18 @@ std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const 
   FSession->FIPVersion = TIPVersion::ivIPBoth;
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
   if (HandshakeKnows(login.CharacterSet)) FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, login.CharacterSet);
-  FApi.SetTimeout(FSession, 0);
   FApi.SetSecurity(FSession, login.Security);
   // Without CLIENT_FOUND_ROWS, as the reference client: an UPDATE counts the rows it changed.
   std::uint32_t flags = CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
   if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "", flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
-  return checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
+  // A host that takes the login and then never answers is left for the next within the time-out;
+  // the statements that follow have no limit, as the reference client's.
+  FApi.SetTimeout(FSession, login.TimeoutSeconds);
+  std::optional<THostFailure> notReady = checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
+  FApi.SetTimeout(FSession, 0);
+  return notReady;
 }
 
 bool TQueryRunner::Connect(const TQueryLogin& login) {
