@@ -3,21 +3,21 @@
 TAbGraphicControl::TAbGraphicControl(QWidget* parent) : QWidget(parent) {}
 
 void TAbGraphicControl::BeginUpdate() {
-  ++fUpdateCount;
+  ++updateCount_;
 }
 
 void TAbGraphicControl::EndUpdate() {
-  if (fUpdateCount > 0) --fUpdateCount;
-  if (fUpdateCount == 0) Change();
+  if (updateCount_ > 0) --updateCount_;
+  if (updateCount_ == 0) Change();
 }
 
 void TAbGraphicControl::Change() {
-  if (fUpdateCount == 0) ParamChange();
+  if (updateCount_ == 0) ParamChange();
 }
 
 void TAbGraphicControl::ParamChange() {}
 
 void TAbGraphicControl::Invalidate() {
-  fCompInvalidate = true;
+  compInvalidate_ = true;
   update();
 }

@@ -10,11 +10,11 @@ class TAbGraphicControl : public QWidget {
 
   void BeginUpdate();
   void EndUpdate();
-  int UpdateCount() const { return fUpdateCount; }
+  int UpdateCount() const { return updateCount_; }
 
   // Requests a repaint and remembers that one was requested.
   void Invalidate();
-  bool CompInvalidate() const { return fCompInvalidate; }
+  bool CompInvalidate() const { return compInvalidate_; }
 
  protected:
   // Passes a change on to ParamChange unless updates are held back.
@@ -22,6 +22,6 @@ class TAbGraphicControl : public QWidget {
   virtual void ParamChange();
 
  private:
-  int fUpdateCount = 0;
-  bool fCompInvalidate = false;
+  int updateCount_ = 0;
+  bool compInvalidate_ = false;
 };
