@@ -114,6 +114,15 @@ void TCustomDAConnection::InstallCallbacks() {
     }
   };
   FIConnection->OnReconnectSuccess = [this] { Fire(AfterConnect, *this); };
+  FIConnection->MayMoveToAnotherHost = [this] { return SessionMayBeReplaced(); };
+}
+
+bool TCustomDAConnection::SessionMayBeReplaced() const {
+  // Inside a transaction a new session would silently lose what it did.
+  if (InTransaction()) return false;
+  for (TConnectionClient* client : Clients())
+    if (client->BlocksReconnect()) return false;
+  return true;
 }
 
 void TCustomDAConnection::DoConnect() {
@@ -158,12 +167,7 @@ void TCustomDAConnection::InternalDisconnect() {
 bool TCustomDAConnection::DoError(EMyError& error, bool& fail, int attempt) {
   bool fatal = error.IsFatalError();
   bool reconnect = false;
-  if (fatal && attempt == 0) {
-    // Inside a transaction a new session would silently lose what it did: the error is raised.
-    reconnect = FIConnection && FIConnection->GetConnected() && !InTransaction();
-    for (TConnectionClient* client : Clients())
-      if (client->BlocksReconnect()) reconnect = false;
-  }
+  if (fatal && attempt == 0) reconnect = FIConnection && FIConnection->GetConnected() && SessionMayBeReplaced();
   if (OnError) OnError(*this, error, fail);
   if (fatal) {
     if (FIConnection) FIConnection->IsValid = false;

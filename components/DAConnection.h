@@ -67,6 +67,8 @@ class TCustomDAConnection : public TCustomConnection {
   // The disconnect sequence with its events, also for a session already found dead.
   void PerformDisconnect();
   void InstallCallbacks();
+  // No transaction and no dataset with rows pending: a session on another host loses nothing.
+  bool SessionMayBeReplaced() const;
   std::unique_ptr<TCRConnection> FIConnection;
   std::string FServer, FUsername, FPassword;
   int FConnectCount = 0;

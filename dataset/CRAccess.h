@@ -71,4 +71,7 @@ class TCRConnection {
   std::function<bool(EMyError& error, bool& fail, int attempt)> OnError;
   std::function<void()> OnReconnectError;
   std::function<void()> OnReconnectSuccess;
+  // Installed by the connection component: whether the session may be replaced by one on another
+  // host without losing anything (no transaction of the component's, no rows pending).
+  std::function<bool()> MayMoveToAnotherHost;
 };

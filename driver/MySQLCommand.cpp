@@ -55,14 +55,19 @@ void TMySQLCommand::Run() {
   if (!OwnStatement) FConnection.SessionStateMayHaveChanged();
   FRowsAffected = 0;
   const std::string encoded = !SQLEncoded && FConnection.SpeaksAnsi() ? Utf8ToAnsi(SQL) : std::string();
-  if (api.mysql_real_query(session, encoded.empty() ? SQL : encoded) != 0) {
+  const std::string& text = encoded.empty() ? SQL : encoded;
+  if (api.mysql_real_query(session, text) != 0) {
     bool breakAwaited;
     {
       std::lock_guard lock(FBreakExecCS);
       breakAwaited = FWaitForBreak;
     }
     if (breakAwaited) throw EAbort();  // the killed statement: no error processing
-    FConnection.MySQLError(Component);
+    // The statement did not run on a node that is not ready: it goes once to the next host.
+    if (!FConnection.MovedOffNodeNotReady()) FConnection.MySQLError(Component);
+    session = FConnection.Session();
+    api.SetTimeout(session, CommandTimeout);
+    if (api.mysql_real_query(session, text) != 0) FConnection.MySQLError(Component);
   }
   FRowsAffected = static_cast<std::uint32_t>(api.mysql_affected_rows(session));
   FLastInsertId = api.mysql_insert_id(session);

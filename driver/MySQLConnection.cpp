@@ -468,6 +468,19 @@ bool TMySQLConnection::EndAbandonedStatement() {
   return false;
 }
 
+bool TMySQLConnection::MovedOffNodeNotReady() {
+  if (!FMySQL || FLoggingIn || API().mysql_errno(FMySQL) != ER_NODE_NOT_READY || GetInTransaction()) return false;
+  if (Hosts().size() < 2 || (MayMoveToAnotherHost && !MayMoveToAnotherHost())) return false;
+  try {
+    Reconnect();
+  } catch (...) {
+    if (OnReconnectError) OnReconnectError();
+    throw;
+  }
+  if (OnReconnectSuccess) OnReconnectSuccess();
+  return true;
+}
+
 void TMySQLConnection::Reconnect() {
   Disconnect();
   // The host that was lost is the last one to try again.

@@ -73,6 +73,11 @@ class TMySQLConnection : public TCRConnection {
   // Runs a query and returns its first value (empty for none or NULL); as ExecStatement.
   std::string QueryFirstValue(const std::string& text);
 
+  // A cluster node that is not ready for clients refuses a statement before running it (1047).
+  // Outside a transaction, with more hosts in the list, the session moves to the next host that
+  // is ready and true is returned: the statement is to be sent once more there. Raises when no
+  // other host takes the login.
+  bool MovedOffNodeNotReady();
   // Raises the error kept by the call interface as EMyError, through the error callback.
   [[noreturn]] void MySQLError(TComponent* component);
   void Check(int status, TComponent* component) {

@@ -199,6 +199,61 @@ TEST(MyConnection, AHostThatFallsSilentAfterTheLoginIsLeftWithinTheConnectTimeou
   }
 }
 
+// A node that logs in ready and then refuses statements as not ready (1047) has run nothing: outside
+// a transaction the statement goes once to the next host; inside one the error is the caller's.
+TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATransaction) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  for (bool inTransaction : {false, true}) {
+    SCOPED_TRACE(inTransaction ? "in a transaction" : "autocommit");
+    TFakeServer notReady([inTransaction](TFakePeer& peer) {
+      peer.SendPacket(
+          0, Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+      peer.ReadHandshakeResponse();
+      peer.SendPacket(2, OkPacket());
+      peer.ReadPacket();  // the readiness question, answered as a server without a cluster
+      peer.SendPacket(1, {2});
+      peer.SendPacket(2, ColumnDefinition41("Variable_name"));
+      peer.SendPacket(3, ColumnDefinition41("Value"));
+      peer.SendPacket(4, EndPacket());
+      peer.SendPacket(5, EndPacket());
+      peer.ReadPacket();  // SET NAMES
+      peer.SendPacket(1, OkPacket());
+      peer.AnswerPacketLimitQuery();
+      if (inTransaction) {
+        peer.ReadPacket();  // BEGIN
+        peer.SendPacket(1, OkPacket(0, 0, 3));
+      }
+      peer.ReadPacket();
+      peer.SendPacket(1, ErrorPacket(1047, "WSREP has not yet prepared node for application use"));
+      peer.ReadToEnd();
+    });
+    TMyConnection connection;
+    test_server::Configure(connection, "");
+    connection.SetServer("127.0.0.1:" + std::to_string(notReady.Port()) + "," + live);
+    connection.Connect();
+    if (inTransaction) connection.MySQLConnection()->ExecStatement("BEGIN");
+    TMyQuery query;
+    query.SetConnection(&connection);
+    query.SQL().SetText("SELECT 7 AS seven");
+    if (inTransaction) {
+      try {
+        query.Open();
+        ADD_FAILURE() << "the refused statement was sent elsewhere inside a transaction";
+      } catch (const EMyError& error) {
+        EXPECT_EQ(error.ErrorCode, 1047);
+      }
+      EXPECT_NE(connection.ConnectedHost(), live);
+    } else {
+      query.Open();
+      EXPECT_EQ(query.FieldByName("seven").AsInteger(), 7);
+      EXPECT_EQ(connection.ConnectedHost(), live);
+    }
+    connection.Disconnect();
+    EXPECT_EQ(notReady.Finish(), "");
+  }
+}
+
 TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
   const test_server::TSettings& server = test_server::Settings();
   const std::string port = std::to_string(server.Port);
