@@ -5,22 +5,27 @@
 //       i mod n, so that clients spread over a cluster's nodes. Prints one line:
 //       "register clients=C hosts=N rows=R seconds=S per_second=X"
 //   morvane-cluster-bench failover <host list> <cluster script>
-//       the window connects with the host list, registers a pixel, node 1 is killed, and the
-//       window's creation is repeated until the next pixel is stored; node 1 rejoins after.
-//       Prints "failover seconds=S attempts=A host=H"
+//       the window connects with the host list (node I is its I-th host) and registers a pixel;
+//       the node it is connected to is killed, and the window's creation of the next pixel is
+//       repeated until that row is on the next node of the list, which is asked directly. The
+//       killed node rejoins after. Prints "failover seconds=S attempts=A killed=H1 host=H2", S
+//       from the kill to the row being stored; with a message and exit code 1 when no row, or
+//       more than one, was stored within 60 s.
 // Login from MORVANE_BENCH_USER, MORVANE_BENCH_PASSWORD, MORVANE_BENCH_DATABASE.
 #include "app/Birthday.h"
 #include "app/ErrorReport.h"
+#include "app/StatusBar.h"
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "controls/AbNumSpin.h"
-#include "dataset/DAError.h"
 #include "driver/MySQLConnection.h"
+#include "platform/ExecutablePath.h"
 #include "wire/HostList.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <atomic>
 #include <chrono>
@@ -102,16 +107,57 @@ int Register(int clients, int seconds, const std::string& hostList) {
   return failures ? 1 : 0;
 }
 
-bool Stored(const std::string& server, const std::string& mac) {
-  TMyConnection connection;
-  Configure(connection, server);
-  connection.Connect();
-  return connection.MySQLConnection()->QueryFirstValue("SELECT COUNT(*) FROM pixels WHERE mac = '" + mac + "'") == "1";
+// Runs the window as the technician does: a MAC and the types entered, then "Create Birth Certificate".
+class Technician {
+ public:
+  explicit Technician(TfrmBirthday& form) : form_(form) {}
+
+  // The first type of each list read from the INI file beside the program; false when a list is empty.
+  bool ChooseTypes() {
+    if (form_.cbPixelType->count() == 0 || form_.cbShieldType->count() == 0) return false;
+    form_.cbPixelType->setCurrentIndex(0);
+    form_.cbShieldType->setCurrentIndex(0);
+    return true;
+  }
+
+  // Creates the pixel 54-2F-89-F0-00-<last>; false, with the window's status text, when the button
+  // refused the click.
+  bool Create(int last) {
+    form_.seMAC3->SetValue(0xF0);
+    form_.seMAC2->SetValue(0);
+    form_.seMAC1->SetValue(last);
+    // A changed byte enables the button again, as typing into the field does.
+    form_.seMAC1Change();
+    if (!form_.btnCreateBirthCert->isEnabled()) return false;
+    form_.btnCreateBirthCert->click();
+    return true;
+  }
+
+  std::string Status() const { return form_.sbStatus->PanelText(1).toStdString(); }
+
+ private:
+  TfrmBirthday& form_;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "failover: %s\n", message.c_str());
+  return 1;
+}
+
+// How many rows of the MAC the node holds; a node that does not answer yet counts as none.
+int Count(TMyConnection& node, const std::string& mac) {
+  try {
+    return std::stoi(node.MySQLConnection()->QueryFirstValue("SELECT COUNT(*) FROM pixels WHERE mac = '" + mac + "'"));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "failover: looking the row up: %s\n", e.what());
+    return 0;
+  }
 }
 
 int Failover(int argc, char** argv) {
   const std::string hostList = argv[2], script = argv[3];
   const THostList hosts = ParseHostList(hostList, 3306);
+  if (hosts.size() < 2) return Fail("a fail-over needs at least two hosts");
   QApplication application(argc, argv);
   SetMessageHandler([](const QString& text, MessageKind) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
   {
@@ -126,25 +172,49 @@ int Failover(int argc, char** argv) {
   form.edUser->setText(QString::fromStdString(Env("MORVANE_BENCH_USER")));
   form.edPassword->setText(QString::fromStdString(Env("MORVANE_BENCH_PASSWORD")));
   form.edDatabase->setText(QString::fromStdString(Env("MORVANE_BENCH_DATABASE")));
-  form.btnConnectClick();
-  auto create = [&](int last) {
-    form.seMAC3->SetValue(0xF0);
-    form.seMAC2->SetValue(0);
-    form.seMAC1->SetValue(last);
-    form.btnCreateBirthCertClick();
-  };
-  create(1);
-  if (std::system((script + " kill 1").c_str()) != 0) return 1;
+  form.btnConnect->click();
+  if (!form.conDB.Connected()) return Fail("the window did not connect to " + hostList);
+  Technician technician(form);
+  if (!technician.ChooseTypes()) return Fail("no pixel or shield types in " + ExecutableSibling(".ini").string());
+
+  // The node the window is on dies; the row is looked for on the next node of the list.
+  const std::string victim = form.conDB.ConnectedHost();
+  std::size_t index = 0;
+  while (index < hosts.size() && hosts[index].Text() != victim) ++index;
+  if (index == hosts.size()) return Fail("the window is on " + victim + ", which is not in " + hostList);
+  const std::string survivorHost = hosts[(index + 1) % hosts.size()].Text();
+  TMyConnection survivor;
+  Configure(survivor, survivorHost);
+  survivor.Connect();
+  if (!technician.Create(1) || Count(survivor, Mac(0xF0, 1)) != 1)
+    return Fail("the pixel before the kill was not stored: " + technician.Status());
+
+  const std::string node = std::to_string(index + 1);
+  if (std::system((script + " kill " + node).c_str()) != 0) return Fail("node " + node + " could not be killed");
   const auto start = Clock::now();
-  int attempts = 0;
-  while (!Stored(hosts[1].Text(), Mac(0xF0, 2)) && attempts < 10) {
+  const auto deadline = start + std::chrono::seconds(60);
+  int attempts = 0, rows = 0;
+  std::string status;
+  while (rows == 0 && Clock::now() < deadline) {
     ++attempts;
-    create(2);
+    if (!technician.Create(2)) break;
+    rows = Count(survivor, Mac(0xF0, 2));
+    if (rows == 0 && technician.Status() != status) {
+      status = technician.Status();
+      std::fprintf(stderr, "failover: attempt %d: %s\n", attempts, status.c_str());
+    }
+    if (rows == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("failover seconds=%.2f attempts=%d host=%s\n", elapsed, attempts, form.conDB.ConnectedHost().c_str());
+  const std::string host = form.conDB.ConnectedHost();
   form.conDB.Disconnect();
-  return std::system((script + " rejoin 1").c_str()) == 0 && attempts < 10 ? 0 : 1;
+  const bool rejoined = std::system((script + " rejoin " + node).c_str()) == 0;
+  if (rows != 1)
+    return Fail(rows == 0 ? "no row stored on " + survivorHost + " after " + std::to_string(attempts) +
+                                " attempts; the window last said: " + technician.Status()
+                          : "the row is stored " + std::to_string(rows) + " times");
+  std::printf("failover seconds=%.2f attempts=%d killed=%s host=%s\n", elapsed, attempts, victim.c_str(), host.c_str());
+  return rejoined ? 0 : Fail("node " + node + " did not rejoin");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 # window needs to go on registering after its node dies. Starts and stops what it needs.
 #   bench/cluster.sh [build directory] [seconds per run, default 5]
 set -euo pipefail
+# A step that fails ends the run with what failed, not silently.
+trap 'echo "bench/cluster.sh: failed (exit $?) at line $LINENO: $BASH_COMMAND" >&2' ERR
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$top/build}/bin
 seconds=${2:-5}
@@ -32,7 +34,10 @@ clustered=()
 for clients in 1 4 16; do
   clustered+=("$("$bench" register "$clients" "$seconds" "$MORVANE_CLUSTER_HOSTS")")
 done
-failover=$("$bench" failover "$MORVANE_CLUSTER_HOSTS" "$MORVANE_CLUSTER_SCRIPT")
+# A fail-over that stored no row is reported in the table; the run still ends with its table.
+status=0
+failover=$("$bench" failover "$MORVANE_CLUSTER_HOSTS" "$MORVANE_CLUSTER_SCRIPT") ||
+  { status=$?; failover="FAILED (exit $status; the reason is printed above)"; }
 
 rate() { sed -n 's/.*per_second=\([0-9.]*\).*/\1/p' <<<"$1"; }
 printf '%-8s %22s %22s\n' clients "one server (reg/s)" "3-node cluster (reg/s)"
@@ -41,3 +46,4 @@ for i in 0 1 2; do
     "$(rate "${single[$i]}")" "$(rate "${clustered[$i]}")"
 done
 echo "window fail-over after its node dies: $failover"
+exit "$status"
