@@ -227,10 +227,10 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   const std::string schema = table.Database.empty() ? "DATABASE()" : QuotedString(table.Database, backslashes);
   std::string listed;
   try {
-    listed = session.QueryFirstValue(
+    listed = session.QueryFirstValue(session.WithoutClusterWait(
         "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
         "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND TABLE_SCHEMA = " +
-        schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes));
+        schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes)));
   } catch (const EDAError& error) {
     if (error.IsFatalError()) throw;
     return {};  // keys that cannot be read: rows are found by all their columns

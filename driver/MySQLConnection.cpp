@@ -356,15 +356,17 @@ void TMySQLConnection::ApplyCharset() {
   }
 }
 
-void TMySQLConnection::ReadMaxAllowedPacket() {
-  // A cluster node that reads causally would hold this read until it has caught up with the others,
-  // which a node cut off from them never does: MariaDB is told not to wait. The limit only lets a
-  // statement be refused before it is sent, so a server that cannot tell it is used without one.
+std::string TMySQLConnection::WithoutClusterWait(const std::string& query) const {
   const bool mariaDb = FServerVer.find("MariaDB") != std::string::npos;
+  return mariaDb ? "SET STATEMENT wsrep_sync_wait=0 FOR " + query : query;
+}
+
+void TMySQLConnection::ReadMaxAllowedPacket() {
+  // The limit only lets a statement be refused before it is sent, so a server that cannot tell
+  // it is used without one.
   std::string value;
   try {
-    value = QueryFirstValue(mariaDb ? "SET STATEMENT wsrep_sync_wait=0 FOR SELECT @@max_allowed_packet"
-                                    : "SELECT @@max_allowed_packet");
+    value = QueryFirstValue(WithoutClusterWait("SELECT @@max_allowed_packet"));
   } catch (const EDAError& error) {
     if (error.IsFatalError()) throw;
     return;
@@ -410,7 +412,7 @@ void TMySQLConnection::SetDatabase(const std::string& name) {
 void TMySQLConnection::LearnSessionStateIfUnsure() {
   if (!FSessionStateUnsure || !FConnected) return;
   // The reply's status tells the session's own sql_mode again, the value its database.
-  FCurrentDatabase = QueryFirstValue("SELECT DATABASE()");
+  FCurrentDatabase = QueryFirstValue(WithoutClusterWait("SELECT DATABASE()"));
   FSessionStateUnsure = false;
 }
 

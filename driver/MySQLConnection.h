@@ -70,6 +70,10 @@ class TMySQLConnection : public TCRConnection {
   // Runs a statement without rows with the connection's time-out. For the component's own
   // statements, which change neither the database nor the sql_mode.
   void ExecStatement(const std::string& text) override;
+  // A query of the session's or the server's own state, which needs no wait for the rest of a
+  // cluster: a node that reads causally would hold it until it has caught up with the others,
+  // which a node cut off from them never does. MariaDB is told not to wait.
+  std::string WithoutClusterWait(const std::string& query) const;
   // Runs a query and returns its first value (empty for none or NULL); as ExecStatement.
   std::string QueryFirstValue(const std::string& text);
 

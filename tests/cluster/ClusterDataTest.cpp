@@ -129,7 +129,7 @@ TEST_F(ClusterDataTest, TheSameMacRegisteredOnTwoNodesAtOnceEndsWithOneRowAndOne
   }
 }
 
-TEST_F(ClusterDataTest, ANodeThatIsNotReadyForClientsIsSkipped) {
+TEST_F(ClusterDataTest, ANodeThatIsNotReadyForClientsIsSkippedAndLeft) {
   auto isolate = [](bool on) {
     TMyConnection connection;
     cluster::Configure(connection, cluster::Host(1));
@@ -150,6 +150,8 @@ TEST_F(ClusterDataTest, ANodeThatIsNotReadyForClientsIsSkipped) {
     }
   };
   {
+    TRegistry open(cluster::HostList());
+    ASSERT_EQ(open.Connection.ConnectedHost(), cluster::Host(1));
     // Cut off from the others, node 1 still takes logins but leaves the primary component.
     TCutOff cutOff(isolate);
     ASSERT_TRUE(cluster::WaitFor([] { return cluster::Status(1, "wsrep_ready") == "OFF"; }, std::chrono::seconds(30)));
@@ -157,6 +159,10 @@ TEST_F(ClusterDataTest, ANodeThatIsNotReadyForClientsIsSkipped) {
     cluster::Configure(connection, cluster::HostList());
     connection.Connect();
     EXPECT_EQ(connection.ConnectedHost(), cluster::Host(2));
+    // A connection already on node 1 takes its next statement, refused there, to the next node.
+    open.Insert("54-2F-89-00-10-47");
+    EXPECT_EQ(open.Connection.ConnectedHost(), cluster::Host(2));
+    EXPECT_EQ(cluster::Scalar(2, "SELECT COUNT(*) FROM pixels WHERE mac = '54-2F-89-00-10-47'"), "1");
   }
   EXPECT_TRUE(cluster::WaitFor(
       [] {
