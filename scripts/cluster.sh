@@ -240,5 +240,10 @@ case "$action" in
     node_number "${2:-}"
     node_pid "$2" >/dev/null || { launch "$2"; wait_ready "$2"; }
     ;;
-  *) echo "usage: $0 start [N] | stop | kill I | rejoin I" >&2; exit 2 ;;
+  freeze | thaw)
+    # A node that stops answering without dying, as under a stall of its machine.
+    node_number "${2:-}"
+    pid=$(node_pid "$2") && kill "-$([ "$action" = freeze ] && echo STOP || echo CONT)" "$pid"
+    ;;
+  *) echo "usage: $0 start [N] | stop | kill I | rejoin I | freeze I | thaw I" >&2; exit 2 ;;
 esac

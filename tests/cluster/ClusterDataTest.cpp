@@ -8,6 +8,7 @@
 #include <atomic>
 #include <barrier>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -101,6 +102,48 @@ TEST_F(ClusterDataTest, AfterItsNodeDiesTheNextRegistrationReachesTheNextNodeAnd
   const std::string sum = Checksum(2);
   EXPECT_TRUE(cluster::WaitFor([&] { return Checksum(1) == sum && Checksum(3) == sum; }, std::chrono::seconds(20)))
       << "the nodes hold different rows";
+}
+
+// A node frozen while it runs a generated INSERT leaves the outcome open (the commit fails, or
+// the reply is lost): the next post decides it by a look-up, so the row is never reported lost
+// when it is there, and never stored twice.
+TEST_F(ClusterDataTest, AnInsertWhoseNodeFreezesIsDecidedByALookUp) {
+  auto onNode = [](int node, const std::string& sql) {
+    TMyConnection connection;
+    cluster::Configure(connection, cluster::Host(node));
+    connection.Connect();
+    connection.MySQLConnection()->ExecStatement(sql);
+  };
+  // Holds the INSERT on the node that runs it long enough to freeze the node in the middle of it.
+  onNode(1, "CREATE TRIGGER held BEFORE INSERT ON pixels FOR EACH ROW SET @held = SLEEP(4)");
+  TRegistry registry(cluster::HostList());
+  ASSERT_EQ(registry.Connection.ConnectedHost(), cluster::Host(1));
+  std::thread stall([] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    cluster::Freeze(1);
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    cluster::Thaw(1);
+  });
+  const std::string mac = "54-2F-89-F2-00-01";
+  bool decided = true;
+  try {
+    registry.Insert(mac);
+  } catch (const EDAError& e) {
+    EXPECT_TRUE(e.StatementMayHaveRun) << e.ErrorCode << ": " << e.what();
+    decided = false;
+  }
+  stall.join();
+  onNode(2, "DROP TRIGGER held");
+  if (!decided) registry.Query.Post();
+  EXPECT_EQ(registry.Query.State(), dsBrowse);
+  EXPECT_EQ(cluster::Scalar(2, "SELECT COUNT(*) FROM pixels WHERE mac = '" + mac + "'"), "1");
+  EXPECT_TRUE(cluster::WaitFor(
+      [] {
+        return cluster::Status(1, "wsrep_ready") == "ON" && cluster::Status(1, "wsrep_cluster_size") == "3" &&
+               cluster::Status(1, "wsrep_local_state_comment") == "Synced";
+      },
+      std::chrono::seconds(60)))
+      << "node 1 did not join again";
 }
 
 TEST_F(ClusterDataTest, TheSameMacRegisteredOnTwoNodesAtOnceEndsWithOneRowAndOneDuplicate) {

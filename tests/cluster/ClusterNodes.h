@@ -82,6 +82,14 @@ inline void Rejoin(int node) {
   Script("rejoin", node);
 }
 
+// SIGSTOP and SIGCONT: the node stops answering without dying, and goes on.
+inline void Freeze(int node) {
+  Script("freeze", node);
+}
+inline void Thaw(int node) {
+  Script("thaw", node);
+}
+
 // Polls up to the limit; true when the condition came true.
 template <typename TCondition>
 bool WaitFor(TCondition condition, std::chrono::seconds limit) {
