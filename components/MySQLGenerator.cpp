@@ -186,7 +186,8 @@ std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdate
   for (const TDAParamInfo& param : statement.Params) {
     append(std::string_view(statement.Text).substr(from, param.Offset - from), true);
     const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    append(ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field), param.Field->DataType, needBackslashes),
+    append(ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field), param.Field->DataType, needBackslashes,
+                        param.Field->Scale),
            !IsBytes(*param.Field));
     from = param.Offset + 1;
   }

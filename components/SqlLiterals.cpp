@@ -2,6 +2,7 @@
 
 #include "dataset/DateTime.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -50,12 +51,21 @@ std::string CurrencyText(double value) {
   return result;
 }
 
-std::string TimeLiteral(double value) {
-  long long seconds = std::llround(std::fabs(value) * 86400.0);
+// The fraction of a second, ".f" to ".ffffff", as the column keeps it; the value holds milliseconds.
+std::string FractionText(int milliSecond, int digits) {
+  if (digits <= 0) return {};
+  char text[8];
+  std::snprintf(text, sizeof text, "%06d", milliSecond * 1000);
+  return "." + std::string(text, static_cast<std::size_t>(std::min(digits, 6)));
+}
+
+std::string TimeLiteral(double value, int fractionDigits) {
+  long long ms = std::llround(std::fabs(value) * 86400000.0);
+  long long seconds = ms / 1000;
   char text[40];
-  std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld'", value < 0 ? "-" : "", seconds / 3600, seconds / 60 % 60,
+  std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld", value < 0 ? "-" : "", seconds / 3600, seconds / 60 % 60,
                 seconds % 60);
-  return text;
+  return text + FractionText(static_cast<int>(ms % 1000), fractionDigits) + "'";
 }
 
 }  // namespace
@@ -97,7 +107,7 @@ std::string QuotedString(std::string_view text, bool needBackslashes) {
   return literal;
 }
 
-std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes) {
+std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes, int fractionDigits) {
   if (IsNullValue(value)) return "NULL";
   if (auto* text = std::get_if<std::string>(&value))
     return type == dtFMTBCD ? *text : QuotedString(*text, needBackslashes);  // checked digits
@@ -110,10 +120,10 @@ std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslash
     case dtDate:
       return "'" + FormatDate(number) + "'";
     case dtTime:
-      return TimeLiteral(number);
+      return TimeLiteral(number, fractionDigits);
     case dtDateTime:
     case dtSQLTimeStamp:
-      return "'" + FormatDateTime(number) + "'";
+      return "'" + FormatDateTime(number) + FractionText(DecodeDateTime(number).MilliSecond, fractionDigits) + "'";
     case dtBCD:
     case dtCurrency:
       return CurrencyText(number);

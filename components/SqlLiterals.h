@@ -11,8 +11,9 @@
 // doubled.
 std::string QuotedString(std::string_view text, bool needBackslashes);
 
-// The literal that stands for a value of the given internal data type in a statement.
-std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes);
+// The literal that stands for a value of the given internal data type in a statement; times and
+// date-times with the given digits of fractional seconds (their column's), as a key must match.
+std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes, int fractionDigits = 0);
 
 // A name the server reported (a column, table or database): always one identifier, whatever it
 // holds, in backticks when asked to or when it needs them, embedded backticks doubled.

@@ -123,7 +123,8 @@ char* WriteDate(char* out, TDateTime value) {
 }
 
 char* WriteTime(char* out, TDateTime value) {
-  long long seconds = std::llround(std::fabs(value) * 86400.0);
+  // Whole seconds, as for date-times: milliseconds never round a time up to the next second.
+  long long seconds = std::llround(std::fabs(value) * MillisecondsPerDay) / 1000;
   if (value < 0) *out++ = '-';
   long long hours = seconds / 3600;
   if (hours >= 0 && hours < 10) *out++ = '0';

@@ -49,13 +49,13 @@ constexpr long long DayNumber(int y, int m, int d) {
 // false also for a time outside 00:00:00..23:59:59. Always inline: every fetched date passes
 // here, and parts read from digits then need none of the checks against negatives.
 [[gnu::always_inline]] inline bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                                                     TDateTime& result) {
+                                                     TDateTime& result, int milliSecond = 0) {
   if (!date_detail::DateExists(year, month, day) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-      second > 59)
+      second > 59 || milliSecond < 0 || milliSecond > 999)
     return false;
   // The milliseconds of the day are exact in a double, so this is the value EncodeTime gives.
   double date = static_cast<double>(date_detail::DayNumber(year, month, day));
-  double time = static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000) / 86400000.0;
+  double time = static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000 + milliSecond) / 86400000.0;
   result = CombineDateTime(date, time);
   return true;
 }

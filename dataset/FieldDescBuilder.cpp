@@ -34,8 +34,10 @@ int LengthInCharacters(const TMYSQL_FIELD& column, const TFieldMapping& mapping)
 }
 
 TDataType DecimalType(const TMYSQL_FIELD& column, const TFieldMapping& mapping) {
-  // A double holds 15 significant digits: a wider decimal keeps the server's text.
-  int digits = static_cast<int>(column.LengthInBytes) - 1 - (column.Decimals > 0 ? 1 : 0);
+  // A double holds 15 significant digits: a wider decimal keeps the server's text. The length
+  // counts the point and, unless the column is unsigned, a sign.
+  const bool isUnsigned = column.Flags & UNSIGNED_FLAG;
+  int digits = static_cast<int>(column.LengthInBytes) - (isUnsigned ? 0 : 1) - (column.Decimals > 0 ? 1 : 0);
   if (mapping.EnableFMTBCD || digits > 15) return dtFMTBCD;
   if (mapping.EnableBCD) return dtBCD;
   return dtFloat;

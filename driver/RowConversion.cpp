@@ -46,8 +46,19 @@ int FullYear(int twoDigits) {
 }
 
 struct TDateText {
-  int Year = 0, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+  int Year = 0, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, MilliSecond = 0;
 };
+
+// The milliseconds of fractional seconds (".5", ".123456") at text[at]; 0 without a point. The
+// record holds milliseconds, so further digits are dropped.
+int MilliSecondsAt(std::string_view text, std::size_t at) {
+  if (at >= text.size() || text[at] != '.') return 0;
+  int ms = 0, digits = 0;
+  for (std::size_t i = at + 1; i < text.size() && digits < 3 && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+    ms = ms * 10 + (text[i] - '0');
+  for (; digits < 3; ++digits) ms *= 10;
+  return ms;
+}
 
 // Reads the compact TIMESTAMP forms by display width; false when digits are missing.
 bool ReadTimestamp(std::string_view text, int width, TDateText& d) {
@@ -121,11 +132,12 @@ int PairAt(std::uint64_t pairs, int byte) {
   d.Hour = PairAt(pairs, 0);
   d.Minute = PairAt(pairs, 3);
   d.Second = PairAt(pairs, 6);
+  if (text.size() > 19) d.MilliSecond = MilliSecondsAt(text, 19);
   return true;
 }
 
 [[gnu::always_inline]] inline bool EncodeDateText(const TDateText& d, TDateTime& value) {
-  return TryEncodeDateTime(d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second, value);
+  return TryEncodeDateTime(d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second, value, d.MilliSecond);
 }
 
 TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
@@ -138,7 +150,8 @@ TDateTime ParseTime(std::string_view text, const TFieldDesc& desc) {
   ReadDigits(text, 0, colon, hours);
   ReadDigits(text, colon + 1, 2, minutes);
   ReadDigits(text, colon + 4, 2, seconds);
-  double value = (hours * 3600.0 + minutes * 60.0 + seconds) / 86400.0;
+  const int ms = MilliSecondsAt(text, colon + 6);
+  double value = (hours * 3600000.0 + minutes * 60000.0 + seconds * 1000.0 + ms) / 86400000.0;
   return negative ? -value : value;
 }
 
@@ -342,8 +355,8 @@ bool TRowConverter::ConvertTime(char* record, const TFieldDesc& desc, std::strin
 }
 
 bool TRowConverter::ConvertTimestamp(char* record, const TFieldDesc& desc, std::string_view text) {
-  // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds,
-  // dropped here as the record holds whole seconds, as for DATETIME.
+  // 19 is the ISO form; 21 to 26 add a point and one to six digits of fractional seconds, kept
+  // to the millisecond as for DATETIME.
   bool iso = desc.Length == 19 || (desc.Length >= 21 && desc.Length <= 26);
   if (!iso && desc.Length != 2 && desc.Length != 4 && desc.Length != 6 && desc.Length != 8 && desc.Length != 10 &&
       desc.Length != 12 && desc.Length != 14)

@@ -170,6 +170,30 @@ TEST_F(DataIntegrityTest, WideDecimalsReadAsTheServersText) {
   EXPECT_EQ(Query.FieldByName("narrow").DataType(), TFieldType::ftFloat);
 }
 
+// An unsigned decimal has no sign place in its length: sixteen digits are not read as a double.
+// Rows keyed on fractional times are found again by their milliseconds.
+TEST_F(DataIntegrityTest, UnsignedDecimalsAndFractionalTimeKeysKeepEveryDigit) {
+  Admin({"CREATE TABLE " + test_server::Database() +
+             ".timed (at DATETIME(3), span TIME(3), amount DECIMAL(16,2) UNSIGNED, note VARCHAR(20), "
+             "PRIMARY KEY (at, span))",
+         "INSERT INTO " + test_server::Database() +
+             ".timed VALUES ('2024-05-06 07:08:09.123', '-01:02:03.450', 99999999999999.99, 'first'), "
+             "('2024-05-06 07:08:09.124', '-01:02:03.450', 1, 'second')"});
+  Query.SQL().SetText("SELECT at, span, amount, note FROM timed ORDER BY at");
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("amount").AsString(), "99999999999999.99");
+  Query.Edit();
+  Query.FieldByName("note").SetAsString("edited");
+  Query.FieldByName("amount").SetAsString("99999999999999.98");
+  Query.Post();
+  EXPECT_EQ(Statements.back(), "UPDATE timed\r\nSET\r\n  amount = ?, note = ?\r\nWHERE\r\n  at = ? AND span = ?");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(CONCAT(note, ' ', amount) ORDER BY at) FROM timed"),
+            "edited 99999999999999.98,second 1.00");
+  Query.Next();
+  Query.Delete();
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM timed"), "1");
+}
+
 TEST_F(DataIntegrityTest, RowOfDefaultsReachesTheServerAndUnsignedBigIntegersArePosted) {
   Scalar("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
   Query.SQL().SetText("SELECT id, big, needed FROM counters");

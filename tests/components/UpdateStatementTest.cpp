@@ -202,6 +202,11 @@ TEST(SqlLiterals, ValuesByDataType) {
       {std::string("\xFF\0", 2), dtVarBytes, "'\xFF\\0'"},
   };
   for (const Case& c : cases) EXPECT_EQ(ValueLiteral(c.value, c.type, true), c.literal);
+  // Fractional seconds as many as the column keeps.
+  EXPECT_EQ(ValueLiteral(CombineDateTime(day, EncodeTime(10, 11, 12, 345)), dtDateTime, true, 3),
+            "'2014-04-12 10:11:12.345'");
+  EXPECT_EQ(ValueLiteral(-EncodeTime(1, 2, 3, 450), dtTime, true, 6), "'-1:02:03.450000'");
+  EXPECT_EQ(ValueLiteral(EncodeTime(1, 2, 3, 450), dtTime, true, 1), "'1:02:03.4'");
 }
 
 TEST(SqlLiterals, NamesInBackticksWhenTheyNeedThem) {

@@ -40,10 +40,10 @@ struct OneField {
   }
 };
 
-TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
+TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0, int ms = 0) {
   TDateTime date = 0;
   EXPECT_TRUE(TryEncodeDate(y, m, d, date));
-  return CombineDateTime(date, EncodeTime(h, n, s));
+  return CombineDateTime(date, EncodeTime(h, n, s, ms));
 }
 
 }  // namespace
@@ -136,15 +136,16 @@ TEST(RowConversion, DatesTimesAndZeroDates) {
   const Case cases[] = {
       {dtDate, MYSQL_TYPE_DATE, 10, "2014-04-12", At(2014, 4, 12)},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "2014-04-12 10:11:12", At(2014, 4, 12, 10, 11, 12)},
-      {dtDateTime, MYSQL_TYPE_DATETIME, 26, "2014-04-12 10:11:12.250000", At(2014, 4, 12, 10, 11, 12)},
+      {dtDateTime, MYSQL_TYPE_DATETIME, 26, "2014-04-12 10:11:12.250000", At(2014, 4, 12, 10, 11, 12, 250)},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "1899-12-29 06:00:00", -1.25},
       {dtDateTime, MYSQL_TYPE_TIMESTAMP, 14, "20140412153000", At(2014, 4, 12, 15, 30)},
       {dtDateTime, MYSQL_TYPE_TIMESTAMP, 12, "690412153000", At(2069, 4, 12, 15, 30)},
       {dtDateTime, MYSQL_TYPE_TIMESTAMP, 6, "700412", At(1970, 4, 12)},
       {dtDateTime, MYSQL_TYPE_TIMESTAMP, 2, "99", At(1999, 1, 1)},
       {dtDateTime, MYSQL_TYPE_TIMESTAMP, 19, "2014-04-12 15:30:00", At(2014, 4, 12, 15, 30)},
-      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 26, "2014-04-12 15:30:00.999999", At(2014, 4, 12, 15, 30)},
-      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 21, "2014-04-12 15:30:01.5", At(2014, 4, 12, 15, 30, 1)},
+      // Fractional seconds are kept to the millisecond.
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 26, "2014-04-12 15:30:00.999999", At(2014, 4, 12, 15, 30, 0, 999)},
+      {dtDateTime, MYSQL_TYPE_TIMESTAMP, 21, "2014-04-12 15:30:01.5", At(2014, 4, 12, 15, 30, 1, 500)},
       {dtTime, MYSQL_TYPE_TIME, 10, "-01:30:00", -0.0625},
       {dtTime, MYSQL_TYPE_TIME, 10, "838:59:59", EncodeTime(838, 59, 59)},
       {dtDateTime, MYSQL_TYPE_DATETIME, 19, "0000-00-00 00:00:00", TValue{}},
