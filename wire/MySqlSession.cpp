@@ -90,6 +90,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     ReadGreeting();
     host = useHost;
     port = usePort;
+    if (protocolType == MYSQL_PROTOCOL_SOCKET) socketPath = useSocket;
     FclientFlag = ResponseFlags(clientFlags);
     StartEncryption(tcp);
     TLogin login{{.Password = usePassword,

@@ -33,7 +33,8 @@ class TMySqlSession {
   std::string password;
   std::string database;
   int port = 0;
-  // The server's local socket for MYSQL_PROTOCOL_SOCKET; empty: the usual place.
+  // The server's local socket for MYSQL_PROTOCOL_SOCKET; empty: the usual place. After a login
+  // over it, the path used.
   std::string socketPath;
   std::string charset;
   int connectTimeout = 0;

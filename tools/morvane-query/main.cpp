@@ -125,6 +125,15 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
   TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw);
+  const TQueryLogin& login = options.Login;
+  if (options.Dataset &&
+      (login.Protocol == MYSQL_PROTOCOL_SOCKET || !login.Security.CaPath.empty() || !login.Security.Cipher.empty())) {
+    std::fputs(
+        "morvane-query: --dataset connects over TCP and takes no --socket, --protocol=socket, --ssl-capath or "
+        "--ssl-cipher\n",
+        stderr);
+    return 2;
+  }
   if (options.Dataset)
     return RunDatasetMode(options.Login, Statements(options.Scripts, options.Delimiter), options.Fields,
                           options.Verbose, batch);
