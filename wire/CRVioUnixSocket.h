@@ -8,8 +8,6 @@ class TCRVioUnixSocket : public TCRVioSocket {
  public:
   explicit TCRVioUnixSocket(std::string path) : FPath(std::move(path)) {}
 
-  const std::string& GetPath() const { return FPath; }
-
  protected:
   bool Open(const std::chrono::steady_clock::time_point* deadline) override;
 
