@@ -3,7 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
+
+// A transport that cannot connect, or a setting it refuses.
+class SocketException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class TCRVio {
  public:

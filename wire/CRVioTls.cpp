@@ -13,26 +13,6 @@ namespace {
 // Error code kept for failures of the TLS layer itself (the socket's failures keep their own codes).
 constexpr int TlsErrorCode = -1;
 
-TCRVioTls& VioOf(BIO* bio) {
-  return *static_cast<TCRVioTls*>(BIO_get_data(bio));
-}
-
-// The encrypted records travel through the plain transport's own calls, so time-outs, broken-pipe
-// handling and error texts stay those of TCP.
-int BioWrite(BIO* bio, const char* data, int length) {
-  BIO_clear_retry_flags(bio);
-  const std::size_t sent = VioOf(bio).TCRVioTcp::WriteNoWait(data, static_cast<std::size_t>(length));
-  return sent > 0 ? static_cast<int>(sent) : -1;
-}
-
-int BioRead(BIO* bio, char* data, int length) {
-  BIO_clear_retry_flags(bio);
-  TCRVioTls& vio = VioOf(bio);
-  const std::size_t got = vio.TCRVioTcp::ReadNoWait(data, static_cast<std::size_t>(length));
-  if (got > 0) return static_cast<int>(got);
-  return vio.LastErrorCode() != 0 ? -1 : 0;
-}
-
 long BioControl(BIO*, int command, long, void*) {
   return command == BIO_CTRL_FLUSH ? 1 : 0;
 }
@@ -40,18 +20,6 @@ long BioControl(BIO*, int command, long, void*) {
 int BioCreate(BIO* bio) {
   BIO_set_init(bio, 1);
   return 1;
-}
-
-const BIO_METHOD* TransportBioMethod() {
-  static BIO_METHOD* const method = [] {
-    BIO_METHOD* created = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "morvane transport");
-    BIO_meth_set_write(created, BioWrite);
-    BIO_meth_set_read(created, BioRead);
-    BIO_meth_set_ctrl(created, BioControl);
-    BIO_meth_set_create(created, BioCreate);
-    return created;
-  }();
-  return method;
 }
 
 std::string OpenSslReason() {
@@ -76,6 +44,25 @@ std::string VerifyFailure(long result) {
   }
 }
 
+const char* NullIfEmpty(const std::string& text) {
+  return text.empty() ? nullptr : text.c_str();
+}
+
+// The TLS 1.3 suites of a cipher list ("TLS_AES_128_GCM_SHA256"), and the ciphers of the
+// versions before it, each joined by ':'.
+std::pair<std::string, std::string> SplitCiphers(const std::string& list) {
+  std::pair<std::string, std::string> parts;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t end = std::min(list.find(':', start), list.size());
+    const std::string name = list.substr(start, end - start);
+    std::string& part = name.rfind("TLS_", 0) == 0 ? parts.first : parts.second;
+    if (!name.empty()) part += (part.empty() ? "" : ":") + name;
+    start = end + 1;
+  }
+  return parts;
+}
+
 bool IsIpAddress(const std::string& host) {
   ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str());
   ASN1_OCTET_STRING_free(address);
@@ -91,8 +78,56 @@ void TCRVioTls::TSslFree::operator()(ssl_st* ssl) const {
   SSL_free(ssl);
 }
 
+TCRVioTls::TCRVioTls(std::unique_ptr<TCRVio> plain, std::string host)
+    : FPlain(std::move(plain)), FHost(std::move(host)) {}
+
 TCRVioTls::~TCRVioTls() {
   Close();
+}
+
+const BIO_METHOD* TCRVioTls::TransportBioMethod() {
+  static BIO_METHOD* const method = [] {
+    BIO_METHOD* created = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "morvane transport");
+    BIO_meth_set_write(created, BioWrite);
+    BIO_meth_set_read(created, BioRead);
+    BIO_meth_set_ctrl(created, BioControl);
+    BIO_meth_set_create(created, BioCreate);
+    return created;
+  }();
+  return method;
+}
+
+int TCRVioTls::BioWrite(BIO* bio, const char* data, int length) {
+  BIO_clear_retry_flags(bio);
+  auto& vio = *static_cast<TCRVioTls*>(BIO_get_data(bio));
+  const std::size_t sent = vio.FPlain->WriteNoWait(data, static_cast<std::size_t>(length));
+  vio.KeepPlainFailure();
+  return sent > 0 ? static_cast<int>(sent) : -1;
+}
+
+int TCRVioTls::BioRead(BIO* bio, char* data, int length) {
+  BIO_clear_retry_flags(bio);
+  auto& vio = *static_cast<TCRVioTls*>(BIO_get_data(bio));
+  const std::size_t got = vio.FPlain->ReadNoWait(data, static_cast<std::size_t>(length));
+  vio.KeepPlainFailure();
+  if (got > 0) return static_cast<int>(got);
+  return vio.LastErrorCode() != 0 ? -1 : 0;
+}
+
+void TCRVioTls::KeepPlainFailure() {
+  SetLastError(FPlain->LastErrorCode(), FPlain->LastError());
+  FTimedOut = FPlain->TimedOut();
+}
+
+bool TCRVioTls::TryConnect() {
+  TCRVio::TryConnect();
+  const bool connected = FPlain->TryConnect();
+  KeepPlainFailure();
+  return connected;
+}
+
+void TCRVioTls::Connect() {
+  if (!TryConnect()) throw SocketException(FLastError.empty() ? "Unknown socket error" : FLastError);
 }
 
 void TCRVioTls::Fail(const std::string& reason) {
@@ -128,11 +163,17 @@ void TCRVioTls::PrepareContext(const TSslSettings& settings) {
   SSL_CTX_set_default_passwd_cb(context, [](char*, int, int, void*) { return 0; });
   if (VerifiesCertificate(settings.Mode)) SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
   // A CA file is read in every mode, so that a wrong one is noticed whether or not it is used.
-  if (!settings.Ca.empty() || VerifiesCertificate(settings.Mode)) {
-    const int loaded = settings.Ca.empty() ? SSL_CTX_set_default_verify_paths(context)
-                                           : SSL_CTX_load_verify_locations(context, settings.Ca.c_str(), nullptr);
-    if (loaded != 1) Fail("cannot read the CA file '" + settings.Ca + "': " + OpenSslReason());
+  const bool ownAuthorities = !settings.Ca.empty() || !settings.CaPath.empty();
+  if (ownAuthorities || VerifiesCertificate(settings.Mode)) {
+    const int loaded =
+        ownAuthorities ? SSL_CTX_load_verify_locations(context, NullIfEmpty(settings.Ca), NullIfEmpty(settings.CaPath))
+                       : SSL_CTX_set_default_verify_paths(context);
+    if (loaded != 1) {
+      const std::string what = settings.Ca.empty() ? "CA folder '" + settings.CaPath : "CA file '" + settings.Ca;
+      Fail("cannot read the " + what + "': " + OpenSslReason());
+    }
   }
+  if (!settings.Cipher.empty()) LimitCiphers(context, settings.Cipher);
   if (settings.Cert.empty()) {
     if (!settings.Key.empty()) Fail("a key file needs a certificate file");
     return;
@@ -145,6 +186,15 @@ void TCRVioTls::PrepareContext(const TSslSettings& settings) {
          "' (a key protected by a pass phrase is not supported): " + OpenSslReason());
   if (SSL_CTX_check_private_key(context) != 1)
     Fail("the key in '" + key + "' does not belong to the certificate in '" + settings.Cert + "'");
+}
+
+void TCRVioTls::LimitCiphers(SSL_CTX* context, const std::string& list) {
+  // A list of older ciphers only leaves TLS 1.3 its own suites, as the database's clients do.
+  const auto [suites, ciphers] = SplitCiphers(list);
+  if ((!suites.empty() && SSL_CTX_set_ciphersuites(context, suites.c_str()) != 1) ||
+      (!ciphers.empty() && SSL_CTX_set_cipher_list(context, ciphers.c_str()) != 1) ||
+      (suites.empty() && ciphers.empty()))
+    Fail("cannot use the cipher list '" + list + "': " + OpenSslReason());
 }
 
 void TCRVioTls::PrepareConnection(const TSslSettings& settings) {
@@ -185,7 +235,7 @@ void TCRVioTls::Close() {
     FSsl.reset();
   }
   FContext.reset();
-  TCRVioTcp::Close();
+  FPlain->Close();
 }
 
 void TCRVioTls::KeepFailure(int result, const char* what) {
@@ -198,7 +248,11 @@ void TCRVioTls::KeepFailure(int result, const char* what) {
 }
 
 std::size_t TCRVioTls::ReadNoWait(void* buffer, std::size_t count) {
-  if (!FSsl) return TCRVioTcp::ReadNoWait(buffer, count);
+  if (!FSsl) {
+    const std::size_t got = FPlain->ReadNoWait(buffer, count);
+    KeepPlainFailure();
+    return got;
+  }
   ClearLastError();
   ERR_clear_error();
   const int got = SSL_read(FSsl.get(), buffer, static_cast<int>(std::min<std::size_t>(count, INT_MAX)));
@@ -208,7 +262,11 @@ std::size_t TCRVioTls::ReadNoWait(void* buffer, std::size_t count) {
 }
 
 std::size_t TCRVioTls::WriteNoWait(const void* buffer, std::size_t count) {
-  if (!FSsl) return TCRVioTcp::WriteNoWait(buffer, count);
+  if (!FSsl) {
+    const std::size_t sent = FPlain->WriteNoWait(buffer, count);
+    KeepPlainFailure();
+    return sent;
+  }
   ClearLastError();
   ERR_clear_error();
   const int sent = SSL_write(FSsl.get(), buffer, static_cast<int>(std::min<std::size_t>(count, INT_MAX)));
@@ -221,5 +279,5 @@ std::size_t TCRVioTls::WriteNoWait(const void* buffer, std::size_t count) {
 
 bool TCRVioTls::WaitForData(int seconds) {
   if (FSsl && SSL_pending(FSsl.get()) > 0) return true;
-  return TCRVioTcp::WaitForData(seconds);
+  return FPlain->WaitForData(seconds);
 }

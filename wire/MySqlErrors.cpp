@@ -62,7 +62,7 @@ std::string ComposeMessage(int code, const TFormatArgs& args, const std::string&
   std::string text = FormatTemplate(GetError(code), args);
   if (detail.empty()) return text;
   // A failed connect is best told by the transport's own text.
-  if (code == CR_CONN_HOST_ERROR) return detail;
+  if (code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR) return detail;
   return text + "\r\n" + detail;
 }
 

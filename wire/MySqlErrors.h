@@ -13,9 +13,11 @@ constexpr int MaxError = 2047;
 
 // Client error codes this client raises itself.
 constexpr int CR_UNKNOWN_ERROR = 2000;
+constexpr int CR_CONNECTION_ERROR = 2002;
 constexpr int CR_CONN_HOST_ERROR = 2003;
 constexpr int CR_UNKNOWN_HOST = 2005;
 constexpr int CR_SERVER_GONE_ERROR = 2006;
+constexpr int CR_LOCALHOST_CONNECTION = 2010;
 constexpr int CR_VERSION_ERROR = 2007;
 constexpr int CR_SERVER_LOST = 2013;
 constexpr int CR_COMMANDS_OUT_OF_SYNC = 2014;
@@ -44,8 +46,8 @@ class EMySqlException : public std::runtime_error {
   // Message = the code's template as it is, placeholders unformatted.
   explicit EMySqlException(int code);
   EMySqlException(int code, const std::string& detail);
-  // The template formatted with args; a non-empty detail follows on a new line, or, for 2003,
-  // replaces the text.
+  // The template formatted with args; a non-empty detail follows on a new line, or, for 2002 and
+  // 2003 (failed connects), replaces the text.
   EMySqlException(int code, const TFormatArgs& args, const std::string& detail);
 
   int ErrorCode() const { return FErrorCode; }

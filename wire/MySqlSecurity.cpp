@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -22,6 +23,13 @@ bool SameLetters(std::string_view a, std::string_view b) {
   });
 }
 
+// A folder is readable when its entries can be listed.
+bool ReadableFolder(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::directory_iterator entries(path, error);
+  return !error;
+}
+
 }  // namespace
 
 std::optional<TSslMode> ParseSslMode(std::string_view name) {
@@ -39,10 +47,13 @@ std::string_view SslModeName(TSslMode mode) {
 std::string SslSettingsProblem(const TSslSettings& settings) {
   if (settings.Mode == TSslMode::Disabled) return {};
   // Any authority of the system would vouch for any certificate it signed, whatever the host.
-  if (settings.Mode == TSslMode::VerifyCa && settings.Ca.empty()) return "verify-ca needs a CA file (ssl-ca)";
+  if (settings.Mode == TSslMode::VerifyCa && settings.Ca.empty() && settings.CaPath.empty())
+    return "verify-ca needs a CA file (ssl-ca) or folder (ssl-capath)";
   const std::pair<const std::string*, std::string_view> files[] = {
       {&settings.Ca, "CA file"}, {&settings.Cert, "certificate file"}, {&settings.Key, "key file"}};
   for (const auto& [file, what] : files)
     if (!file->empty() && !std::ifstream(*file)) return "cannot read the " + std::string(what) + " '" + *file + "'";
+  if (!settings.CaPath.empty() && !ReadableFolder(settings.CaPath))
+    return "cannot read the CA folder '" + settings.CaPath + "'";
   return {};
 }

@@ -11,9 +11,13 @@ inline constexpr TSslMode SslModes[] = {TSslMode::Disabled, TSslMode::Preferred,
 
 struct TSslSettings {
   TSslMode Mode = TSslMode::Preferred;
-  std::string Ca;    // PEM file of trusted authorities; empty: the system's
-  std::string Cert;  // PEM file of the client certificate; empty: none
-  std::string Key;   // PEM file of its private key; empty: taken from Cert
+  std::string Ca;      // PEM file of trusted authorities; empty: the system's
+  std::string CaPath;  // folder of trusted authorities, one PEM file each under its hashed name
+  std::string Cert;    // PEM file of the client certificate; empty: none
+  std::string Key;     // PEM file of its private key; empty: taken from Cert
+  // Ciphers allowed, separated by ':': TLS 1.3 suite names (TLS_...) limit TLS 1.3, the others
+  // TLS 1.2; empty: OpenSSL's defaults.
+  std::string Cipher;
   // PEM file of the server's RSA public key for the password methods over plain TCP.
   std::string ServerPublicKey;
   // Without a key file, the key may be asked from the server over plain TCP; whoever answers in
@@ -32,6 +36,6 @@ inline bool VerifiesCertificate(TSslMode mode) {
   return mode == TSslMode::VerifyCa || mode == TSslMode::VerifyIdentity;
 }
 
-// What makes the settings unusable before anything is sent (verify-ca without a CA file, a file
-// that cannot be read); empty when they are fine.
+// What makes the settings unusable before anything is sent (verify-ca without a CA file or folder,
+// a file or folder that cannot be read); empty when they are fine.
 std::string SslSettingsProblem(const TSslSettings& settings);

@@ -1,5 +1,6 @@
 #include "wire/MySqlSession.h"
 
+#include "wire/CRVioUnixSocket.h"
 #include "wire/MySqlErrors.h"
 #include "wire/MySqlPassword.h"
 #include "wire/MySqlResultSet.h"
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int DefaultPort = 3306;
+// Where the database's packages put the server's local socket.
+constexpr const char* DefaultSocketPath = "/run/mysqld/mysqld.sock";
 // A login takes a handful of messages; a server that keeps asking is not logging anyone in.
 constexpr int MaxLoginMessages = 16;
 constexpr std::string_view NativeMethod = "mysql_native_password";
@@ -50,7 +53,7 @@ std::string TMySqlSession::SecurityDescription() const {
 // ---- login ----
 
 void TMySqlSession::Connect(const std::string& hostArg, const std::string& userArg, const std::string& passwordArg,
-                            const std::string& databaseArg, int portArg, const std::string& /*socketName*/,
+                            const std::string& databaseArg, int portArg, const std::string& socketArg,
                             std::uint32_t clientFlags) {
   std::string useHost = hostArg.empty() ? host : hostArg;
   const std::string& useUser = userArg.empty() ? user : userArg;
@@ -59,16 +62,18 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
   int usePort = portArg != 0 ? portArg : port;
   if (usePort == 0) usePort = DefaultPort;
   if (useHost.empty()) useHost = "localhost";
+  std::string useSocket = socketArg.empty() ? socketPath : socketArg;
+  if (useSocket.empty()) useSocket = DefaultSocketPath;
   serverStatus = SERVER_STATUS_AUTOCOMMIT;
   transactionOpen = false;
 
-  if (protocolType != MYSQL_PROTOCOL_DEFAULT && protocolType != MYSQL_PROTOCOL_TCP)
-    throw EMySqlException(CR_WRONG_PROTOCOL);
+  // A local socket reaches this machine's server, whatever the host says.
+  if (protocolType == MYSQL_PROTOCOL_SOCKET) useHost = "localhost";
+  std::unique_ptr<TCRVio> plain = OpenTransport(useHost, usePort, useSocket);
   if (const std::string problem = SslSettingsProblem(security); !problem.empty())
     throw EMySqlException(CR_SSL_CONNECTION_ERROR, problem);
-  auto transport = std::make_unique<TCRVioTls>(useHost, FIPVersion, usePort);
+  auto transport = std::make_unique<TCRVioTls>(std::move(plain), useHost);
   TCRVioTls& tcp = *transport;
-  hostInfo = useHost + " via TCP/IP";
   net.SetVio(std::move(transport));
 
   try {
@@ -76,13 +81,16 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     try {
       tcp.Connect();
     } catch (const std::exception&) {
-      if (tcp.ResetAfterAccept()) throw EMySqlException(CR_SERVER_LOST, tcp.LastError());
+      const auto* overTcp = dynamic_cast<const TCRVioTcp*>(&tcp.Plain());
+      if (!overTcp) throw EMySqlException(CR_CONNECTION_ERROR, tcp.LastError());
+      if (overTcp->ResetAfterAccept()) throw EMySqlException(CR_SERVER_LOST, tcp.LastError());
       throw EMySqlException(CR_CONN_HOST_ERROR, {useHost, std::int64_t{10061}}, tcp.LastError());
     }
     net.NewCommand();
     ReadGreeting();
     host = useHost;
     port = usePort;
+    if (protocolType == MYSQL_PROTOCOL_SOCKET) socketPath = useSocket;
     FclientFlag = ResponseFlags(clientFlags);
     StartEncryption(tcp);
     TLogin login{{.Password = usePassword,
@@ -99,6 +107,21 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
   } catch (...) {
     net.Close();
     throw;
+  }
+}
+
+std::unique_ptr<TCRVio> TMySqlSession::OpenTransport(const std::string& useHost, int usePort,
+                                                     const std::string& useSocket) {
+  switch (protocolType) {
+    case MYSQL_PROTOCOL_DEFAULT:
+    case MYSQL_PROTOCOL_TCP:
+      hostInfo = useHost + " via TCP/IP";
+      return std::make_unique<TCRVioTcp>(useHost, FIPVersion, usePort);
+    case MYSQL_PROTOCOL_SOCKET:
+      hostInfo = std::string(GetError(CR_LOCALHOST_CONNECTION));
+      return std::make_unique<TCRVioUnixSocket>(useSocket);
+    default:
+      throw EMySqlException(CR_WRONG_PROTOCOL);
   }
 }
 

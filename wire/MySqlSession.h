@@ -1,5 +1,6 @@
 #pragma once
 // One logged-in conversation with the server: login and logout, commands and their responses.
+#include "wire/CRVioTcp.h"
 #include "wire/CRVioTls.h"
 #include "wire/MySqlAuthPlugin.h"
 #include "wire/MySqlConsts.h"
@@ -32,6 +33,9 @@ class TMySqlSession {
   std::string password;
   std::string database;
   int port = 0;
+  // The server's local socket for MYSQL_PROTOCOL_SOCKET; empty: the usual place. After a login
+  // over it, the path used.
+  std::string socketPath;
   std::string charset;
   int connectTimeout = 0;
   int commandTimeout = 0;
@@ -118,6 +122,8 @@ class TMySqlSession {
   std::uint32_t ResponseFlags(std::uint32_t clientFlags) const;
   // The start of the handshake response, which is also the whole SSL request.
   void WriteResponseHeader();
+  // The plain transport the protocol type asks for, not yet connected; hostInfo tells it.
+  std::unique_ptr<TCRVio> OpenTransport(const std::string& useHost, int usePort, const std::string& useSocket);
   void StartEncryption(TCRVioTls& transport);
   void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database,
                              TLogin& login);

@@ -3,7 +3,7 @@
 # Usage: morvane_query_any_node_down.sh <path of morvane-query>
 set -uo pipefail
 query=$1
-login=(--host "$MORVANE_CLUSTER_HOSTS" --user "$MORVANE_CLUSTER_USER" --password "$MORVANE_CLUSTER_PASSWORD"
+login=(--host "$MORVANE_CLUSTER_HOSTS" --user "$MORVANE_CLUSTER_USER" --password="$MORVANE_CLUSTER_PASSWORD"
        --database "$MORVANE_CLUSTER_DATABASE" --timeout 10 --verbose)
 IFS=, read -r -a hosts <<<"$MORVANE_CLUSTER_HOSTS"
 failures=0

@@ -31,6 +31,7 @@ TSettings ReadSettings() {
   TSettings settings;
   settings.Host = Env("MORVANE_TEST_DB_HOST");
   settings.Port = PortEnv("MORVANE_TEST_DB_PORT");
+  settings.Socket = Env("MORVANE_TEST_DB_SOCKET");
   settings.Database = Env("MORVANE_TEST_DB_DATABASE");
   settings.RootUser = Env("MORVANE_TEST_DB_ROOT_USER");
   settings.RootPassword = Env("MORVANE_TEST_DB_ROOT_PASSWORD");

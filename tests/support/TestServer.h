@@ -9,6 +9,7 @@ namespace test_server {
 struct TSettings {
   std::string Host;
   int Port = 0;
+  std::string Socket;    // the server's local socket
   std::string Database;  // the shared database the script fills with the schema
   std::string RootUser, RootPassword;
   std::string NativeUser, NativePassword;

@@ -21,7 +21,7 @@ struct TRun {
 
 TRun RunQuery(int port) {
   const std::string command = std::string(MORVANE_QUERY) + " --host 127.0.0.1 --port " + std::to_string(port) +
-                              " --user tech --password secret --timeout 5 'SELECT 1' 2>&1";
+                              " --user tech --password=secret --timeout 5 'SELECT 1' 2>&1";
   TRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;

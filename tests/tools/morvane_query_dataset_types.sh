@@ -13,7 +13,7 @@ require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_ROOT_U
 # A database of its own, so that parallel runs and other tests never meet it.
 database=morvane_types_$$
 login=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_ROOT_USER"
-       --password "$MORVANE_TEST_DB_ROOT_PASSWORD" --database "$database")
+       --password="$MORVANE_TEST_DB_ROOT_PASSWORD" --database "$database")
 reference=(mariadb --no-defaults --batch --default-character-set=utf8mb4 -h "$MORVANE_TEST_DB_HOST"
            -P "$MORVANE_TEST_DB_PORT" -u "$MORVANE_TEST_DB_ROOT_USER" "-p$MORVANE_TEST_DB_ROOT_PASSWORD")
 work=$(mktemp -d)

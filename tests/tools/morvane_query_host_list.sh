@@ -9,7 +9,7 @@ source "$(dirname "$0")/../support/require_test_db.sh"
 require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD
 
 live=$MORVANE_TEST_DB_HOST:$MORVANE_TEST_DB_PORT
-login=(--user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --timeout 5)
+login=(--user "$MORVANE_TEST_DB_NATIVE_USER" --password="$MORVANE_TEST_DB_NATIVE_PASSWORD" --timeout 5)
 # $work (removed at exit), $failures and fail "what".
 source "$(dirname "$0")/../support/checks.sh"
 

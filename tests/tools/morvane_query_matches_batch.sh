@@ -9,7 +9,7 @@ source "$(dirname "$0")/../support/require_test_db.sh"
 require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_DATABASE MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD
 
 login=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER"
-       --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" --database "$MORVANE_TEST_DB_DATABASE")
+       --password="$MORVANE_TEST_DB_NATIVE_PASSWORD" --database "$MORVANE_TEST_DB_DATABASE")
 reference=(mariadb --no-defaults --batch --default-character-set=utf8mb4 --max-allowed-packet=1G
            -h "$MORVANE_TEST_DB_HOST" -P "$MORVANE_TEST_DB_PORT" -u "$MORVANE_TEST_DB_NATIVE_USER"
            "-p$MORVANE_TEST_DB_NATIVE_PASSWORD" "$MORVANE_TEST_DB_DATABASE")
@@ -96,7 +96,7 @@ expect_error() {
 expect_error "ERROR 1146 (42S02) at line 1: Table 'kova.no_such_table' doesn't exist" "${login[@]}" "SELECT * FROM no_such_table"
 expect_error "ERROR 1045 (28000): Access denied for user '$MORVANE_TEST_DB_NATIVE_USER'@'127.0.0.1' (using password: YES)" \
   --host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER" \
-  --password wrong "SELECT 1"
+  --password=wrong "SELECT 1"
 "$query" --host 127.0.0.1 --port 1 --user x "SELECT 1" >/dev/null 2>"$work/err"
 [ "$(head -n 1 "$work/err" | tr -d '\r')" = "ERROR 2003 (HY000): Cannot connect to server on host '127.0.0.1':" ] ||
   fail "refused port reported as '$(cat "$work/err")'"

@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # The password never stays readable in the process's command line, MYSQL_PWD logs in when no
 # --password is given, and -p alone or --password without a value asks on the terminal with the
-# echo off.
+# echo off (a value after a blank is the next argument, as the mariadb client takes it).
 # Usage: morvane_query_password.sh <path of morvane-query>
 set -uo pipefail
 query=$1
 
 source "$(dirname "$0")/../support/require_test_db.sh"
-require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD
+require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_DATABASE MORVANE_TEST_DB_NATIVE_USER \
+  MORVANE_TEST_DB_NATIVE_PASSWORD
 # $work (removed at exit), $failures and fail "what".
 source "$(dirname "$0")/../support/checks.sh"
 
 server=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT" --user "$MORVANE_TEST_DB_NATIVE_USER")
 
-"$query" "${server[@]}" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD" "SELECT SLEEP(2)" >"$work/out" 2>&1 &
+"$query" "${server[@]}" --password="$MORVANE_TEST_DB_NATIVE_PASSWORD" "SELECT SLEEP(2)" >"$work/out" 2>&1 &
 pid=$!
 sleep 1
 tr '\0' ' ' <"/proc/$pid/cmdline" >"$work/cmdline"
@@ -58,5 +59,10 @@ for ask in -p --password; do
     fail "$ask did not log in: $out"
   [ "$out" = $'Enter password: \nhow\nasked' ] || fail "$ask: the terminal showed: $out"
 done
+
+# As the mariadb client: "--password W" asks, and W is the database.
+out=$(answer_prompt "$MORVANE_TEST_DB_NATIVE_PASSWORD" "$query" "${server[@]}" --password "$MORVANE_TEST_DB_DATABASE" \
+  -e "SELECT DATABASE() AS db") || fail "--password with a blank did not log in: $out"
+[ "$out" = $'Enter password: \ndb\n'"$MORVANE_TEST_DB_DATABASE" ] || fail "--password W: the terminal showed: $out"
 
 exit $((failures > 0))

@@ -10,7 +10,7 @@ source "$(dirname "$0")/../support/require_test_db.sh"
 require_test_db MORVANE_TEST_DB_HOST MORVANE_TEST_DB_PORT MORVANE_TEST_DB_NATIVE_USER MORVANE_TEST_DB_NATIVE_PASSWORD MORVANE_TEST_DB_TLS_DIR MORVANE_TEST_DB_ED25519_USER MORVANE_TEST_DB_ED25519_PASSWORD
 
 server=(--host "$MORVANE_TEST_DB_HOST" --port "$MORVANE_TEST_DB_PORT")
-native=("${server[@]}" --user "$MORVANE_TEST_DB_NATIVE_USER" --password "$MORVANE_TEST_DB_NATIVE_PASSWORD")
+native=("${server[@]}" --user "$MORVANE_TEST_DB_NATIVE_USER" --password="$MORVANE_TEST_DB_NATIVE_PASSWORD")
 tls=$MORVANE_TEST_DB_TLS_DIR
 failures=0
 
@@ -37,7 +37,7 @@ status=$?
 out=$("$query" "${native[@]}" --ssl-mode sometimes "SELECT 1" 2>&1)
 [ $? -eq 2 ] && [[ $out == *"--ssl-mode expects"* ]] || fail "unknown mode: $out"
 
-out=$("$query" "${server[@]}" --user "$MORVANE_TEST_DB_ED25519_USER" --password "$MORVANE_TEST_DB_ED25519_PASSWORD" \
+out=$("$query" "${server[@]}" --user "$MORVANE_TEST_DB_ED25519_USER" --password="$MORVANE_TEST_DB_ED25519_PASSWORD" \
   "SELECT CURRENT_USER()" 2>&1)
 expect_output "ed25519 login" "CURRENT_USER()
 $MORVANE_TEST_DB_ED25519_USER@%" "$out"

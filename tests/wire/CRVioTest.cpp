@@ -1,5 +1,7 @@
 #include "tests/support/MemoryVio.h"
+#include "tests/support/TempDir.h"
 #include "wire/CRVioTcp.h"
+#include "wire/CRVioUnixSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -56,7 +59,18 @@ long TimeoutOption(int fd, int name) {
   return value.tv_sec;
 }
 
-std::string ConnectError(TCRVioTcp& vio) {
+// A local socket listening at a path.
+int ListenAt(const std::string& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(fd, 4);
+  return fd;
+}
+
+std::string ConnectError(TCRVio& vio) {
   try {
     vio.Connect();
   } catch (const SocketException& e) {
@@ -245,4 +259,49 @@ TEST(TCRVioTcp, AReadThatOutlastsTheTimeoutSaysSo) {
   EXPECT_EQ(vio.Read(&byte, 1), 0u);
   EXPECT_EQ(vio.LastError(), "Error on data reading from the connection:\r\nThe time-out of 1 seconds passed.");
   close(peer);
+}
+
+TEST(TCRVioUnixSocket, ConnectsReadsAndKeepsItsTimeouts) {
+  TempDir dir;
+  const std::string path = (dir / "server.sock").string();
+  const int listener = ListenAt(path);
+  TCRVioUnixSocket vio(path);
+  vio.SetTimeout(7);
+  vio.Connect();
+  const int peer = accept(listener, nullptr, nullptr);
+  ASSERT_TRUE(vio.IsActive());
+  EXPECT_EQ(TimeoutOption(vio.GetSocket(), SO_RCVTIMEO), 7);
+  send(peer, "greeting", 8, 0);
+  std::vector<std::uint8_t> dest(8);
+  EXPECT_EQ(vio.Read(dest.data(), 8), 8u);
+  EXPECT_EQ(std::string(dest.begin(), dest.end()), "greeting");
+  EXPECT_EQ(vio.Write("reply", 5), 5u);
+  char answer[5] = {};
+  EXPECT_EQ(recv(peer, answer, 5, MSG_WAITALL), 5);
+  EXPECT_EQ(std::string(answer, 5), "reply");
+  close(peer);
+  close(listener);
+}
+
+// Worded as the database's own clients word it, with the system's code.
+TEST(TCRVioUnixSocket, FailuresNameThePathAndTheSystemCode) {
+  TempDir dir;
+  WriteFile(dir / "plain-file", "");
+  const std::string longPath = "/tmp/" + std::string(120, 'x');
+  const struct {
+    std::string Path;
+    int Code;
+  } cases[] = {
+      {(dir / "missing.sock").string(), ENOENT},
+      {(dir / "plain-file").string(), ECONNREFUSED},
+      {dir.Path().string(), ECONNREFUSED},
+      {longPath, ENAMETOOLONG},
+  };
+  for (const auto& c : cases) {
+    TCRVioUnixSocket vio(c.Path);
+    EXPECT_EQ(ConnectError(vio),
+              "Can't connect to local server through socket '" + c.Path + "' (" + std::to_string(c.Code) + ")");
+    EXPECT_EQ(vio.LastErrorCode(), c.Code);
+    EXPECT_FALSE(vio.IsActive());
+  }
 }

@@ -116,6 +116,31 @@ TEST(MySqlServer, UnreachableServersFailWithTheTransportText) {
   }
 }
 
+// Over the server's local socket the login, statements and the TLS the default mode asks for work
+// as over TCP; the server sees a local client.
+TEST(MySqlServer, LocalSocketCarriesTheLoginAndTls) {
+  const test_server::TSettings& db = test_server::Settings();
+  TServerSession s(db);
+  s.Api().mysql_options(s.Session(), MYSQL_OPT_PROTOCOL, MYSQL_PROTOCOL_SOCKET);
+  s.Session()->socketPath = db.Socket;
+  ASSERT_TRUE(s.LoginNative()) << s.Error();
+  EXPECT_EQ(s.Api().mysql_get_host_info(s.Session()), "Localhost via UNIX socket");
+  EXPECT_EQ(s.Value("SELECT HOST FROM information_schema.PROCESSLIST WHERE ID = CONNECTION_ID()"), "localhost");
+  EXPECT_EQ(s.Rows("SHOW STATUS LIKE 'Ssl_version'").at(0).at(1).rfind("TLSv1.", 0), 0u);
+  EXPECT_EQ(s.Api().mysql_get_ssl_description(s.Session()).rfind("TLS 1.", 0), 0u);
+}
+
+TEST(MySqlServer, MissingLocalSocketFailsWithItsPath) {
+  const test_server::TSettings& db = test_server::Settings();
+  TServerSession s(db);
+  s.Api().mysql_options(s.Session(), MYSQL_OPT_PROTOCOL, MYSQL_PROTOCOL_SOCKET);
+  EXPECT_EQ(s.Api().mysql_real_connect(s.Session(), "", db.NativeUser, db.NativePassword, "", 0, "/nonexistent/db.sock",
+                                       ProgramFlags),
+            nullptr);
+  EXPECT_EQ(s.Api().mysql_errno(s.Session()), CR_CONNECTION_ERROR);
+  EXPECT_EQ(s.Error(), "Can't connect to local server through socket '/nonexistent/db.sock' (2)");
+}
+
 TEST(MySqlServer, InsertReportsAffectedRowsAndInsertId) {
   const test_server::TSettings& db = test_server::Settings();
   TServerSession s(db);

@@ -1,13 +1,17 @@
 // Encrypted logins against the real test database server and its private CA (scripts/testdb.sh),
 // and against scripted servers that show a certificate for another host or one that has expired.
 #include "tests/support/FakeServer.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestServer.h"
 #include "wire/MySqlApiDirect.h"
 #include "wire/MySqlErrors.h"
 
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -285,15 +289,19 @@ TEST(MySqlTlsServer, UnusableFileSettingsAreRefusedAtOnce) {
   const struct {
     TSslMode Mode;
     std::string Ca;
+    std::string CaPath;
     std::string Reason;
   } cases[] = {
-      {TSslMode::VerifyCa, "", "verify-ca needs a CA file (ssl-ca)"},
-      {TSslMode::Preferred, "/nonexistent/ca.pem", "cannot read the CA file '/nonexistent/ca.pem'"},
-      {TSslMode::Required, "/nonexistent/ca.pem", "cannot read the CA file '/nonexistent/ca.pem'"},
+      {TSslMode::VerifyCa, "", "", "verify-ca needs a CA file (ssl-ca) or folder (ssl-capath)"},
+      {TSslMode::Preferred, "/nonexistent/ca.pem", "", "cannot read the CA file '/nonexistent/ca.pem'"},
+      {TSslMode::Required, "/nonexistent/ca.pem", "", "cannot read the CA file '/nonexistent/ca.pem'"},
+      {TSslMode::VerifyCa, "", "/nonexistent/certs", "cannot read the CA folder '/nonexistent/certs'"},
+      {TSslMode::Preferred, "", TlsFile("ca.pem"), "cannot read the CA folder '" + TlsFile("ca.pem") + "'"},
   };
   for (const auto& c : cases) {
     TSslSettings settings = Settings(c.Mode);
     settings.Ca = c.Ca;
+    settings.CaPath = c.CaPath;
     TTlsClient client(settings);
     EXPECT_FALSE(client.LoginNative()) << c.Reason;
     EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
@@ -314,4 +322,58 @@ TEST(MySqlTlsServer, ReadTimeOutHoldsOverTls) {
   ASSERT_EQ(server.Finish(), "");
   EXPECT_EQ(client.Errno(), CR_SERVER_LOST);
   EXPECT_NE(client.Error().find("Error on data reading from the connection"), std::string::npos) << client.Error();
+}
+
+// A folder of authorities under their hashed names, as OpenSSL looks them up, verifies the server
+// as a CA file does; without the server's CA in it the certificate is refused.
+TEST(MySqlTlsServer, CaFolderVerifiesTheServer) {
+  TempDir withCa;
+  TempDir withOtherCa;
+  for (const auto& [dir, file] : {std::pair{&withCa, "ca.pem"}, std::pair{&withOtherCa, "other-ca.pem"}}) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(TlsFile(file).c_str(), "r"), BIO_free);
+    std::unique_ptr<X509, decltype(&X509_free)> ca(PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr), X509_free);
+    ASSERT_TRUE(ca) << file;
+    char name[16];
+    std::snprintf(name, sizeof name, "%08lx.0", X509_subject_name_hash(ca.get()));
+    std::filesystem::copy_file(TlsFile(file), *dir / name);
+  }
+  TSslSettings settings = Settings(TSslMode::VerifyIdentity, "");
+  settings.Ca.clear();
+  settings.CaPath = withCa.Path().string();
+  TTlsClient client(settings);
+  ASSERT_TRUE(client.LoginNative()) << client.Error();
+  EXPECT_EQ(client.Description().rfind("TLS 1.", 0), 0u);
+  EXPECT_NE(client.Description().find("certificate verified for"), std::string::npos) << client.Description();
+
+  settings.CaPath = withOtherCa.Path().string();
+  TTlsClient refused(settings);
+  EXPECT_FALSE(refused.LoginNative());
+  EXPECT_EQ(refused.Errno(), CR_SSL_CONNECTION_ERROR);
+  EXPECT_NE(refused.Error().find("signed by an unknown CA"), std::string::npos) << refused.Error();
+}
+
+// A TLS 1.3 suite limits TLS 1.3; names of older ciphers leave it its own suites; a list that
+// names no cipher fails before the login.
+TEST(MySqlTlsServer, CipherListLimitsTheCipher) {
+  const struct {
+    std::string List;
+    std::string Cipher;  // empty: the login fails
+  } cases[] = {
+      {"TLS_AES_128_GCM_SHA256", "TLS_AES_128_GCM_SHA256"},
+      {"TLS_CHACHA20_POLY1305_SHA256:ECDHE-RSA-AES128-GCM-SHA256", "TLS_CHACHA20_POLY1305_SHA256"},
+      {"ECDHE-RSA-AES128-GCM-SHA256", "TLS_AES_256_GCM_SHA384"},
+      {"no-such-cipher", ""},
+  };
+  for (const auto& c : cases) {
+    TSslSettings settings = Settings(TSslMode::Required);
+    settings.Cipher = c.List;
+    TTlsClient client(settings);
+    const bool loggedIn = client.LoginNative();
+    EXPECT_EQ(loggedIn, !c.Cipher.empty()) << c.List << ": " << client.Error();
+    if (loggedIn)
+      EXPECT_EQ(client.Second("SHOW STATUS LIKE 'Ssl_cipher'"), c.Cipher) << c.List;
+    else
+      EXPECT_NE(client.Error().find("cannot use the cipher list '" + c.List + "'"), std::string::npos)
+          << client.Error();
+  }
 }

@@ -19,6 +19,7 @@ constexpr int NoArgumentAllowed = 4;
 constexpr int ArgumentRequired = 5;
 constexpr int UnknownVariable = 7;
 constexpr int BadNumber = 9;
+constexpr int BadProtocol = 1;
 
 enum class TArgument {
   None,      // a switch
@@ -39,6 +40,15 @@ struct TOptionSpec {
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
+}
+
+// The protocols the reference client takes on this system.
+std::optional<MYSQL_PROTOCOL_TYPE> ParseProtocol(const std::string& name) {
+  const std::string lower = Lower(name);
+  if (lower == "tcp") return MYSQL_PROTOCOL_TCP;
+  if (lower == "socket") return MYSQL_PROTOCOL_SOCKET;
+  if (lower == "pipe") return MYSQL_PROTOCOL_PIPE;
+  return std::nullopt;
 }
 
 bool On(const std::optional<std::string>& value) {
@@ -124,13 +134,11 @@ const TOptionSpec Specs[] = {
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
-    // Connections always go over TCP.
-    {"protocol", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
-    // What the connection cannot do: refused on the command line, passed over in option files
-    // (the system's files name a socket for every client).
-    {"socket", 'S', TArgument::Required, nullptr},
-    {"ssl-capath", 0, TArgument::Required, nullptr},
-    {"ssl-cipher", 0, TArgument::Required, nullptr},
+    {"socket", 'S', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Socket = *v; }},
+    {"protocol", 0, TArgument::Required,
+     [](TClientOptions& o, const auto& v) { o.Login.Protocol = *ParseProtocol(*v); }},
+    {"ssl-capath", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.CaPath = *v; }},
+    {"ssl-cipher", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Cipher = *v; }},
 };
 
 std::string Normalized(std::string_view name) {
@@ -222,25 +230,24 @@ class TParser {
       }
       return Complain(UnknownVariable, "unknown variable '" + variable + "'");
     }
-    if (negated) return Apply(*spec, *negated ? "0" : "1", shown);
+    if (negated) {
+      Apply(*spec, *negated ? "0" : "1");
+      return 0;
+    }
     switch (spec->Argument) {
       case TArgument::None:
         if (value) return Complain(NoArgumentAllowed, "option '" + shown + "' cannot take an argument");
-        return Apply(*spec, std::nullopt, shown);
+        Apply(*spec, std::nullopt);
+        return 0;
       case TArgument::Boolean: {
-        if (!value) return Apply(*spec, "1", shown);
-        const auto on = ParseBoolean(*value);
+        const auto on = value ? ParseBoolean(*value) : true;
         if (!on) return Complain(UnknownOption, "option '" + shown + "' doesn't allow an argument '" + *value + "'");
-        return Apply(*spec, *on ? "1" : "0", shown);
+        Apply(*spec, *on ? "1" : "0");
+        return 0;
       }
       case TArgument::Optional:
-        // Unlike the reference client, "--password W" also takes W (this program's own older
-        // form); "--password" last or before another option asks.
-        if (!value && FSource == TOptionSource::CommandLine && FIndex + 1 < FArgs.size() &&
-            FArgs[FIndex + 1][0] != '-') {
-          valueBytes = TakeNext();
-          value = std::string(valueBytes);
-        }
+        // Only "--password=W" gives the value: in "--password W", as in the reference client, it
+        // is asked for and W is an operand.
         break;
       case TArgument::Required:
       case TArgument::Number:
@@ -251,7 +258,7 @@ class TParser {
         }
         break;
     }
-    return ApplyValue(*spec, value, valueBytes, shown);
+    return ApplyValue(*spec, value, valueBytes);
   }
 
   int Shorts() {
@@ -261,9 +268,7 @@ class TParser {
       const TOptionSpec* spec = FindShort(arg[i]);
       if (!spec) return Complain(UnknownOption, "unknown option '" + shown + "'");
       if (spec->Argument == TArgument::None || spec->Argument == TArgument::Boolean) {
-        if (const int status =
-                Apply(*spec, spec->Argument == TArgument::Boolean ? "1" : std::optional<std::string>(), shown))
-          return status;
+        Apply(*spec, spec->Argument == TArgument::Boolean ? "1" : std::optional<std::string>());
         continue;
       }
       char* valueBytes = arg[i + 1] != '\0' ? arg + i + 1 : nullptr;
@@ -271,13 +276,12 @@ class TParser {
         valueBytes = TakeNext();
         if (!valueBytes) return Complain(ArgumentRequired, "option '" + shown + "' requires an argument");
       }
-      return ApplyValue(*spec, valueBytes ? std::optional<std::string>(valueBytes) : std::nullopt, valueBytes, shown);
+      return ApplyValue(*spec, valueBytes ? std::optional<std::string>(valueBytes) : std::nullopt, valueBytes);
     }
     return 0;
   }
 
-  int ApplyValue(const TOptionSpec& spec, const std::optional<std::string>& value, char* valueBytes,
-                 const std::string& shown) {
+  int ApplyValue(const TOptionSpec& spec, const std::optional<std::string>& value, char* valueBytes) {
     // Other users can read a process's command line for as long as it runs.
     if (spec.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
     if (spec.Argument == TArgument::Number) {
@@ -293,23 +297,25 @@ class TParser {
         return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(spec.Name) + "'");
       }
     }
-    if (spec.Name == "protocol" && Lower(*value) != "tcp" && FSource == TOptionSource::CommandLine)
-      return Complain(UnknownOption, "--protocol=" + *value + " is not supported: morvane-query connects over TCP");
+    if (spec.Name == "protocol" && !ParseProtocol(*value)) {
+      std::fprintf(stderr, "Unknown option to protocol: %s\nAlternatives are: 'TCP','SOCKET','PIPE'\n", value->c_str());
+      return BadProtocol;
+    }
     if (spec.Name == "ssl-mode" && !ParseSslMode(*value))
       return Complain(UnknownOption,
                       "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
                       "not '" +
                           *value + "'");
-    return Apply(spec, value, shown);
+    Apply(spec, value);
+    return 0;
   }
 
-  int Apply(const TOptionSpec& spec, const std::optional<std::string>& value, const std::string& shown) {
-    if (spec.Apply) {
-      spec.Apply(FOptions, value);
-      return 0;
-    }
-    if (FSource == TOptionSource::OptionFile) return 0;
-    return Complain(UnknownOption, shown + " is not supported: morvane-query connects over TCP with one CA file");
+  void Apply(const TOptionSpec& spec, const std::optional<std::string>& value) {
+    spec.Apply(FOptions, value);
+    // As in the reference client, a port on the command line asks for TCP and a socket there for
+    // the socket, whichever comes last (--protocol included); in option files they do not.
+    if (FSource == TOptionSource::CommandLine && spec.Short == 'P') FOptions.Login.Protocol = MYSQL_PROTOCOL_TCP;
+    if (FSource == TOptionSource::CommandLine && spec.Short == 'S') FOptions.Login.Protocol = MYSQL_PROTOCOL_SOCKET;
   }
 
   std::vector<char*> FArgs;
@@ -341,7 +347,7 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
       security.Mode = TSslMode::Disabled;
     else if (options.VerifyServerCert)
       security.Mode = TSslMode::VerifyIdentity;
-    else if (!security.Ca.empty())
+    else if (!security.Ca.empty() || !security.CaPath.empty())
       security.Mode = TSslMode::VerifyCa;
   }
   // As the vendors' clients do: the environment's password when none was given.

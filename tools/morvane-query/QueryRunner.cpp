@@ -14,6 +14,13 @@ bool HandshakeKnows(const std::string& characterSet) {
   return characterSet == "utf8mb4" || characterSet == "utf8" || characterSet == "latin1";
 }
 
+// The reference client's choice: the local socket for localhost unless TCP was asked for, TCP for
+// any other host (--protocol=socket included); a pipe, which fails, as asked.
+MYSQL_PROTOCOL_TYPE Transport(const TQueryLogin& login, const std::string& host) {
+  if (login.Protocol == MYSQL_PROTOCOL_PIPE) return MYSQL_PROTOCOL_PIPE;
+  return host == "localhost" && login.Protocol != MYSQL_PROTOCOL_TCP ? MYSQL_PROTOCOL_SOCKET : MYSQL_PROTOCOL_TCP;
+}
+
 }  // namespace
 
 TQueryError QueryErrorFrom(int code, std::string message) {
@@ -50,10 +57,12 @@ std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const 
   FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
   if (HandshakeKnows(login.CharacterSet)) FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, login.CharacterSet);
   FApi.SetSecurity(FSession, login.Security);
+  FApi.mysql_options(FSession, MYSQL_OPT_PROTOCOL, Transport(login, host.Host));
   // Without CLIENT_FOUND_ROWS, as the reference client: an UPDATE counts the rows it changed.
   std::uint32_t flags = CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
-  if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, "", flags))
+  if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, login.Socket,
+                               flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
   // A host that takes the login and then never answers is left for the next within the time-out;
   // the statements that follow have no limit, as the reference client's.
@@ -77,7 +86,9 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;
   }
-  FConnectedHost = hosts[static_cast<std::size_t>(choice.Index)].Text();
+  FConnectedHost = FSession->protocolType == MYSQL_PROTOCOL_SOCKET
+                       ? FSession->socketPath
+                       : hosts[static_cast<std::size_t>(choice.Index)].Text();
   return HandshakeKnows(login.CharacterSet) || Run("SET NAMES " + login.CharacterSet, nullptr);
 }
 

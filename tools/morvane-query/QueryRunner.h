@@ -10,6 +10,10 @@
 struct TQueryLogin {
   std::string Host;
   int Port = 0;
+  // The server's local socket; empty: the usual place. Taken for the host localhost (or none)
+  // unless the protocol is TCP, as the reference client does.
+  std::string Socket;
+  MYSQL_PROTOCOL_TYPE Protocol = MYSQL_PROTOCOL_DEFAULT;
   std::string User;
   std::string Password;
   std::string Database;
@@ -38,7 +42,7 @@ class TQueryRunner {
   // Logs in to the first host of the login's host list that takes it, asking for the login's
   // character set; false with LastError() set on failure.
   bool Connect(const TQueryLogin& login);
-  // "host:port" of the host reached.
+  // "host:port" of the host reached, or the path of the local socket.
   const std::string& ConnectedHost() const { return FConnectedHost; }
   // Runs one statement text (possibly several statements) and hands its result sets to the sink;
   // without one they are read and dropped.

@@ -30,12 +30,19 @@ constexpr const char* Usage =
     "[client-server], [client-mariadb], [mysql] and [mariadb-client] groups of /etc/my.cnf,\n"
     "/etc/mysql/my.cnf and ~/.my.cnf.\n"
     "\n"
-    "  -h, --host=H          server host, or a list tried in turn: db1,db2:3307,[::1]:3308\n"
-    "  -P, --port=P          server port of the hosts given without one (default 3306)\n"
+    "  -h, --host=H          server host, or a list tried in turn: db1,db2:3307,[::1]:3308;\n"
+    "                        localhost (the default) goes through the local socket unless the\n"
+    "                        protocol is TCP\n"
+    "  -P, --port=P          server port of the hosts given without one (default 3306); on the\n"
+    "                        command line it selects TCP, unless a later -S or --protocol doesn't\n"
+    "  -S, --socket=F        the server's local socket (default /run/mysqld/mysqld.sock); on the\n"
+    "                        command line it selects the socket, unless a later -P or --protocol\n"
+    "                        doesn't\n"
+    "      --protocol=P      tcp, or socket (localhost through the socket, other hosts over TCP)\n"
     "  -u, --user=U          account name\n"
     "  -p, --password[=W]    account password; without a value it is asked on the terminal.\n"
     "                        Overwritten in the command line at once; MYSQL_PWD is used when it\n"
-    "                        is not given. \"--password W\" also takes W (unlike the mariadb client)\n"
+    "                        is not given. \"--password W\" asks, and W is the database\n"
     "  -D, --database=D      default database (also the first argument)\n"
     "  -e, --execute=SQL     run these statements instead of reading standard input\n"
     "  -B, --batch           tab-separated output (the default without a terminal)\n"
@@ -57,6 +64,10 @@ constexpr const char* Usage =
     "      --ssl-verify-server-cert  verify-identity (when --ssl-mode is not given)\n"
     "      --ssl-ca=F        PEM file of the authorities that may sign the server's certificate\n"
     "                        (verify-ca when --ssl-mode is not given)\n"
+    "      --ssl-capath=D    folder of such authorities under their hashed names (hash.0), with\n"
+    "                        --ssl-ca or alone (verify-ca when --ssl-mode is not given)\n"
+    "      --ssl-cipher=L    ciphers allowed, ':' between them: TLS_... suites limit TLS 1.3,\n"
+    "                        the others TLS 1.2\n"
     "      --ssl-cert=F      PEM file of the client certificate\n"
     "      --ssl-key=F       PEM file of the client certificate's private key\n"
     "      --server-public-key=F  PEM file of the server's RSA key for password logins without TLS\n"
@@ -68,13 +79,11 @@ constexpr const char* Usage =
     "      --defaults-file=F  read only this option file\n"
     "      --defaults-extra-file=F  read this option file before ~/.my.cnf\n"
     "      --verbose         print the host reached on standard error\n"
-    "      --dataset         read the rows through the query dataset the window uses\n"
+    "      --dataset         read the rows through the query dataset the window uses (over TCP:\n"
+    "                        no -S, --protocol=socket, --ssl-capath or --ssl-cipher)\n"
     "      --fields          with --dataset: list each field's name, type and size first\n"
     "  -?, --help            print this text and exit\n"
-    "  -V, --version         print the version and exit\n"
-    "\n"
-    "-S/--socket, --protocol other than tcp, --ssl-capath and --ssl-cipher are refused: connections\n"
-    "go over TCP with one CA file.\n";
+    "  -V, --version         print the version and exit\n";
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
@@ -125,6 +134,15 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
   TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw);
+  const TQueryLogin& login = options.Login;
+  if (options.Dataset &&
+      (login.Protocol == MYSQL_PROTOCOL_SOCKET || !login.Security.CaPath.empty() || !login.Security.Cipher.empty())) {
+    std::fputs(
+        "morvane-query: --dataset connects over TCP and takes no --socket, --protocol=socket, --ssl-capath or "
+        "--ssl-cipher\n",
+        stderr);
+    return 2;
+  }
   if (options.Dataset)
     return RunDatasetMode(options.Login, Statements(options.Scripts, options.Delimiter), options.Fields,
                           options.Verbose, batch);
