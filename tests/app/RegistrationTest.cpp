@@ -512,6 +512,33 @@ TEST_F(RegistrationTest, NavigatorDeleteAsksFirst) {
   EXPECT_TRUE(messages_.isEmpty());
 }
 
+// The server dies between Direct Connect and "Create Birth Certificate" and takes no new session:
+// the failed reconnect closes the pixel query under the post, which must not touch it afterwards.
+TEST_F(RegistrationTest, CreateAfterTheServerDiedReportsItAndKeepsTheEntries) {
+  auto server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  ConnectAndShowPixels();
+  Click(form_->btnGenerateRandom);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  form_->edNote->setText("after the crash");
+  const int bytes[] = {form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt()};
+  server.reset();
+
+  Click(form_->btnCreateBirthCert);
+  const QString reported = form_->sbStatus->PanelText(1) + messages_.join("; ");
+  EXPECT_FALSE(reported.isEmpty());
+  EXPECT_FALSE(reported.contains("Duplicate")) << reported.toStdString();
+  EXPECT_EQ(form_->seMAC3->ValueAsInt(), bytes[0]);
+  EXPECT_EQ(form_->seMAC2->ValueAsInt(), bytes[1]);
+  EXPECT_EQ(form_->seMAC1->ValueAsInt(), bytes[2]);
+  EXPECT_EQ(form_->cbPixelType->currentText(), "Standard");
+  EXPECT_EQ(form_->cbShieldType->currentText(), "Lead");
+  EXPECT_EQ(form_->edNote->text(), "after the crash");
+  Click(form_->btnCreateBirthCert);  // again, with nothing left open
+  EXPECT_EQ(form_->edNote->text(), "after the crash");
+}
+
 // The connection breaks while "Create Birth Certificate" posts: the server either ran the INSERT and
 // only its reply was lost, or never saw it. Either way the technician ends with exactly one row.
 class LostReplyTest : public RegistrationTest {
