@@ -273,6 +273,7 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
     FServerPrimaryVer = FServerMinorVer = FServerReleaseVer = 0;
     API().CheckMySQLLib();
     Disconnect();
+    RefuseUnknownCharset();
     THostList hosts;
     try {
       hosts = Hosts();
@@ -354,6 +355,18 @@ void TMySQLConnection::ApplyCharset() {
   } else if (!FCharset.empty()) {
     ExecStatement("SET NAMES " + FCharset);
   }
+}
+
+void TMySQLConnection::RefuseUnknownCharset() {
+  if (FUseUnicodeSetting || FCharset.empty()) return;
+  const std::string name = Lower(FCharset);
+  if (name == "latin1" || name == "utf8" || name == "utf8mb3" || name == "utf8mb4") return;
+  constexpr int CantReadCharset = 2019;
+  EMyError error(CantReadCharset,
+                 "Can't initialize character set " + FCharset +
+                     ": texts cross the connection as UTF-8 or Windows-1252 only (Charset utf8, utf8mb4 or latin1)",
+                 nullptr);
+  ProcessError(error);
 }
 
 std::string TMySQLConnection::WithoutClusterWait(const std::string& query) const {

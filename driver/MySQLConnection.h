@@ -106,6 +106,9 @@ class TMySQLConnection : public TCRConnection {
   // The time a step of the connection may take: while logging in, what is left of the connect
   // time-out (at least a second), else the whole connect time-out.
   int StepTimeout() const;
+  // Texts are UTF-8 in memory and cross the wire as UTF-8 or as Windows-1252 (latin1): any other
+  // character set would store them double-encoded, so it is refused before a login.
+  void RefuseUnknownCharset();
   void ApplyCharset();
   // So that a statement the server would refuse is refused before it is sent.
   void ReadMaxAllowedPacket();

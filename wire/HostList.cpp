@@ -28,15 +28,19 @@ THostAddress ParseEntry(std::string_view entry, int defaultPort) {
   if (entry.front() == '[') {
     const std::size_t close = entry.find(']');
     if (close == std::string_view::npos || close == 1) BadEntry(entry);
-    const std::string_view rest = entry.substr(close + 1);
+    const std::string_view rest = Trimmed(entry.substr(close + 1));
     if (!rest.empty() && rest.front() != ':') BadEntry(entry);
-    return {std::string(entry.substr(1, close - 1)), rest.empty() ? defaultPort : ParsePort(rest.substr(1), entry)};
+    const std::string_view host = Trimmed(entry.substr(1, close - 1));
+    if (host.empty()) BadEntry(entry);
+    return {std::string(host), rest.empty() ? defaultPort : ParsePort(Trimmed(rest.substr(1)), entry)};
   }
   const std::size_t colon = entry.find(':');
   if (colon == std::string_view::npos || entry.find(':', colon + 1) != std::string_view::npos)
     return {std::string(entry), defaultPort};
-  if (colon == 0) BadEntry(entry);
-  return {std::string(entry.substr(0, colon)), ParsePort(entry.substr(colon + 1), entry)};
+  // Blanks around the colon are typing, not part of the host or port ("127.0.0.1 :3306").
+  const std::string_view host = Trimmed(entry.substr(0, colon));
+  if (host.empty()) BadEntry(entry);
+  return {std::string(host), ParsePort(Trimmed(entry.substr(colon + 1)), entry)};
 }
 
 }  // namespace

@@ -395,6 +395,35 @@ TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {
   EXPECT_EQ(session.QueryFirstValue("SELECT 'after'"), "after");
 }
 
+// A character set the texts cannot be converted to is refused before a login, so nothing is stored
+// double-encoded; one they can cross in keeps every character.
+TEST(MyConnection, OnlyCharsetsTheTextsCanCrossInAreTaken) {
+  for (const char* charset : {"latin2", "cp1250", "utf8; DROP TABLE pixels"}) {
+    TMyConnection connection;
+    test_server::Configure(connection, "");
+    connection.Options.SetUseUnicode(false);
+    connection.Options.SetCharset(charset);
+    try {
+      connection.Connect();
+      ADD_FAILURE() << charset << " was taken";
+    } catch (const EMyError& error) {
+      EXPECT_EQ(error.ErrorCode, 2019) << charset;
+      EXPECT_NE(std::string(error.what()).find(charset), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(connection.Connected());
+  }
+  for (const char* charset : {"utf8mb4", "latin1"}) {
+    TMyConnection connection;
+    test_server::Configure(connection, "");
+    connection.Options.SetUseUnicode(false);
+    connection.Options.SetCharset(charset);
+    connection.Connect();
+    EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT HEX(CONVERT('gr\xC3\xBCn' USING utf8mb4))"),
+              "6772C3BC6E")
+        << charset;
+  }
+}
+
 TEST(MyConnection, SslOptionsReachTheSessionAndAnUnknownModeIsRefused) {
   TMyConnection connection;
   test_server::Configure(connection, "");

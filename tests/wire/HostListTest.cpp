@@ -28,13 +28,14 @@ TEST(HostList, ParsesHostsWithAndWithoutPorts) {
       {"::1", "[::1]:3306"},
       {"[fe80::1]", "[fe80::1]:3306"},
       {"127.0.0.1:65535", "127.0.0.1:65535"},
+      {"127.0.0.1 :3306, db2: 3307,[ ::1 ] : 3308", "127.0.0.1:3306 db2:3307 [::1]:3308"},
   };
   for (const auto& c : cases) EXPECT_EQ(Texts(ParseHostList(c.Setting, 3306)), c.Hosts) << c.Setting;
 }
 
 TEST(HostList, BadEntriesAreRefusedByName) {
   for (const char* setting : {"db1:", "db1:x", "db1:0", "db1:65536", "db1:99999999999", "db1:-1", ":3306", "[::1",
-                              "[]:3306", "[::1]x", "[::1]:", "ok,db2:3o7"}) {
+                              "[]:3306", "[::1]x", "[::1]:", "ok,db2:3o7", " :3306", "[ ]", "db1: "}) {
     try {
       ParseHostList(setting, 3306);
       ADD_FAILURE() << setting;
