@@ -9,6 +9,7 @@
 #include "driver/MySQLRecordSet.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -137,9 +138,15 @@ void TMyQuery::InternalOpen() {
 }
 
 void TMyQuery::InternalClose() {
-  if (FRecordSet) FRecordSet->Close();
+  std::exception_ptr laterResultError;  // raised once the rest is closed too
+  try {
+    if (FRecordSet) FRecordSet->Close();
+  } catch (...) {
+    laterResultError = std::current_exception();
+  }
   ForgetKeyAndDataFields();
   TMemDataSet::InternalClose();
+  if (laterResultError) std::rethrow_exception(laterResultError);
 }
 
 bool TMyQuery::FetchMore() {

@@ -3,6 +3,7 @@
 #include "dataset/DataSource.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -48,12 +49,20 @@ void TDataSet::Close() {
   if (!Active()) return;
   Fire(BeforeClose, *this);
   if (FState == dsEdit || FState == dsInsert) InternalCancel();
-  InternalClose();
+  // What the cursor reports as it closes (a later result's error) is raised once the dataset is
+  // closed: an error never leaves it half open.
+  std::exception_ptr closingError;
+  try {
+    InternalClose();
+  } catch (...) {
+    closingError = std::current_exception();
+  }
   DestroyFields();
   FCurrent = 0;
   FBof = FEof = true;
   SetState(dsInactive);
   Fire(AfterClose, *this);
+  if (closingError) std::rethrow_exception(closingError);
 }
 
 int TDataSet::RecordCount() const {

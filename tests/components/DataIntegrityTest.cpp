@@ -370,6 +370,21 @@ TEST_F(DataIntegrityTest, FurtherResultsAreReadAndTheSessionStaysInStep) {
     EXPECT_EQ(Scalar("SELECT 'next'"), "next");
   }
   EXPECT_TRUE(Connection.Connected());
+  // A procedure that fails after its rows, closed with rows still pending: closing reports the
+  // failure and still closes.
+  Scalar("CREATE PROCEDURE failing() BEGIN SELECT seq FROM seq_1_to_100; SELECT * FROM missing_table; END");
+  Query.SQL().SetText("CALL failing()");
+  Query.SetFetchAll(false);
+  Query.Open();
+  EXPECT_EQ(Query.FieldByName("seq").AsInteger(), 1);
+  try {
+    Query.Close();
+    ADD_FAILURE() << "the later failure was lost";
+  } catch (const EMyError& error) {
+    EXPECT_EQ(error.ErrorCode, 1146);
+  }
+  EXPECT_FALSE(Query.Active());
+  EXPECT_EQ(Scalar("SELECT 'in step'"), "in step");
 }
 
 TEST_F(DataIntegrityTest, PostingReadsThePendingRowsFirst) {
