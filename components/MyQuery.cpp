@@ -221,6 +221,12 @@ std::string TMyQuery::TableInStatement(const TTableInfo& table) const {
   return name;
 }
 
+std::string TMyQuery::SchemaCondition(const TTableInfo& table) const {
+  const bool backslashes = FConnection->MySQLConnection()->NeedBackslashes();
+  const std::string schema = table.Database.empty() ? "DATABASE()" : QuotedString(table.Database, backslashes);
+  return "TABLE_SCHEMA = " + schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes);
+}
+
 std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   // Keys are learnt once per table and session; without a session they stay unknown for now.
   const std::string cacheKey = table.Database + '.' + table.TableName;
@@ -230,14 +236,12 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   while (FetchMore()) {
   }
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  const bool backslashes = session.NeedBackslashes();
-  const std::string schema = table.Database.empty() ? "DATABASE()" : QuotedString(table.Database, backslashes);
   std::string listed;
   try {
     listed = session.QueryFirstValue(session.WithoutClusterWait(
         "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
-        "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND TABLE_SCHEMA = " +
-        schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes)));
+        "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
+        SchemaCondition(table)));
   } catch (const EDAError& error) {
     if (error.IsFatalError()) throw;
     return {};  // keys that cannot be read: rows are found by all their columns
@@ -257,6 +261,59 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
     start = end + 1;
   }
   return FTableKeys[cacheKey] = keys;
+}
+
+const std::set<std::string>& TMyQuery::ColumnsFilledByServer(const TTableInfo& table) {
+  const std::string cacheKey = table.Database + '.' + table.TableName;
+  if (auto found = FColumnsFilledByServer.find(cacheKey); found != FColumnsFilledByServer.end()) return found->second;
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  std::string listed;
+  try {
+    // MariaDB shows a NULL default as the text NULL, a text default in quotes.
+    listed = session.QueryFirstValue(session.WithoutClusterWait(
+        "SELECT GROUP_CONCAT(COLUMN_NAME SEPARATOR 0x1E) FROM information_schema.COLUMNS WHERE " +
+        SchemaCondition(table) + " AND (IFNULL(COLUMN_DEFAULT, 'NULL') <> 'NULL' OR EXTRA <> '')"));
+  } catch (const EDAError& error) {
+    if (error.IsFatalError()) throw;  // otherwise the dataset shows NULL there, as before
+  }
+  std::set<std::string> columns;
+  for (std::size_t start = 0; start < listed.size();) {
+    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
+    columns.insert(listed.substr(start, end - start));
+    start = end + 1;
+  }
+  return FColumnsFilledByServer[cacheKey] = std::move(columns);
+}
+
+void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields) {
+  if (fields.TableIndex < 0 || context.UpdateAllFields || context.KeyFields.empty() || !FRecordSet) return;
+  auto leftOut = [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); };
+  // Without a whole key the row cannot be found again.
+  if (std::any_of(context.KeyFields.begin(), context.KeyFields.end(), leftOut)) return;
+  const std::set<std::string>& filled =
+      ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)]);
+  std::vector<const TFieldDesc*> columns;
+  for (const TFieldDesc* desc : context.DataFields)
+    if (desc != fields.IdentityField && leftOut(desc) && filled.contains(desc->ActualName)) columns.push_back(desc);
+  if (columns.empty()) return;
+  TUpdateContext lookup = context;
+  lookup.OldRecord = context.NewRecord;
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  TMySQLCommand read(session);
+  read.OwnStatement = true;
+  read.Component = this;
+  read.SQL = PlaceParamValues(GenerateColumnsRead(lookup, columns), lookup, false, session.NeedBackslashes(),
+                              session.SpeaksAnsi());
+  read.SQLEncoded = true;
+  read.CommandTimeout = CommandTimeout;
+  read.RequestResultset = true;
+  read.Execute();
+  if (TMySqlResultSet* result = read.SQLResult()) {
+    if (const TMySqlBinds* row = TMySQLConnection::API().mysql_fetch_row(result))
+      for (std::size_t i = 0; i < columns.size() && i < row->Slots.size(); ++i)
+        FRecordSet->StoreValue(const_cast<char*>(context.NewRecord), *columns[i], row->Value(i), row->Slots[i].IsNull);
+    read.FreeResult();
+  }
 }
 
 void TMyQuery::WriteChange(TStatementType type) {
@@ -325,6 +382,7 @@ void TMyQuery::WriteChange(TStatementType type) {
       WriteFieldValue(
           Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
           fields.IdentityField->IsUnsigned ? TValue(FLastInsertId) : TValue(static_cast<std::int64_t>(FLastInsertId)));
+    ReadBackFilledColumns(context, fields);
   }
 }
 

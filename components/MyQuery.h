@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -104,8 +105,16 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   const TKeyAndDataFields& KeyAndDataFields();
   // The updating table as the generated statements name it.
   std::string TableInStatement(const TTableInfo& table) const;
+  // The information_schema condition that names the table.
+  std::string SchemaCondition(const TTableInfo& table) const;
   // The table's primary and unique keys, asked of the server once.
   std::vector<TTableKey> TableKeys(const TTableInfo& table);
+  // The table's columns the server fills in when a row leaves them out (a default other than NULL,
+  // a generated or auto-updated value), asked of the server once.
+  const std::set<std::string>& ColumnsFilledByServer(const TTableInfo& table);
+  // After an INSERT that left such columns out: what the server stored there, so that the dataset
+  // shows what the table holds.
+  void ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields);
   // Drops what was derived from the field descriptions, before they change.
   void ForgetKeyAndDataFields();
   void SQLChanged();
@@ -119,6 +128,7 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::unique_ptr<TMySQLCommand> FUpdateCommand;
   std::optional<TKeyAndDataFields> FKeyAndData;
   std::map<std::string, std::vector<TTableKey>> FTableKeys;
+  std::map<std::string, std::set<std::string>> FColumnsFilledByServer;
   TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;

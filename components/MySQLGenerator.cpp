@@ -156,6 +156,18 @@ TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context) {
   return b.Result;
 }
 
+TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std::vector<const TFieldDesc*>& fields) {
+  TStatementBuilder b(context);
+  b.Add("SELECT ");
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i) b.Add(", ");
+    b.AddName(*fields[i]);
+  }
+  b.Add(" FROM " + context.Table + "\r\nWHERE\r\n  ");
+  b.AddRowCondition();
+  return b.Result;
+}
+
 const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
   FScratch.clear();
   for (const TFieldDesc* desc : context.DataFields) FScratch.push_back(IsNew(context, *desc));

@@ -56,6 +56,10 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
 // when there is no such row.
 TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context);
 
+// The query that reads the given columns of the row the record's key finds (after an INSERT, what
+// the server filled in).
+TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std::vector<const TFieldDesc*>& fields);
+
 // The last INSERT generated, reused while rows are posted with the same fields set, so that a
 // form adding row after row builds its statement once. Clear it whenever the field
 // descriptions may have been rebuilt.

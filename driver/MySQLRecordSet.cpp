@@ -69,6 +69,10 @@ bool TMySQLRecordSet::Fetch() {
   return read > 0;
 }
 
+void TMySQLRecordSet::StoreValue(char* record, const TFieldDesc& desc, std::string_view text, bool isNull) {
+  FData.SetNullFlag(record, desc, FConverter->ConvertValue(record, desc, text, isNull));
+}
+
 void TMySQLRecordSet::Close() {
   FCommand.FreeResult();
 }

@@ -37,6 +37,9 @@ class TMySQLRecordSet {
   // The server reported the end of the rows (not an error that ended them).
   bool FetchedAll() const { return FEndOfData; }
   // Drops the pending result.
+  // Puts one value read apart from the rows (a column read back after an INSERT) into a record,
+  // converted as the rows' values are.
+  void StoreValue(char* record, const TFieldDesc& desc, std::string_view text, bool isNull);
   void Close();
 
  private:

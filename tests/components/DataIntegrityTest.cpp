@@ -217,6 +217,27 @@ TEST_F(DataIntegrityTest, RowOfDefaultsReachesTheServerAndUnsignedBigIntegersAre
   Query.Cancel();
 }
 
+// Columns a post leaves out show what the server stored there, not NULL.
+TEST_F(DataIntegrityTest, ARowPostedEmptyShowsTheDefaultsTheServerStored) {
+  Admin({"CREATE TABLE " + test_server::Database() +
+         ".defaulted (id INT AUTO_INCREMENT PRIMARY KEY, label VARCHAR(10) DEFAULT 'fresh', "
+         "made DATETIME DEFAULT '2024-01-02 03:04:05', plain INT, nulled VARCHAR(4) DEFAULT NULL)"});
+  Query.SQL().SetText("SELECT id, label, made, plain, nulled FROM defaulted");
+  Query.Open();
+  Query.Insert();
+  Query.Post();
+  EXPECT_EQ(Query.FieldByName("id").AsInteger(), 1);
+  EXPECT_EQ(Query.FieldByName("label").AsString(), "fresh");
+  EXPECT_FALSE(Query.FieldByName("made").IsNull());
+  EXPECT_TRUE(Query.FieldByName("plain").IsNull());
+  EXPECT_TRUE(Query.FieldByName("nulled").IsNull());
+  Query.Insert();
+  Query.FieldByName("label").SetAsString("typed");
+  Query.Post();
+  EXPECT_EQ(Query.FieldByName("label").AsString(), "typed");
+  EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(label ORDER BY id) FROM defaulted"), "fresh,typed");
+}
+
 TEST_F(DataIntegrityTest, ConnectionWithoutUnicodeSpeaksWindows1252) {
   using namespace std::string_literals;
   Connection.Options.SetUseUnicode(false);
