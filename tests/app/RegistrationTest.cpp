@@ -537,6 +537,21 @@ TEST_F(RegistrationTest, CreateAfterTheServerDiedReportsItAndKeepsTheEntries) {
   EXPECT_EQ(form_->edNote->text(), "after the crash");
   Click(form_->btnCreateBirthCert);  // again, with nothing left open
   EXPECT_EQ(form_->edNote->text(), "after the crash");
+
+  // The server is back (behind a new address): connected again, the next Create stores one row.
+  server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  messages_.clear();
+  ConnectAndShowPixels();
+  Click(form_->btnGenerateRandom);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  const std::string mac =
+      MacText(form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt());
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '" + mac + "'"),
+            std::vector<std::string>{"1"});
 }
 
 // The connection breaks while "Create Birth Certificate" posts: the server either ran the INSERT and
