@@ -369,9 +369,20 @@ void TMySQLConnection::RefuseUnknownCharset() {
   ProcessError(error);
 }
 
+bool TMySQLConnection::HasStatementSettings(std::string_view version) {
+  if (version.find("MariaDB") == std::string_view::npos) return false;
+  if (version.starts_with("5.5.5-")) version.remove_prefix(6);
+  int major = 0, minor = 0, release = 0;
+  try {
+    TMySQLConnection::DecodeVersion(std::string(version), major, minor, release);
+  } catch (const EConvertError&) {
+    return false;
+  }
+  return std::tie(major, minor, release) >= std::make_tuple(10, 1, 2);
+}
+
 std::string TMySQLConnection::WithoutClusterWait(const std::string& query) const {
-  const bool mariaDb = FServerVer.find("MariaDB") != std::string::npos;
-  return mariaDb ? "SET STATEMENT wsrep_sync_wait=0 FOR " + query : query;
+  return HasStatementSettings(FServerVer) ? "SET STATEMENT wsrep_sync_wait=0 FOR " + query : query;
 }
 
 void TMySQLConnection::ReadMaxAllowedPacket() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class TComponent;
 
@@ -93,6 +94,9 @@ class TMySQLConnection : public TCRConnection {
   TMySqlSession* Session() const { return FMySQL; }
   static TMySQLAPIDirect& API();
 
+  // Whether a server of this version takes statement-local settings and knows the cluster's
+  // variables (MariaDB 10.1.2 and later, which greet as "5.5.5-10.x.y-MariaDB" for old clients).
+  static bool HasStatementSettings(std::string_view serverVersion);
   // Decodes "5.5.36-log" into 5, 5 and 36; a part that is not a number raises EConvertError.
   static void DecodeVersion(const std::string& text, int& major, int& minor, int& release);
 

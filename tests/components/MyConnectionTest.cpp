@@ -51,6 +51,15 @@ TEST(MySQLConnection, VersionDecodingAndHost) {
   EXPECT_EQ(connection.ClientFlags(), 0x10002u | 0x20u | 0x400u);
 }
 
+TEST(MySQLConnection, StatementSettingsComeWithMariaDb10_1_2) {
+  const std::pair<const char*, bool> cases[] = {
+      {"5.5.5-10.11.19-MariaDB-0+deb12u1", true}, {"10.1.2-MariaDB", true}, {"10.0.38-MariaDB", false},
+      {"5.5.5-10.0.38-MariaDB", false},           {"8.0.36", false},        {"x.y-MariaDB", false},
+  };
+  for (const auto& [version, expected] : cases)
+    EXPECT_EQ(TMySQLConnection::HasStatementSettings(version), expected) << version;
+}
+
 TEST(MyConnection, ConnectAndDisconnectSequences) {
   EventLog log;  // outlives the connection, whose destruction it hears of
   TMyConnection connection;
