@@ -45,13 +45,15 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
   conDB.SetUsername(input(edUser));
   conDB.SetDatabase(input(edDatabase));
   conDB.SetPassword(input(edPassword));
-  conDB.SetSSLOptions({.Mode = security.mode.empty() ? "preferred" : security.mode,
-                       .CA = security.caFile,
-                       .Cert = security.certFile,
-                       .Key = security.keyFile,
-                       .ServerPublicKey = security.serverPublicKeyFile,
-                       .GetServerPublicKey = security.getServerPublicKey,
-                       .EnableClearText = security.enableClearText});
+  TMySSLOptions options;  // the window offers no CA folder or cipher list
+  options.Mode = security.mode.empty() ? "preferred" : security.mode;
+  options.CA = security.caFile;
+  options.Cert = security.certFile;
+  options.Key = security.keyFile;
+  options.ServerPublicKey = security.serverPublicKeyFile;
+  options.GetServerPublicKey = security.getServerPublicKey;
+  options.EnableClearText = security.enableClearText;
+  conDB.SetSSLOptions(options);
 }
 
 void TfrmBirthday::mnuConnectionSecurityClick() {

@@ -75,6 +75,8 @@ namespace {
 void ApplySSLOptions(TCRConnection& session, const TMySSLOptions& options) {
   session.SetProp(prSslMode, options.Mode);
   session.SetProp(prSSL_CA, options.CA);
+  session.SetProp(prSSL_CAPath, options.CAPath);
+  session.SetProp(prSSL_Cipher, options.Cipher);
   session.SetProp(prSSL_Cert, options.Cert);
   session.SetProp(prSSL_Key, options.Key);
   session.SetProp(prServerPublicKey, options.ServerPublicKey);

@@ -45,6 +45,7 @@ enum TSessionProp {
   prServerPublicKey = 1051,
   prGetServerPublicKey = 1052,
   prEnableClearText = 1053,
+  prSSL_CAPath = 1054,
 };
 
 // The session side of a connection, as the connection component drives it.

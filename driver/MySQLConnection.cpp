@@ -118,6 +118,12 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prSSL_CA:
       FSecurity.Ca = ToText(value);
       break;
+    case prSSL_CAPath:
+      FSecurity.CaPath = ToText(value);
+      break;
+    case prSSL_Cipher:
+      FSecurity.Cipher = ToText(value);
+      break;
     case prSSL_Cert:
       FSecurity.Cert = ToText(value);
       break;
@@ -168,6 +174,10 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
       return std::string(SslModeName(FSecurity.Mode));
     case prSSL_CA:
       return FSecurity.Ca;
+    case prSSL_CAPath:
+      return FSecurity.CaPath;
+    case prSSL_Cipher:
+      return FSecurity.Cipher;
     case prSSL_Cert:
       return FSecurity.Cert;
     case prSSL_Key:

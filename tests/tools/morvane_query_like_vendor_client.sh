@@ -197,6 +197,10 @@ same $none "${login[@]}" --ssl-capath="$work/authorities" --ssl-verify-server-ce
 same $none "${login[@]}" --ssl-capath="$work/authorities" -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=ECDHE-RSA-AES256-GCM-SHA384 -e "$cipher"
+# The dataset mode takes the same encryption options.
+out=$("$query" "${login[@]}" --dataset --ssl-capath="$work/authorities" --ssl-verify-server-cert \
+  --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "SHOW STATUS LIKE 'Ssl_cipher'" 2>&1)
+[ "$out" = $'Variable_name\tValue\nSsl_cipher\tTLS_AES_128_GCM_SHA256' ] || fail "dataset: CA folder and cipher: $out"
 
 mariadb "${login[@]}" -e "DROP TABLE IF EXISTS vendor_cli"
 exit $((failures > 0))

@@ -61,6 +61,8 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
                               .Cert = login.Security.Cert,
                               .Key = login.Security.Key,
                               .ServerPublicKey = login.Security.ServerPublicKey,
+                              .CAPath = login.Security.CaPath,
+                              .Cipher = login.Security.Cipher,
                               .GetServerPublicKey = login.Security.GetServerPublicKey,
                               .EnableClearText = login.Security.EnableClearText});
     connection.Connect();

@@ -80,7 +80,7 @@ constexpr const char* Usage =
     "      --defaults-extra-file=F  read this option file before ~/.my.cnf\n"
     "      --verbose         print the host reached on standard error\n"
     "      --dataset         read the rows through the query dataset the window uses (over TCP:\n"
-    "                        no -S, --protocol=socket, --ssl-capath or --ssl-cipher)\n"
+    "                        no -S or --protocol=socket)\n"
     "      --fields          with --dataset: list each field's name, type and size first\n"
     "  -?, --help            print this text and exit\n"
     "  -V, --version         print the version and exit\n";
@@ -135,12 +135,8 @@ int main(int argc, char** argv) {
 
   TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw);
   const TQueryLogin& login = options.Login;
-  if (options.Dataset &&
-      (login.Protocol == MYSQL_PROTOCOL_SOCKET || !login.Security.CaPath.empty() || !login.Security.Cipher.empty())) {
-    std::fputs(
-        "morvane-query: --dataset connects over TCP and takes no --socket, --protocol=socket, --ssl-capath or "
-        "--ssl-cipher\n",
-        stderr);
+  if (options.Dataset && login.Protocol == MYSQL_PROTOCOL_SOCKET) {
+    std::fputs("morvane-query: --dataset connects over TCP and takes no --socket or --protocol=socket\n", stderr);
     return 2;
   }
   if (options.Dataset)
