@@ -29,7 +29,7 @@ enum class TArgument {
   Number,    // as Required, a count of seconds or a port
 };
 
-struct TOptionSpec {
+struct TOptionRule {
   std::string_view Name;
   char Short;
   TArgument Argument;
@@ -55,7 +55,7 @@ bool On(const std::optional<std::string>& value) {
   return *value == "1";
 }
 
-const TOptionSpec Specs[] = {
+const TOptionRule OptionRules[] = {
     {"host", 'h', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Host = *v; }},
     {"port", 'P', TArgument::Number, [](TClientOptions& o, const auto& v) { o.Login.Port = std::atoi(v->c_str()); }},
     {"user", 'u', TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.User = *v; }},
@@ -147,15 +147,15 @@ std::string Normalized(std::string_view name) {
   return text;
 }
 
-const TOptionSpec* FindLong(std::string_view name) {
-  for (const TOptionSpec& spec : Specs)
-    if (spec.Name == name) return &spec;
+const TOptionRule* FindLong(std::string_view name) {
+  for (const TOptionRule& rule : OptionRules)
+    if (rule.Name == name) return &rule;
   return nullptr;
 }
 
-const TOptionSpec* FindShort(char letter) {
-  for (const TOptionSpec& spec : Specs)
-    if (spec.Short == letter) return &spec;
+const TOptionRule* FindShort(char letter) {
+  for (const TOptionRule& rule : OptionRules)
+    if (rule.Short == letter) return &rule;
   return nullptr;
 }
 
@@ -209,19 +209,19 @@ class TParser {
     }
     const bool loose = name.rfind("loose-", 0) == 0;
     if (loose) name.erase(0, 6);
-    const TOptionSpec* spec = FindLong(name);
+    const TOptionRule* rule = FindLong(name);
     // The switch forms of booleans.
     std::optional<bool> negated;
     for (const std::string_view prefix : {"skip-", "disable-", "enable-"}) {
-      if (spec || name.rfind(prefix, 0) != 0) continue;
-      const TOptionSpec* base = FindLong(name.substr(prefix.size()));
+      if (rule || name.rfind(prefix, 0) != 0) continue;
+      const TOptionRule* base = FindLong(name.substr(prefix.size()));
       if (base && base->Argument == TArgument::Boolean && !value) {
-        spec = base;
+        rule = base;
         negated = prefix != "enable-";
       }
     }
     const std::string shown = "--" + std::string(text.substr(0, equals));
-    if (!spec) {
+    if (!rule) {
       if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
       const std::string variable(text);
       if (loose) {
@@ -231,18 +231,18 @@ class TParser {
       return Complain(UnknownVariable, "unknown variable '" + variable + "'");
     }
     if (negated) {
-      Apply(*spec, *negated ? "0" : "1");
+      Apply(*rule, *negated ? "0" : "1");
       return 0;
     }
-    switch (spec->Argument) {
+    switch (rule->Argument) {
       case TArgument::None:
         if (value) return Complain(NoArgumentAllowed, "option '" + shown + "' cannot take an argument");
-        Apply(*spec, std::nullopt);
+        Apply(*rule, std::nullopt);
         return 0;
       case TArgument::Boolean: {
         const auto on = value ? ParseBoolean(*value) : true;
         if (!on) return Complain(UnknownOption, "option '" + shown + "' doesn't allow an argument '" + *value + "'");
-        Apply(*spec, *on ? "1" : "0");
+        Apply(*rule, *on ? "1" : "0");
         return 0;
       }
       case TArgument::Optional:
@@ -258,33 +258,33 @@ class TParser {
         }
         break;
     }
-    return ApplyValue(*spec, value, valueBytes);
+    return ApplyValue(*rule, value, valueBytes);
   }
 
   int Shorts() {
     char* arg = FArgs[FIndex];
     for (std::size_t i = 1; arg[i] != '\0'; ++i) {
       const std::string shown = std::string("-") + arg[i];
-      const TOptionSpec* spec = FindShort(arg[i]);
-      if (!spec) return Complain(UnknownOption, "unknown option '" + shown + "'");
-      if (spec->Argument == TArgument::None || spec->Argument == TArgument::Boolean) {
-        Apply(*spec, spec->Argument == TArgument::Boolean ? "1" : std::optional<std::string>());
+      const TOptionRule* rule = FindShort(arg[i]);
+      if (!rule) return Complain(UnknownOption, "unknown option '" + shown + "'");
+      if (rule->Argument == TArgument::None || rule->Argument == TArgument::Boolean) {
+        Apply(*rule, rule->Argument == TArgument::Boolean ? "1" : std::optional<std::string>());
         continue;
       }
       char* valueBytes = arg[i + 1] != '\0' ? arg + i + 1 : nullptr;
-      if (!valueBytes && spec->Argument != TArgument::Optional) {
+      if (!valueBytes && rule->Argument != TArgument::Optional) {
         valueBytes = TakeNext();
         if (!valueBytes) return Complain(ArgumentRequired, "option '" + shown + "' requires an argument");
       }
-      return ApplyValue(*spec, valueBytes ? std::optional<std::string>(valueBytes) : std::nullopt, valueBytes);
+      return ApplyValue(*rule, valueBytes ? std::optional<std::string>(valueBytes) : std::nullopt, valueBytes);
     }
     return 0;
   }
 
-  int ApplyValue(const TOptionSpec& spec, const std::optional<std::string>& value, char* valueBytes) {
+  int ApplyValue(const TOptionRule& rule, const std::optional<std::string>& value, char* valueBytes) {
     // Other users can read a process's command line for as long as it runs.
-    if (spec.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
-    if (spec.Argument == TArgument::Number) {
+    if (rule.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
+    if (rule.Argument == TArgument::Number) {
       int number = 0;
       const char* end = value->data() + value->size();
       const auto [stop, error] = std::from_chars(value->data(), end, number);
@@ -293,29 +293,29 @@ class TParser {
         std::fprintf(stderr,
                      "Unknown suffix '%c' used for variable '%s' (value '%s'). Legal suffix characters are: K, M, G, "
                      "T, P, E\n",
-                     bad, std::string(spec.Name).c_str(), value->c_str());
-        return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(spec.Name) + "'");
+                     bad, std::string(rule.Name).c_str(), value->c_str());
+        return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(rule.Name) + "'");
       }
     }
-    if (spec.Name == "protocol" && !ParseProtocol(*value)) {
+    if (rule.Name == "protocol" && !ParseProtocol(*value)) {
       std::fprintf(stderr, "Unknown option to protocol: %s\nAlternatives are: 'TCP','SOCKET','PIPE'\n", value->c_str());
       return BadProtocol;
     }
-    if (spec.Name == "ssl-mode" && !ParseSslMode(*value))
+    if (rule.Name == "ssl-mode" && !ParseSslMode(*value))
       return Complain(UnknownOption,
                       "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
                       "not '" +
                           *value + "'");
-    Apply(spec, value);
+    Apply(rule, value);
     return 0;
   }
 
-  void Apply(const TOptionSpec& spec, const std::optional<std::string>& value) {
-    spec.Apply(FOptions, value);
+  void Apply(const TOptionRule& rule, const std::optional<std::string>& value) {
+    rule.Apply(FOptions, value);
     // As in the reference client, a port on the command line asks for TCP and a socket there for
     // the socket, whichever comes last (--protocol included); in option files they do not.
-    if (FSource == TOptionSource::CommandLine && spec.Short == 'P') FOptions.Login.Protocol = MYSQL_PROTOCOL_TCP;
-    if (FSource == TOptionSource::CommandLine && spec.Short == 'S') FOptions.Login.Protocol = MYSQL_PROTOCOL_SOCKET;
+    if (FSource == TOptionSource::CommandLine && rule.Short == 'P') FOptions.Login.Protocol = MYSQL_PROTOCOL_TCP;
+    if (FSource == TOptionSource::CommandLine && rule.Short == 'S') FOptions.Login.Protocol = MYSQL_PROTOCOL_SOCKET;
   }
 
   std::vector<char*> FArgs;
