@@ -227,6 +227,24 @@ std::string TMyQuery::SchemaCondition(const TTableInfo& table) const {
   return "TABLE_SCHEMA = " + schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes);
 }
 
+std::optional<std::vector<std::string>> TMyQuery::SchemaList(const std::string& query) {
+  std::string listed;
+  try {
+    TMySQLConnection& session = *FConnection->MySQLConnection();
+    listed = session.QueryFirstValue(session.WithoutClusterWait(query));
+  } catch (const EDAError& error) {
+    if (error.IsFatalError()) throw;
+    return std::nullopt;
+  }
+  std::vector<std::string> entries;
+  for (std::size_t start = 0; start < listed.size();) {
+    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
+    entries.push_back(listed.substr(start, end - start));
+    start = end + 1;
+  }
+  return entries;
+}
+
 std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   // Keys are learnt once per table and session; without a session they stay unknown for now.
   const std::string cacheKey = table.Database + '.' + table.TableName;
@@ -235,30 +253,20 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   // Rows still pending would stand between the question and its answer.
   while (FetchMore()) {
   }
-  TMySQLConnection& session = *FConnection->MySQLConnection();
-  std::string listed;
-  try {
-    listed = session.QueryFirstValue(session.WithoutClusterWait(
-        "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
-        "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
-        SchemaCondition(table)));
-  } catch (const EDAError& error) {
-    if (error.IsFatalError()) throw;
-    return {};  // keys that cannot be read: rows are found by all their columns
-  }
+  const std::optional<std::vector<std::string>> listed = SchemaList(
+      "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
+      "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
+      SchemaCondition(table));
+  if (!listed) return {};  // keys that cannot be read: rows are found by all their columns
   std::vector<TTableKey> keys;
   std::string lastIndex;
-  for (std::size_t start = 0; start < listed.size();) {
-    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
-    const std::string entry = listed.substr(start, end - start);
+  for (const std::string& entry : *listed) {
     const std::size_t separator = entry.find('\x1F');
-    if (separator != std::string::npos) {
-      const std::string index = entry.substr(0, separator);
-      if (keys.empty() || index != lastIndex) keys.emplace_back();
-      keys.back().Columns.push_back(entry.substr(separator + 1));
-      lastIndex = index;
-    }
-    start = end + 1;
+    if (separator == std::string::npos) continue;
+    const std::string index = entry.substr(0, separator);
+    if (keys.empty() || index != lastIndex) keys.emplace_back();
+    keys.back().Columns.push_back(entry.substr(separator + 1));
+    lastIndex = index;
   }
   return FTableKeys[cacheKey] = keys;
 }
@@ -266,23 +274,13 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
 const std::set<std::string>& TMyQuery::ColumnsFilledByServer(const TTableInfo& table) {
   const std::string cacheKey = table.Database + '.' + table.TableName;
   if (auto found = FColumnsFilledByServer.find(cacheKey); found != FColumnsFilledByServer.end()) return found->second;
-  TMySQLConnection& session = *FConnection->MySQLConnection();
-  std::string listed;
-  try {
-    // MariaDB shows a NULL default as the text NULL, a text default in quotes.
-    listed = session.QueryFirstValue(session.WithoutClusterWait(
-        "SELECT GROUP_CONCAT(COLUMN_NAME SEPARATOR 0x1E) FROM information_schema.COLUMNS WHERE " +
-        SchemaCondition(table) + " AND (IFNULL(COLUMN_DEFAULT, 'NULL') <> 'NULL' OR EXTRA <> '')"));
-  } catch (const EDAError& error) {
-    if (error.IsFatalError()) throw;  // otherwise the dataset shows NULL there, as before
-  }
-  std::set<std::string> columns;
-  for (std::size_t start = 0; start < listed.size();) {
-    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
-    columns.insert(listed.substr(start, end - start));
-    start = end + 1;
-  }
-  return FColumnsFilledByServer[cacheKey] = std::move(columns);
+  // MariaDB shows a NULL default as the text NULL, a text default in quotes. Columns that cannot be
+  // read leave none: the dataset shows NULL there, as before.
+  const std::vector<std::string> columns =
+      SchemaList("SELECT GROUP_CONCAT(COLUMN_NAME SEPARATOR 0x1E) FROM information_schema.COLUMNS WHERE " +
+                 SchemaCondition(table) + " AND (IFNULL(COLUMN_DEFAULT, 'NULL') <> 'NULL' OR EXTRA <> '')")
+          .value_or(std::vector<std::string>());
+  return FColumnsFilledByServer[cacheKey] = std::set<std::string>(columns.begin(), columns.end());
 }
 
 void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields) {

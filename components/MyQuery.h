@@ -107,6 +107,9 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::string TableInStatement(const TTableInfo& table) const;
   // The information_schema condition that names the table.
   std::string SchemaCondition(const TTableInfo& table) const;
+  // The 0x1E-separated entries of the one value an information_schema query gives; nullopt when
+  // it cannot be read (a fatal error is raised).
+  std::optional<std::vector<std::string>> SchemaList(const std::string& query);
   // The table's primary and unique keys, asked of the server once.
   std::vector<TTableKey> TableKeys(const TTableInfo& table);
   // The table's columns the server fills in when a row leaves them out (a default other than NULL,

@@ -267,6 +267,7 @@ void TMySQLConnection::PrepareSession(bool checkReady) {
   FSessionStateUnsure = false;
   FServerVer = API().mysql_get_server_info(FMySQL);
   DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
+  FTakesStatementSettings = HasStatementSettings(FServerVer);
   ApplyCharset();
   ReadMaxAllowedPacket();
 }
@@ -392,7 +393,7 @@ bool TMySQLConnection::HasStatementSettings(std::string_view version) {
 }
 
 std::string TMySQLConnection::WithoutClusterWait(const std::string& query) const {
-  return HasStatementSettings(FServerVer) ? "SET STATEMENT wsrep_sync_wait=0 FOR " + query : query;
+  return FTakesStatementSettings ? "SET STATEMENT wsrep_sync_wait=0 FOR " + query : query;
 }
 
 void TMySQLConnection::ReadMaxAllowedPacket() {

@@ -138,6 +138,7 @@ class TMySQLConnection : public TCRConnection {
   bool FNullForZeroBaseDate = false;
   std::string FServerVer;
   int FServerPrimaryVer = 0, FServerMinorVer = 0, FServerReleaseVer = 0;
+  bool FTakesStatementSettings = false;  // of the server logged in to, see HasStatementSettings
   THostAddress FConnectedHost;
   std::size_t FConnectedHostIndex = 0;
   TMySqlSession* FMySQL = nullptr;
