@@ -8,7 +8,7 @@
 bool TCRVio::TryConnect() {
   FBufferLen = 0;
   FBufferPos = 0;
-  if (!FBuffer) FBuffer = std::make_unique<std::uint8_t[]>(ReadAheadSize);
+  if (!FBuffer) FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(ReadAheadSize);
   return true;
 }
 
