@@ -6,6 +6,7 @@
 #include "tools/morvane-query/ResultSink.h"
 
 #include <cstdio>
+#include <string>
 
 class TBatchOutput : public TResultSink {
  public:
@@ -19,7 +20,7 @@ class TBatchOutput : public TResultSink {
 
  private:
   void Separate();
-  void WriteEscaped(std::string_view value);
+  void AppendEscaped(std::string_view value);
 
   std::FILE* FOut;
   bool FColumnNames;
@@ -27,4 +28,6 @@ class TBatchOutput : public TResultSink {
   std::vector<TResultColumn> FColumns;
   bool FHeaderDue = false;
   bool FRowStarted = false;
+  // The line being built: a row reaches the stream whole, in one call, at its end.
+  std::string FLine;
 };
