@@ -69,7 +69,7 @@ void TMySQLCommand::Run() {
     api.SetTimeout(session, CommandTimeout);
     if (api.mysql_real_query(session, text) != 0) FConnection.MySQLError(Component);
   }
-  FRowsAffected = static_cast<std::uint32_t>(api.mysql_affected_rows(session));
+  FRowsAffected = api.mysql_affected_rows(session);
   FLastInsertId = api.mysql_insert_id(session);
   bool hasColumns = api.mysql_field_count(session) != 0;
   if (!RequestResultset) {

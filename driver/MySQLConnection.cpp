@@ -330,6 +330,11 @@ bool TMySQLConnection::SpeaksAnsi() const {
   return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
 }
 
+std::string TMySQLConnection::WireCharset() const {
+  if (FUseUnicode) return FUtf8mb4 ? "utf8mb4" : "utf8";
+  return FCharset.empty() ? "latin1" : Lower(FCharset);
+}
+
 bool TMySQLConnection::GetInTransaction() const {
   return FMySQL && FMySQL->transactionOpen;
 }

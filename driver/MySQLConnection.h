@@ -50,6 +50,9 @@ class TMySQLConnection : public TCRConnection {
   bool SpeaksUtf8mb4() const { return FUtf8mb4; }
   // Without Unicode (and no other character set chosen) texts cross the wire in Windows-1252.
   bool SpeaksAnsi() const;
+  // The character set's name texts cross the session in: utf8mb4, utf8, or the one chosen (latin1
+  // for Windows-1252).
+  std::string WireCharset() const;
   // Follows the sql_mode the server reports with every reply, so that a mode set at the server
   // or by a statement is obeyed whatever CheckBackslashes says.
   bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
