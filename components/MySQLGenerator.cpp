@@ -2,7 +2,6 @@
 
 #include "components/RowIdentity.h"
 #include "components/SqlLiterals.h"
-#include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
 #include "platform/AnsiText.h"
 #include "wire/MySqlField.h"
@@ -30,11 +29,7 @@ class TStatementBuilder {
   }
 
   void AddRowCondition() { AddRowCondition(IdentifyRow(FContext)); }
-  void AddRowCondition(const TRowIdentity& identity) {
-    if (identity.Compared.empty())
-      throw EDatabaseError(identity.NotExact.empty() ? "Key fields not found" : NotToldApart(identity));
-    AppendRowCondition(Result, FContext, identity);
-  }
+  void AddRowCondition(const TRowIdentity& identity) { AppendRowCondition(Result, FContext, identity); }
 
  private:
   const TUpdateContext& FContext;

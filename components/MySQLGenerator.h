@@ -29,6 +29,10 @@ enum class TLiteralForm {
   FixedText,    // a CHAR column's text, which the column keeps without trailing spaces
   Decimal,      // digits in fixed notation, never an exponent
   StoredFloat,  // the single-precision value a FLOAT column makes of it
+  // The least and the greatest value stored that the server shows as the value read: for a
+  // floating-point number half a unit of its last digit shown either way, for a time the millisecond.
+  NearBelow,
+  NearAbove,
 };
 
 // One placeholder of a generated statement.

@@ -1,11 +1,13 @@
 #include "components/RowIdentity.h"
 
 #include "components/SqlLiterals.h"
+#include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
 #include "wire/MySqlField.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -43,6 +45,24 @@ void AppendParam(TGeneratedStatement& statement, const TFieldDesc& desc, bool ol
   statement.Text += '?';
 }
 
+// A bound of the values stored that the server shows as the value read (see TLiteralForm).
+std::string NearLiteral(const TFieldDesc& desc, double value, bool above, bool needBackslashes) {
+  if (IsDateTimeType(desc.DataType)) {
+    // The record keeps the milliseconds: the rest of the millisecond lies after them, before them
+    // for a negative time.
+    std::string literal = ValueLiteral(value, desc.DataType, needBackslashes, 3);
+    if (above != (desc.DataType == dtTime && value < 0) && literal.find('.') != std::string::npos)
+      literal.insert(literal.size() - 1, "999");
+    return literal;
+  }
+  if (value == 0) return "0";
+  const int digitsShown = desc.MyType == MYSQL_TYPE_FLOAT ? 6 : 15;
+  // Rounded to the digits shown, the stored value lies within half a unit of the last one; a little
+  // more allows for the rounding of this arithmetic.
+  const double halfDigit = 0.5000001 * std::pow(10.0, std::floor(std::log10(std::fabs(value))) - digitsShown + 1);
+  return ValueLiteral(above ? value + halfDigit : value - halfDigit, dtFloat, needBackslashes);
+}
+
 }  // namespace
 
 bool ComparesExactly(const TFieldDesc& desc, TValueOrigin origin) {
@@ -54,8 +74,8 @@ bool ComparesExactly(const TFieldDesc& desc, TValueOrigin origin) {
 TRowIdentity IdentifyRow(const TUpdateContext& context) {
   TRowIdentity identity;
   identity.ByKey =
-      !context.KeyFields.empty() && std::none_of(context.KeyFields.begin(), context.KeyFields.end(), [&](auto* desc) {
-        return IsFieldNull(*context.Data, context.OldRecord, *desc);
+      !context.KeyFields.empty() && std::all_of(context.KeyFields.begin(), context.KeyFields.end(), [&](auto* desc) {
+        return !IsFieldNull(*context.Data, context.OldRecord, *desc) && ComparesExactly(*desc, TValueOrigin::Read);
       });
   if (identity.ByKey) {
     identity.Compared = context.KeyFields;
@@ -72,8 +92,9 @@ TRowIdentity IdentifyRow(const TUpdateContext& context) {
 std::string NotToldApart(const TRowIdentity& identity) {
   std::string names;
   for (const TFieldDesc* desc : identity.NotExact) names += (names.empty() ? "" : ", ") + desc->Name;
-  return "This row cannot be told apart from other rows: the table has no key, and " + names +
-         " cannot be compared exactly (floating-point, or finer than milliseconds). Nothing was changed.";
+  return "This row cannot be told apart from other rows: no key names it, and " + names +
+         " cannot be compared exactly (a floating-point number shows fewer digits than it holds, a time finer than "
+         "milliseconds is not kept). Nothing was changed.";
 }
 
 void AppendExactMatch(TGeneratedStatement& statement, const TUpdateContext& context, const TFieldDesc& desc, bool old,
@@ -102,6 +123,7 @@ void AppendExactMatch(TGeneratedStatement& statement, const TUpdateContext& cont
 }
 
 void AppendRowCondition(TGeneratedStatement& statement, const TUpdateContext& context, const TRowIdentity& identity) {
+  if (identity.Compared.empty() && identity.NotExact.empty()) throw EDatabaseError("Key fields not found");
   for (std::size_t i = 0; i < identity.Compared.size(); ++i) {
     if (i) statement.Text += " AND ";
     const TFieldDesc& desc = *identity.Compared[i];
@@ -112,6 +134,19 @@ void AppendRowCondition(TGeneratedStatement& statement, const TUpdateContext& co
     } else {
       AppendExactMatch(statement, context, desc, true, TValueOrigin::Read);
     }
+  }
+  for (std::size_t i = 0; i < identity.NotExact.size(); ++i) {
+    if (i || !identity.Compared.empty()) statement.Text += " AND ";
+    const TFieldDesc& desc = *identity.NotExact[i];
+    statement.Text += QuoteIdentifier(desc.ActualName, context.QuoteNames);
+    if (IsFieldNull(*context.Data, context.OldRecord, desc)) {
+      statement.Text += " IS NULL";
+      continue;
+    }
+    statement.Text += " BETWEEN ";
+    AppendParam(statement, desc, true, TLiteralForm::NearBelow);
+    statement.Text += " AND ";
+    AppendParam(statement, desc, true, TLiteralForm::NearAbove);
   }
   if (!identity.ByKey) statement.Text += "\r\nLIMIT 1";
 }
@@ -152,6 +187,11 @@ std::string ParamLiteral(const TDAParamInfo& param, const TValue& value, bool ne
       case TLiteralForm::StoredFloat:
         if (const auto* number = std::get_if<double>(&value))
           return ValueLiteral(static_cast<double>(static_cast<float>(*number)), dtFloat, needBackslashes);
+        break;
+      case TLiteralForm::NearBelow:
+      case TLiteralForm::NearAbove:
+        if (const auto* number = std::get_if<double>(&value))
+          return NearLiteral(desc, *number, param.Form == TLiteralForm::NearAbove, needBackslashes);
         break;
     }
   return ValueLiteral(value, desc.DataType, needBackslashes, desc.Scale);

@@ -15,9 +15,11 @@ enum class TValueOrigin { Read, Posted };
 
 // The columns that name the old record's row.
 struct TRowIdentity {
-  bool ByKey = false;  // a whole key holding values: compared as the key compares, one row at most
+  // A whole key holding values that compare exactly: compared as the key compares, one row at most.
+  bool ByKey = false;
   std::vector<const TFieldDesc*> Compared;
-  // Without a key: columns the dataset read that cannot be compared exactly, so left out.
+  // Without such a key: columns the dataset read that cannot be compared exactly. They are
+  // compared with the range of stored values they may stand for, so other rows may match too.
   std::vector<const TFieldDesc*> NotExact;
 };
 
@@ -37,6 +39,7 @@ void AppendExactMatch(TGeneratedStatement& statement, const TUpdateContext& cont
                       TValueOrigin origin);
 
 // Appends the condition that finds the identified row, with "LIMIT 1" when no key names it.
+// Raises "Key fields not found" when there is no column to compare.
 void AppendRowCondition(TGeneratedStatement& statement, const TUpdateContext& context, const TRowIdentity& identity);
 
 // Appends a condition true exactly when every column the INSERT posted holds its value and every

@@ -86,7 +86,12 @@ TEST_F(RowIdentityTest, KeylessRowsDifferingInOneColumnAreToldApartOrRefused) {
       {"(grp INT, v VARCHAR(9) CHARACTER SET latin1)", "(1, '\xC3\xA9'), (1, '\xC3\x89')", "BINARY v DESC", false},
       {"(grp INT, v BLOB)", "(1, X'00'), (1, X'0000')", "LENGTH(v)", false},
       {"(grp INT, v DATETIME(3))", "(1, '2024-01-01 00:00:00.001'), (1, '2024-01-01 00:00:00.002')", "v", false},
-      {"(grp INT, v DOUBLE)", "(1, 1.5), (1, 2.5)", "v", true},
+      {"(grp INT, v DOUBLE)", "(1, 1.5), (1, 2.5)", "v", false},
+      {"(grp INT, v FLOAT)", "(1, 1.5), (1, 1.50001)", "v", false},
+      {"(grp INT, v DATETIME(6))", "(1, '2024-01-01 00:00:00.000001'), (1, '2024-01-01 00:00:00.001001')", "v", false},
+      {"(grp INT, v TIME(6))", "(1, '-01:00:00.000001'), (1, '-01:00:00.001001')", "v DESC", false},
+      // Rows the server shows alike.
+      {"(grp INT, v DOUBLE)", "(1, 0.3), (1, 0.1e0 + 0.2e0)", "v", true},
       {"(grp INT, v FLOAT)", "(1, 1.0000001), (1, 1.0000002)", "v", true},
       {"(grp INT, v DATETIME(6))", "(1, '2024-01-01 00:00:00.000001'), (1, '2024-01-01 00:00:00.000002')", "v", true},
   };
@@ -107,8 +112,9 @@ TEST_F(RowIdentityTest, KeylessRowsDifferingInOneColumnAreToldApartOrRefused) {
         ADD_FAILURE() << "posted";
       } catch (const EDatabaseError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "This row cannot be told apart from other rows: the table has no key, and v cannot be compared "
-                  "exactly (floating-point, or finer than milliseconds). Nothing was changed.");
+                  "This row cannot be told apart from other rows: no key names it, and v cannot be compared exactly "
+                  "(a floating-point number shows fewer digits than it holds, a time finer than milliseconds is not "
+                  "kept). Nothing was changed.");
       }
       Query.Cancel();
       EXPECT_THROW(Query.Delete(), EDatabaseError);
@@ -121,6 +127,34 @@ TEST_F(RowIdentityTest, KeylessRowsDifferingInOneColumnAreToldApartOrRefused) {
     EXPECT_EQ(Scalar(whole), first + ",2" + before.substr(before.find(':', first.size() + 1)));
     Query.Delete();
     EXPECT_EQ(Scalar(whole), first);
+  }
+}
+
+// Keys of values the server shows with fewer digits than it keeps: the row is found by the range of
+// values it may hold, and changed when no other row falls in it.
+TEST_F(RowIdentityTest, KeysOfMicrosecondsAndFloatsCanBeEdited) {
+  const struct {
+    const char* columns;
+    const char* rows;
+  } cases[] = {
+      {"(k DATETIME(6) PRIMARY KEY, note VARCHAR(9))",
+       "('2024-01-01 00:00:00.123456', 'a'), ('2024-01-01 00:00:00.124456', 'b')"},
+      {"(k TIME(6) PRIMARY KEY, note VARCHAR(9))", "('-00:00:01.000001', 'a'), ('-00:00:01.500001', 'b')"},
+      {"(k FLOAT PRIMARY KEY, note VARCHAR(9))", "(1.1, 'a'), (2.2, 'b')"},
+      {"(k DOUBLE, j INT, note VARCHAR(9), PRIMARY KEY (k, j))", "(0.1e0 + 0.2e0, 1, 'a'), (0.3, 2, 'b')"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.columns);
+    const std::string t = MakeTable(c.columns, c.rows);
+    Query.SQL().SetText("SELECT * FROM " + t + " ORDER BY note");
+    Query.Open();
+    Query.Next();
+    Query.Edit();
+    Query.FieldByName("note").SetAsString("c");
+    Query.Post();
+    EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM " + t), "a,c");
+    Query.Delete();
+    EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM " + t), "a");
   }
 }
 
