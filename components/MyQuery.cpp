@@ -146,7 +146,7 @@ void TMyQuery::InternalClose() {
     laterResultError = std::current_exception();
   }
   ForgetKeyAndDataFields();
-  FUnknownOutcome.Forget();
+  FUnknownOutcome.RowsReadAgain();
   TMemDataSet::InternalClose();
   if (laterResultError) std::rethrow_exception(laterResultError);
 }
@@ -278,9 +278,9 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   }
   // One row a key column: a name may hold any character, and an aggregate would be cut at its
   // length limit.
-  const auto listed = SchemaRows(
-      "SELECT INDEX_NAME, COLUMN_NAME FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
-      SchemaCondition(table) + " ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX");
+  const auto listed =
+      SchemaRows("SELECT INDEX_NAME, COLUMN_NAME FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
+                 SchemaCondition(table) + " ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX");
   if (!listed) return {};  // keys that cannot be read: rows are found by all their columns
   std::vector<TTableKey> keys;
   const std::string* lastIndex = nullptr;
@@ -338,21 +338,35 @@ void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAn
              columns.clear();
            });
   if (!found)
-    AdviseRefresh("The row was stored, but no row with its key was found to read back what the server filled in; "
-                  "refresh to see what is stored.");
+    AdviseRefresh(
+        "The row was stored, but no row with its key was found to read back what the server filled in; "
+        "refresh to see what is stored.");
   else if (!columns.empty())
-    AdviseRefresh("The row was stored, but the row its key finds holds other values than those posted (a trigger "
-                  "may have changed them); refresh to see what is stored.");
+    AdviseRefresh(
+        "The row was stored, but the row its key finds holds other values than those posted (a trigger "
+        "may have changed them); refresh to see what is stored.");
 }
 
 void TMyQuery::WriteChange(TStatementType type) {
-  const TKeyAndDataFields& fields = KeyAndDataFields();
-  // Rows still pending would stand between the statements below and their replies.
-  while (FetchMore()) {
-  }
+  // The look-ups before the write change nothing: a failure among them leaves no outcome open.
+  const auto beforeSending = [](const auto& step) {
+    try {
+      return step();
+    } catch (EDAError& error) {
+      error.StatementMayHaveRun = error.StatementMayStillRun = false;
+      throw;
+    }
+  };
+  const TKeyAndDataFields& fields = beforeSending([this]() -> const TKeyAndDataFields& {
+    const TKeyAndDataFields& learnt = KeyAndDataFields();
+    // Rows still pending would stand between the statements below and their replies.
+    while (FetchMore()) {
+    }
+    // The table is named, and texts escaped, for the session as it is now.
+    FConnection->MySQLConnection()->LearnSessionStateIfUnsure();
+    return learnt;
+  });
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  // The table is named, and texts escaped, for the session as it is now.
-  session.LearnSessionStateIfUnsure();
   TUpdateContext context;
   context.Data = &Data();
   if (fields.TableIndex >= 0)
@@ -380,13 +394,17 @@ void TMyQuery::WriteChange(TStatementType type) {
       type == stInsert && fields.TableIndex >= 0 && !context.UpdateAllFields &&
       std::any_of(context.DataFields.begin(), context.DataFields.end(),
                   [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); });
-  const std::set<std::string>& filledByServer =
-      leavesColumnsOut ? ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)])
-                       : noColumns;
-  if (FUnknownOutcome.TookEffect(type, context, filledByServer,
-                                 [this](const TGeneratedStatement& s, const TUpdateContext& c) { return LookUp(s, c); }))
-    return;
-  if (type != stInsert) RefuseRowsNotToldApart(context);
+  const std::set<std::string>& filledByServer = beforeSending([&]() -> const std::set<std::string>& {
+    return leavesColumnsOut ? ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)])
+                            : noColumns;
+  });
+  const bool madeBefore = beforeSending([&] {
+    return FUnknownOutcome.TookEffect(
+        type, context, filledByServer,
+        [this](const TGeneratedStatement& s, const TUpdateContext& c) { return LookUp(s, c); });
+  });
+  if (madeBefore) return;
+  if (type != stInsert) beforeSending([&] { RefuseRowsNotToldApart(context); });
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
     FUpdateCommand->Component = this;
@@ -431,8 +449,7 @@ void TMyQuery::WriteChange(TStatementType type) {
 
 void TMyQuery::RefuseRowsNotToldApart(const TUpdateContext& context) {
   const TGeneratedStatement count = GenerateRowsAlikeCount(context);
-  if (!count.Text.empty() && LookUp(count, context) == "2")
-    throw EDatabaseError(NotToldApart(IdentifyRow(context)));
+  if (!count.Text.empty() && LookUp(count, context) == "2") throw EDatabaseError(NotToldApart(IdentifyRow(context)));
 }
 
 void TMyQuery::ExecuteUpdateCommand() {
@@ -447,7 +464,7 @@ void TMyQuery::ExecuteUpdateCommand() {
 }
 
 void TMyQuery::InternalInsert(std::size_t position) {
-  FUnknownOutcome.Forget();
+  FUnknownOutcome.NewRowBegun();
   TMemDataSet::InternalInsert(position);
 }
 
@@ -475,7 +492,7 @@ void TMyQuery::InternalRefresh() {
                        ReadFieldValue(Data(), Data().Record(CurrentIndex()), *desc));
   TFieldDescs before = Data().Fields;
   ForgetKeyAndDataFields();
-  FUnknownOutcome.Forget();  // the rows read again show what the table holds
+  FUnknownOutcome.RowsReadAgain();
   try {
     BeginConnection();
     FRecordSet->Close();

@@ -4,6 +4,8 @@
 #include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
 
+#include <algorithm>
+
 namespace {
 
 bool KeyedBy(const TUpdateContext& context, const char* record) {
@@ -17,7 +19,8 @@ bool KeyedBy(const TUpdateContext& context, const char* record) {
 std::vector<TValue> TUnknownOutcome::RowOf(TStatementType type, const TUpdateContext& context) {
   std::vector<TValue> row;
   if (type == stInsert)
-    for (const TFieldDesc* desc : context.KeyFields) row.push_back(ReadFieldValue(*context.Data, context.NewRecord, *desc));
+    for (const TFieldDesc* desc : context.KeyFields)
+      row.push_back(ReadFieldValue(*context.Data, context.NewRecord, *desc));
   else
     for (const TFieldDesc* desc : context.DataFields)
       row.push_back(ReadFieldValue(*context.Data, context.OldRecord, *desc));
@@ -27,6 +30,10 @@ std::vector<TValue> TUnknownOutcome::RowOf(TStatementType type, const TUpdateCon
 void TUnknownOutcome::Remember(TStatementType type, const TUpdateContext& context) {
   FType = type;
   FRow = RowOf(type, context);
+}
+
+void TUnknownOutcome::NewRowBegun() {
+  if (FType == stInsert && (FRow.empty() || std::any_of(FRow.begin(), FRow.end(), IsNullValue))) Forget();
 }
 
 bool TUnknownOutcome::TookEffect(TStatementType type, const TUpdateContext& context,

@@ -18,6 +18,13 @@ class TUnknownOutcome {
   // The change was sent for this record and its reply lost.
   void Remember(TStatementType type, const TUpdateContext& context);
   void Forget() { FType.reset(); }
+  // The rows are read again (or closed): they show whether a lost UPDATE or DELETE was made. A
+  // lost INSERT stays, to be looked up by its key when a row with that key is posted.
+  void RowsReadAgain() {
+    if (FType != stInsert) Forget();
+  }
+  // Another row is begun: a lost INSERT without a whole key to look it up by cannot be told from it.
+  void NewRowBegun();
 
   // Before a change is sent. True when it is the one whose outcome is unknown and the server made
   // it: nothing is to be sent. False when there is none, or the look-up shows it was not made.

@@ -516,8 +516,8 @@ bool TMySQLConnection::LeavesSessionAsItWas(std::string_view statement) {
   const std::size_t start = text.find_first_not_of(" \t\r\n(");
   if (start == std::string::npos) return true;
   const std::string_view rest = std::string_view(text).substr(start);
-  const bool reads = rest.starts_with("select") || rest.starts_with("show") || rest.starts_with("desc") ||
-                     rest.starts_with("explain");
+  const bool reads =
+      rest.starts_with("select") || rest.starts_with("show") || rest.starts_with("desc") || rest.starts_with("explain");
   // A variable, a second statement, a named lock or a value the session keeps for later may leave
   // state behind.
   if (!reads || rest.find_first_of("@;") != std::string_view::npos) return false;

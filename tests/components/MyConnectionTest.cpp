@@ -84,7 +84,8 @@ TEST(MySQLConnection, VersionDecodingAndHost) {
 // Statements after which a new login elsewhere would give the same session, and ones that leave
 // state behind.
 TEST(MySQLConnection, PlainQueriesLeaveTheSessionAsItWas) {
-  for (const char* plain : {"SELECT * FROM pixels", " (select 1)", "SHOW TABLES", "DESCRIBE pixels", "EXPLAIN SELECT 1"})
+  for (const char* plain :
+       {"SELECT * FROM pixels", " (select 1)", "SHOW TABLES", "DESCRIBE pixels", "EXPLAIN SELECT 1"})
     EXPECT_TRUE(TMySQLConnection::LeavesSessionAsItWas(plain)) << plain;
   for (const char* keeping : {"USE other", "SET @note = 'x'", "SELECT @n := 1", "SELECT 1; USE other",
                               "SELECT GET_LOCK('a', 1)", "SELECT LAST_INSERT_ID(5)", "CREATE TEMPORARY TABLE t (i INT)",

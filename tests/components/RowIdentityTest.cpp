@@ -161,8 +161,9 @@ TEST_F(RowIdentityTest, KeysOfMicrosecondsAndFloatsCanBeEdited) {
 // Rows equal in every column are interchangeable: one of them changes, even when a column cannot
 // be compared exactly.
 TEST_F(RowIdentityTest, IdenticalRowsChangeOneAtATime) {
-  MakeTable("(grp INT, v DOUBLE, at DATETIME(6))", "(1, 0.1, '2024-01-01 00:00:00.000001'), "
-                                                   "(1, 0.1, '2024-01-01 00:00:00.000001'), (2, 0.3, NULL)");
+  MakeTable("(grp INT, v DOUBLE, at DATETIME(6))",
+            "(1, 0.1, '2024-01-01 00:00:00.000001'), "
+            "(1, 0.1, '2024-01-01 00:00:00.000001'), (2, 0.3, NULL)");
   Query.SQL().SetText("SELECT grp, v, at FROM t1 ORDER BY grp");
   Query.Open();
   Query.Edit();
@@ -184,15 +185,18 @@ TEST_F(RowIdentityTest, TheLogShowsTheExactComparison) {
   Query.Edit();
   Query.FieldByName("note").SetAsString("b-edited");
   Query.Post();
-  EXPECT_EQ(Logged("UPDATE t1"), std::vector<std::string>{"UPDATE t1\r\nSET\r\n  note = 'b-edited'\r\nWHERE\r\n  grp = 1 "
-                                                         "AND note = 'b' AND BINARY CONVERT(note USING utf8mb4) = 'b' "
-                                                         "AND price = CAST(1.5 AS DECIMAL(65,2))\r\nLIMIT 1"});
+  EXPECT_EQ(Logged("UPDATE t1"),
+            std::vector<std::string>{"UPDATE t1\r\nSET\r\n  note = 'b-edited'\r\nWHERE\r\n  grp = 1 "
+                                     "AND note = 'b' AND BINARY CONVERT(note USING utf8mb4) = 'b' "
+                                     "AND price = CAST(1.5 AS DECIMAL(65,2))\r\nLIMIT 1"});
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM t1"), "a,b-edited");
 }
 
 // A key's column names may hold any character, and a key many long names: each is read as it is.
 TEST_F(RowIdentityTest, KeysAreReadWholeWhateverTheirNames) {
-  const std::string odd = "x\x1E" "b\x1Fv";
+  const std::string odd =
+      "x\x1E"
+      "b\x1Fv";
   std::string columns, names, first, second, third;
   for (int i = 1; i <= 16; ++i) {
     std::string name = "c" + std::to_string(i) + "_";
@@ -207,8 +211,8 @@ TEST_F(RowIdentityTest, KeysAreReadWholeWhateverTheirNames) {
   const struct {
     std::string columns, rows, key;
   } cases[] = {
-      {"(`" + odd + "` INT, x INT, note VARCHAR(9), UNIQUE KEY a(`" + odd + "`))", "(1, 1, 'a'), (2, 1, 'b'), (3, 1, 'c')",
-       "`" + odd + "`"},
+      {"(`" + odd + "` INT, x INT, note VARCHAR(9), UNIQUE KEY a(`" + odd + "`))",
+       "(1, 1, 'a'), (2, 1, 'b'), (3, 1, 'c')", "`" + odd + "`"},
       {"(" + columns + "note VARCHAR(9), UNIQUE KEY wide(" + names + "))",
        "(" + first + "'a'), (" + second + "'b'), (" + third + "'c')", names},
   };

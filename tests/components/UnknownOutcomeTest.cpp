@@ -169,8 +169,10 @@ TEST_F(PlainLostReplyTest, ARePostComparesEveryPostedColumnExactly) {
     const char* field;
     const char* corrected;  // nullptr: cleared
   } cases[] = {
-      {"price", "2.50"}, {"ratio", "0.10000000000000002"}, {"size", "0.10000001"}, {"memo", "a memo "},
-      {"note", nullptr}, {"note", "ABC"},     {"note", "abc "},
+      {"price", "2.50"},      {"ratio", "0.10000000000000002"},
+      {"size", "0.10000001"}, {"memo", "a memo "},
+      {"note", nullptr},      {"note", "ABC"},
+      {"note", "abc "},
   };
   auto post = [&](TSession& session) {
     session.Proxy.Arm("INSERT INTO valued", TMarkerCut::AfterReply);
@@ -303,4 +305,25 @@ TEST_F(PlainLostReplyTest, ALostChangeIsLookedUpBeforeItIsSentAgain) {
     EXPECT_EQ(sent, 1);
     EXPECT_EQ(Admin(std::string("SELECT IFNULL(GROUP_CONCAT(mac, ' ', note), '') FROM ") + c.table), c.after);
   }
+}
+
+// The INSERT's reply is lost and no host takes the reconnect, which closes the dataset. Once the
+// connection is back, posting the same row again looks it up instead of storing it twice.
+TEST_F(PlainLostReplyTest, ALostInsertOutlivesTheClosedDataset) {
+  TSession session({}, "keyed", false, false);
+  int sent = 0;
+  session.Query.BeforeUpdateExecute = [&](TDataSet&, TStatementType, const std::string&) { ++sent; };
+  session.Connection.MySQLConnection()->SetProp(prPort, 1);  // where the reconnect finds no server
+  session.Proxy.Arm("INSERT INTO keyed", TMarkerCut::AfterReply);
+  EXPECT_TRUE(PostFails(session.Query, [](const EDatabaseError&) {}));
+  EXPECT_FALSE(session.Query.Active());
+  EXPECT_FALSE(session.Connection.Connected());
+  session.Connection.MySQLConnection()->SetProp(prPort, session.Proxy.Port());
+  session.Query.Open();
+  session.Query.Insert();
+  session.Query.FieldByName("mac").SetAsString("54-2F-89-00-00-01");
+  session.Query.FieldByName("note").SetAsString("new");
+  session.Query.Post();
+  EXPECT_EQ(sent, 1);
+  EXPECT_EQ(Stored("keyed"), 1);
 }
