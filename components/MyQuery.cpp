@@ -390,8 +390,9 @@ void TMyQuery::WriteChange(TStatementType type) {
   // What the server fills in a row is learnt before the row is sent: once the server has stored
   // it, no failure of a look-up may turn the post into an error.
   static const std::set<std::string> noColumns;
+  // Only a row a key finds again is read back or looked up.
   const bool leavesColumnsOut =
-      type == stInsert && fields.TableIndex >= 0 && !context.UpdateAllFields &&
+      type == stInsert && fields.TableIndex >= 0 && !context.UpdateAllFields && !context.KeyFields.empty() &&
       std::any_of(context.DataFields.begin(), context.DataFields.end(),
                   [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); });
   const std::set<std::string>& filledByServer = beforeSending([&]() -> const std::set<std::string>& {
