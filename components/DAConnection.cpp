@@ -203,6 +203,6 @@ void TCustomDAConnection::Commit() {
 
 void TCustomDAConnection::Rollback() {
   if (!GetConnected()) throw EDatabaseError("One of the connections in the transaction is not active");
-  FIConnection->ExecStatement("ROLLBACK");
+  FIConnection->Rollback();
   FInTransaction = false;
 }

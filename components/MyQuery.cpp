@@ -1,6 +1,7 @@
 #include "components/MyQuery.h"
 
 #include "components/MyConnection.h"
+#include "components/RowIdentity.h"
 #include "components/SqlLiterals.h"
 #include "dataset/DAError.h"
 #include "dataset/RecordValues.h"
@@ -145,6 +146,7 @@ void TMyQuery::InternalClose() {
     laterResultError = std::current_exception();
   }
   ForgetKeyAndDataFields();
+  FUnknownOutcome.RowsReadAgain();
   TMemDataSet::InternalClose();
   if (laterResultError) std::rethrow_exception(laterResultError);
 }
@@ -227,22 +229,43 @@ std::string TMyQuery::SchemaCondition(const TTableInfo& table) const {
   return "TABLE_SCHEMA = " + schema + " AND TABLE_NAME = " + QuotedString(table.TableName, backslashes);
 }
 
-std::optional<std::vector<std::string>> TMyQuery::SchemaList(const std::string& query) {
-  std::string listed;
+void TMyQuery::OwnQuery(const std::string& text, bool encoded, const std::function<void(const TMySqlBinds&)>& take) {
+  TMySQLCommand read(*FConnection->MySQLConnection());
+  read.OwnStatement = true;
+  read.Component = this;
+  read.SQL = text;
+  read.SQLEncoded = encoded;
+  read.CommandTimeout = CommandTimeout;
+  read.RequestResultset = true;
+  read.Execute();
+  if (TMySqlResultSet* result = read.SQLResult()) {
+    while (const TMySqlBinds* row = TMySQLConnection::API().mysql_fetch_row(result)) take(*row);
+    read.FreeResult();
+  }
+}
+
+std::string TMyQuery::LookUp(const TGeneratedStatement& statement, const TUpdateContext& context) {
+  TMySQLConnection& session = *FConnection->MySQLConnection();
+  std::string value;
+  OwnQuery(PlaceParamValues(statement, context, false, session.NeedBackslashes(), session.SpeaksAnsi()), true,
+           [&](const TMySqlBinds& row) {
+             if (value.empty() && !row.Slots.empty() && !row.Slots[0].IsNull) value = row.Value(0);
+           });
+  return value;
+}
+
+std::optional<std::vector<std::vector<std::string>>> TMyQuery::SchemaRows(const std::string& query) {
+  std::vector<std::vector<std::string>> rows;
   try {
-    TMySQLConnection& session = *FConnection->MySQLConnection();
-    listed = session.QueryFirstValue(session.WithoutClusterWait(query));
+    OwnQuery(FConnection->MySQLConnection()->WithoutClusterWait(query), false, [&](const TMySqlBinds& row) {
+      std::vector<std::string>& values = rows.emplace_back();
+      for (std::size_t i = 0; i < row.Slots.size(); ++i) values.emplace_back(row.Value(i));
+    });
   } catch (const EDAError& error) {
     if (error.IsFatalError()) throw;
     return std::nullopt;
   }
-  std::vector<std::string> entries;
-  for (std::size_t start = 0; start < listed.size();) {
-    const std::size_t end = std::min(listed.find('\x1E', start), listed.size());
-    entries.push_back(listed.substr(start, end - start));
-    start = end + 1;
-  }
-  return entries;
+  return rows;
 }
 
 std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
@@ -253,20 +276,19 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   // Rows still pending would stand between the question and its answer.
   while (FetchMore()) {
   }
-  const std::optional<std::vector<std::string>> listed = SchemaList(
-      "SELECT GROUP_CONCAT(INDEX_NAME, 0x1F, COLUMN_NAME ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, "
-      "SEQ_IN_INDEX SEPARATOR 0x1E) FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
-      SchemaCondition(table));
+  // One row a key column: a name may hold any character, and an aggregate would be cut at its
+  // length limit.
+  const auto listed =
+      SchemaRows("SELECT INDEX_NAME, COLUMN_NAME FROM information_schema.STATISTICS WHERE NON_UNIQUE = 0 AND " +
+                 SchemaCondition(table) + " ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX");
   if (!listed) return {};  // keys that cannot be read: rows are found by all their columns
   std::vector<TTableKey> keys;
-  std::string lastIndex;
-  for (const std::string& entry : *listed) {
-    const std::size_t separator = entry.find('\x1F');
-    if (separator == std::string::npos) continue;
-    const std::string index = entry.substr(0, separator);
-    if (keys.empty() || index != lastIndex) keys.emplace_back();
-    keys.back().Columns.push_back(entry.substr(separator + 1));
-    lastIndex = index;
+  const std::string* lastIndex = nullptr;
+  for (const std::vector<std::string>& row : *listed) {
+    if (row.size() != 2) continue;
+    if (!lastIndex || row[0] != *lastIndex) keys.emplace_back();
+    keys.back().Columns.push_back(row[1]);
+    lastIndex = &row[0];
   }
   return FTableKeys[cacheKey] = keys;
 }
@@ -276,52 +298,75 @@ const std::set<std::string>& TMyQuery::ColumnsFilledByServer(const TTableInfo& t
   if (auto found = FColumnsFilledByServer.find(cacheKey); found != FColumnsFilledByServer.end()) return found->second;
   // MariaDB shows a NULL default as the text NULL, a text default in quotes. Columns that cannot be
   // read leave none: the dataset shows NULL there, as before.
-  const std::vector<std::string> columns =
-      SchemaList("SELECT GROUP_CONCAT(COLUMN_NAME SEPARATOR 0x1E) FROM information_schema.COLUMNS WHERE " +
-                 SchemaCondition(table) + " AND (IFNULL(COLUMN_DEFAULT, 'NULL') <> 'NULL' OR EXTRA <> '')")
-          .value_or(std::vector<std::string>());
-  return FColumnsFilledByServer[cacheKey] = std::set<std::string>(columns.begin(), columns.end());
+  std::set<std::string>& columns = FColumnsFilledByServer[cacheKey];
+  const auto listed = SchemaRows("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE " + SchemaCondition(table) +
+                                 " AND (IFNULL(COLUMN_DEFAULT, 'NULL') <> 'NULL' OR EXTRA <> '')");
+  if (listed)
+    for (const std::vector<std::string>& row : *listed)
+      if (!row.empty()) columns.insert(row[0]);
+  return columns;
 }
 
-void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields) {
+void TMyQuery::AdviseRefresh(const std::string& reason) {
+  if (OnRefreshAdvised) OnRefreshAdvised(*this, reason);
+}
+
+void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields,
+                                     const std::set<std::string>& filledByServer) {
   if (fields.TableIndex < 0 || context.UpdateAllFields || context.KeyFields.empty() || !FRecordSet) return;
   auto leftOut = [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); };
   // Without a whole key the row cannot be found again.
   if (std::any_of(context.KeyFields.begin(), context.KeyFields.end(), leftOut)) return;
-  const std::set<std::string>& filled =
-      ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)]);
   std::vector<const TFieldDesc*> columns;
   for (const TFieldDesc* desc : context.DataFields)
-    if (desc != fields.IdentityField && leftOut(desc) && filled.contains(desc->ActualName)) columns.push_back(desc);
+    if (desc != fields.IdentityField && leftOut(desc) && filledByServer.contains(desc->ActualName))
+      columns.push_back(desc);
   if (columns.empty()) return;
-  TUpdateContext lookup = context;
-  lookup.OldRecord = context.NewRecord;
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  TMySQLCommand read(session);
-  read.OwnStatement = true;
-  read.Component = this;
-  read.SQL = PlaceParamValues(GenerateColumnsRead(lookup, columns), lookup, false, session.NeedBackslashes(),
-                              session.SpeaksAnsi());
-  read.SQLEncoded = true;
-  read.CommandTimeout = CommandTimeout;
-  read.RequestResultset = true;
-  read.Execute();
-  if (TMySqlResultSet* result = read.SQLResult()) {
-    if (const TMySqlBinds* row = TMySQLConnection::API().mysql_fetch_row(result))
-      for (std::size_t i = 0; i < columns.size() && i < row->Slots.size(); ++i)
-        FRecordSet->StoreValue(const_cast<char*>(context.NewRecord), *columns[i], row->Value(i), row->Slots[i].IsNull);
-    read.FreeResult();
-  }
+  bool found = false;
+  OwnQuery(PlaceParamValues(GenerateColumnsRead(context, columns, filledByServer), context, false,
+                            session.NeedBackslashes(), session.SpeaksAnsi()),
+           true, [&](const TMySqlBinds& row) {
+             // The last value tells whether the row holds what was posted: a trigger may have
+             // changed the key or a value, and then this is another row.
+             if (found || row.Slots.size() != columns.size() + 1) return;
+             found = true;
+             if (row.Value(columns.size()) != "1") return;
+             for (std::size_t i = 0; i < columns.size(); ++i)
+               FRecordSet->StoreValue(const_cast<char*>(context.NewRecord), *columns[i], row.Value(i),
+                                      row.Slots[i].IsNull);
+             columns.clear();
+           });
+  if (!found)
+    AdviseRefresh(
+        "The row was stored, but no row with its key was found to read back what the server filled in; "
+        "refresh to see what is stored.");
+  else if (!columns.empty())
+    AdviseRefresh(
+        "The row was stored, but the row its key finds holds other values than those posted (a trigger "
+        "may have changed them); refresh to see what is stored.");
 }
 
 void TMyQuery::WriteChange(TStatementType type) {
-  const TKeyAndDataFields& fields = KeyAndDataFields();
-  // Rows still pending would stand between the statements below and their replies.
-  while (FetchMore()) {
-  }
+  // The look-ups before the write change nothing: a failure among them leaves no outcome open.
+  const auto beforeSending = [](const auto& step) {
+    try {
+      return step();
+    } catch (EDAError& error) {
+      error.StatementMayHaveRun = error.StatementMayStillRun = false;
+      throw;
+    }
+  };
+  const TKeyAndDataFields& fields = beforeSending([this]() -> const TKeyAndDataFields& {
+    const TKeyAndDataFields& learnt = KeyAndDataFields();
+    // Rows still pending would stand between the statements below and their replies.
+    while (FetchMore()) {
+    }
+    // The table is named, and texts escaped, for the session as it is now.
+    FConnection->MySQLConnection()->LearnSessionStateIfUnsure();
+    return learnt;
+  });
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  // The table is named, and texts escaped, for the session as it is now.
-  session.LearnSessionStateIfUnsure();
   TUpdateContext context;
   context.Data = &Data();
   if (fields.TableIndex >= 0)
@@ -332,6 +377,7 @@ void TMyQuery::WriteChange(TStatementType type) {
   context.NewRecord = type == stDelete ? OldRecord() : ActiveRecord();
   context.QuoteNames = Options.QuoteNames;
   context.UpdateAllFields = Options.UpdateAllFields;
+  context.Charset = session.WireCharset();
 
   TGeneratedStatement generated;
   const TGeneratedStatement& statement =
@@ -341,11 +387,25 @@ void TMyQuery::WriteChange(TStatementType type) {
     if (Options.StrictUpdate) throw EDatabaseError("Update failed. Found 0 records");
     return;
   }
-  if (type == stInsert && FUnknownInsertKey) {
-    const bool stored = InsertOfUnknownOutcomeStored(context);
-    FUnknownInsertKey.reset();
-    if (stored) return;
-  }
+  // What the server fills in a row is learnt before the row is sent: once the server has stored
+  // it, no failure of a look-up may turn the post into an error.
+  static const std::set<std::string> noColumns;
+  // Only a row a key finds again is read back or looked up.
+  const bool leavesColumnsOut =
+      type == stInsert && fields.TableIndex >= 0 && !context.UpdateAllFields && !context.KeyFields.empty() &&
+      std::any_of(context.DataFields.begin(), context.DataFields.end(),
+                  [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); });
+  const std::set<std::string>& filledByServer = beforeSending([&]() -> const std::set<std::string>& {
+    return leavesColumnsOut ? ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)])
+                            : noColumns;
+  });
+  const bool madeBefore = beforeSending([&] {
+    return FUnknownOutcome.TookEffect(
+        type, context, filledByServer,
+        [this](const TGeneratedStatement& s, const TUpdateContext& c) { return LookUp(s, c); });
+  });
+  if (madeBefore) return;
+  if (type != stInsert) beforeSending([&] { RefuseRowsNotToldApart(context); });
   if (!FUpdateCommand) {
     FUpdateCommand = std::make_unique<TMySQLCommand>(session);
     FUpdateCommand->Component = this;
@@ -358,30 +418,39 @@ void TMyQuery::WriteChange(TStatementType type) {
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
   // Taken before sending: a lost session may close the dataset on the way out, and with it go
   // its records and key descriptions, which nothing may touch afterwards.
-  std::vector<TValue> sentKey;
-  if (type == stInsert)
-    for (const TFieldDesc* desc : fields.KeyFieldDescs)
-      sentKey.push_back(ReadFieldValue(Data(), ActiveRecord(), *desc));
+  TUnknownOutcome sent;
+  sent.Remember(type, context);
   try {
     ExecuteUpdateCommand();
   } catch (const EDAError& error) {
-    if (type == stInsert && error.StatementMayHaveRun) FUnknownInsertKey = std::move(sentKey);
+    if (error.StatementMayHaveRun) FUnknownOutcome = std::move(sent);
     throw;
   }
-  std::int64_t rows = FUpdateCommand->RowsAffected();
+  const std::int64_t rows = FUpdateCommand->RowsAffected();
   if (AfterUpdateExecute) AfterUpdateExecute(*this, type, statement.Text);
   if (Options.StrictUpdate && rows != 1)
-    throw EDatabaseError(FormatMessage("Update failed. Found %d records", static_cast<int>(rows)));
-  if (type == stInsert) {
-    FLastInsertId = FUpdateCommand->LastInsertId();
-    // The id is the server's unsigned 64-bit number; a signed column holds it as its own value
-    // (-1 arrives as 2^64 - 1).
-    if (fields.IdentityField && FLastInsertId != 0)
-      WriteFieldValue(
-          Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
-          fields.IdentityField->IsUnsigned ? TValue(FLastInsertId) : TValue(static_cast<std::int64_t>(FLastInsertId)));
-    ReadBackFilledColumns(context, fields);
+    throw EDatabaseError(FormatMessage("Update failed. Found %lld records", static_cast<long long>(rows)));
+  if (type != stInsert) return;
+  FLastInsertId = FUpdateCommand->LastInsertId();
+  // The id is the server's unsigned 64-bit number; a signed column holds it as its own value
+  // (-1 arrives as 2^64 - 1).
+  if (fields.IdentityField && FLastInsertId != 0)
+    WriteFieldValue(
+        Data(), const_cast<char*>(ActiveRecord()), *fields.IdentityField,
+        fields.IdentityField->IsUnsigned ? TValue(FLastInsertId) : TValue(static_cast<std::int64_t>(FLastInsertId)));
+  try {
+    ReadBackFilledColumns(context, fields, filledByServer);
+  } catch (const EDatabaseError& error) {
+    // A session lost for good closed the dataset, and the row with it: there is nothing to show.
+    if (!Active()) throw;
+    AdviseRefresh(std::string("The row was stored, but what the server filled in could not be read back (") +
+                  error.what() + "); refresh to see what is stored.");
   }
+}
+
+void TMyQuery::RefuseRowsNotToldApart(const TUpdateContext& context) {
+  const TGeneratedStatement count = GenerateRowsAlikeCount(context);
+  if (!count.Text.empty() && LookUp(count, context) == "2") throw EDatabaseError(NotToldApart(IdentifyRow(context)));
 }
 
 void TMyQuery::ExecuteUpdateCommand() {
@@ -395,33 +464,8 @@ void TMyQuery::ExecuteUpdateCommand() {
   }
 }
 
-bool TMyQuery::InsertOfUnknownOutcomeStored(const TUpdateContext& context) {
-  // A key the server fills in (an auto-increment column left empty) cannot find the row either.
-  const bool keyed = !context.KeyFields.empty() &&
-                     std::none_of(context.KeyFields.begin(), context.KeyFields.end(), [&](const TFieldDesc* desc) {
-                       return IsFieldNull(Data(), context.NewRecord, *desc);
-                     });
-  if (!keyed)
-    throw EDatabaseError(
-        "The row may have been stored before the connection was lost; without a key to look it up by, it is "
-        "not sent again.");
-  for (std::size_t i = 0; i < context.KeyFields.size(); ++i)
-    if (ReadFieldValue(Data(), context.NewRecord, *context.KeyFields[i]) != (*FUnknownInsertKey)[i]) return false;
-  TUpdateContext lookup = context;
-  lookup.OldRecord = context.NewRecord;
-  TMySQLConnection& session = *FConnection->MySQLConnection();
-  const std::string holdsThePostedValues = session.QueryFirstValue(
-      PlaceParamValues(GenerateStoredRowCheck(lookup), lookup, false, session.NeedBackslashes()));
-  // A row stored meanwhile with other values (corrected since, or another client's) is not this
-  // post's: reporting success would show values the table does not hold.
-  if (holdsThePostedValues == "0")
-    throw EDatabaseError(
-        "A row with this key was stored meanwhile, with other values than these; refresh to see what is stored.");
-  return holdsThePostedValues == "1";
-}
-
 void TMyQuery::InternalInsert(std::size_t position) {
-  FUnknownInsertKey.reset();
+  FUnknownOutcome.NewRowBegun();
   TMemDataSet::InternalInsert(position);
 }
 
@@ -449,6 +493,7 @@ void TMyQuery::InternalRefresh() {
                        ReadFieldValue(Data(), Data().Record(CurrentIndex()), *desc));
   TFieldDescs before = Data().Fields;
   ForgetKeyAndDataFields();
+  FUnknownOutcome.RowsReadAgain();
   try {
     BeginConnection();
     FRecordSet->Close();

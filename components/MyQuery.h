@@ -4,6 +4,7 @@
 #include "components/MyDataSetUpdater.h"
 #include "components/MySQLGenerator.h"
 #include "components/StringList.h"
+#include "components/UnknownOutcome.h"
 #include "dataset/MemDataSet.h"
 #include "dataset/Value.h"
 
@@ -19,6 +20,7 @@
 class TMyConnection;
 class TMySQLCommand;
 class TMySQLRecordSet;
+struct TMySqlBinds;
 
 struct TMyDataSetOptions {
   bool FieldsAsString = false;
@@ -41,6 +43,7 @@ struct TMyDataSetOptions {
 class TMyQuery : public TMemDataSet, public TConnectionClient {
  public:
   using TUpdateExecuteEvent = std::function<void(TDataSet&, TStatementType, const std::string&)>;
+  using TNoticeEvent = std::function<void(TDataSet&, const std::string&)>;
 
   TMyQuery();
   ~TMyQuery() override;
@@ -67,6 +70,10 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   TDataSetNotifyEvent BeforeExecute, AfterExecute;
   // Told the generated statement (with its placeholders) around each write.
   TUpdateExecuteEvent BeforeUpdateExecute, AfterUpdateExecute;
+  // Told, with the reason, when a post succeeded but the row on screen may differ from the one
+  // stored (what the server filled in could not be read back, or the row found holds other
+  // values): the row is to be refreshed.
+  TNoticeEvent OnRefreshAdvised;
 
   // Runs the statement; leaves the dataset open when it returns rows.
   void Execute();
@@ -97,27 +104,33 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   void WriteChange(TStatementType type);
   // Runs the prepared update statement, once more after a deadlock outside a transaction.
   void ExecuteUpdateCommand();
-  // After an INSERT whose reply was lost: whether the row it sent is in the table, looked up by
-  // the key it was sent with and holding the values posted. False when there is no such row or the
-  // key has changed since (another row is meant now); raises when the row found holds other values
-  // or the table has no key to look it up by.
-  bool InsertOfUnknownOutcomeStored(const TUpdateContext& context);
+  // Without a key, when columns that cannot be compared exactly are left out of the condition:
+  // refuses the change when the condition finds rows that differ in them.
+  void RefuseRowsNotToldApart(const TUpdateContext& context);
   const TKeyAndDataFields& KeyAndDataFields();
   // The updating table as the generated statements name it.
   std::string TableInStatement(const TTableInfo& table) const;
   // The information_schema condition that names the table.
   std::string SchemaCondition(const TTableInfo& table) const;
-  // The 0x1E-separated entries of the one value an information_schema query gives; nullopt when
-  // it cannot be read (a fatal error is raised).
-  std::optional<std::vector<std::string>> SchemaList(const std::string& query);
+  // Runs one of the component's own queries (text in the session's code page when encoded) with
+  // the command time-out, handing each row to take.
+  void OwnQuery(const std::string& text, bool encoded, const std::function<void(const TMySqlBinds&)>& take);
+  // A generated look-up's first value, empty for no row or NULL.
+  std::string LookUp(const TGeneratedStatement& statement, const TUpdateContext& context);
+  // The rows of an information_schema query, each value as text; nullopt when it cannot be read
+  // (a fatal error is raised).
+  std::optional<std::vector<std::vector<std::string>>> SchemaRows(const std::string& query);
   // The table's primary and unique keys, asked of the server once.
   std::vector<TTableKey> TableKeys(const TTableInfo& table);
   // The table's columns the server fills in when a row leaves them out (a default other than NULL,
   // a generated or auto-updated value), asked of the server once.
   const std::set<std::string>& ColumnsFilledByServer(const TTableInfo& table);
   // After an INSERT that left such columns out: what the server stored there, so that the dataset
-  // shows what the table holds.
-  void ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields);
+  // shows what the table holds, when the row found holds the values posted. Else, or when it
+  // cannot be read, the posted values stay and a refresh is advised.
+  void ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields,
+                             const std::set<std::string>& filledByServer);
+  void AdviseRefresh(const std::string& reason);
   // Drops what was derived from the field descriptions, before they change.
   void ForgetKeyAndDataFields();
   void SQLChanged();
@@ -135,6 +148,5 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;
-  // The key values of the pending row's last INSERT, when its outcome is unknown.
-  std::optional<std::vector<TValue>> FUnknownInsertKey;
+  TUnknownOutcome FUnknownOutcome;
 };

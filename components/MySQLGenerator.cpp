@@ -1,7 +1,7 @@
 #include "components/MySQLGenerator.h"
 
+#include "components/RowIdentity.h"
 #include "components/SqlLiterals.h"
-#include "dataset/Exceptions.h"
 #include "dataset/RecordValues.h"
 #include "platform/AnsiText.h"
 #include "wire/MySqlField.h"
@@ -21,42 +21,32 @@ class TStatementBuilder {
     Result.Params.push_back({&desc, old, Result.Text.size()});
     Add("?");
   }
-
-  // The key names one row while each of its columns holds a value. Otherwise every column that
-  // can be compared exactly does, and "LIMIT 1" keeps identical rows from changing together.
-  void AddRowCondition() {
-    const bool keyed =
-        !FContext.KeyFields.empty() && std::none_of(FContext.KeyFields.begin(), FContext.KeyFields.end(),
-                                                    [&](const TFieldDesc* desc) { return IsOldNull(*desc); });
-    std::vector<const TFieldDesc*> fields;
-    if (keyed)
-      fields = FContext.KeyFields;
-    else
-      for (const TFieldDesc* desc : FContext.DataFields)
-        if (ComparesExactly(desc->DataType)) fields.push_back(desc);
-    std::erase_if(fields, [](const TFieldDesc* desc) { return desc->TableIndex < 0; });
-    if (fields.empty()) throw EDatabaseError("Key fields not found");
+  void AddNames(const std::vector<const TFieldDesc*>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (i) Add(" AND ");
+      if (i) Add(", ");
       AddName(*fields[i]);
-      if (IsOldNull(*fields[i])) {
-        Add(" IS NULL");
-      } else {
-        Add(" = ");
-        AddParam(*fields[i], true);
-      }
     }
-    if (!keyed) Add("\r\nLIMIT 1");
   }
 
-  // Large objects cannot be compared, floating-point columns not reliably by a decimal literal.
-  static bool ComparesExactly(TDataType type) { return !IsBlobType(type) && type != dtFloat && type != dtSingle; }
+  void AddRowCondition() { AddRowCondition(IdentifyRow(FContext)); }
+  void AddRowCondition(const TRowIdentity& identity) { AppendRowCondition(Result, FContext, identity); }
 
  private:
-  bool IsOldNull(const TFieldDesc& desc) const { return IsFieldNull(*FContext.Data, FContext.OldRecord, desc); }
-
   const TUpdateContext& FContext;
 };
+
+// The context with the new record's key naming the row (after an INSERT or an UPDATE).
+TUpdateContext ByNewKey(const TUpdateContext& context) {
+  TUpdateContext lookup = context;
+  lookup.OldRecord = context.NewRecord;
+  return lookup;
+}
+
+// Every value of a statement built ByNewKey is the new record's.
+TGeneratedStatement OfNewRecord(TGeneratedStatement statement) {
+  for (TDAParamInfo& param : statement.Params) param.Old = false;
+  return statement;
+}
 
 bool IsBytes(const TFieldDesc& desc) {
   switch (desc.DataType) {
@@ -137,35 +127,52 @@ TGeneratedStatement GenerateStatement(TStatementType type, const TUpdateContext&
   return b.Result;
 }
 
-TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context) {
+TGeneratedStatement GenerateRowsAlikeCount(const TUpdateContext& context) {
+  const TRowIdentity identity = IdentifyRow(context);
+  if (identity.ByKey || identity.NotExact.empty()) return {};
   TStatementBuilder b(context);
-  std::vector<const TFieldDesc*> fields;
-  for (const TFieldDesc* desc : context.DataFields)
-    if (IsNew(context, *desc) && desc->TableIndex >= 0 && TStatementBuilder::ComparesExactly(desc->DataType))
-      fields.push_back(desc);
-  b.Add("SELECT ");
-  if (fields.empty()) b.Add("1");
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) b.Add(" AND ");
-    b.AddName(*fields[i]);
-    b.Add(" <=> ");
-    b.AddParam(*fields[i], false);
-  }
+  b.Add("SELECT COUNT(*) FROM (SELECT DISTINCT ");
+  b.AddNames(identity.NotExact);
   b.Add(" FROM " + context.Table + "\r\nWHERE\r\n  ");
-  b.AddRowCondition();
+  b.AddRowCondition(identity);
+  // Two rows are enough to know: the condition's "LIMIT 1" becomes "LIMIT 2".
+  b.Result.Text.back() = '2';
+  b.Add(") AS alike");
   return b.Result;
 }
 
-TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std::vector<const TFieldDesc*>& fields) {
-  TStatementBuilder b(context);
+TGeneratedStatement GenerateStoredRowCheck(const TUpdateContext& context, const std::set<std::string>& filledByServer) {
+  return GenerateColumnsRead(context, {}, filledByServer);
+}
+
+TGeneratedStatement GenerateChangeCheck(const TUpdateContext& context) {
+  const TUpdateContext lookup = ByNewKey(context);
+  TStatementBuilder b(lookup);
+  b.Add("SELECT (");
+  bool first = true;
+  for (const TFieldDesc* desc : context.DataFields)
+    if (desc->TableIndex >= 0 && Changed(context, *desc)) {
+      if (!first) b.Add(" AND ");
+      first = false;
+      AppendExactMatch(b.Result, lookup, *desc, false, TValueOrigin::Posted);
+    }
+  if (first) b.Add("1");
+  b.Add(") IS TRUE FROM " + context.Table + "\r\nWHERE\r\n  ");
+  b.AddRowCondition();
+  return OfNewRecord(b.Result);
+}
+
+TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std::vector<const TFieldDesc*>& fields,
+                                        const std::set<std::string>& filledByServer) {
+  const TUpdateContext lookup = ByNewKey(context);
+  TStatementBuilder b(lookup);
   b.Add("SELECT ");
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) b.Add(", ");
-    b.AddName(*fields[i]);
-  }
+  b.AddNames(fields);
+  if (!fields.empty()) b.Add(", ");
+  AppendPostedMatch(b.Result, lookup, filledByServer);
   b.Add(" FROM " + context.Table + "\r\nWHERE\r\n  ");
   b.AddRowCondition();
-  return b.Result;
+  return OfNewRecord(b.Result);
 }
 
 const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
@@ -198,8 +205,7 @@ std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdate
   for (const TDAParamInfo& param : statement.Params) {
     append(std::string_view(statement.Text).substr(from, param.Offset - from), true);
     const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    append(ValueLiteral(ReadFieldValue(*context.Data, record, *param.Field), param.Field->DataType, needBackslashes,
-                        param.Field->Scale),
+    append(ParamLiteral(param, ReadFieldValue(*context.Data, record, *param.Field), needBackslashes),
            !IsBytes(*param.Field));
     from = param.Offset + 1;
   }

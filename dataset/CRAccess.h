@@ -62,6 +62,8 @@ class TCRConnection {
   virtual bool GetConnected() const = 0;
   // Runs a statement without rows.
   virtual void ExecStatement(const std::string& text) = 0;
+  // Ends the session's transaction without its changes.
+  virtual void Rollback() { ExecStatement("ROLLBACK"); }
   virtual bool GetIsServer41() const = 0;
   // The server last reported an open transaction (begun by any statement) or autocommit off.
   virtual bool GetInTransaction() const = 0;

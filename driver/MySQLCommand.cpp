@@ -52,7 +52,10 @@ void TMySQLCommand::Run() {
   if (!session) throw EMyError(2006, "MySQL server has gone away", Component);
   api.SetTimeout(session, CommandTimeout);
   if (OnExecute) OnExecute(SQL);
-  if (!OwnStatement) FConnection.SessionStateMayHaveChanged();
+  // Whether the session was as logged in is decided before this statement: a statement a node
+  // refused changed nothing.
+  const bool asLoggedIn = FConnection.SessionAsLoggedIn();
+  if (!OwnStatement) FConnection.SessionStateMayHaveChanged(SQL);
   FRowsAffected = 0;
   const std::string encoded = !SQLEncoded && FConnection.SpeaksAnsi() ? Utf8ToAnsi(SQL) : std::string();
   const std::string& text = encoded.empty() ? SQL : encoded;
@@ -63,13 +66,15 @@ void TMySQLCommand::Run() {
       breakAwaited = FWaitForBreak;
     }
     if (breakAwaited) throw EAbort();  // the killed statement: no error processing
-    // The statement did not run on a node that is not ready: it goes once to the next host.
-    if (!FConnection.MovedOffNodeNotReady()) FConnection.MySQLError(Component);
+    // The statement did not run on a node that is not ready: it goes once to the next host, when
+    // the session holds nothing a new one would lack.
+    if (!asLoggedIn || !FConnection.MovedOffNodeNotReady()) FConnection.MySQLError(Component);
+    if (!OwnStatement) FConnection.SessionStateMayHaveChanged(SQL);
     session = FConnection.Session();
     api.SetTimeout(session, CommandTimeout);
     if (api.mysql_real_query(session, text) != 0) FConnection.MySQLError(Component);
   }
-  FRowsAffected = static_cast<std::uint32_t>(api.mysql_affected_rows(session));
+  FRowsAffected = api.mysql_affected_rows(session);
   FLastInsertId = api.mysql_insert_id(session);
   bool hasColumns = api.mysql_field_count(session) != 0;
   if (!RequestResultset) {

@@ -265,6 +265,7 @@ void TMySQLConnection::PrepareSession(bool checkReady) {
   FConnected = true;
   FCurrentDatabase = FDatabase;
   FSessionStateUnsure = false;
+  FSessionAsLoggedIn = true;
   FServerVer = API().mysql_get_server_info(FMySQL);
   DecodeVersion(FServerVer, FServerPrimaryVer, FServerMinorVer, FServerReleaseVer);
   FTakesStatementSettings = HasStatementSettings(FServerVer);
@@ -328,6 +329,11 @@ void TMySQLConnection::DecodeVersion(const std::string& text, int& major, int& m
 
 bool TMySQLConnection::SpeaksAnsi() const {
   return !FUseUnicode && (FCharset.empty() || Lower(FCharset) == "latin1");
+}
+
+std::string TMySQLConnection::WireCharset() const {
+  if (FUseUnicode) return FUtf8mb4 ? "utf8mb4" : "utf8";
+  return FCharset.empty() ? "latin1" : Lower(FCharset);
 }
 
 bool TMySQLConnection::GetInTransaction() const {
@@ -503,6 +509,36 @@ bool TMySQLConnection::EndAbandonedStatement() {
     // The server cannot be reached for it: the statement's fate stays open.
   }
   return false;
+}
+
+bool TMySQLConnection::LeavesSessionAsItWas(std::string_view statement) {
+  const std::string text = Lower(std::string(statement));
+  const std::size_t start = text.find_first_not_of(" \t\r\n(");
+  if (start == std::string::npos) return true;
+  const std::string_view rest = std::string_view(text).substr(start);
+  const bool reads =
+      rest.starts_with("select") || rest.starts_with("show") || rest.starts_with("desc") || rest.starts_with("explain");
+  // A variable, a second statement, a named lock or a value the session keeps for later may leave
+  // state behind.
+  if (!reads || rest.find_first_of("@;") != std::string_view::npos) return false;
+  for (std::string_view keeps : {"get_lock", "last_insert_id", "nextval", "setval"})
+    if (rest.find(keeps) != std::string_view::npos) return false;
+  return true;
+}
+
+void TMySQLConnection::Rollback() {
+  try {
+    ExecStatement("ROLLBACK");
+  } catch (const EMyError& error) {
+    if (error.ErrorCode != ER_NODE_NOT_READY) throw;
+    try {
+      Reconnect();
+    } catch (...) {
+      if (OnReconnectError) OnReconnectError();
+      throw;
+    }
+    if (OnReconnectSuccess) OnReconnectSuccess();
+  }
 }
 
 bool TMySQLConnection::MovedOffNodeNotReady() {

@@ -50,6 +50,9 @@ class TMySQLConnection : public TCRConnection {
   bool SpeaksUtf8mb4() const { return FUtf8mb4; }
   // Without Unicode (and no other character set chosen) texts cross the wire in Windows-1252.
   bool SpeaksAnsi() const;
+  // The character set's name texts cross the session in: utf8mb4, utf8, or the one chosen (latin1
+  // for Windows-1252).
+  std::string WireCharset() const;
   // Follows the sql_mode the server reports with every reply, so that a mode set at the server
   // or by a statement is obeyed whatever CheckBackslashes says.
   bool NeedBackslashes() const { return !(FMySQL && FMySQL->noBackslashEscapes); }
@@ -58,7 +61,18 @@ class TMySQLConnection : public TCRConnection {
   // A statement that is not the component's own may change the database (USE) or the sql_mode,
   // and under a statement-local mode (SET STATEMENT ... FOR) its reply describes that statement
   // only. Both are learnt again, once, before the next statement the component writes.
-  void SessionStateMayHaveChanged() { FSessionStateUnsure = true; }
+  // A statement not the component's own that may leave state in the session (see
+  // LeavesSessionAsItWas) marks it as no longer the one a new login would give.
+  void SessionStateMayHaveChanged(std::string_view statement) {
+    FSessionStateUnsure = true;
+    FSessionAsLoggedIn = FSessionAsLoggedIn && LeavesSessionAsItWas(statement);
+  }
+  // Nothing but the component's own statements and plain queries ran since the login: a new
+  // session on another host would have the same database, variables, tables and locks.
+  bool SessionAsLoggedIn() const { return FSessionAsLoggedIn; }
+  // A single SELECT, SHOW, DESCRIBE or EXPLAIN that names no variable and keeps nothing in the
+  // session for later (a named lock, an insert id, a sequence value).
+  static bool LeavesSessionAsItWas(std::string_view statement);
   void LearnSessionStateIfUnsure();
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
@@ -71,6 +85,9 @@ class TMySQLConnection : public TCRConnection {
   // Runs a statement without rows with the connection's time-out. For the component's own
   // statements, which change neither the database nor the sql_mode.
   void ExecStatement(const std::string& text) override;
+  // A node not ready for clients refuses even the rollback (1047): its session is closed, which
+  // rolls the transaction back there, and the connection moves to the next host.
+  void Rollback() override;
   // A query of the session's or the server's own state, which needs no wait for the rest of a
   // cluster: a node that reads causally would hold it until it has caught up with the others,
   // which a node cut off from them never does. MariaDB is told not to wait.
@@ -81,7 +98,7 @@ class TMySQLConnection : public TCRConnection {
   // A cluster node that is not ready for clients refuses a statement before running it (1047).
   // Outside a transaction, with more hosts in the list, the session moves to the next host that
   // is ready and true is returned: the statement is to be sent once more there. Raises when no
-  // other host takes the login.
+  // other host takes the login. The caller moves only a session still as logged in.
   bool MovedOffNodeNotReady();
   // Raises the error kept by the call interface as EMyError, through the error callback.
   [[noreturn]] void MySQLError(TComponent* component);
@@ -145,6 +162,7 @@ class TMySQLConnection : public TCRConnection {
   bool FConnected = false;
   std::string FCurrentDatabase;
   bool FSessionStateUnsure = false;
+  bool FSessionAsLoggedIn = true;
   bool FNativeConnection = false;
   bool FInErrorProcessing = false;
   // Set while a login's steps run: their failures go to the next host, not to the error handler.

@@ -304,11 +304,16 @@ TEST_F(DataIntegrityTest, KeylessTableChangesOneOfTwoIdenticalRows) {
   Query.Edit();
   Query.FieldByName("note").SetAsString("changed");
   Query.Post();
-  EXPECT_EQ(Statements.back(), "UPDATE keyless\r\nSET\r\n  note = ?\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(
+      Statements.back(),
+      "UPDATE keyless\r\nSET\r\n  note = ?\r\nWHERE\r\n  a = ? AND note = ? AND BINARY CONVERT(note USING utf8mb4) = "
+      "?\r\nLIMIT 1");
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless WHERE a = 1"), "changed,same");
   Query.Next();
   Query.Delete();
-  EXPECT_EQ(Statements.back(), "DELETE FROM keyless\r\nWHERE\r\n  a = ? AND note = ?\r\nLIMIT 1");
+  EXPECT_EQ(
+      Statements.back(),
+      "DELETE FROM keyless\r\nWHERE\r\n  a = ? AND note = ? AND BINARY CONVERT(note USING utf8mb4) = ?\r\nLIMIT 1");
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note ORDER BY note) FROM keyless"), "changed,other");
 }
 
@@ -340,7 +345,7 @@ TEST_F(DataIntegrityTest, EditsChangeOnlyTheRowOnScreenWhateverTheKeys) {
     Query.FieldByName("name").SetAsString("c");
     Query.Post();
     EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(name ORDER BY name) FROM shapes"), "a,c");
-    EXPECT_TRUE(Statements.back().ends_with("name = ?\r\nLIMIT 1")) << Statements.back();
+    EXPECT_TRUE(Statements.back().ends_with("BINARY CONVERT(name USING utf8mb4) = ?\r\nLIMIT 1")) << Statements.back();
     Query.Delete();
     EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(name ORDER BY name) FROM shapes"), "a");
   }

@@ -31,6 +31,36 @@ void KillSession(TMyConnection& victim) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
+// A scripted server's side of a Unicode login up to the first statement. A client with more hosts
+// asks first whether the node is ready, answered as a server without a cluster.
+void AcceptUnicodeLogin(TFakePeer& peer, bool readinessAsked = false) {
+  peer.SendPacket(0,
+                  Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
+  peer.ReadHandshakeResponse();
+  peer.SendPacket(2, OkPacket());
+  if (readinessAsked) {
+    peer.ReadPacket();
+    peer.SendPacket(1, {2});
+    peer.SendPacket(2, ColumnDefinition41("Variable_name"));
+    peer.SendPacket(3, ColumnDefinition41("Value"));
+    peer.SendPacket(4, EndPacket());
+    peer.SendPacket(5, EndPacket());
+  }
+  peer.ReadPacket();  // SET NAMES
+  peer.SendPacket(1, OkPacket());
+  peer.AnswerPacketLimitQuery();
+}
+
+// The client's side.
+void ConnectTo(TMyConnection& connection, int port) {
+  connection.LoginPrompt = false;
+  connection.SetServer("127.0.0.1");
+  connection.SetPort(port);
+  connection.SetUsername("tech");
+  connection.Options.SetUseUnicode(true);
+  connection.Connect();
+}
+
 }  // namespace
 
 TEST(MySQLConnection, VersionDecodingAndHost) {
@@ -49,6 +79,18 @@ TEST(MySQLConnection, VersionDecodingAndHost) {
   connection.SetProp(prCompress, true);
   connection.SetProp(prInteractive, true);
   EXPECT_EQ(connection.ClientFlags(), 0x10002u | 0x20u | 0x400u);
+}
+
+// Statements after which a new login elsewhere would give the same session, and ones that leave
+// state behind.
+TEST(MySQLConnection, PlainQueriesLeaveTheSessionAsItWas) {
+  for (const char* plain :
+       {"SELECT * FROM pixels", " (select 1)", "SHOW TABLES", "DESCRIBE pixels", "EXPLAIN SELECT 1"})
+    EXPECT_TRUE(TMySQLConnection::LeavesSessionAsItWas(plain)) << plain;
+  for (const char* keeping : {"USE other", "SET @note = 'x'", "SELECT @n := 1", "SELECT 1; USE other",
+                              "SELECT GET_LOCK('a', 1)", "SELECT LAST_INSERT_ID(5)", "CREATE TEMPORARY TABLE t (i INT)",
+                              "LOCK TABLES pixels READ", "SET sql_mode = ''", "INSERT INTO t VALUES (1)"})
+    EXPECT_FALSE(TMySQLConnection::LeavesSessionAsItWas(keeping)) << keeping;
 }
 
 TEST(MySQLConnection, StatementSettingsComeWithMariaDb10_1_2) {
@@ -216,19 +258,7 @@ TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATran
   for (bool inTransaction : {false, true}) {
     SCOPED_TRACE(inTransaction ? "in a transaction" : "autocommit");
     TFakeServer notReady([inTransaction](TFakePeer& peer) {
-      peer.SendPacket(
-          0, Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
-      peer.ReadHandshakeResponse();
-      peer.SendPacket(2, OkPacket());
-      peer.ReadPacket();  // the readiness question, answered as a server without a cluster
-      peer.SendPacket(1, {2});
-      peer.SendPacket(2, ColumnDefinition41("Variable_name"));
-      peer.SendPacket(3, ColumnDefinition41("Value"));
-      peer.SendPacket(4, EndPacket());
-      peer.SendPacket(5, EndPacket());
-      peer.ReadPacket();  // SET NAMES
-      peer.SendPacket(1, OkPacket());
-      peer.AnswerPacketLimitQuery();
+      AcceptUnicodeLogin(peer, true);
       if (inTransaction) {
         peer.ReadPacket();  // BEGIN
         peer.SendPacket(1, OkPacket(0, 0, 3));
@@ -263,6 +293,76 @@ TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATran
   }
 }
 
+// A node that logs in ready and refuses a statement only after the session took state of its own
+// (USE, through a query of the program's): a new session elsewhere would lack it, so the refusal is
+// reported and nothing is sent to the next host.
+TEST(MyConnection, AStatementRefusedAfterUseIsReportedNotMoved) {
+  const test_server::TSettings& server = test_server::Settings();
+  TFakeServer notReady([](TFakePeer& peer) {
+    AcceptUnicodeLogin(peer, true);
+    peer.ReadPacket();  // USE other
+    peer.SendPacket(1, OkPacket());
+    peer.ReadPacket();
+    peer.SendPacket(1, ErrorPacket(1047, "WSREP has not yet prepared node for application use"));
+    peer.ReadToEnd();
+  });
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  const std::string fake = "127.0.0.1:" + std::to_string(notReady.Port());
+  connection.SetServer(fake + "," + server.Host + ":" + std::to_string(server.Port));
+  connection.Connect();
+  TMyQuery query;
+  query.SetConnection(&connection);
+  query.SQL().SetText("USE other");
+  query.Execute();
+  query.SQL().SetText("UPDATE notes SET note = 'x' WHERE id = 1");
+  try {
+    query.Execute();
+    ADD_FAILURE() << "the statement went to a session without the database it was meant for";
+  } catch (const EMyError& error) {
+    EXPECT_EQ(error.ErrorCode, 1047);
+  }
+  EXPECT_EQ(connection.ConnectedHost(), fake);
+  connection.Disconnect();
+  EXPECT_EQ(notReady.Finish(), "");
+}
+
+// Inside a transaction a node that is not ready refuses COMMIT and then ROLLBACK: the rollback
+// closes its session, which rolls the transaction back there, and the connection goes on at the
+// next host outside a transaction.
+TEST(MyConnection, ARollbackANodeRefusesEndsItsSessionAndTheNextHostTakesOver) {
+  const test_server::TSettings& server = test_server::Settings();
+  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  TFakeServer notReady([](TFakePeer& peer) {
+    AcceptUnicodeLogin(peer, true);
+    peer.ReadPacket();  // BEGIN
+    peer.SendPacket(1, OkPacket(0, 0, 3));
+    for (int refused = 0; refused < 2; ++refused) {  // COMMIT, ROLLBACK
+      peer.ReadPacket();
+      peer.SendPacket(1, ErrorPacket(1047, "WSREP has not yet prepared node for application use"));
+    }
+    peer.ReadToEnd();
+  });
+  TMyConnection connection;
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:" + std::to_string(notReady.Port()) + "," + live);
+  connection.Connect();
+  connection.MySQLConnection()->ExecStatement("BEGIN");
+  try {
+    connection.Commit();
+    ADD_FAILURE() << "the refused COMMIT was reported as done";
+  } catch (const EMyError& error) {
+    EXPECT_EQ(error.ErrorCode, 1047);
+  }
+  EXPECT_TRUE(connection.InTransaction());
+  connection.Rollback();
+  EXPECT_FALSE(connection.InTransaction());
+  EXPECT_EQ(connection.ConnectedHost(), live);
+  EXPECT_EQ(connection.MySQLConnection()->QueryFirstValue("SELECT 7"), "7");
+  connection.Disconnect();
+  EXPECT_EQ(notReady.Finish(), "");
+}
+
 TEST(MyConnection, AfterALostConnectionTheNextHostIsTriedFirst) {
   const test_server::TSettings& server = test_server::Settings();
   const std::string port = std::to_string(server.Port);
@@ -295,26 +395,6 @@ TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
   EXPECT_EQ(log.Events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
   EXPECT_FALSE(connection.Connected());
   EXPECT_FALSE(query.Active());
-}
-
-// A scripted server's side of a Unicode login up to the first statement, and the client's.
-void AcceptUnicodeLogin(TFakePeer& peer) {
-  peer.SendPacket(0,
-                  Greeting41(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION));
-  peer.ReadHandshakeResponse();
-  peer.SendPacket(2, OkPacket());
-  peer.ReadPacket();  // SET NAMES
-  peer.SendPacket(1, OkPacket());
-  peer.AnswerPacketLimitQuery();
-}
-
-void ConnectTo(TMyConnection& connection, int port) {
-  connection.LoginPrompt = false;
-  connection.SetServer("127.0.0.1");
-  connection.SetPort(port);
-  connection.SetUsername("tech");
-  connection.Options.SetUseUnicode(true);
-  connection.Connect();
 }
 
 TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
@@ -392,6 +472,25 @@ TEST(MySQLCommand, BreakExecEndsTheStatementInASilentAbort) {
   EXPECT_THROW(command.Execute(), EAbort);
   breaker.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The server counts affected rows in 64 bits, and so does the one-row check after a write.
+TEST(MySQLCommand, AffectedRowsKeepAll64Bits) {
+  constexpr std::uint64_t manyRows = (std::uint64_t{1} << 32) + 1;
+  TFakeServer server([](TFakePeer& peer) {
+    AcceptUnicodeLogin(peer);
+    peer.ReadPacket();
+    peer.SendPacket(1, OkPacket(manyRows));
+    peer.ReadToEnd();
+  });
+  TMyConnection connection;
+  ConnectTo(connection, server.Port());
+  TMySQLCommand command(*connection.MySQLConnection());
+  command.SQL = "UPDATE big SET n = 1";
+  command.Execute();
+  EXPECT_EQ(command.RowsAffected(), static_cast<std::int64_t>(manyRows));
+  connection.Disconnect();
+  EXPECT_EQ(server.Finish(), "");
 }
 
 TEST(MySQLCommand, MultipleResultsAreWalkedAndAffectedRowsCounted) {

@@ -1,9 +1,11 @@
 #include "components/MyDataSetUpdater.h"
 #include "components/MySQLGenerator.h"
+#include "components/RowIdentity.h"
 #include "components/SqlLiterals.h"
 #include "dataset/DAError.h"
 #include "dataset/DateTime.h"
 #include "dataset/RecordValues.h"
+#include "wire/MySqlField.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +167,47 @@ TEST(UpdateStatement, KeyAndUpdatingTableChoice) {
       });
   ASSERT_EQ(fields.KeyFieldDescs.size(), 2u);
   EXPECT_EQ(fields.KeyFieldDescs[1]->Name, "ShieldType");
+}
+
+// The literals exact and near comparisons put in place of their placeholders.
+TEST(RowIdentity, LiteralsOfExactAndNearComparisons) {
+  auto desc = [](TDataType type, std::uint8_t myType, int scale) {
+    TFieldDesc d;
+    d.DataType = type;
+    d.MyType = myType;
+    d.Scale = scale;
+    return d;
+  };
+  const TFieldDesc fixedText = desc(dtString, MYSQL_TYPE_STRING, 0), decimal = desc(dtFloat, MYSQL_TYPE_NEWDECIMAL, 2),
+                   single = desc(dtFloat, MYSQL_TYPE_FLOAT, 31), twice = desc(dtFloat, MYSQL_TYPE_DOUBLE, 31),
+                   time6 = desc(dtTime, MYSQL_TYPE_TIME, 6), stamp6 = desc(dtDateTime, MYSQL_TYPE_DATETIME, 6);
+  TDateTime day = 0;
+  TryEncodeDate(2024, 1, 2, day);
+  const struct {
+    const TFieldDesc* field;
+    TLiteralForm form;
+    TValue value;
+    const char* literal;
+  } cases[] = {
+      {&fixedText, TLiteralForm::FixedText, std::string("ab  "), "'ab'"},
+      {&decimal, TLiteralForm::Decimal, 1e14, "100000000000000"},
+      {&decimal, TLiteralForm::Decimal, 1.5e-5, "0.000015"},
+      {&single, TLiteralForm::StoredFloat, 0.1, "0.10000000149011612"},
+      {&single, TLiteralForm::NearBelow, 1.5, "1.499994999999"},
+      {&twice, TLiteralForm::NearAbove, 0.3, "0.3000000000000005"},
+      {&twice, TLiteralForm::NearBelow, 0.0, "0"},
+      {&stamp6, TLiteralForm::NearBelow, CombineDateTime(day, EncodeTime(1, 2, 3, 456)), "'2024-01-02 01:02:03.456'"},
+      {&stamp6, TLiteralForm::NearAbove, CombineDateTime(day, EncodeTime(1, 2, 3, 456)),
+       "'2024-01-02 01:02:03.456999'"},
+      {&time6, TLiteralForm::NearBelow, -EncodeTime(1, 0, 0, 5), "'-1:00:00.005999'"},
+      {&time6, TLiteralForm::NearAbove, -EncodeTime(1, 0, 0, 5), "'-1:00:00.005'"},
+  };
+  for (const auto& c : cases) {
+    TDAParamInfo param;
+    param.Field = c.field;
+    param.Form = c.form;
+    EXPECT_EQ(ParamLiteral(param, c.value, true), c.literal) << c.literal;
+  }
 }
 
 TEST(SqlLiterals, EscapingKeepsEveryByteInsideTheLiteral) {
