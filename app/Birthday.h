@@ -152,12 +152,30 @@ class TfrmBirthday : public QMainWindow {
 
  private:
   class Inputs;
-  struct EnteredValues;
+
+  // Keeps the entry fields as they are, when told to, while the window itself moves, re-reads or
+  // reopens the table.
+  class EntriesHold {
+   public:
+    EntriesHold(TfrmBirthday& form, bool hold) : held_(hold ? &form.entriesHeld_ : nullptr) {
+      if (held_) ++*held_;
+    }
+    ~EntriesHold() {
+      if (held_) --*held_;
+    }
+    EntriesHold(const EntriesHold&) = delete;
+    EntriesHold& operator=(const EntriesHold&) = delete;
+
+   private:
+    int* held_;
+  };
 
   // False, with status panel 1 saying what to fix, while a MAC byte field holds invalid text.
   bool MacBytesEntered();
   // False, with status panel 1 saying so, while a type box still shows its prompt.
   bool TypesChosen();
+  // Creates the row of the entries; true when it is stored (or an earlier attempt stored it).
+  bool StoreBirth();
   // Settles the creation whose reply was lost by looking its MAC up; true when that creation
   // stored the MAC now composed, so that nothing is to be sent again.
   bool SettleLostBirth();
@@ -184,6 +202,11 @@ class TfrmBirthday : public QMainWindow {
   void OpenPixels();
 
   HintTracker* hintTracker_ = nullptr;
+  // While above 0, data changes leave the entry fields alone: the window's own work moves rows.
+  int entriesHeld_ = 0;
+  // The entries of a creation that did not store them, kept over a reconnect and the table's
+  // reopening until they are stored or the technician picks a row.
+  bool entriesPending_ = false;
   // A creation whose post failed after the row may have been stored; looked up before the next one.
   std::optional<TPixelBirth> lostBirth_;
   // Every creation of this session whose outcome was unknown, for a duplicate that is its own row.

@@ -63,6 +63,7 @@ void TfrmBirthday::mnuConnectionSecurityClick() {
 }
 
 void TfrmBirthday::OpenPixels() {
+  EntriesHold hold(*this, entriesPending_);  // the first row fills only entries not waiting to be stored
   BusyCursor busy;
   quPixels.Open();
 }

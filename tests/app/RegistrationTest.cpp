@@ -554,6 +554,57 @@ TEST_F(RegistrationTest, CreateAfterTheServerDiedReportsItAndKeepsTheEntries) {
             std::vector<std::string>{"1"});
 }
 
+// The technician types a MAC off the sticker and the types; the server goes and Create fails; the
+// server comes back and Direct Connect opens the table again over the fields. What was typed stays
+// and the next Create stores it, once and without a duplicate.
+TEST_F(RegistrationTest, TypedEntriesSurviveALostServerAndAreStoredOnceAfterReconnecting) {
+  auto server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  ConnectAndShowPixels();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  auto type = [](QLineEdit* field, const char* text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+  };
+  type(form_->seMAC3, "C1");
+  type(form_->seMAC2, "D2");
+  type(form_->seMAC1, "E3");
+  type(form_->cbPixelType->lineEdit(), "Reference");
+  type(form_->cbShieldType->lineEdit(), "Copper");
+  type(form_->edNote, "from the sticker");
+  auto expectTyped = [&] {
+    EXPECT_EQ(form_->seMAC3->text(), "C1");
+    EXPECT_EQ(form_->seMAC2->text(), "D2");
+    EXPECT_EQ(form_->seMAC1->text(), "E3");
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Reference");
+    EXPECT_EQ(form_->cbShieldType->currentText(), "Copper");
+    EXPECT_EQ(form_->edNote->text(), "from the sticker");
+  };
+  server.reset();
+  Click(form_->btnCreateBirthCert);
+  EXPECT_FALSE((form_->sbStatus->PanelText(1) + messages_.join("; ")).isEmpty());
+  expectTyped();
+
+  server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  messages_.clear();
+  ConnectAndShowPixels();
+  expectTyped();
+  ASSERT_TRUE(form_->btnCreateBirthCert->isEnabled());
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_EQ(server_.Rows("SELECT mac, PixelType, ShieldType, note FROM " + database_ + ".pixels WHERE mac LIKE '%C1%'"),
+            std::vector<std::string>{"54-2F-89-C1-D2-E3|Reference|Copper|from the sticker"});
+  EXPECT_EQ(form_->quPixels.FieldByName("mac").AsString(), "54-2F-89-C1-D2-E3");
+
+  // A row the technician picks replaces the entries again.
+  form_->quPixels.Last();
+  EXPECT_EQ(form_->seMAC3->text(), "1");
+}
+
 // The connection breaks while "Create Birth Certificate" posts: the server either ran the INSERT and
 // only its reply was lost, or never saw it. Either way the technician ends with exactly one row.
 class LostReplyTest : public RegistrationTest {
