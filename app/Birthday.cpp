@@ -5,6 +5,7 @@
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "app/HintTracker.h"
+#include "app/StatusBar.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
@@ -108,5 +109,9 @@ void TfrmBirthday::mnuAboutClick() {
 }
 
 void TfrmBirthday::btnCheckWebSiteClick() {
-  OpenInBrowser(edURL->text() + StatusPageSuffix);
+  const QString address = edURL->text() + StatusPageSuffix;
+  if (OpenInBrowser(address))
+    sbStatus->ClearMessage();
+  else  // the address is shown whole, to be opened by hand
+    sbStatus->ShowMessage(QString("No web browser could be started. The status page is %1").arg(address));
 }

@@ -40,8 +40,8 @@ class TfrmBirthday : public QMainWindow {
   explicit TfrmBirthday(QWidget* parent = nullptr);
   ~TfrmBirthday() override;
 
-  // How "Check Web Site" reaches the browser; tests replace it.
-  std::function<void(const QString& address)> OpenInBrowser;
+  // How "Check Web Site" reaches the browser, false when none could be started; tests replace it.
+  std::function<bool(const QString& address)> OpenInBrowser;
   // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
   std::function<QString(const QString& proposedName)> dlgFileSave;
   // The "Connection Security…" dialog: edits the settings and tells true when they are to be kept;
@@ -148,7 +148,6 @@ class TfrmBirthday : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Inputs;

@@ -85,6 +85,7 @@ void TfrmBirthday::btnConnectClick() {
   if (conDB.Connected()) {
     OpenPixels();
     pcBirthdaySetup->setCurrentWidget(tsPixels);
+    sbStatus->ClearMessage();
   }
 }
 
@@ -95,6 +96,7 @@ void TfrmBirthday::btnTestConnectionClick() {
     HandInputsToConnection(true);
     BusyCursor busy;
     conDB.Connect();
+    sbStatus->ClearMessage();
   } catch (const std::exception& error) {
     ReportConnectFailure(error);
   }
@@ -104,6 +106,7 @@ void TfrmBirthday::ReportConnectFailure(const std::exception& error) {
   // A certificate or login method refused is nothing the five inputs could fix: its reason is shown.
   const auto* database = dynamic_cast<const EDAError*>(&error);
   if (!database || !IsSecurityRefusal(database->ErrorCode)) {
+    sbStatus->ClearMessage();  // an earlier reason no longer holds
     ShowMessage(CheckInputsMessage);
     return;
   }
@@ -112,7 +115,7 @@ void TfrmBirthday::ReportConnectFailure(const std::exception& error) {
   const std::size_t lineBreak = message.rfind("\r\n");
   const QString reason =
       QString::fromStdString(lineBreak == std::string::npos ? ShortErrorText(message) : message.substr(lineBreak + 2));
-  sbStatus->SetPanelText(1, reason);
+  sbStatus->ShowMessage(reason);
   SetHint(lblTest, reason + "|" + reason);
 }
 
@@ -120,6 +123,7 @@ void TfrmBirthday::btnCloseClick() {
   if (!conDB.Connected()) return;
   conDB.Disconnect();
   pcBirthdaySetup->setCurrentWidget(tsDatabase);
+  sbStatus->ClearMessage();
 }
 
 void TfrmBirthday::conDBAfterConnect() {

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -27,6 +28,8 @@ const QColor Navy(0, 0, 128);
 const QColor Blue(0, 0, 255);
 const QColor TooltipBackground(255, 255, 225);
 const QColor CaptionGradient(185, 209, 234);
+// The designed height of the two columns.
+constexpr int ColumnHeight = 408;
 
 // The window's font, or the family that stands in for it.
 QString Tahoma() {
@@ -40,26 +43,34 @@ void TfrmBirthday::CreateControls() {
   setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
   setFont(QFont(Tahoma(), 8));
   CreateMenu();
-  // The client area below the menu bar, as the layout gives it, is also the smallest one.
-  QSize clientArea(904, 408 + menuMain->sizeHint().height());
-  setMinimumSize(clientArea);
-  resize(clientArea);
 
+  // The two columns of the designed 904 x 408 client area, and below them, across the whole
+  // window, the status bar, whose message panel grows with a message that needs more lines.
   auto* client = new QWidget(this);
   setCentralWidget(client);
-  auto* columns = new QHBoxLayout(client);
-  columns->setContentsMargins(0, 0, 0, 0);
+  auto* rows = new QVBoxLayout(client);
+  rows->setContentsMargins(2, 0, 2, 2);
+  rows->setSpacing(2);
+  auto* columns = new QHBoxLayout;
   columns->setSpacing(0);
+  rows->addLayout(columns, 1);
 
   gbDatabase = new QGroupBox(" Database of Birth Certificates", client);
   gbDatabase->setFixedWidth(587);
+  gbDatabase->setMinimumHeight(ColumnHeight);
   SetBackground(gbDatabase, Cream);
   gbControls = new QGroupBox("Controls", client);
   gbControls->setFixedWidth(313);
+  gbControls->setMinimumHeight(ColumnHeight);
   SetBackground(gbControls, CaptionGradient);
   columns->addWidget(gbDatabase);
   columns->addWidget(gbControls);
   columns->addStretch();
+
+  sbStatus = new TStatusBar(client);
+  sbStatus->AddPanel(400, "Hint (help on/off)");
+  sbStatus->AddPanel(50);
+  rows->addWidget(sbStatus);
 
   pcBirthdaySetup = Place(new QTabWidget(gbDatabase), 2, 15, 583, 327);
   SetHint(pcBirthdaySetup, "Select|Change from login to Pixel");
@@ -80,15 +91,11 @@ void TfrmBirthday::CreateControls() {
                        "Refresh|See if you change made it to the database"});
   navPixels->setEnabled(false);
 
-  sbStatus = Place(new TStatusBar(gbDatabase), 2, 387, 583, 19);
-  sbStatus->AddPanel(400, "Hint (help on/off)");
-  sbStatus->AddPanel(50);
-  gbDatabase->installEventFilter(this);  // keeps the status bar at the bottom
-
   CreateDatabasePage();
   CreatePixelsPage();
   CreateControlsGroup();
   SetTabOrder();
+  resize(minimumSizeHint());
 }
 
 // Creation order puts "Close Direct Connect" after "Direct Connect To Database"; the keyboard
@@ -236,10 +243,4 @@ void TfrmBirthday::CreateControlsGroup() {
   Image1->setScaledContents(true);
 
   for (QGroupBox* group : {gbMAC, gbTypes, gbCreateWrite}) group->setEnabled(false);
-}
-
-bool TfrmBirthday::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == gbDatabase && event->type() == QEvent::Resize)
-    sbStatus->setGeometry(2, gbDatabase->height() - 21, gbDatabase->width() - 4, 19);
-  return QMainWindow::eventFilter(watched, event);
 }

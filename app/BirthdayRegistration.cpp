@@ -83,7 +83,7 @@ void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
 bool TfrmBirthday::MacBytesEntered() {
   for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
     if (!field->CommitText()) {
-      sbStatus->SetPanelText(1, MacBytesMessage);
+      sbStatus->ShowMessage(MacBytesMessage);
       return false;
     }
   }
@@ -92,7 +92,7 @@ bool TfrmBirthday::MacBytesEntered() {
 
 bool TfrmBirthday::TypesChosen() {
   if (cbPixelType->currentText() != PixelTypePrompt && cbShieldType->currentText() != ShieldTypePrompt) return true;
-  sbStatus->SetPanelText(1, ChooseTypesMessage);
+  sbStatus->ShowMessage(ChooseTypesMessage);
   return false;
 }
 
@@ -127,13 +127,13 @@ void TfrmBirthday::ReportCreationFailure(const std::exception& error) {
   QString text = duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what()));
   if (database && database->TimedOut)
     text = QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
-  sbStatus->SetPanelText(1, text);
+  sbStatus->ShowMessage(text);
   // Only a MAC that is taken needs changing before the next try.
   btnCreateBirthCert->setEnabled(!duplicate);
 }
 
 void TfrmBirthday::btnCreateBirthCertClick() {
-  sbStatus->SetPanelText(1, "");
+  sbStatus->ClearMessage();
   if (!MacBytesEntered() || !TypesChosen()) return;
   btnCreateBirthCert->setEnabled(false);
   strMAC = MacText(seMAC3->ValueAsInt(), seMAC2->ValueAsInt(), seMAC1->ValueAsInt());
@@ -161,7 +161,7 @@ bool TfrmBirthday::StoreBirth() {
   }
   // "Test Connection" only logs in; the row needs the table opened.
   if (!quPixels.Active()) {
-    sbStatus->SetPanelText(1, TableNotOpenMessage);
+    sbStatus->ShowMessage(TableNotOpenMessage);
     btnCreateBirthCert->setEnabled(true);
     return false;
   }

@@ -8,6 +8,7 @@
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "platform/ExecutablePath.h"
+#include "tests/app/StatusMessage.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 
@@ -106,10 +107,14 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates) {
   EXPECT_EQ(form->btnGenerateRandom->text(), "Random ");
   for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3}) EXPECT_EQ(field->Value(), 0);
 
-  // The client area below the menu bar is 904 x 408, and no smaller after a resize.
-  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  // The two columns are 904 x 408 with the one-line status bar below them, and no smaller after a
+  // resize.
+  const QSize client(904, 408 + form->sbStatus->height() + 4);
+  EXPECT_EQ(form->sbStatus->height(), 19);
+  EXPECT_EQ(form->gbDatabase->height(), 408);
+  EXPECT_EQ(form->centralWidget()->size(), client);
   form->resize(300, 200);
-  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  EXPECT_EQ(form->centralWidget()->size(), client);
 }
 
 TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram) {
@@ -210,7 +215,10 @@ TEST_F(BirthdayTest, MacCompositionShowsTwoDigitsOnSmallBytes) {
 TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped) {
   auto form = NewWindow();
   QStringList opened;
-  form->OpenInBrowser = [&](const QString& address) { opened << address; };
+  form->OpenInBrowser = [&](const QString& address) {
+    opened << address;
+    return true;
+  };
   for (const char* typed : {"W", "W/", ""}) {
     form->edURL->setText(typed);
     QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
@@ -219,35 +227,60 @@ TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped) {
                                  "/script/back-end/getStatus.php"}));
 }
 
+// With no opener on the search path, the status bar says so with the address to open by hand; the
+// next check that reaches a browser clears it.
+TEST_F(BirthdayTest, CheckWebSiteSaysSoWhenNoBrowserCanBeStarted) {
+  auto form = NewWindow();
+  TempDir emptyFolder;
+  const std::string path = std::getenv("PATH");
+  ::setenv("PATH", emptyFolder.Path().c_str(), 1);
+  form->edURL->setText("https://post.kova.example");
+  QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(form->sbStatus->Message(),
+            "No web browser could be started. The status page is "
+            "https://post.kova.example/script/back-end/getStatus.php");
+  EXPECT_TRUE(ShowsMessageWhole(*form->sbStatus));
+
+  form->OpenInBrowser = [](const QString&) { return true; };
+  QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
+  EXPECT_EQ(form->sbStatus->Message(), "");
+}
+
 TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn) {
   auto form = NewWindow();
   messages_.clear();
   kinds_.clear();
-  form->OpenInBrowser = [](const QString&) { throw std::runtime_error("no browser today"); };
+  form->OpenInBrowser = [](const QString&) -> bool { throw std::runtime_error("no browser today"); };
   QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
   EXPECT_EQ(messages_, QStringList{"no browser today"});
   EXPECT_EQ(kinds_, std::vector<MessageKind>{MessageKind::Error});
   EXPECT_TRUE(form->isVisible());
 }
 
-// Panel 0 keeps its 400 pixels; a result text too long for the rest ends in "…" and shows whole as
-// the panel's tooltip.
-TEST_F(BirthdayTest, StatusPanelOneNeverSqueezesTheHintPanel) {
+// Panel 0 keeps its 400 pixels; the message panel below both columns shows every message whole,
+// on more lines when it needs them, and the window grows to hold them.
+TEST_F(BirthdayTest, EveryMessageShowsWholeAndTheHintPanelKeepsItsWidth) {
   auto form = NewWindow();
-  QLabel* hints = form->sbStatus->Panel(0);
-  QLabel* result = form->sbStatus->Panel(1);
-  const std::pair<const char*, bool> texts[] = {{"Duplicate entry. Please try again.", true},
-                                                {"Lost connection to MySQL server during query", false},
-                                                {"", true}};
-  for (const auto& [text, whole] : texts) {
-    SCOPED_TRACE(text);
-    form->sbStatus->SetPanelText(1, text);
+  const QString messages[] = {
+      "Duplicate entry. Please try again.",
+      "Lost connection to MySQL server during query",
+      "No answer within the command time-out of 30 seconds.",
+      "Open the table with \"Direct Connect To Database\" first.",
+      "the server's certificate was not accepted: unable to get local issuer certificate",
+      "SSL connection error: the CA file /home/technician/very/long/folder/names/of/the/workbench/"
+      "certificates/kova-database-authority.pem could not be read",
+      "No web browser could be started. The status page is "
+      "https://post.kova.example/a/rather/long/address/script/back-end/getStatus.php",
+      "Data too long for column 'note' at row 1 <and a text that looks like markup>",
+      ""};
+  for (const QString& message : messages) {
+    SCOPED_TRACE(message.toStdString());
+    form->sbStatus->ShowMessage(message);
     QApplication::processEvents();
-    EXPECT_EQ(hints->width(), 400);
-    EXPECT_EQ(form->sbStatus->PanelText(1), text);
-    EXPECT_LE(result->fontMetrics().horizontalAdvance(result->text()), result->contentsRect().width());
-    EXPECT_EQ(result->text() == text, whole);
-    EXPECT_EQ(result->toolTip(), whole ? "" : text);
+    EXPECT_EQ(form->sbStatus->Panel(0)->width(), 400);
+    EXPECT_EQ(form->sbStatus->PanelText(1), message);
+    EXPECT_TRUE(ShowsMessageWhole(*form->sbStatus));
   }
 }
 
@@ -289,7 +322,7 @@ TEST_F(BirthdayTest, EnterPressesTheFocusedButton) {
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   int opened = 0;
-  form->OpenInBrowser = [&](const QString&) { ++opened; };
+  form->OpenInBrowser = [&](const QString&) { return ++opened > 0; };
   form->btnCheckWebSite->setFocus();
   QTest::keyClick(form->btnCheckWebSite, Qt::Key_Return);
   QTest::keyClick(form->btnCheckWebSite, Qt::Key_Enter, Qt::KeypadModifier);
@@ -331,6 +364,11 @@ TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields) {
   EXPECT_TRUE(SaveScreenshot(form->gbMAC, "mac-fields"));
   form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
   EXPECT_TRUE(SaveScreenshot(form.get(), "main-pixels"));
+  form->sbStatus->ShowMessage(
+      "the server's certificate was not accepted: unable to get local issuer certificate; the CA file is "
+      "/home/technician/certificates/kova-database-authority.pem");
+  QApplication::processEvents();
+  EXPECT_TRUE(SaveScreenshot(form.get(), "main-long-message"));
 }
 
 TEST_F(BirthdayTest, AboutOpensTheBoxBeforeAnyConnection) {

@@ -10,6 +10,7 @@
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "tests/components/TestConnection.h"
+#include "tests/app/StatusMessage.h"
 #include "tests/support/FaultProxy.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
@@ -274,6 +275,7 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   Click(form_->btnCreateBirthCert);
   locker.Run("UNLOCK TABLES");
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
   EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
   EXPECT_EQ(form_->edNote->text(), "held");
   EXPECT_EQ(form_->quPixels.State(), dsBrowse);
@@ -295,6 +297,10 @@ TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
   EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
   EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
+
+  Click(form_->btnConnect);  // done as told: the advice goes
+  EXPECT_EQ(form_->sbStatus->Message(), "");
 }
 
 TEST_F(RegistrationTest, ARefusedValueShowsTheServersTextAndKeepsTheEntries) {
@@ -585,6 +591,7 @@ TEST_F(RegistrationTest, TypedEntriesSurviveALostServerAndAreStoredOnceAfterReco
   server.reset();
   Click(form_->btnCreateBirthCert);
   EXPECT_FALSE((form_->sbStatus->PanelText(1) + messages_.join("; ")).isEmpty());
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
   expectTyped();
 
   server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
