@@ -41,6 +41,7 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
     return trimmed ? TrimControls(edit->text()) : edit->text().toStdString();
   };
   conDB.SetServer(input(edHost));
+  nePort->CommitText();  // the port as typed, even when Enter was not pressed
   conDB.SetPort(nePort->ValueAsInt());
   conDB.SetUsername(input(edUser));
   conDB.SetDatabase(input(edDatabase));

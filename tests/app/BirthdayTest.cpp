@@ -89,6 +89,19 @@ TEST_F(BirthdayTest, FirstRunShowsDefaultsAndCloseRemembersTheInputs) {
   EXPECT_EQ(again->edHost->text(), " db.kova.example ");
 }
 
+// A port typed and not taken over by Enter or leaving the field is saved when the window closes.
+TEST_F(BirthdayTest, APortTypedButNotCommittedIsSavedOnClose) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->nePort->setFocus();
+  form->nePort->selectAll();
+  QTest::keyClicks(form->nePort, "3307");
+  ASSERT_EQ(form->nePort->State(), esEditing);
+  form->close();
+  EXPECT_NE(ReadFile(SettingsFile()).find("\"Port\"=dword:00000ceb"), std::string::npos) << ReadFile(SettingsFile());
+}
+
 TEST_F(BirthdayTest, StartsInTheDefinedStates) {
   auto form = NewWindow();
   for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
