@@ -91,6 +91,7 @@ void TfrmBirthday::BindEvents() {
 void TfrmBirthday::FormCreate() {
   LoadSettings();
   pcBirthdaySetup->setCurrentWidget(tsDatabase);
+  edHost->setFocus();  // the first input of the page, not the page tabs, which the arrow keys would turn
   FillTypeLists();
 }
 

@@ -27,6 +27,7 @@ class TAbNumEdit;
 class TAbNumSpin;
 class TDBGrid;
 class TDBNavigator;
+class TFocusMark;
 class TStatusBar;
 
 // The texts the type boxes show while no type is chosen.
@@ -72,6 +73,8 @@ class TfrmBirthday : public QMainWindow {
   QLabel* lblNavigation;
   TDBNavigator* navPixels;
   TStatusBar* sbStatus;
+  // The frame around the control with the keyboard focus.
+  TFocusMark* focusMark;
 
   QGroupBox* gbDirectAccess;
   QLabel* lblHost;

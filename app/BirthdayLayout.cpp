@@ -1,5 +1,6 @@
 // The window's controls at their designed places, its menu and its tab order.
 #include "app/Birthday.h"
+#include "app/FocusMark.h"
 #include "app/StatusBar.h"
 #include "app/WindowControls.h"
 #include "controls/AbNumEdit.h"
@@ -19,7 +20,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <vector>
 
 namespace {
 
@@ -95,34 +99,22 @@ void TfrmBirthday::CreateControls() {
   CreatePixelsPage();
   CreateControlsGroup();
   SetTabOrder();
+  focusMark = new TFocusMark(this);
   resize(minimumSizeHint());
 }
 
 // Creation order puts "Close Direct Connect" after "Direct Connect To Database"; the keyboard
-// follows the pages as they are read instead, and the page not shown is skipped.
+// follows the pages as they are read instead, then the navigator below them, and the page not
+// shown is skipped. The navigators' buttons are stops while they are enabled.
 void TfrmBirthday::SetTabOrder() {
-  QWidget* const order[] = {pcBirthdaySetup,
-                            edHost,
-                            nePort,
-                            edUser,
-                            edDatabase,
-                            edPassword,
-                            btnTestConnection,
-                            edURL,
-                            btnCheckWebSite,
-                            gridPixels,
-                            btnConnect,
-                            seMAC3,
-                            seMAC2,
-                            seMAC1,
-                            btnGenerateRandom,
-                            cbPixelType,
-                            cbShieldType,
-                            edNote,
-                            btnCreateBirthCert,
-                            btnWriteToSD,
-                            btnClose};
-  for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  std::vector<QWidget*> order = {pcBirthdaySetup, edHost,    nePort,         edUser,         edDatabase,
+                                 edPassword,      btnTestConnection, edURL, btnCheckWebSite, gridPixels};
+  for (TDBNavigator* navigator : {DBNavigator1, navPixels})
+    for (int button = 0; button < NavigateButtonCount; ++button)
+      order.push_back(navigator->Button(static_cast<TNavigateBtn>(button)));
+  order.insert(order.end(), {btnConnect, seMAC3, seMAC2, seMAC1, btnGenerateRandom, cbPixelType, cbShieldType, edNote,
+                             btnCreateBirthCert, btnWriteToSD, btnClose});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmBirthday::CreateMenu() {

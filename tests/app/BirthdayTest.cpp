@@ -1,6 +1,7 @@
 #include "about/uAbout.h"
 #include "app/Birthday.h"
 #include "app/ErrorReport.h"
+#include "app/FocusMark.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
@@ -328,6 +329,35 @@ TEST_F(BirthdayTest, TabFollowsThePagesAsTheyRead) {
     }
     EXPECT_EQ(visited, expected) << (page == form->tsDatabase ? "Database" : "Pixels");
   }
+}
+
+// The window opens on the first input of its page, not on the page tabs, and a frame marks the
+// focused control wherever the focus goes, the page tabs included.
+TEST_F(BirthdayTest, StartsOnTheFirstInputAndTheFocusIsAlwaysMarked) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  EXPECT_EQ(QApplication::focusWidget(), form->edHost);
+  auto expectMarked = [&](QWidget* control) {
+    SCOPED_TRACE(control->metaObject()->className());
+    ASSERT_EQ(QApplication::focusWidget(), control);
+    EXPECT_EQ(form->focusMark->Marked(), control);
+    EXPECT_TRUE(form->focusMark->isVisible());
+    const QRect controlRect(control->mapTo(form.get(), QPoint(0, 0)), control->size());
+    EXPECT_TRUE(form->focusMark->geometry().contains(controlRect));
+    EXPECT_FALSE(controlRect.contains(form->focusMark->geometry()));
+  };
+  expectMarked(form->edHost);
+  QTest::keyClick(form->edHost, Qt::Key_Tab);
+  expectMarked(form->nePort);
+  QWidget* tabs = form->pcBirthdaySetup->focusProxy();
+  tabs->setFocus(Qt::BacktabFocusReason);
+  expectMarked(tabs);
+  QImage marked = form->grab().toImage();
+  const QPoint corner = form->focusMark->geometry().topLeft();
+  EXPECT_EQ(marked.pixelColor(corner + QPoint(1, 1)), form->palette().color(QPalette::Active, QPalette::Highlight));
+  form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);  // the tabs move their current tab
+  expectMarked(tabs);
 }
 
 TEST_F(BirthdayTest, EnterPressesTheFocusedButton) {

@@ -270,10 +270,15 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   form_->seMAC1->SetValue(0x0D);
   form_->cbPixelType->setEditText("Reference");
   form_->edNote->setText("held");
+  // Whatever rows the handling of the time-out makes current, the fields show the entries throughout.
+  QStringList shown;
+  for (QLineEdit* field : std::initializer_list<QLineEdit*>{form_->seMAC3, form_->seMAC2, form_->seMAC1, form_->edNote})
+    QObject::connect(field, &QLineEdit::textChanged, [&](const QString& text) { shown << text; });
   ServerSide locker(database_, /*fill=*/false);
   locker.Run("FLUSH TABLES WITH READ LOCK");
   Click(form_->btnCreateBirthCert);
   locker.Run("UNLOCK TABLES");
+  EXPECT_TRUE(shown.isEmpty()) << shown.join(", ").toStdString();
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
   EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
   EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
@@ -495,6 +500,35 @@ TEST_F(RegistrationTest, TheGridShowsStripedRowsAndSortsOnATitleClick) {
                     QPoint(titles->sectionViewportPosition(0) + 5, titles->height() / 2));
   EXPECT_EQ(form_->quPixels.SQL().Text(), "SELECT * FROM pixels ORDER BY mac ASC\r\n");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), "54-2F-89-01-02-03");
+}
+
+// Ctrl+Tab, then Tab, go from the table to the enabled buttons of the navigator on the page, then to those of
+// the navigator below the pages; Space presses the focused one.
+TEST_F(RegistrationTest, TheNavigatorsAreReachedByTab) {
+  ConnectAndShowPixels();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->gridPixels->setFocus();
+  std::vector<QWidget*> visited;
+  for (int i = 0; i < 30 && QApplication::focusWidget() != form_->btnConnect; ++i) {
+    // Tab moves between the table's cells; Ctrl+Tab leaves it.
+    const bool inTable = QApplication::focusWidget() == form_->gridPixels;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, inTable ? Qt::ControlModifier : Qt::NoModifier);
+    visited.push_back(QApplication::focusWidget());
+  }
+  ASSERT_EQ(visited.back(), form_->btnConnect);
+  visited.pop_back();
+  std::vector<QWidget*> expected;
+  for (TDBNavigator* navigator : {form_->DBNavigator1, form_->navPixels})
+    for (int button = 0; button < NavigateButtonCount; ++button)
+      if (QToolButton* shown = navigator->Button(TNavigateBtn(button)); shown->isEnabled() && shown->isVisible())
+        expected.push_back(shown);
+  EXPECT_EQ(visited, expected);
+  EXPECT_FALSE(form_->navPixels->Button(nbFirst)->isEnabled()) << "on the first row";
+
+  form_->navPixels->Button(nbLast)->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form_->navPixels->Button(nbLast), Qt::Key_Space);
+  EXPECT_EQ(form_->quPixels.RecNo(), form_->quPixels.RecordCount());
 }
 
 TEST_F(RegistrationTest, NavigatorDeleteAsksFirst) {
