@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class TAbNumEdit;
 class TAbNumSpin;
@@ -40,6 +41,8 @@ class TfrmBirthday : public QMainWindow {
  public:
   explicit TfrmBirthday(QWidget* parent = nullptr);
   ~TfrmBirthday() override;
+
+  void setVisible(bool visible) override;
 
   // How "Check Web Site" reaches the browser, false when none could be started; tests replace it.
   std::function<bool(const QString& address)> OpenInBrowser;
@@ -66,6 +69,8 @@ class TfrmBirthday : public QMainWindow {
   QAction* mnuAbout;
   QAction* mnuConnectionSecurity;
 
+  // The two columns, which scroll only on a screen smaller than the design.
+  QScrollArea* scrollColumns;
   QGroupBox* gbDatabase;
   QTabWidget* pcBirthdaySetup;
   QWidget* tsDatabase;
@@ -193,6 +198,8 @@ class TfrmBirthday : public QMainWindow {
   void CreatePixelsPage();
   void CreateControlsGroup();
   void SetTabOrder();
+  // The smallest size the design allows, or less where the screen the window is on is smaller.
+  void FitScreen();
   void CreateMenu();
   void BindEvents();
   void LoadSettings();
@@ -206,6 +213,7 @@ class TfrmBirthday : public QMainWindow {
   HintTracker* hintTracker_ = nullptr;
   // While above 0, data changes leave the entry fields alone: the window's own work moves rows.
   int entriesHeld_ = 0;
+  bool fittingScreen_ = false;
   // The entries of a creation that did not store them, kept over a reconnect and the table's
   // reopening until they are stored or the technician picks a row.
   bool entriesPending_ = false;

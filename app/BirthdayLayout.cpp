@@ -19,6 +19,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QWindow>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -49,27 +52,36 @@ void TfrmBirthday::CreateControls() {
   CreateMenu();
 
   // The two columns of the designed 904 x 408 client area, and below them, across the whole
-  // window, the status bar, whose message panel grows with a message that needs more lines.
+  // window, the status bar, whose message panel grows with a message that needs more lines. On a
+  // screen smaller than the design the columns scroll, so that the window still fits (FitScreen).
   auto* client = new QWidget(this);
   setCentralWidget(client);
   auto* rows = new QVBoxLayout(client);
-  rows->setContentsMargins(2, 0, 2, 2);
+  rows->setContentsMargins(0, 0, 0, 2);
   rows->setSpacing(2);
-  auto* columns = new QHBoxLayout;
+  scrollColumns = new QScrollArea(client);
+  scrollColumns->setFrameShape(QFrame::NoFrame);
+  scrollColumns->setWidgetResizable(true);
+  scrollColumns->setFocusPolicy(Qt::NoFocus);  // Tab goes round the controls only
+  auto* columnsArea = new QWidget;
+  auto* columns = new QHBoxLayout(columnsArea);
+  columns->setContentsMargins(2, 0, 2, 0);
   columns->setSpacing(0);
-  rows->addLayout(columns, 1);
 
-  gbDatabase = new QGroupBox(" Database of Birth Certificates", client);
+  gbDatabase = new QGroupBox(" Database of Birth Certificates", columnsArea);
   gbDatabase->setFixedWidth(587);
   gbDatabase->setMinimumHeight(ColumnHeight);
   SetBackground(gbDatabase, Cream);
-  gbControls = new QGroupBox("Controls", client);
+  gbControls = new QGroupBox("Controls", columnsArea);
   gbControls->setFixedWidth(313);
   gbControls->setMinimumHeight(ColumnHeight);
   SetBackground(gbControls, CaptionGradient);
   columns->addWidget(gbDatabase);
   columns->addWidget(gbControls);
   columns->addStretch();
+  scrollColumns->setWidget(columnsArea);
+  scrollColumns->setMinimumSize(columnsArea->minimumSizeHint());
+  rows->addWidget(scrollColumns, 1);
 
   sbStatus = new TStatusBar(client);
   sbStatus->AddPanel(400, "Hint (help on/off)");
@@ -172,15 +184,16 @@ void TfrmBirthday::CreateDatabasePage() {
 
 void TfrmBirthday::CreatePixelsPage() {
   gridPixels = new TDBGrid(tsPixels);
-  auto* fill = new QHBoxLayout(tsPixels);
-  fill->setContentsMargins(0, 0, 0, 0);
-  fill->addWidget(gridPixels);
   SetHint(gridPixels, "Living Pixels|Org_ID is the organization with this pixel.  From Organization table.");
-
-  // Above the grid, so that it stays reachable.
-  DBNavigator1 = Place(new TDBNavigator(tsPixels), 330, 54, 228, 25);
+  // In a row of its own above the grid, at the right as designed, so that it covers no cells.
+  DBNavigator1 = new TDBNavigator(tsPixels);
+  DBNavigator1->setFixedSize(228, 25);
   DBNavigator1->SetVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbCancel, nbRefresh});
-  DBNavigator1->raise();
+  auto* fill = new QVBoxLayout(tsPixels);
+  fill->setContentsMargins(0, 2, 0, 0);
+  fill->setSpacing(2);
+  fill->addWidget(DBNavigator1, 0, Qt::AlignRight);
+  fill->addWidget(gridPixels, 1);
 }
 
 void TfrmBirthday::CreateControlsGroup() {
@@ -235,4 +248,30 @@ void TfrmBirthday::CreateControlsGroup() {
   Image1->setScaledContents(true);
 
   for (QGroupBox* group : {gbMAC, gbTypes, gbCreateWrite}) group->setEnabled(false);
+}
+
+void TfrmBirthday::FitScreen() {
+  // The menu bar, the status bar and the margins keep their size; the columns give way.
+  const QLayout* rows = centralWidget()->layout();
+  const QMargins margins = rows->contentsMargins();
+  const QSize besides(margins.left() + margins.right(), menuMain->sizeHint().height() + rows->spacing() +
+                                                            sbStatus->height() + margins.top() + margins.bottom());
+  const QSize room = screen()->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+  const QSize designed = scrollColumns->widget()->minimumSizeHint();
+  scrollColumns->setMinimumSize(designed.boundedTo(room - besides).expandedTo(QSize(0, 0)));
+  centralWidget()->layout()->activate();
+  layout()->activate();
+  if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+}
+
+void TfrmBirthday::setVisible(bool visible) {
+  // Fitted before it shows, so that the window system places it at the size it keeps.
+  const bool showing = visible && !isVisible();
+  if (showing) FitScreen();
+  QMainWindow::setVisible(visible);
+  if (showing) FitScreen();  // again with the frame the window system gave it
+  if (visible && !fittingScreen_ && windowHandle()) {
+    fittingScreen_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { FitScreen(); });
+  }
 }

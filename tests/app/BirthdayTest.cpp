@@ -23,6 +23,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -129,6 +131,47 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates) {
   EXPECT_EQ(form->centralWidget()->size(), client);
   form->resize(300, 200);
   EXPECT_EQ(form->centralWidget()->size(), client);
+}
+
+// On a 1,600-pixel-wide screen at a scale of 2 (800 x 450 window pixels) the window fits the screen
+// it opens on; the columns scroll, and a control reached by Tab is scrolled into view.
+TEST_F(BirthdayTest, FitsAScreenSmallerThanTheDesign) {
+  QScreen* scaled = nullptr;
+  for (QScreen* screen : QApplication::screens())
+    if (screen->name() == "scaled") scaled = screen;
+  if (!scaled) GTEST_SKIP() << "runs on the test programs' offscreen screens";
+  ASSERT_EQ(scaled->devicePixelRatio(), 2);
+  auto form = std::make_unique<TfrmBirthday>();
+  form->move(scaled->availableGeometry().topLeft());
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ASSERT_EQ(form->screen(), scaled);
+  const QRect room = scaled->availableGeometry();
+  EXPECT_LE(form->minimumWidth(), room.width());
+  EXPECT_LE(form->minimumHeight(), room.height());
+  EXPECT_TRUE(room.contains(form->frameGeometry())) << form->frameGeometry().width() << " x " << form->frameGeometry().height();
+
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->btnCheckWebSite->setFocus();
+  QTest::keyClick(form->btnCheckWebSite, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), form->btnConnect);
+  QWidget* viewport = form->scrollColumns->viewport();
+  const QRect inView(form->btnConnect->mapTo(viewport, QPoint(0, 0)), form->btnConnect->size());
+  EXPECT_TRUE(viewport->rect().contains(inView));
+
+  // On the workbench screen the same window has its designed size again.
+  auto workbench = NewWindow();
+  EXPECT_EQ(workbench->scrollColumns->size(), QSize(904, 408));
+}
+
+// The navigator of the page sits above the table and covers none of its cells.
+TEST_F(BirthdayTest, ThePagesNavigatorCoversNoCells) {
+  auto form = NewWindow();
+  form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
+  QApplication::processEvents();
+  EXPECT_FALSE(form->DBNavigator1->geometry().intersects(form->gridPixels->geometry()));
+  EXPECT_EQ(form->DBNavigator1->geometry().right(), form->gridPixels->geometry().right());
 }
 
 TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram) {
