@@ -258,7 +258,13 @@ void TfrmBirthday::FitScreen() {
                                                             sbStatus->height() + margins.top() + margins.bottom());
   const QSize room = screen()->availableGeometry().size() - (frameGeometry().size() - geometry().size());
   const QSize designed = scrollColumns->widget()->minimumSizeHint();
-  scrollColumns->setMinimumSize(designed.boundedTo(room - besides).expandedTo(QSize(0, 0)));
+  const QSize fitted = designed.boundedTo(room - besides).expandedTo(QSize(0, 0));
+  scrollColumns->setMinimumSize(fitted);
+  // Scroll bars only where the screen is too small, so that they never take room the design has.
+  scrollColumns->setHorizontalScrollBarPolicy(fitted.width() < designed.width() ? Qt::ScrollBarAsNeeded
+                                                                                : Qt::ScrollBarAlwaysOff);
+  scrollColumns->setVerticalScrollBarPolicy(fitted.height() < designed.height() ? Qt::ScrollBarAsNeeded
+                                                                                 : Qt::ScrollBarAlwaysOff);
   centralWidget()->layout()->activate();
   layout()->activate();
   if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
