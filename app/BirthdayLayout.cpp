@@ -21,10 +21,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QWindow>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <vector>
 
@@ -119,8 +119,8 @@ void TfrmBirthday::CreateControls() {
 // follows the pages as they are read instead, then the navigator below them, and the page not
 // shown is skipped. The navigators' buttons are stops while they are enabled.
 void TfrmBirthday::SetTabOrder() {
-  std::vector<QWidget*> order = {pcBirthdaySetup, edHost,    nePort,         edUser,         edDatabase,
-                                 edPassword,      btnTestConnection, edURL, btnCheckWebSite, gridPixels};
+  std::vector<QWidget*> order = {pcBirthdaySetup,   edHost, nePort,          edUser,    edDatabase, edPassword,
+                                 btnTestConnection, edURL,  btnCheckWebSite, gridPixels};
   for (TDBNavigator* navigator : {DBNavigator1, navPixels})
     for (int button = 0; button < NavigateButtonCount; ++button)
       order.push_back(navigator->Button(static_cast<TNavigateBtn>(button)));
@@ -264,7 +264,7 @@ void TfrmBirthday::FitScreen() {
   scrollColumns->setHorizontalScrollBarPolicy(fitted.width() < designed.width() ? Qt::ScrollBarAsNeeded
                                                                                 : Qt::ScrollBarAlwaysOff);
   scrollColumns->setVerticalScrollBarPolicy(fitted.height() < designed.height() ? Qt::ScrollBarAsNeeded
-                                                                                 : Qt::ScrollBarAlwaysOff);
+                                                                                : Qt::ScrollBarAlwaysOff);
   centralWidget()->layout()->activate();
   layout()->activate();
   if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));

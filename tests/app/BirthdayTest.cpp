@@ -149,7 +149,8 @@ TEST_F(BirthdayTest, FitsAScreenSmallerThanTheDesign) {
   const QRect room = scaled->availableGeometry();
   EXPECT_LE(form->minimumWidth(), room.width());
   EXPECT_LE(form->minimumHeight(), room.height());
-  EXPECT_TRUE(room.contains(form->frameGeometry())) << form->frameGeometry().width() << " x " << form->frameGeometry().height();
+  EXPECT_TRUE(room.contains(form->frameGeometry()))
+      << form->frameGeometry().width() << " x " << form->frameGeometry().height();
 
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));

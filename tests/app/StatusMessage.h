@@ -18,8 +18,7 @@ inline ::testing::AssertionResult ShowsMessageWhole(const TStatusBar& bar) {
     return ::testing::AssertionFailure() << panel->heightForWidth(panel->width()) << " pixels needed, "
                                          << panel->height() << " given";
   const QRect inWindow(panel->mapTo(panel->window(), QPoint(0, 0)), panel->size());
-  if (!panel->window()->rect().contains(inWindow))
-    return ::testing::AssertionFailure() << "outside the window";
+  if (!panel->window()->rect().contains(inWindow)) return ::testing::AssertionFailure() << "outside the window";
   if (!panel->toolTip().isEmpty()) return ::testing::AssertionFailure() << "left to a tooltip";
   return ::testing::AssertionSuccess();
 }

@@ -522,8 +522,8 @@ TEST_F(NumEditModelTest, PageKeysStepByTenInTheShownBase) {
     double to;
   };
   const Case cases[] = {
-      {ebHex, 0, TNumEditKey::PageUp, 0x10},   {ebHex, 0x25, TNumEditKey::PageDown, 0x15},
-      {ebHex, 0xF5, TNumEditKey::PageUp, 0xFF}, {ebHex, 0x05, TNumEditKey::PageDown, 0},
+      {ebHex, 0, TNumEditKey::PageUp, 0x10},      {ebHex, 0x25, TNumEditKey::PageDown, 0x15},
+      {ebHex, 0xF5, TNumEditKey::PageUp, 0xFF},   {ebHex, 0x05, TNumEditKey::PageDown, 0},
       {ebFloat, 3306, TNumEditKey::PageUp, 3316}, {ebBin, 1, TNumEditKey::PageUp, 3},
   };
   MakeMacField();
