@@ -65,6 +65,7 @@ QColor TfrmBirthday::gridPixelsDrawColumnCell(int recNo) const {
 }
 
 void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
+  EntriesHold hold(*this, entriesPending_);  // sorting picks no row
   quPixels.DisableControls();
   struct Reattach {
     TMyQuery& query;
