@@ -5,6 +5,7 @@
 #include "app/ConnectionSecurityDialog.h"
 #include "app/ErrorReport.h"
 #include "app/HintTracker.h"
+#include "app/StatusBar.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
@@ -90,6 +91,7 @@ void TfrmBirthday::BindEvents() {
 void TfrmBirthday::FormCreate() {
   LoadSettings();
   pcBirthdaySetup->setCurrentWidget(tsDatabase);
+  edHost->setFocus();  // the first input of the page, not the page tabs, which the arrow keys would turn
   FillTypeLists();
 }
 
@@ -108,5 +110,9 @@ void TfrmBirthday::mnuAboutClick() {
 }
 
 void TfrmBirthday::btnCheckWebSiteClick() {
-  OpenInBrowser(edURL->text() + StatusPageSuffix);
+  const QString address = edURL->text() + StatusPageSuffix;
+  if (OpenInBrowser(address))
+    sbStatus->ClearMessage();
+  else  // the address is shown whole, to be opened by hand
+    sbStatus->ShowMessage(QString("No web browser could be started. The status page is %1").arg(address));
 }

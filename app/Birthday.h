@@ -22,11 +22,13 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class TAbNumEdit;
 class TAbNumSpin;
 class TDBGrid;
 class TDBNavigator;
+class TFocusMark;
 class TStatusBar;
 
 // The texts the type boxes show while no type is chosen.
@@ -40,8 +42,10 @@ class TfrmBirthday : public QMainWindow {
   explicit TfrmBirthday(QWidget* parent = nullptr);
   ~TfrmBirthday() override;
 
-  // How "Check Web Site" reaches the browser; tests replace it.
-  std::function<void(const QString& address)> OpenInBrowser;
+  void setVisible(bool visible) override;
+
+  // How "Check Web Site" reaches the browser, false when none could be started; tests replace it.
+  std::function<bool(const QString& address)> OpenInBrowser;
   // The save dialog of "Write Certertificate To SD": the chosen path, or empty when cancelled.
   std::function<QString(const QString& proposedName)> dlgFileSave;
   // The "Connection Security…" dialog: edits the settings and tells true when they are to be kept;
@@ -65,6 +69,8 @@ class TfrmBirthday : public QMainWindow {
   QAction* mnuAbout;
   QAction* mnuConnectionSecurity;
 
+  // The two columns, which scroll only on a screen smaller than the design.
+  QScrollArea* scrollColumns;
   QGroupBox* gbDatabase;
   QTabWidget* pcBirthdaySetup;
   QWidget* tsDatabase;
@@ -72,6 +78,8 @@ class TfrmBirthday : public QMainWindow {
   QLabel* lblNavigation;
   TDBNavigator* navPixels;
   TStatusBar* sbStatus;
+  // The frame around the control with the keyboard focus.
+  TFocusMark* focusMark;
 
   QGroupBox* gbDirectAccess;
   QLabel* lblHost;
@@ -148,16 +156,33 @@ class TfrmBirthday : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Inputs;
-  struct EnteredValues;
+
+  // Keeps the entry fields as they are, when told to, while the window itself moves, re-reads or
+  // reopens the table.
+  class EntriesHold {
+   public:
+    EntriesHold(TfrmBirthday& form, bool hold) : held_(hold ? &form.entriesHeld_ : nullptr) {
+      if (held_) ++*held_;
+    }
+    ~EntriesHold() {
+      if (held_) --*held_;
+    }
+    EntriesHold(const EntriesHold&) = delete;
+    EntriesHold& operator=(const EntriesHold&) = delete;
+
+   private:
+    int* held_;
+  };
 
   // False, with status panel 1 saying what to fix, while a MAC byte field holds invalid text.
   bool MacBytesEntered();
   // False, with status panel 1 saying so, while a type box still shows its prompt.
   bool TypesChosen();
+  // Creates the row of the entries; true when it is stored (or an earlier attempt stored it).
+  bool StoreBirth();
   // Settles the creation whose reply was lost by looking its MAC up; true when that creation
   // stored the MAC now composed, so that nothing is to be sent again.
   bool SettleLostBirth();
@@ -173,6 +198,8 @@ class TfrmBirthday : public QMainWindow {
   void CreatePixelsPage();
   void CreateControlsGroup();
   void SetTabOrder();
+  // The smallest size the design allows, or less where the screen the window is on is smaller.
+  void FitScreen();
   void CreateMenu();
   void BindEvents();
   void LoadSettings();
@@ -184,6 +211,12 @@ class TfrmBirthday : public QMainWindow {
   void OpenPixels();
 
   HintTracker* hintTracker_ = nullptr;
+  // While above 0, data changes leave the entry fields alone: the window's own work moves rows.
+  int entriesHeld_ = 0;
+  bool fittingScreen_ = false;
+  // The entries of a creation that did not store them, kept over a reconnect and the table's
+  // reopening until they are stored or the technician picks a row.
+  bool entriesPending_ = false;
   // A creation whose post failed after the row may have been stored; looked up before the next one.
   std::optional<TPixelBirth> lostBirth_;
   // Every creation of this session whose outcome was unknown, for a duplicate that is its own row.

@@ -1,5 +1,6 @@
 // "Write Certertificate To SD": the pixel's cert.ini.
 #include "app/Birthday.h"
+#include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
 #include "platform/AnsiTextFileReplacement.h"
@@ -64,4 +65,5 @@ void TfrmBirthday::btnWriteToSDClick() {
   TAnsiTextFileReplacement cert(fileName.toStdString());
   for (const std::string& line : lines) cert.WriteLine(line);
   cert.Commit();
+  sbStatus->ClearMessage();
 }

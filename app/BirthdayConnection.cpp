@@ -41,6 +41,7 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
     return trimmed ? TrimControls(edit->text()) : edit->text().toStdString();
   };
   conDB.SetServer(input(edHost));
+  nePort->CommitText();  // the port as typed, even when Enter was not pressed
   conDB.SetPort(nePort->ValueAsInt());
   conDB.SetUsername(input(edUser));
   conDB.SetDatabase(input(edDatabase));
@@ -63,6 +64,7 @@ void TfrmBirthday::mnuConnectionSecurityClick() {
 }
 
 void TfrmBirthday::OpenPixels() {
+  EntriesHold hold(*this, entriesPending_);  // the first row fills only entries not waiting to be stored
   BusyCursor busy;
   quPixels.Open();
 }
@@ -84,6 +86,7 @@ void TfrmBirthday::btnConnectClick() {
   if (conDB.Connected()) {
     OpenPixels();
     pcBirthdaySetup->setCurrentWidget(tsPixels);
+    sbStatus->ClearMessage();
   }
 }
 
@@ -94,6 +97,7 @@ void TfrmBirthday::btnTestConnectionClick() {
     HandInputsToConnection(true);
     BusyCursor busy;
     conDB.Connect();
+    sbStatus->ClearMessage();
   } catch (const std::exception& error) {
     ReportConnectFailure(error);
   }
@@ -103,6 +107,7 @@ void TfrmBirthday::ReportConnectFailure(const std::exception& error) {
   // A certificate or login method refused is nothing the five inputs could fix: its reason is shown.
   const auto* database = dynamic_cast<const EDAError*>(&error);
   if (!database || !IsSecurityRefusal(database->ErrorCode)) {
+    sbStatus->ClearMessage();  // an earlier reason no longer holds
     ShowMessage(CheckInputsMessage);
     return;
   }
@@ -111,7 +116,7 @@ void TfrmBirthday::ReportConnectFailure(const std::exception& error) {
   const std::size_t lineBreak = message.rfind("\r\n");
   const QString reason =
       QString::fromStdString(lineBreak == std::string::npos ? ShortErrorText(message) : message.substr(lineBreak + 2));
-  sbStatus->SetPanelText(1, reason);
+  sbStatus->ShowMessage(reason);
   SetHint(lblTest, reason + "|" + reason);
 }
 
@@ -119,6 +124,7 @@ void TfrmBirthday::btnCloseClick() {
   if (!conDB.Connected()) return;
   conDB.Disconnect();
   pcBirthdaySetup->setCurrentWidget(tsDatabase);
+  sbStatus->ClearMessage();
 }
 
 void TfrmBirthday::conDBAfterConnect() {

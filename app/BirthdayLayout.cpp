@@ -1,5 +1,6 @@
 // The window's controls at their designed places, its menu and its tab order.
 #include "app/Birthday.h"
+#include "app/FocusMark.h"
 #include "app/StatusBar.h"
 #include "app/WindowControls.h"
 #include "controls/AbNumEdit.h"
@@ -18,7 +19,14 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <vector>
 
 namespace {
 
@@ -27,6 +35,8 @@ const QColor Navy(0, 0, 128);
 const QColor Blue(0, 0, 255);
 const QColor TooltipBackground(255, 255, 225);
 const QColor CaptionGradient(185, 209, 234);
+// The designed height of the two columns.
+constexpr int ColumnHeight = 408;
 
 // The window's font, or the family that stands in for it.
 QString Tahoma() {
@@ -40,26 +50,43 @@ void TfrmBirthday::CreateControls() {
   setWindowTitle("    Project KOVA Telescope Pixel Setup Utility");
   setFont(QFont(Tahoma(), 8));
   CreateMenu();
-  // The client area below the menu bar, as the layout gives it, is also the smallest one.
-  QSize clientArea(904, 408 + menuMain->sizeHint().height());
-  setMinimumSize(clientArea);
-  resize(clientArea);
 
+  // The two columns of the designed 904 x 408 client area, and below them, across the whole
+  // window, the status bar, whose message panel grows with a message that needs more lines. On a
+  // screen smaller than the design the columns scroll, so that the window still fits (FitScreen).
   auto* client = new QWidget(this);
   setCentralWidget(client);
-  auto* columns = new QHBoxLayout(client);
-  columns->setContentsMargins(0, 0, 0, 0);
+  auto* rows = new QVBoxLayout(client);
+  rows->setContentsMargins(0, 0, 0, 2);
+  rows->setSpacing(2);
+  scrollColumns = new QScrollArea(client);
+  scrollColumns->setFrameShape(QFrame::NoFrame);
+  scrollColumns->setWidgetResizable(true);
+  scrollColumns->setFocusPolicy(Qt::NoFocus);  // Tab goes round the controls only
+  auto* columnsArea = new QWidget;
+  auto* columns = new QHBoxLayout(columnsArea);
+  columns->setContentsMargins(2, 0, 2, 0);
   columns->setSpacing(0);
 
-  gbDatabase = new QGroupBox(" Database of Birth Certificates", client);
+  gbDatabase = new QGroupBox(" Database of Birth Certificates", columnsArea);
   gbDatabase->setFixedWidth(587);
+  gbDatabase->setMinimumHeight(ColumnHeight);
   SetBackground(gbDatabase, Cream);
-  gbControls = new QGroupBox("Controls", client);
+  gbControls = new QGroupBox("Controls", columnsArea);
   gbControls->setFixedWidth(313);
+  gbControls->setMinimumHeight(ColumnHeight);
   SetBackground(gbControls, CaptionGradient);
   columns->addWidget(gbDatabase);
   columns->addWidget(gbControls);
   columns->addStretch();
+  scrollColumns->setWidget(columnsArea);
+  scrollColumns->setMinimumSize(columnsArea->minimumSizeHint());
+  rows->addWidget(scrollColumns, 1);
+
+  sbStatus = new TStatusBar(client);
+  sbStatus->AddPanel(400, "Hint (help on/off)");
+  sbStatus->AddPanel(50);
+  rows->addWidget(sbStatus);
 
   pcBirthdaySetup = Place(new QTabWidget(gbDatabase), 2, 15, 583, 327);
   SetHint(pcBirthdaySetup, "Select|Change from login to Pixel");
@@ -80,42 +107,26 @@ void TfrmBirthday::CreateControls() {
                        "Refresh|See if you change made it to the database"});
   navPixels->setEnabled(false);
 
-  sbStatus = Place(new TStatusBar(gbDatabase), 2, 387, 583, 19);
-  sbStatus->AddPanel(400, "Hint (help on/off)");
-  sbStatus->AddPanel(50);
-  gbDatabase->installEventFilter(this);  // keeps the status bar at the bottom
-
   CreateDatabasePage();
   CreatePixelsPage();
   CreateControlsGroup();
   SetTabOrder();
+  focusMark = new TFocusMark(this);
+  resize(minimumSizeHint());
 }
 
 // Creation order puts "Close Direct Connect" after "Direct Connect To Database"; the keyboard
-// follows the pages as they are read instead, and the page not shown is skipped.
+// follows the pages as they are read instead, then the navigator below them, and the page not
+// shown is skipped. The navigators' buttons are stops while they are enabled.
 void TfrmBirthday::SetTabOrder() {
-  QWidget* const order[] = {pcBirthdaySetup,
-                            edHost,
-                            nePort,
-                            edUser,
-                            edDatabase,
-                            edPassword,
-                            btnTestConnection,
-                            edURL,
-                            btnCheckWebSite,
-                            gridPixels,
-                            btnConnect,
-                            seMAC3,
-                            seMAC2,
-                            seMAC1,
-                            btnGenerateRandom,
-                            cbPixelType,
-                            cbShieldType,
-                            edNote,
-                            btnCreateBirthCert,
-                            btnWriteToSD,
-                            btnClose};
-  for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  std::vector<QWidget*> order = {pcBirthdaySetup,   edHost, nePort,          edUser,    edDatabase, edPassword,
+                                 btnTestConnection, edURL,  btnCheckWebSite, gridPixels};
+  for (TDBNavigator* navigator : {DBNavigator1, navPixels})
+    for (int button = 0; button < NavigateButtonCount; ++button)
+      order.push_back(navigator->Button(static_cast<TNavigateBtn>(button)));
+  order.insert(order.end(), {btnConnect, seMAC3, seMAC2, seMAC1, btnGenerateRandom, cbPixelType, cbShieldType, edNote,
+                             btnCreateBirthCert, btnWriteToSD, btnClose});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmBirthday::CreateMenu() {
@@ -173,15 +184,16 @@ void TfrmBirthday::CreateDatabasePage() {
 
 void TfrmBirthday::CreatePixelsPage() {
   gridPixels = new TDBGrid(tsPixels);
-  auto* fill = new QHBoxLayout(tsPixels);
-  fill->setContentsMargins(0, 0, 0, 0);
-  fill->addWidget(gridPixels);
   SetHint(gridPixels, "Living Pixels|Org_ID is the organization with this pixel.  From Organization table.");
-
-  // Above the grid, so that it stays reachable.
-  DBNavigator1 = Place(new TDBNavigator(tsPixels), 330, 54, 228, 25);
+  // In a row of its own above the grid, at the right as designed, so that it covers no cells.
+  DBNavigator1 = new TDBNavigator(tsPixels);
+  DBNavigator1->setFixedSize(228, 25);
   DBNavigator1->SetVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbCancel, nbRefresh});
-  DBNavigator1->raise();
+  auto* fill = new QVBoxLayout(tsPixels);
+  fill->setContentsMargins(0, 2, 0, 0);
+  fill->setSpacing(2);
+  fill->addWidget(DBNavigator1, 0, Qt::AlignRight);
+  fill->addWidget(gridPixels, 1);
 }
 
 void TfrmBirthday::CreateControlsGroup() {
@@ -238,8 +250,34 @@ void TfrmBirthday::CreateControlsGroup() {
   for (QGroupBox* group : {gbMAC, gbTypes, gbCreateWrite}) group->setEnabled(false);
 }
 
-bool TfrmBirthday::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == gbDatabase && event->type() == QEvent::Resize)
-    sbStatus->setGeometry(2, gbDatabase->height() - 21, gbDatabase->width() - 4, 19);
-  return QMainWindow::eventFilter(watched, event);
+void TfrmBirthday::FitScreen() {
+  // The menu bar, the status bar and the margins keep their size; the columns give way.
+  const QLayout* rows = centralWidget()->layout();
+  const QMargins margins = rows->contentsMargins();
+  const QSize besides(margins.left() + margins.right(), menuMain->sizeHint().height() + rows->spacing() +
+                                                            sbStatus->height() + margins.top() + margins.bottom());
+  const QSize room = screen()->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+  const QSize designed = scrollColumns->widget()->minimumSizeHint();
+  const QSize fitted = designed.boundedTo(room - besides).expandedTo(QSize(0, 0));
+  scrollColumns->setMinimumSize(fitted);
+  // Scroll bars only where the screen is too small, so that they never take room the design has.
+  scrollColumns->setHorizontalScrollBarPolicy(fitted.width() < designed.width() ? Qt::ScrollBarAsNeeded
+                                                                                : Qt::ScrollBarAlwaysOff);
+  scrollColumns->setVerticalScrollBarPolicy(fitted.height() < designed.height() ? Qt::ScrollBarAsNeeded
+                                                                                : Qt::ScrollBarAlwaysOff);
+  centralWidget()->layout()->activate();
+  layout()->activate();
+  if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+}
+
+void TfrmBirthday::setVisible(bool visible) {
+  // Fitted before it shows, so that the window system places it at the size it keeps.
+  const bool showing = visible && !isVisible();
+  if (showing) FitScreen();
+  QMainWindow::setVisible(visible);
+  if (showing) FitScreen();  // again with the frame the window system gave it
+  if (visible && !fittingScreen_ && windowHandle()) {
+    fittingScreen_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { FitScreen(); });
+  }
 }

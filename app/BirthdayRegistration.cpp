@@ -36,6 +36,8 @@ TField* ColumnField(const TDataSet& dataSet, size_t column) {
 }  // namespace
 
 void TfrmBirthday::dsPixelsDataChange() {
+  if (entriesHeld_ > 0 || !quPixels.Active()) return;
+  entriesPending_ = false;  // a row the technician picked replaces what waited
   FillMAC();
 }
 
@@ -63,6 +65,7 @@ QColor TfrmBirthday::gridPixelsDrawColumnCell(int recNo) const {
 }
 
 void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
+  EntriesHold hold(*this, entriesPending_);  // sorting picks no row
   quPixels.DisableControls();
   struct Reattach {
     TMyQuery& query;
@@ -78,32 +81,10 @@ void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
   quPixels.Execute();
 }
 
-// What the technician entered for a creation, put back after a failure so that nothing typed or
-// drawn is lost to the row that becomes current again.
-struct TfrmBirthday::EnteredValues {
-  explicit EnteredValues(const TfrmBirthday& form)
-      : bytes{form.seMAC3->Value(), form.seMAC2->Value(), form.seMAC1->Value()},
-        pixelType(form.cbPixelType->currentText()),
-        shieldType(form.cbShieldType->currentText()),
-        note(form.edNote->text()) {}
-
-  void Restore(TfrmBirthday& form) const {
-    form.seMAC3->SetValue(bytes[0]);
-    form.seMAC2->SetValue(bytes[1]);
-    form.seMAC1->SetValue(bytes[2]);
-    form.cbPixelType->setEditText(pixelType);
-    form.cbShieldType->setEditText(shieldType);
-    form.edNote->setText(note);
-  }
-
-  double bytes[3];
-  QString pixelType, shieldType, note;
-};
-
 bool TfrmBirthday::MacBytesEntered() {
   for (TAbNumSpin* field : {seMAC3, seMAC2, seMAC1}) {
     if (!field->CommitText()) {
-      sbStatus->SetPanelText(1, MacBytesMessage);
+      sbStatus->ShowMessage(MacBytesMessage);
       return false;
     }
   }
@@ -112,7 +93,7 @@ bool TfrmBirthday::MacBytesEntered() {
 
 bool TfrmBirthday::TypesChosen() {
   if (cbPixelType->currentText() != PixelTypePrompt && cbShieldType->currentText() != ShieldTypePrompt) return true;
-  sbStatus->SetPanelText(1, ChooseTypesMessage);
+  sbStatus->ShowMessage(ChooseTypesMessage);
   return false;
 }
 
@@ -147,16 +128,30 @@ void TfrmBirthday::ReportCreationFailure(const std::exception& error) {
   QString text = duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what()));
   if (database && database->TimedOut)
     text = QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
-  sbStatus->SetPanelText(1, text);
+  sbStatus->ShowMessage(text);
   // Only a MAC that is taken needs changing before the next try.
   btnCreateBirthCert->setEnabled(!duplicate);
 }
 
 void TfrmBirthday::btnCreateBirthCertClick() {
-  sbStatus->SetPanelText(1, "");
+  sbStatus->ClearMessage();
   if (!MacBytesEntered() || !TypesChosen()) return;
   btnCreateBirthCert->setEnabled(false);
   strMAC = MacText(seMAC3->ValueAsInt(), seMAC2->ValueAsInt(), seMAC1->ValueAsInt());
+  // Until stored, the entries are what the technician composed, whatever row a reconnect,
+  // a re-read or a discarded insert makes current meanwhile.
+  entriesPending_ = true;
+  bool stored;
+  {
+    EntriesHold hold(*this, true);
+    stored = StoreBirth();
+  }
+  if (!stored) return;
+  entriesPending_ = false;
+  FillMAC();  // the stored row, as the grid shows it
+}
+
+bool TfrmBirthday::StoreBirth() {
   if (!conDB.Connected()) {
     HandInputsToConnection(false);
     {
@@ -167,17 +162,16 @@ void TfrmBirthday::btnCreateBirthCertClick() {
   }
   // "Test Connection" only logs in; the row needs the table opened.
   if (!quPixels.Active()) {
-    sbStatus->SetPanelText(1, TableNotOpenMessage);
+    sbStatus->ShowMessage(TableNotOpenMessage);
     btnCreateBirthCert->setEnabled(true);
-    return;
+    return false;
   }
-  EnteredValues entered(*this);
   TPixelBirth birth{strMAC, cbPixelType->currentText().toStdString(), cbShieldType->currentText().toStdString(),
                     edNote->text().toStdString(), Now()};
   bool sent = false;
   try {
     // A row whose reply was lost is never sent again before it has been looked up.
-    if (lostBirth_ && SettleLostBirth()) return;
+    if (lostBirth_ && SettleLostBirth()) return true;
     quPixels.Insert();
     quPixels.FieldByName("birthday").SetAsDateTime(birth.Birthday);
     quPixels.FieldByName("mac").SetAsString(birth.Mac);
@@ -190,6 +184,7 @@ void TfrmBirthday::btnCreateBirthCertClick() {
       quPixels.Post();
     }
     std::this_thread::sleep_for(CreationPause);
+    return true;
   } catch (const std::exception& error) {
     if (quPixels.State() == dsInsert) quPixels.Cancel();
     const auto* database = dynamic_cast<const EDAError*>(&error);
@@ -198,7 +193,7 @@ void TfrmBirthday::btnCreateBirthCertClick() {
       unsettledBirths_.push_back(birth);
       try {
         // A statement still running on the server would make a look-up now say nothing of it.
-        if (conDB.Connected() && !(database && database->StatementMayStillRun) && SettleLostBirth()) return;
+        if (conDB.Connected() && !(database && database->StatementMayStillRun) && SettleLostBirth()) return true;
       } catch (const std::exception&) {
         // Still unknown: looked up again before the next creation.
       }
@@ -207,11 +202,10 @@ void TfrmBirthday::btnCreateBirthCertClick() {
     // technician's own, not a duplicate, when it holds what that attempt sent.
     if (database && database->IsKeyViolation() && StoredByAnEarlierAttempt(birth.Mac)) {
       ShowStoredRow(birth.Mac);
-      return;
+      return true;
     }
     if (quPixels.State() == dsEdit) quPixels.Cancel();
-    // Last, after a reconnect may have copied the current row into the fields.
-    entered.Restore(*this);
     ReportCreationFailure(error);
+    return false;
   }
 }

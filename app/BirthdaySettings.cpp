@@ -52,6 +52,8 @@ void TfrmBirthday::LoadSettings() {
 }
 
 void TfrmBirthday::SaveSettings() {
+  // A port typed but not yet taken over (the window closed by Alt+F4 from the field) is saved as typed.
+  nePort->CommitText();
   Inputs inputs(*this);
   ConnectionSettings settings([] { return std::make_unique<TRegistry>(); }, {});
   settings.Save(inputs);

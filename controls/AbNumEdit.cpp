@@ -50,6 +50,10 @@ TNumEditKey KeyOf(int key) {
       return TNumEditKey::Up;
     case Qt::Key_Down:
       return TNumEditKey::Down;
+    case Qt::Key_PageUp:
+      return TNumEditKey::PageUp;
+    case Qt::Key_PageDown:
+      return TNumEditKey::PageDown;
     case Qt::Key_Escape:
       return TNumEditKey::Escape;
     default:
@@ -157,7 +161,7 @@ void TAbNumEdit::DownClick() {
 void TAbNumEdit::keyPressEvent(QKeyEvent* e) {
   const TNumEditKey key = KeyOf(e->key());
   Guarded([&] { model_.KeyDown(key); });
-  if (key == TNumEditKey::Up || key == TNumEditKey::Down) {
+  if (key != TNumEditKey::Escape && key != TNumEditKey::Other) {
     e->accept();
     return;
   }

@@ -9,7 +9,8 @@
 
 // A single-line edit holding a number: shows it in one of four bases, checks typed text on every change
 // (colour, beep, selection of the offending characters) and takes it over only on Enter, on leaving
-// the field or by a program call. Up and Down step by Increment within optional limits.
+// the field or by a program call. Up and Down step by Increment within optional limits, PageUp and
+// PageDown by ten in the shown base; a step key takes valid typed text over first.
 class TAbNumEdit : public QLineEdit, protected TNumEditView {
   Q_OBJECT
  public:

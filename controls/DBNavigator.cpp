@@ -37,8 +37,8 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
     SetHint(button, Looks[i].standardHint);
     button->setEnabled(false);
     // Taking the focus on a click closes a grid's cell editor, which writes its text to the
-    // field before the button acts on the record.
-    button->setFocusPolicy(Qt::ClickFocus);
+    // field before the button acts on the record; Tab reaches the enabled buttons, Space presses.
+    button->setFocusPolicy(Qt::StrongFocus);
     connect(button, &QToolButton::clicked, this, [this, i] { BtnClick(static_cast<TNavigateBtn>(i)); });
     buttons_[i] = button;
   }

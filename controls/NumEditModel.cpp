@@ -240,18 +240,33 @@ void TNumEditModel::Loaded() {
   firstDraw_ = false;
 }
 
-void TNumEditModel::Step(bool up) {
+void TNumEditModel::Step(bool up, int times) {
   if (view_->IsReadOnly() || (up ? limitUp_ : limitLo_)) {
     view_->Beep();
     return;
   }
   double next;
-  if (options_.Contains(eoMultiply) && editBase_ == ebFloat && increment_ != 0 && value_ != 0)
-    next = up ? value_ * increment_ : value_ / increment_;
-  else
-    next = up ? value_ + increment_ : value_ - increment_;
+  if (options_.Contains(eoMultiply) && editBase_ == ebFloat && increment_ != 0 && value_ != 0) {
+    const double factor = std::pow(double(increment_), times);
+    next = up ? value_ * factor : value_ / factor;
+  } else {
+    next = up ? value_ + double(increment_) * times : value_ - double(increment_) * times;
+  }
   SetValue(CheckValue(next));
   Fire(OnChange);
+}
+
+int TNumEditModel::PageSteps() const {
+  switch (editBase_) {
+    case ebBin:
+      return 2;
+    case ebHex:
+      return 16;
+    case ebFloat:
+    case ebInt:
+      break;
+  }
+  return 10;
 }
 
 void TNumEditModel::UpClick() {
@@ -263,13 +278,15 @@ void TNumEditModel::DownClick() {
 }
 
 void TNumEditModel::KeyDown(TNumEditKey key) {
-  if (key == TNumEditKey::Up && !limitUp_) {
-    UpClick();
-    return;
-  }
-  if (key == TNumEditKey::Down && !limitLo_) {
-    DownClick();
-    return;
+  const bool page = key == TNumEditKey::PageUp || key == TNumEditKey::PageDown;
+  const bool up = key == TNumEditKey::Up || key == TNumEditKey::PageUp;
+  if (page || up || key == TNumEditKey::Down) {
+    // What the technician typed counts, not the value it has not yet replaced.
+    const bool taken = state_ == esNormal || CheckEdit(true);
+    if (taken && !(up ? limitUp_ : limitLo_)) {
+      Step(up, page ? PageSteps() : 1);
+      return;
+    }
   }
   if (state_ != esNormal && key == TNumEditKey::Escape) WriteText(Rendering(), true);
   Fire(OnChange);

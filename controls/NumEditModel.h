@@ -24,7 +24,9 @@ class TNumEditView {
   virtual bool IsReadOnly() const = 0;
 };
 
-enum class TNumEditKey { Up, Down, Escape, Other };
+// Keys the model acts on: Up and Down step by the increment, PageUp and PageDown by ten in the shown
+// base (0x10 in hexadecimal).
+enum class TNumEditKey { Up, Down, PageUp, PageDown, Escape, Other };
 
 // The numeric edit's value, its views, its text checking and committing, steps and keys, without a toolkit.
 // Text typed (or written by the program) is only checked; it becomes the value when it is committed.
@@ -95,8 +97,11 @@ class TNumEditModel {
 
   // Commits the current text; throws EConvertError for text the conversion rejects.
   bool Commit() { return CheckEdit(true); }
+  // A step from the committed value; pending text is discarded.
   void UpClick();
   void DownClick();
+  // A step key first takes typed text that is a valid number, so that the step starts from what
+  // the field shows; invalid text stays as typed, marked, and is not stepped.
   void KeyDown(TNumEditKey key);
   // A typed character (Enter is U'\r'); returns whether the edit may process it.
   bool KeyPress(char32_t ch);
@@ -110,7 +115,10 @@ class TNumEditModel {
   void SetState(TNumEditState s);
   void SetLimitUp(bool on);
   void SetLimitLo(bool on);
-  void Step(bool up);
+  // Steps the value by the increment, times times (or multiplies by it, with eoMultiply).
+  void Step(bool up, int times = 1);
+  // How many increments a page step is: ten in the shown base.
+  int PageSteps() const;
   std::string Rendering() const;
   void WriteText(const std::string& text, bool check);
   bool CommitEmptyAsZero();

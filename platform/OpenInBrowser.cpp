@@ -3,8 +3,8 @@
 #include <QProcess>
 #include <QString>
 
-void OpenInBrowser(const QString& address) {
+bool OpenInBrowser(const QString& address) {
   // Not through a URL object: it would decode "%41" and encode blanks, and the browser is to get
   // the text exactly as typed.
-  QProcess::startDetached("xdg-open", {address});
+  return QProcess::startDetached("xdg-open", {address});
 }

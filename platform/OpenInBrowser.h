@@ -4,5 +4,6 @@
 class QString;
 
 // Hands an address to the user's default browser and returns at once. The address is passed as
-// given, scheme or not; when nothing can open it, nothing is reported.
-void OpenInBrowser(const QString& address);
+// given, scheme or not. False when no opener could be started; what the browser then does with
+// the address is not awaited.
+bool OpenInBrowser(const QString& address);

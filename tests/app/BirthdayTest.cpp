@@ -1,6 +1,7 @@
 #include "about/uAbout.h"
 #include "app/Birthday.h"
 #include "app/ErrorReport.h"
+#include "app/FocusMark.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
@@ -8,6 +9,7 @@
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
 #include "platform/ExecutablePath.h"
+#include "tests/app/StatusMessage.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 
@@ -21,6 +23,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -88,6 +92,19 @@ TEST_F(BirthdayTest, FirstRunShowsDefaultsAndCloseRemembersTheInputs) {
   EXPECT_EQ(again->edHost->text(), " db.kova.example ");
 }
 
+// A port typed and not taken over by Enter or leaving the field is saved when the window closes.
+TEST_F(BirthdayTest, APortTypedButNotCommittedIsSavedOnClose) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->nePort->setFocus();
+  form->nePort->selectAll();
+  QTest::keyClicks(form->nePort, "3307");
+  ASSERT_EQ(form->nePort->State(), esEditing);
+  form->close();
+  EXPECT_NE(ReadFile(SettingsFile()).find("\"Port\"=dword:00000ceb"), std::string::npos) << ReadFile(SettingsFile());
+}
+
 TEST_F(BirthdayTest, StartsInTheDefinedStates) {
   auto form = NewWindow();
   for (QGroupBox* group : {form->gbMAC, form->gbTypes, form->gbCreateWrite})
@@ -106,10 +123,56 @@ TEST_F(BirthdayTest, StartsInTheDefinedStates) {
   EXPECT_EQ(form->btnGenerateRandom->text(), "Random ");
   for (TAbNumSpin* field : {form->seMAC1, form->seMAC2, form->seMAC3}) EXPECT_EQ(field->Value(), 0);
 
-  // The client area below the menu bar is 904 x 408, and no smaller after a resize.
-  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  // The two columns are 904 x 408 with the one-line status bar below them, and no smaller after a
+  // resize.
+  const QSize client(904, 408 + form->sbStatus->height() + 4);
+  EXPECT_EQ(form->sbStatus->height(), 19);
+  EXPECT_EQ(form->gbDatabase->height(), 408);
+  EXPECT_EQ(form->centralWidget()->size(), client);
   form->resize(300, 200);
-  EXPECT_EQ(form->centralWidget()->size(), QSize(904, 408));
+  EXPECT_EQ(form->centralWidget()->size(), client);
+}
+
+// On a 1,600-pixel-wide screen at a scale of 2 (800 x 450 window pixels) the window fits the screen
+// it opens on; the columns scroll, and a control reached by Tab is scrolled into view.
+TEST_F(BirthdayTest, FitsAScreenSmallerThanTheDesign) {
+  QScreen* scaled = nullptr;
+  for (QScreen* screen : QApplication::screens())
+    if (screen->name() == "scaled") scaled = screen;
+  if (!scaled) GTEST_SKIP() << "runs on the test programs' offscreen screens";
+  ASSERT_EQ(scaled->devicePixelRatio(), 2);
+  auto form = std::make_unique<TfrmBirthday>();
+  form->move(scaled->availableGeometry().topLeft());
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ASSERT_EQ(form->screen(), scaled);
+  const QRect room = scaled->availableGeometry();
+  EXPECT_LE(form->minimumWidth(), room.width());
+  EXPECT_LE(form->minimumHeight(), room.height());
+  EXPECT_TRUE(room.contains(form->frameGeometry()))
+      << form->frameGeometry().width() << " x " << form->frameGeometry().height();
+
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->btnCheckWebSite->setFocus();
+  QTest::keyClick(form->btnCheckWebSite, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), form->btnConnect);
+  QWidget* viewport = form->scrollColumns->viewport();
+  const QRect inView(form->btnConnect->mapTo(viewport, QPoint(0, 0)), form->btnConnect->size());
+  EXPECT_TRUE(viewport->rect().contains(inView));
+
+  // On the workbench screen the same window has its designed size again.
+  auto workbench = NewWindow();
+  EXPECT_EQ(workbench->scrollColumns->size(), QSize(904, 408));
+}
+
+// The navigator of the page sits above the table and covers none of its cells.
+TEST_F(BirthdayTest, ThePagesNavigatorCoversNoCells) {
+  auto form = NewWindow();
+  form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
+  QApplication::processEvents();
+  EXPECT_FALSE(form->DBNavigator1->geometry().intersects(form->gridPixels->geometry()));
+  EXPECT_EQ(form->DBNavigator1->geometry().right(), form->gridPixels->geometry().right());
 }
 
 TEST_F(BirthdayTest, TypeListsComeFromTheIniFileBesideTheProgram) {
@@ -210,7 +273,10 @@ TEST_F(BirthdayTest, MacCompositionShowsTwoDigitsOnSmallBytes) {
 TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped) {
   auto form = NewWindow();
   QStringList opened;
-  form->OpenInBrowser = [&](const QString& address) { opened << address; };
+  form->OpenInBrowser = [&](const QString& address) {
+    opened << address;
+    return true;
+  };
   for (const char* typed : {"W", "W/", ""}) {
     form->edURL->setText(typed);
     QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
@@ -219,35 +285,60 @@ TEST_F(BirthdayTest, CheckWebSiteOpensTheStatusPageAsTyped) {
                                  "/script/back-end/getStatus.php"}));
 }
 
+// With no opener on the search path, the status bar says so with the address to open by hand; the
+// next check that reaches a browser clears it.
+TEST_F(BirthdayTest, CheckWebSiteSaysSoWhenNoBrowserCanBeStarted) {
+  auto form = NewWindow();
+  TempDir emptyFolder;
+  const std::string path = std::getenv("PATH");
+  ::setenv("PATH", emptyFolder.Path().c_str(), 1);
+  form->edURL->setText("https://post.kova.example");
+  QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(form->sbStatus->Message(),
+            "No web browser could be started. The status page is "
+            "https://post.kova.example/script/back-end/getStatus.php");
+  EXPECT_TRUE(ShowsMessageWhole(*form->sbStatus));
+
+  form->OpenInBrowser = [](const QString&) { return true; };
+  QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
+  EXPECT_EQ(form->sbStatus->Message(), "");
+}
+
 TEST_F(BirthdayTest, AnEscapingErrorIsReportedAndTheWindowGoesOn) {
   auto form = NewWindow();
   messages_.clear();
   kinds_.clear();
-  form->OpenInBrowser = [](const QString&) { throw std::runtime_error("no browser today"); };
+  form->OpenInBrowser = [](const QString&) -> bool { throw std::runtime_error("no browser today"); };
   QTest::mouseClick(form->btnCheckWebSite, Qt::LeftButton);
   EXPECT_EQ(messages_, QStringList{"no browser today"});
   EXPECT_EQ(kinds_, std::vector<MessageKind>{MessageKind::Error});
   EXPECT_TRUE(form->isVisible());
 }
 
-// Panel 0 keeps its 400 pixels; a result text too long for the rest ends in "…" and shows whole as
-// the panel's tooltip.
-TEST_F(BirthdayTest, StatusPanelOneNeverSqueezesTheHintPanel) {
+// Panel 0 keeps its 400 pixels; the message panel below both columns shows every message whole,
+// on more lines when it needs them, and the window grows to hold them.
+TEST_F(BirthdayTest, EveryMessageShowsWholeAndTheHintPanelKeepsItsWidth) {
   auto form = NewWindow();
-  QLabel* hints = form->sbStatus->Panel(0);
-  QLabel* result = form->sbStatus->Panel(1);
-  const std::pair<const char*, bool> texts[] = {{"Duplicate entry. Please try again.", true},
-                                                {"Lost connection to MySQL server during query", false},
-                                                {"", true}};
-  for (const auto& [text, whole] : texts) {
-    SCOPED_TRACE(text);
-    form->sbStatus->SetPanelText(1, text);
+  const QString messages[] = {
+      "Duplicate entry. Please try again.",
+      "Lost connection to MySQL server during query",
+      "No answer within the command time-out of 30 seconds.",
+      "Open the table with \"Direct Connect To Database\" first.",
+      "the server's certificate was not accepted: unable to get local issuer certificate",
+      "SSL connection error: the CA file /home/technician/very/long/folder/names/of/the/workbench/"
+      "certificates/kova-database-authority.pem could not be read",
+      "No web browser could be started. The status page is "
+      "https://post.kova.example/a/rather/long/address/script/back-end/getStatus.php",
+      "Data too long for column 'note' at row 1 <and a text that looks like markup>",
+      ""};
+  for (const QString& message : messages) {
+    SCOPED_TRACE(message.toStdString());
+    form->sbStatus->ShowMessage(message);
     QApplication::processEvents();
-    EXPECT_EQ(hints->width(), 400);
-    EXPECT_EQ(form->sbStatus->PanelText(1), text);
-    EXPECT_LE(result->fontMetrics().horizontalAdvance(result->text()), result->contentsRect().width());
-    EXPECT_EQ(result->text() == text, whole);
-    EXPECT_EQ(result->toolTip(), whole ? "" : text);
+    EXPECT_EQ(form->sbStatus->Panel(0)->width(), 400);
+    EXPECT_EQ(form->sbStatus->PanelText(1), message);
+    EXPECT_TRUE(ShowsMessageWhole(*form->sbStatus));
   }
 }
 
@@ -284,12 +375,41 @@ TEST_F(BirthdayTest, TabFollowsThePagesAsTheyRead) {
   }
 }
 
+// The window opens on the first input of its page, not on the page tabs, and a frame marks the
+// focused control wherever the focus goes, the page tabs included.
+TEST_F(BirthdayTest, StartsOnTheFirstInputAndTheFocusIsAlwaysMarked) {
+  auto form = NewWindow();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  EXPECT_EQ(QApplication::focusWidget(), form->edHost);
+  auto expectMarked = [&](QWidget* control) {
+    SCOPED_TRACE(control->metaObject()->className());
+    ASSERT_EQ(QApplication::focusWidget(), control);
+    EXPECT_EQ(form->focusMark->Marked(), control);
+    EXPECT_TRUE(form->focusMark->isVisible());
+    const QRect controlRect(control->mapTo(form.get(), QPoint(0, 0)), control->size());
+    EXPECT_TRUE(form->focusMark->geometry().contains(controlRect));
+    EXPECT_FALSE(controlRect.contains(form->focusMark->geometry()));
+  };
+  expectMarked(form->edHost);
+  QTest::keyClick(form->edHost, Qt::Key_Tab);
+  expectMarked(form->nePort);
+  QWidget* tabs = form->pcBirthdaySetup->focusProxy();
+  tabs->setFocus(Qt::BacktabFocusReason);
+  expectMarked(tabs);
+  QImage marked = form->grab().toImage();
+  const QPoint corner = form->focusMark->geometry().topLeft();
+  EXPECT_EQ(marked.pixelColor(corner + QPoint(1, 1)), form->palette().color(QPalette::Active, QPalette::Highlight));
+  form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);  // the tabs move their current tab
+  expectMarked(tabs);
+}
+
 TEST_F(BirthdayTest, EnterPressesTheFocusedButton) {
   auto form = NewWindow();
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   int opened = 0;
-  form->OpenInBrowser = [&](const QString&) { ++opened; };
+  form->OpenInBrowser = [&](const QString&) { return ++opened > 0; };
   form->btnCheckWebSite->setFocus();
   QTest::keyClick(form->btnCheckWebSite, Qt::Key_Return);
   QTest::keyClick(form->btnCheckWebSite, Qt::Key_Enter, Qt::KeypadModifier);
@@ -331,6 +451,11 @@ TEST_F(BirthdayTest, RendersBothPagesAndTheMacFields) {
   EXPECT_TRUE(SaveScreenshot(form->gbMAC, "mac-fields"));
   form->pcBirthdaySetup->setCurrentWidget(form->tsPixels);
   EXPECT_TRUE(SaveScreenshot(form.get(), "main-pixels"));
+  form->sbStatus->ShowMessage(
+      "the server's certificate was not accepted: unable to get local issuer certificate; the CA file is "
+      "/home/technician/certificates/kova-database-authority.pem");
+  QApplication::processEvents();
+  EXPECT_TRUE(SaveScreenshot(form.get(), "main-long-message"));
 }
 
 TEST_F(BirthdayTest, AboutOpensTheBoxBeforeAnyConnection) {

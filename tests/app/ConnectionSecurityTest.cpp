@@ -5,6 +5,7 @@
 #include "app/ErrorReport.h"
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
+#include "tests/app/StatusMessage.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestServer.h"
@@ -97,6 +98,14 @@ TEST_F(ConnectionSecurityTest, AnotherCaRefusesTheConnectionAndSaysWhy) {
   EXPECT_FALSE(form->conDB.Connected());
   EXPECT_TRUE(form->sbStatus->PanelText(1).contains("certificate")) << form->sbStatus->PanelText(1).toStdString();
   EXPECT_TRUE(form->lblTest->toolTip().contains("unknown CA")) << form->lblTest->toolTip().toStdString();
+  form->show();
+  EXPECT_TRUE(ShowsMessageWhole(*form->sbStatus));
+
+  // The right authority: the connection opens and the old reason goes.
+  form->security.caFile = test_server::TlsSettings().Dir + "/ca.pem";
+  QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
+  ASSERT_TRUE(form->conDB.Connected());
+  EXPECT_EQ(form->sbStatus->Message(), "");
 }
 
 TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {

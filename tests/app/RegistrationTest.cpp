@@ -9,6 +9,7 @@
 #include "controls/DBGridModel.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
+#include "tests/app/StatusMessage.h"
 #include "tests/components/TestConnection.h"
 #include "tests/support/FaultProxy.h"
 #include "tests/support/Screenshots.h"
@@ -269,11 +270,17 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   form_->seMAC1->SetValue(0x0D);
   form_->cbPixelType->setEditText("Reference");
   form_->edNote->setText("held");
+  // Whatever rows the handling of the time-out makes current, the fields show the entries throughout.
+  QStringList shown;
+  for (QLineEdit* field : std::initializer_list<QLineEdit*>{form_->seMAC3, form_->seMAC2, form_->seMAC1, form_->edNote})
+    QObject::connect(field, &QLineEdit::textChanged, [&](const QString& text) { shown << text; });
   ServerSide locker(database_, /*fill=*/false);
   locker.Run("FLUSH TABLES WITH READ LOCK");
   Click(form_->btnCreateBirthCert);
   locker.Run("UNLOCK TABLES");
+  EXPECT_TRUE(shown.isEmpty()) << shown.join(", ").toStdString();
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
   EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
   EXPECT_EQ(form_->edNote->text(), "held");
   EXPECT_EQ(form_->quPixels.State(), dsBrowse);
@@ -295,6 +302,10 @@ TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
   EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
   EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
+
+  Click(form_->btnConnect);  // done as told: the advice goes
+  EXPECT_EQ(form_->sbStatus->Message(), "");
 }
 
 TEST_F(RegistrationTest, ARefusedValueShowsTheServersTextAndKeepsTheEntries) {
@@ -491,6 +502,35 @@ TEST_F(RegistrationTest, TheGridShowsStripedRowsAndSortsOnATitleClick) {
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), "54-2F-89-01-02-03");
 }
 
+// Ctrl+Tab, then Tab, go from the table to the enabled buttons of the navigator on the page, then to those of
+// the navigator below the pages; Space presses the focused one.
+TEST_F(RegistrationTest, TheNavigatorsAreReachedByTab) {
+  ConnectAndShowPixels();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->gridPixels->setFocus();
+  std::vector<QWidget*> visited;
+  for (int i = 0; i < 30 && QApplication::focusWidget() != form_->btnConnect; ++i) {
+    // Tab moves between the table's cells; Ctrl+Tab leaves it.
+    const bool inTable = QApplication::focusWidget() == form_->gridPixels;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, inTable ? Qt::ControlModifier : Qt::NoModifier);
+    visited.push_back(QApplication::focusWidget());
+  }
+  ASSERT_EQ(visited.back(), form_->btnConnect);
+  visited.pop_back();
+  std::vector<QWidget*> expected;
+  for (TDBNavigator* navigator : {form_->DBNavigator1, form_->navPixels})
+    for (int button = 0; button < NavigateButtonCount; ++button)
+      if (QToolButton* shown = navigator->Button(TNavigateBtn(button)); shown->isEnabled() && shown->isVisible())
+        expected.push_back(shown);
+  EXPECT_EQ(visited, expected);
+  EXPECT_FALSE(form_->navPixels->Button(nbFirst)->isEnabled()) << "on the first row";
+
+  form_->navPixels->Button(nbLast)->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form_->navPixels->Button(nbLast), Qt::Key_Space);
+  EXPECT_EQ(form_->quPixels.RecNo(), form_->quPixels.RecordCount());
+}
+
 TEST_F(RegistrationTest, NavigatorDeleteAsksFirst) {
   ConnectAndShowPixels();
   QStringList questions;
@@ -552,6 +592,62 @@ TEST_F(RegistrationTest, CreateAfterTheServerDiedReportsItAndKeepsTheEntries) {
   EXPECT_EQ(form_->sbStatus->PanelText(1), "");
   EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '" + mac + "'"),
             std::vector<std::string>{"1"});
+}
+
+// The technician types a MAC off the sticker and the types; the server goes and Create fails; the
+// server comes back and Direct Connect opens the table again over the fields. What was typed stays
+// and the next Create stores it, once and without a duplicate.
+TEST_F(RegistrationTest, TypedEntriesSurviveALostServerAndAreStoredOnceAfterReconnecting) {
+  auto server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  ConnectAndShowPixels();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  auto type = [](QLineEdit* field, const char* text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+  };
+  type(form_->seMAC3, "C1");
+  type(form_->seMAC2, "D2");
+  type(form_->seMAC1, "E3");
+  type(form_->cbPixelType->lineEdit(), "Reference");
+  type(form_->cbShieldType->lineEdit(), "Copper");
+  type(form_->edNote, "from the sticker");
+  auto expectTyped = [&] {
+    EXPECT_EQ(form_->seMAC3->text(), "C1");
+    EXPECT_EQ(form_->seMAC2->text(), "D2");
+    EXPECT_EQ(form_->seMAC1->text(), "E3");
+    EXPECT_EQ(form_->cbPixelType->currentText(), "Reference");
+    EXPECT_EQ(form_->cbShieldType->currentText(), "Copper");
+    EXPECT_EQ(form_->edNote->text(), "from the sticker");
+  };
+  server.reset();
+  Click(form_->btnCreateBirthCert);
+  EXPECT_FALSE((form_->sbStatus->PanelText(1) + messages_.join("; ")).isEmpty());
+  EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
+  expectTyped();
+
+  server = std::make_unique<TFaultProxy>(test_server::Settings().Port);
+  form_->nePort->SetValue(server->Port());
+  messages_.clear();
+  ConnectAndShowPixels();
+  expectTyped();
+  form_->gridPixelsTitleClick("mac");  // sorting the table picks no row
+  expectTyped();
+  ASSERT_TRUE(form_->btnCreateBirthCert->isEnabled());
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_EQ(server_.Rows("SELECT mac, PixelType, ShieldType, note FROM " + database_ + ".pixels WHERE mac LIKE '%C1%'"),
+            std::vector<std::string>{"54-2F-89-C1-D2-E3|Reference|Copper|from the sticker"});
+  EXPECT_EQ(form_->quPixels.FieldByName("mac").AsString(), "54-2F-89-C1-D2-E3");
+
+  // A row the technician picks replaces the entries again.
+  form_->quPixels.Last();
+  EXPECT_EQ(MacText(form_->seMAC3->ValueAsInt(), form_->seMAC2->ValueAsInt(), form_->seMAC1->ValueAsInt()),
+            form_->quPixels.FieldByName("mac").AsString());
+  EXPECT_NE(form_->quPixels.FieldByName("mac").AsString(), "54-2F-89-C1-D2-E3");
 }
 
 // The connection breaks while "Create Birth Certificate" posts: the server either ran the INSERT and

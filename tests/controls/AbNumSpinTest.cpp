@@ -104,6 +104,21 @@ TEST_F(MacFieldTest, PendingTextDisablesBothArrowsUntilCommitted) {
   EXPECT_EQ(change.count(), 2) << "one for the digit, one for Enter";
 }
 
+// Copying a sticker: the typed byte is where Up starts from; PgUp and PgDn step by 0x10.
+TEST_F(MacFieldTest, UpStartsFromTheTypedByteAndPageKeysStepBySixteen) {
+  field.selectAll();
+  QTest::keyClicks(&field, "4a");
+  QTest::keyClick(&field, Qt::Key_Up);
+  EXPECT_EQ(field.text(), "4B");
+  EXPECT_EQ(field.Value(), 0x4B);
+  QTest::keyClick(&field, Qt::Key_PageUp);
+  EXPECT_EQ(field.text(), "5B");
+  QTest::keyClick(&field, Qt::Key_PageDown);
+  QTest::keyClick(&field, Qt::Key_PageDown);
+  EXPECT_EQ(field.text(), "3B");
+  EXPECT_EQ(field.State(), esNormal);
+}
+
 TEST_F(MacFieldTest, InvalidTextTurnsRedSelectsItAndEscRestores) {
   field.SetValue(10);
   field.selectAll();

@@ -48,13 +48,14 @@ class NumEditModelTest : public ::testing::Test {
   }
 
   // A MAC byte field as the main window sets it up.
-  void MakeMacField() {
-    model.SetEditBase(ebHex);
-    model.SetMinValue(0);
-    model.SetMaxValue(255);
-    model.SetOptions({eoLimitMax, eoLimitMin});
-    model.SetIncrement(1);
-    model.Loaded();
+  void MakeMacField() { MakeMacField(model); }
+  static void MakeMacField(TNumEditModel& field) {
+    field.SetEditBase(ebHex);
+    field.SetMinValue(0);
+    field.SetMaxValue(255);
+    field.SetOptions({eoLimitMax, eoLimitMin});
+    field.SetIncrement(1);
+    field.Loaded();
   }
 
   void Type(const std::string& text) { model.TextChanged(text); }
@@ -479,6 +480,61 @@ TEST_F(NumEditModelTest, StepsStartFromTheCommittedValueAndDiscardPendingText) {
   EXPECT_EQ(model.Value(), 6);
   EXPECT_EQ(model.Text(), "6");
   EXPECT_EQ(model.State(), esNormal);
+}
+
+// A step key takes what was typed first: a technician copying a sticker keeps the typed byte.
+TEST_F(NumEditModelTest, StepKeysStartFromValidTypedText) {
+  struct Case {
+    const char* typed;
+    TNumEditKey key;
+    double value;
+    const char* text;
+    TNumEditState state;
+  };
+  const Case cases[] = {
+      {"4a", TNumEditKey::Up, 0x4B, "4B", esNormal},
+      {"4a", TNumEditKey::Down, 0x49, "49", esNormal},
+      {"4a", TNumEditKey::PageUp, 0x5A, "5A", esNormal},
+      {"FF", TNumEditKey::Up, 0xFF, "FF", esNormal},  // taken, then at its limit
+      {"4g", TNumEditKey::Up, 5, "4g", esError},      // invalid: stays as typed, marked
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TRecordingView fieldView;
+    TNumEditModel field(kPoint);
+    field.SetView(&fieldView);
+    MakeMacField(field);
+    field.SetValue(5);
+    field.TextChanged(c.typed);
+    field.KeyDown(c.key);
+    EXPECT_EQ(field.Value(), c.value);
+    EXPECT_EQ(field.Text(), c.text);
+    EXPECT_EQ(field.State(), c.state);
+  }
+}
+
+// A page step is ten in the shown base: 0x10 for a MAC byte, 10 for the port; the limits hold.
+TEST_F(NumEditModelTest, PageKeysStepByTenInTheShownBase) {
+  struct Case {
+    TEditBase base;
+    double from;
+    TNumEditKey key;
+    double to;
+  };
+  const Case cases[] = {
+      {ebHex, 0, TNumEditKey::PageUp, 0x10},      {ebHex, 0x25, TNumEditKey::PageDown, 0x15},
+      {ebHex, 0xF5, TNumEditKey::PageUp, 0xFF},   {ebHex, 0x05, TNumEditKey::PageDown, 0},
+      {ebFloat, 3306, TNumEditKey::PageUp, 3316}, {ebBin, 1, TNumEditKey::PageUp, 3},
+  };
+  MakeMacField();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.from);
+    model.SetEditBase(c.base);
+    model.SetMaxValue(c.base == ebFloat ? 65535 : 255);
+    model.SetValue(c.from);
+    model.KeyDown(c.key);
+    EXPECT_EQ(model.Value(), c.to);
+  }
 }
 
 TEST_F(NumEditModelTest, MultiplyingSteps) {

@@ -19,9 +19,17 @@ TEST(OpenInBrowser, HandsTheAddressOverExactlyAsTyped) {
   ::setenv("PATH", (dir.Path().string() + ":" + path).c_str(), 1);
 
   const std::string address = "http://post.example/%41 b/script/back-end/getStatus.php";
-  OpenInBrowser(QString::fromStdString(address));
+  EXPECT_TRUE(OpenInBrowser(QString::fromStdString(address)));
   ::setenv("PATH", path.c_str(), 1);
   for (int wait = 0; wait < 100 && !std::filesystem::exists(dir / "opened"); ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(ReadFile(dir / "opened"), address);
+}
+
+TEST(OpenInBrowser, SaysWhenNoOpenerCanBeStarted) {
+  TempDir emptyFolder;
+  std::string path = std::getenv("PATH");
+  ::setenv("PATH", emptyFolder.Path().c_str(), 1);
+  EXPECT_FALSE(OpenInBrowser("http://post.example/script/back-end/getStatus.php"));
+  ::setenv("PATH", path.c_str(), 1);
 }
