@@ -531,7 +531,7 @@ TEST_F(DataIntegrityTest, ANegativeInsertIdKeepsTheSessionAndTheFieldShowsIt) {
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(id ORDER BY id) FROM counters"), "-1,1");
 }
 
-// An INSERT that outlives the command time-out (a backup's read lock holds it) is ended on the
+// An INSERT that outlives the command time-out (another session's read lock on the table holds it) is ended on the
 // server before its outcome is decided, so that it cannot store its row later.
 TEST_F(DataIntegrityTest, AStatementPastTheTimeOutIsEndedOnTheServer) {
   TMyConnection locker;
@@ -540,7 +540,7 @@ TEST_F(DataIntegrityTest, AStatementPastTheTimeOutIsEndedOnTheServer) {
   Query.SQL().SetText("SELECT id, note FROM notes");
   Query.Open();
   Query.CommandTimeout = 2;
-  locker.MySQLConnection()->ExecStatement("FLUSH TABLES WITH READ LOCK");
+  locker.MySQLConnection()->ExecStatement("LOCK TABLES notes READ");
   bool timedOut = false, mayStillRun = true;
   try {
     InsertNote(5, "held by the lock");
