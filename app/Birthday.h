@@ -1,5 +1,6 @@
 #pragma once
 // The main window: connection inputs, the pixel table, MAC entry and birth certificate creation.
+#include "app/BackgroundCall.h"
 #include "app/BirthCheck.h"
 #include "app/Settings.h"
 #include "components/MyConnection.h"
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +30,8 @@ class TAbNumSpin;
 class TDBGrid;
 class TDBNavigator;
 class TStatusBar;
+class TWaitBreaker;
+class TWaitIndicator;
 
 // The texts the type boxes show while no type is chosen.
 inline const QString PixelTypePrompt = "<select Pixel Type>";
@@ -72,6 +76,8 @@ class TfrmBirthday : public QMainWindow {
   QLabel* lblNavigation;
   TDBNavigator* navPixels;
   TStatusBar* sbStatus;
+  // Over the status bar while the window waits for the database.
+  TWaitIndicator* waitIndicator;
 
   QGroupBox* gbDirectAccess;
   QLabel* lblHost;
@@ -163,10 +169,23 @@ class TfrmBirthday : public QMainWindow {
   bool SettleLostBirth();
   // Re-reads the table and makes the row of the MAC current.
   void ShowStoredRow(const std::string& mac);
-  void ReportCreationFailure(const std::exception& error);
+  // The error's text, a duplicate's fixed one, or what ended a wait: the time-out or the
+  // technician's cancel (cancelledWait: what the wait was for).
+  void ReportCreationFailure(const std::exception& error, const QString& cancelledWait);
   bool StoredByAnEarlierAttempt(const std::string& mac);
   // The fixed message for a failed connect, or the reason when the connection's protection refused it.
   void ReportConnectFailure(const std::exception& error);
+
+  // Runs a database call of the window on a worker thread that owns the session and the pixel
+  // query meanwhile, while the window repaints and answers: the controls that would use them are
+  // disabled and the grid holds off the dataset. After about half a second the wait shows what
+  // it is for; Escape or Cancel ends it as a time-out would. The call's exception is raised here.
+  void Wait(const QString& what, const std::function<void()>& work);
+  void CancelWait();
+  // After a failed wait: true, with the status saying so, when the technician cancelled it.
+  bool ReportIfCancelled();
+  // "Connecting to db2:3306": the hosts the connection is about to try.
+  QString ConnectingText() const;
 
   void CreateControls();
   void CreateDatabasePage();
@@ -184,6 +203,12 @@ class TfrmBirthday : public QMainWindow {
   void OpenPixels();
 
   HintTracker* hintTracker_ = nullptr;
+  TBackgroundCall background_;
+  std::shared_ptr<TWaitBreaker> waitBreaker_;
+  // What the current wait is for, and the wait the technician cancelled (empty: none).
+  QString waitWhat_, cancelledWait_;
+  // The window was asked to close while a wait ran: it closes once the wait has ended.
+  bool closeAfterWait_ = false;
   // A creation whose post failed after the row may have been stored; looked up before the next one.
   std::optional<TPixelBirth> lostBirth_;
   // Every creation of this session whose outcome was unknown, for a duplicate that is its own row.

@@ -1,6 +1,5 @@
 // The connection workflow of the main window: connect, test, close and the two connection events.
 #include "app/Birthday.h"
-#include "app/BusyCursor.h"
 #include "app/ErrorReport.h"
 #include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
@@ -63,21 +62,18 @@ void TfrmBirthday::mnuConnectionSecurityClick() {
 }
 
 void TfrmBirthday::OpenPixels() {
-  BusyCursor busy;
-  quPixels.Open();
+  Wait("Opening the table of pixels", [this] { quPixels.Open(); });
 }
 
 void TfrmBirthday::btnConnectClick() {
   if (!conDB.Connected()) {
     try {
       HandInputsToConnection(false);
-      {
-        BusyCursor busy;
-        conDB.Connect();
-      }
+      Wait(ConnectingText(), [this] { conDB.Connect(); });
       OpenPixels();
       pcBirthdaySetup->setCurrentWidget(tsPixels);
     } catch (const std::exception& error) {
+      if (ReportIfCancelled()) return;
       ReportConnectFailure(error);
     }
   }
@@ -92,10 +88,9 @@ void TfrmBirthday::btnTestConnectionClick() {
   if (conDB.Connected()) return;
   try {
     HandInputsToConnection(true);
-    BusyCursor busy;
-    conDB.Connect();
+    Wait(ConnectingText(), [this] { conDB.Connect(); });
   } catch (const std::exception& error) {
-    ReportConnectFailure(error);
+    if (!ReportIfCancelled()) ReportConnectFailure(error);
   }
 }
 

@@ -1,6 +1,7 @@
 // The window's controls at their designed places, its menu and its tab order.
 #include "app/Birthday.h"
 #include "app/StatusBar.h"
+#include "app/WaitIndicator.h"
 #include "app/WindowControls.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
@@ -83,6 +84,7 @@ void TfrmBirthday::CreateControls() {
   sbStatus = Place(new TStatusBar(gbDatabase), 2, 387, 583, 19);
   sbStatus->AddPanel(400, "Hint (help on/off)");
   sbStatus->AddPanel(50);
+  waitIndicator = new TWaitIndicator(sbStatus, this);
   gbDatabase->installEventFilter(this);  // keeps the status bar at the bottom
 
   CreateDatabasePage();

@@ -92,6 +92,11 @@ void TDBGrid::SizeColumns() {
   }
 }
 
+void TDBGrid::HoldOffDataSet(bool held) {
+  model_->SetHeld(held);
+  setUpdatesEnabled(!held);
+}
+
 void TDBGrid::FollowDataSet() {
   if (movingDataSet_) return;
   int row = model_->CurrentRow();

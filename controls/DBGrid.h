@@ -20,6 +20,9 @@ class TDBGrid : public QTableView {
   void SetDataSource(TDataSource* source);
   TDataSource* DataSource() const { return model_->DataSource(); }
   TDBGridModel& Model() { return *model_; }
+  // While another thread owns the dataset the grid neither paints nor reads it; released, it
+  // shows what the dataset's next notification tells.
+  void HoldOffDataSet(bool held);
 
   // Background of a record's cells by its number (from 1; -1 while it is being inserted); an
   // invalid colour keeps the grid's own.

@@ -201,7 +201,10 @@ void TMySQLConnection::AssignLogin(const TMySQLConnection& source) {
   FDatabase = source.FDatabase;
   FCharset = source.FCharset;
   FPort = source.FPort;
-  FConnectionTimeout = source.FConnectionTimeout;
+  // A node that no longer answers must not hold the statement's end for the whole connect time-out.
+  constexpr int CancelConnectTimeout = 3;
+  FConnectionTimeout = source.FConnectionTimeout > 0 ? std::min(source.FConnectionTimeout, CancelConnectTimeout)
+                                                     : CancelConnectTimeout;
   FUseUnicode = FUseUnicodeSetting = source.FUseUnicodeSetting;
   FCompress = source.FCompress;
   FIPVersion = source.FIPVersion;
@@ -225,6 +228,7 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
   Disconnect();
   FUseUnicode = FUseUnicodeSetting;  // an old server of the list may have turned it off
   FMySQL = api.mysql_init();
+  FMySQL->waitBreaker = FWaitBreaker;
   FNativeConnection = true;
   api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
   // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.

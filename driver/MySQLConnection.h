@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,8 +32,13 @@ class TMySQLConnection : public TCRConnection {
   void Disconnect() override;
   bool GetConnected() const override { return FConnected; }
 
-  // A new connection object with the same login settings (for cancelling a statement).
+  // A new connection object with the same login settings (for cancelling a statement), but a
+  // connect time-out of at most a few seconds and no wait breaker: it ends the statement of a
+  // session whose wait was broken or timed out, and is not to be held by a server that no longer answers.
   void AssignLogin(const TMySQLConnection& source);
+  // Lets another thread end this connection's socket waits (connect, login, a statement); each
+  // ends as a time-out would.
+  void SetWaitBreaker(std::shared_ptr<TWaitBreaker> breaker) { FWaitBreaker = std::move(breaker); }
   void Ping();
   bool CheckIsValid();
   void SetDatabase(const std::string& name);
@@ -125,6 +131,7 @@ class TMySQLConnection : public TCRConnection {
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;
   int FPort = 3306;
   int FConnectionTimeout = 15;
+  std::shared_ptr<TWaitBreaker> FWaitBreaker;
   bool FUseUnicode = false;
   bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
   bool FUtf8mb4 = false;
