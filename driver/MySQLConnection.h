@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TComponent;
 
@@ -110,7 +111,10 @@ class TMySQLConnection : public TCRConnection {
   // Logs in to the hosts in turn from the one at `first`, as the list allows; raises the last
   // failure when none takes the login.
   void ConnectFrom(std::size_t first);
-  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
+  // Logs in to the hosts of the list from the one at `first` (see ConnectFrom).
+  THostChoice LogInToOneOf(const THostList& hosts, std::size_t first);
+  // One login attempt, connect and login steps bounded by `timeout` seconds (0: none).
+  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady, int timeout);
   // The steps after the handshake that make a session usable; a failure ends the login to this host.
   void PrepareSession(bool checkReady);
   // The time a step of the connection may take: while logging in, what is left of the connect

@@ -40,7 +40,7 @@ bool TCRVioSocket::Watch(TSocketHandle socket) {
 
 bool TCRVioSocket::EndedByBreak() {
   if (!FBreaker || !FBreaker->TakeBreak()) return false;
-  SetLastError(0, "The wait for the server was cancelled");
+  SetLastError(BrokenWaitCode, "The wait for the server was cancelled");
   FTimedOut = true;
   return true;
 }

@@ -4,6 +4,10 @@
 
 #include <mutex>
 
+// The error code of a transport whose wait was broken: not a system's code, and not 0, which
+// would read as the peer closing the connection.
+inline constexpr int BrokenWaitCode = -1;
+
 // Lets another thread end the wait of a session's socket at once: the socket being connected or
 // read is shut down, and the transport that notices reports a time-out, so that what follows is
 // what follows a time-out. A break asked while no socket waits ends the next wait that starts.

@@ -3,6 +3,7 @@
 #include "app/ErrorReport.h"
 #include "app/MacAddress.h"
 #include "app/StatusBar.h"
+#include "app/WaitIndicator.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -123,6 +126,49 @@ class RegistrationTest : public ::testing::Test {
   QStringList messages_;
 };
 
+// Watches a wait of the window from inside its event loop: counts the ticks of a timer and the
+// repaints of the wait indicator, keeps each wait text shown, and ends the wait at its first text
+// when told to.
+class WaitWatch : public QObject {
+ public:
+  enum TEnd { Never, ByEscape, ByCancelButton };
+
+  WaitWatch(TfrmBirthday& form, TEnd end) : form_(form), end_(end) {
+    form.waitIndicator->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+    timer_.start(50);
+  }
+
+  int ticks = 0;
+  int paints = 0;
+  QStringList texts;
+  QElapsedTimer sinceEnd;  // started when the wait was told to end
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+
+ private:
+  void Tick() {
+    ++ticks;
+    const QString text = form_.waitIndicator->Text();
+    if (text.isEmpty() || texts.contains(text)) return;
+    texts << text;
+    if (end_ == Never || sinceEnd.isValid()) return;
+    sinceEnd.start();
+    if (end_ == ByEscape)
+      QTest::keyClick(&form_, Qt::Key_Escape);
+    else
+      QTest::mouseClick(form_.waitIndicator->CancelButton(), Qt::LeftButton);
+  }
+
+  TfrmBirthday& form_;
+  TEnd end_;
+  QTimer timer_;
+};
+
 std::vector<std::string> Column(TMyQuery& query, const char* field) {
   std::vector<std::string> values;
   int recNo = query.RecNo();
@@ -182,6 +228,42 @@ TEST_F(RegistrationTest, AHostListSkipsADeadHostAndTheStateLabelNamesTheHostReac
   EXPECT_EQ(Hint(form_->lblTest), "Host|Connected to " + live);
   Click(form_->btnClose);
   EXPECT_EQ(Hint(form_->lblTest), "");
+}
+
+// The first host of the list takes the connection and never answers, as a frozen node does: the
+// window goes on to the next host after a few seconds, not after the connect time-out.
+TEST_F(RegistrationTest, AHostListPassesOverAHostThatDoesNotAnswer) {
+  const test_server::TSettings& server = test_server::Settings();
+  TFaultProxy frozen(server.Port, {TFaultKind::Stall, TFaultDirection::ToClient, 0});
+  const QString silent = "127.0.0.1:" + QString::number(frozen.Port());
+  const QString live = QString::fromStdString(server.Host) + ":" + QString::number(server.Port);
+  form_->edHost->setText(silent + "," + live);
+  form_->conDB.SetConnectionTimeout(60);
+  WaitWatch watch(*form_, WaitWatch::Never);
+  QElapsedTimer connecting;
+  connecting.start();
+  ConnectAndShowPixels();
+  EXPECT_LT(connecting.elapsed(), 30'000);  // half the connect time-out
+  EXPECT_EQ(Hint(form_->lblTest), "Host|Connected to " + live);
+  EXPECT_TRUE(watch.texts.contains("Connecting to " + silent + ", " + live + "\u2026 1 s"))
+      << watch.texts.join("; ").toStdString();
+}
+
+// Cancel ends a connect to a host that does not answer: no error box, the status says so.
+TEST_F(RegistrationTest, CancelEndsAConnectToAHostThatDoesNotAnswer) {
+  TFaultProxy frozen(test_server::Settings().Port, {TFaultKind::Stall, TFaultDirection::ToClient, 0});
+  form_->edHost->setText("127.0.0.1");
+  form_->nePort->SetValue(frozen.Port());
+  WaitWatch watch(*form_, WaitWatch::ByCancelButton);
+  Click(form_->btnConnect);
+  const QString connecting = "Connecting to 127.0.0.1:" + QString::number(frozen.Port());
+  EXPECT_EQ(watch.texts, QStringList{connecting + "\u2026 0 s"});
+  EXPECT_EQ(form_->sbStatus->PanelText(1), connecting + " was cancelled.");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_FALSE(form_->conDB.Connected());
+  EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
+  EXPECT_TRUE(form_->btnConnect->isEnabled());
+  EXPECT_TRUE(form_->edHost->isEnabled());
 }
 
 TEST_F(RegistrationTest, TestConnectionTrimsTheInputsAndDirectConnectKeepsThatConnection) {
@@ -271,13 +353,67 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   form_->edNote->setText("held");
   ServerSide locker(database_, /*fill=*/false);
   locker.Run("FLUSH TABLES WITH READ LOCK");
+  WaitWatch watch(*form_, WaitWatch::Never);
   Click(form_->btnCreateBirthCert);
   locker.Run("UNLOCK TABLES");
+  // The window went on meanwhile and said what it waited for.
+  EXPECT_GT(watch.ticks, 10);
+  EXPECT_GT(watch.paints, 0);
+  EXPECT_TRUE(watch.texts.contains("Storing the birth certificate\u2026 1 s")) << watch.texts.join("; ").toStdString();
+  EXPECT_EQ(form_->waitIndicator->Text(), "");
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
   EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
   EXPECT_EQ(form_->edNote->text(), "held");
   EXPECT_EQ(form_->quPixels.State(), dsBrowse);
   const std::string count = "SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '54-2F-89-0B-0C-0D'";
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"0"});
+
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
+// The same lock, and the technician does not want to wait: Escape ends the INSERT on the server
+// at once, nothing is stored once the lock is gone, the entries stay, and the next Create stores
+// the row once.
+TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRowOnce) {
+  server_.Run("SET GLOBAL log_output = 'TABLE'");
+  server_.Run("SET GLOBAL general_log = 1");
+  const std::string since = server_.Rows("SELECT NOW(6)").at(0);
+  ConnectAndShowPixels();
+  form_->SetCommandTimeout(30);  // only Escape ends the wait
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->seMAC3->SetValue(0x0B);
+  form_->seMAC2->SetValue(0x0C);
+  form_->seMAC1->SetValue(0x0E);
+  form_->cbPixelType->setEditText("Reference");
+  form_->edNote->setText("cancelled");
+  ServerSide locker(database_, /*fill=*/false);
+  locker.Run("FLUSH TABLES WITH READ LOCK");
+  WaitWatch watch(*form_, WaitWatch::ByEscape);
+  Click(form_->btnCreateBirthCert);
+  RecordProperty("EscapeToEndMs", static_cast<int>(watch.sinceEnd.elapsed()));
+  const std::vector<std::string> running =
+      server_.Rows("SELECT id FROM information_schema.processlist WHERE info LIKE 'INSERT INTO pixels%'");
+  locker.Run("UNLOCK TABLES");
+
+  EXPECT_GT(watch.paints, 0);
+  ASSERT_FALSE(watch.texts.isEmpty());
+  EXPECT_EQ(watch.texts.first(), "Storing the birth certificate\u2026 0 s");
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "Storing the birth certificate was cancelled.");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_EQ(form_->waitIndicator->Text(), "");
+  EXPECT_TRUE(running.empty());  // ended before the wait was
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM mysql.general_log WHERE event_time >= '" + since +
+                         "' AND argument LIKE 'KILL %'"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(form_->seMAC1->Value(), 0x0E);
+  EXPECT_EQ(form_->cbPixelType->currentText(), "Reference");
+  EXPECT_EQ(form_->edNote->text(), "cancelled");
+  EXPECT_EQ(form_->quPixels.State(), dsBrowse);
+  EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
+  const std::string count = "SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '54-2F-89-0B-0C-0E'";
   EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"0"});
 
   Click(form_->btnCreateBirthCert);
