@@ -81,6 +81,13 @@ void TfrmBirthday::BindEvents() {
   conDB.AfterConnect = [this](TCustomConnection&) { background_.Notify([this] { conDBAfterConnect(); }); };
   conDB.AfterDisconnect = [this](TCustomConnection&) { background_.Notify([this] { conDBAfterDisconnect(); }); };
   waitIndicator->OnCancel = [this] { CancelWait(); };
+  for (TDBNavigator* navigator : {navPixels, DBNavigator1})
+    navigator->RunServerCall = [this](TDBNavigator&, TNavigateBtn button, const std::function<void()>& call) {
+      Wait(button == nbRefresh  ? ReadingPixelsText
+           : button == nbDelete ? "Deleting the record"
+                                : "Storing the record",
+           call);
+    };
   dsPixels.OnDataChange = [this](TDataSource&, TField*) { dsPixelsDataChange(); };
   gridPixels->OnRecordBackground = [this](TDBGrid&, int recNo) { return gridPixelsDrawColumnCell(recNo); };
   gridPixels->OnTitleClick = [this](TDBGrid&, const std::string& field) {

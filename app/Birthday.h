@@ -184,6 +184,8 @@ class TfrmBirthday : public QMainWindow {
   void CancelWait();
   // After a failed wait: true, with the status saying so, when the technician cancelled it.
   bool ReportIfCancelled();
+  // The wait of a refresh of the pixel table.
+  static constexpr const char* ReadingPixelsText = "Reading the table of pixels";
   // "Connecting to db2:3306": the hosts the connection is about to try.
   QString ConnectingText() const;
 

@@ -139,7 +139,7 @@ bool TfrmBirthday::StoredByAnEarlierAttempt(const std::string& mac) {
 }
 
 void TfrmBirthday::ShowStoredRow(const std::string& mac) {
-  Wait("Reading the table of pixels", [this] { quPixels.Refresh(); });
+  Wait(ReadingPixelsText, [this] { quPixels.Refresh(); });
   for (quPixels.First(); !quPixels.Eof(); quPixels.Next())
     if (quPixels.FieldByName("mac").AsString() == mac) return;
 }
