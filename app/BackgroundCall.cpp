@@ -16,7 +16,8 @@ std::exception_ptr TBackgroundCall::Run(const std::function<void()>& work) {
     } catch (...) {
       failure = std::current_exception();
     }
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // By name: the call is then Qt's alone, with nothing of this program shared between threads.
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
   loop.exec();
   worker.join();
