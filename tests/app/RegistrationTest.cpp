@@ -91,6 +91,62 @@ class ServerSide {
   TMyConnection connection_;
 };
 
+// Watches a wait of the window from inside its event loop: counts the ticks of a timer and the
+// repaints of the wait indicator, keeps each wait text shown, and ends the wait at its first text
+// when told to.
+class WaitWatch : public QObject {
+ public:
+  enum TEnd { Never, ByEscape, ByCancelButton, ByClosingTheWindow };
+
+  WaitWatch(TfrmBirthday& form, TEnd end) : form_(form), end_(end) {
+    form.waitIndicator->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+    timer_.start(50);
+  }
+
+  int ticks = 0;
+  int paints = 0;
+  QStringList texts;
+  // As the first text showed: the busy cursor, and whether any control that uses the session was enabled.
+  bool busyCursor = false;
+  bool sessionControlEnabled = true;
+  QElapsedTimer sinceEnd;  // started when the wait was told to end
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+
+ private:
+  void Tick() {
+    ++ticks;
+    const QString text = form_.waitIndicator->Text();
+    if (text.isEmpty() || texts.contains(text)) return;
+    texts << text;
+    if (texts.size() == 1) {
+      busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+      sessionControlEnabled = false;
+      for (QWidget* control : std::initializer_list<QWidget*>{form_.btnConnect, form_.btnTestConnection, form_.btnClose,
+                                                              form_.btnCreateBirthCert, form_.btnWriteToSD,
+                                                              form_.gridPixels, form_.navPixels})
+        sessionControlEnabled |= control->isEnabled();
+    }
+    if (end_ == Never || sinceEnd.isValid()) return;
+    sinceEnd.start();
+    if (end_ == ByEscape)
+      QTest::keyClick(&form_, Qt::Key_Escape);
+    else if (end_ == ByCancelButton)
+      QTest::mouseClick(form_.waitIndicator->CancelButton(), Qt::LeftButton);
+    else
+      form_.close();
+  }
+
+  TfrmBirthday& form_;
+  TEnd end_;
+  QTimer timer_;
+};
+
 class RegistrationTest : public ::testing::Test {
  protected:
   RegistrationTest() : database_(test_server::ProcessDatabase("morvane_app_test")), server_(database_) {
@@ -114,6 +170,19 @@ class RegistrationTest : public ::testing::Test {
 
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
+  // Clicks "Create Birth Certificate" while another session holds a backup's read lock, with the
+  // wait watched and ended as told; whileLocked runs before the lock is released.
+  std::unique_ptr<WaitWatch> CreateUnderReadLock(WaitWatch::TEnd end,
+                                                 const std::function<void(const WaitWatch&)>& whileLocked = {}) {
+    ServerSide locker(database_, /*fill=*/false);
+    locker.Run("FLUSH TABLES WITH READ LOCK");
+    auto watch = std::make_unique<WaitWatch>(*form_, end);
+    Click(form_->btnCreateBirthCert);
+    if (whileLocked) whileLocked(*watch);
+    locker.Run("UNLOCK TABLES");
+    return watch;
+  }
+
   void ConnectAndShowPixels() {
     Click(form_->btnConnect);
     ASSERT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
@@ -125,49 +194,6 @@ class RegistrationTest : public ::testing::Test {
   ServerSide server_;
   std::unique_ptr<TfrmBirthday> form_;
   QStringList messages_;
-};
-
-// Watches a wait of the window from inside its event loop: counts the ticks of a timer and the
-// repaints of the wait indicator, keeps each wait text shown, and ends the wait at its first text
-// when told to.
-class WaitWatch : public QObject {
- public:
-  enum TEnd { Never, ByEscape, ByCancelButton };
-
-  WaitWatch(TfrmBirthday& form, TEnd end) : form_(form), end_(end) {
-    form.waitIndicator->installEventFilter(this);
-    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-    timer_.start(50);
-  }
-
-  int ticks = 0;
-  int paints = 0;
-  QStringList texts;
-  QElapsedTimer sinceEnd;  // started when the wait was told to end
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-
- private:
-  void Tick() {
-    ++ticks;
-    const QString text = form_.waitIndicator->Text();
-    if (text.isEmpty() || texts.contains(text)) return;
-    texts << text;
-    if (end_ == Never || sinceEnd.isValid()) return;
-    sinceEnd.start();
-    if (end_ == ByEscape)
-      QTest::keyClick(&form_, Qt::Key_Escape);
-    else
-      QTest::mouseClick(form_.waitIndicator->CancelButton(), Qt::LeftButton);
-  }
-
-  TfrmBirthday& form_;
-  TEnd end_;
-  QTimer timer_;
 };
 
 std::vector<std::string> Column(TMyQuery& query, const char* field) {
@@ -352,16 +378,18 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   form_->seMAC1->SetValue(0x0D);
   form_->cbPixelType->setEditText("Reference");
   form_->edNote->setText("held");
-  ServerSide locker(database_, /*fill=*/false);
-  locker.Run("FLUSH TABLES WITH READ LOCK");
-  WaitWatch watch(*form_, WaitWatch::Never);
-  Click(form_->btnCreateBirthCert);
-  locker.Run("UNLOCK TABLES");
+  const auto watch = CreateUnderReadLock(WaitWatch::Never);
   // The window went on meanwhile and said what it waited for.
-  EXPECT_GT(watch.ticks, 10);
-  EXPECT_GT(watch.paints, 0);
-  EXPECT_TRUE(watch.texts.contains("Storing the birth certificate\u2026 1 s")) << watch.texts.join("; ").toStdString();
+  EXPECT_GT(watch->ticks, 10);
+  EXPECT_GT(watch->paints, 0);
+  EXPECT_TRUE(watch->texts.contains("Storing the birth certificate\u2026 1 s"))
+      << watch->texts.join("; ").toStdString();
+  EXPECT_TRUE(watch->busyCursor);
+  EXPECT_FALSE(watch->sessionControlEnabled);
   EXPECT_EQ(form_->waitIndicator->Text(), "");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(form_->btnClose->isEnabled());
+  EXPECT_TRUE(form_->navPixels->isEnabled());
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
   EXPECT_EQ(form_->seMAC1->Value(), 0x0D);
   EXPECT_EQ(form_->edNote->text(), "held");
@@ -381,7 +409,7 @@ TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRo
   server_.Run("SET GLOBAL log_output = 'TABLE'");
   server_.Run("SET GLOBAL general_log = 1");
   ConnectAndShowPixels();
-  const std::string kill = "KILL " + std::to_string(form_->conDB.MySQLConnection()->GetThreadId());
+  const std::string session = std::to_string(form_->conDB.MySQLConnection()->GetThreadId());
   form_->SetCommandTimeout(30);  // only Escape ends the wait
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
@@ -390,23 +418,20 @@ TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRo
   form_->seMAC1->SetValue(0x0E);
   form_->cbPixelType->setEditText("Reference");
   form_->edNote->setText("cancelled");
-  ServerSide locker(database_, /*fill=*/false);
-  locker.Run("FLUSH TABLES WITH READ LOCK");
-  WaitWatch watch(*form_, WaitWatch::ByEscape);
-  Click(form_->btnCreateBirthCert);
-  RecordProperty("EscapeToEndMs", static_cast<int>(watch.sinceEnd.elapsed()));
-  const std::vector<std::string> running =
-      server_.Rows("SELECT id FROM information_schema.processlist WHERE info LIKE 'INSERT INTO pixels%'");
-  locker.Run("UNLOCK TABLES");
+  std::vector<std::string> running;
+  const auto watch = CreateUnderReadLock(WaitWatch::ByEscape, [&](const WaitWatch& ended) {
+    RecordProperty("EscapeToEndMs", static_cast<int>(ended.sinceEnd.elapsed()));
+    running = server_.Rows("SELECT id FROM information_schema.processlist WHERE id = " + session);
+  });
 
-  EXPECT_GT(watch.paints, 0);
-  ASSERT_FALSE(watch.texts.isEmpty());
-  EXPECT_EQ(watch.texts.first(), "Storing the birth certificate\u2026 0 s");
+  EXPECT_GT(watch->paints, 0);
+  ASSERT_FALSE(watch->texts.isEmpty());
+  EXPECT_EQ(watch->texts.first(), "Storing the birth certificate\u2026 0 s");
   EXPECT_EQ(form_->sbStatus->PanelText(1), "Storing the birth certificate was cancelled.");
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
   EXPECT_EQ(form_->waitIndicator->Text(), "");
   EXPECT_TRUE(running.empty());  // ended before the wait was
-  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM mysql.general_log WHERE argument = '" + kill + "'"),
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM mysql.general_log WHERE argument = 'KILL " + session + "'"),
             std::vector<std::string>{"1"});
   EXPECT_EQ(form_->seMAC1->Value(), 0x0E);
   EXPECT_EQ(form_->cbPixelType->currentText(), "Reference");
@@ -419,6 +444,19 @@ TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRo
   Click(form_->btnCreateBirthCert);
   EXPECT_EQ(form_->sbStatus->PanelText(1), "");
   EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
+// Closing the window while a statement waits ends the wait first; the window closes after it.
+TEST_F(RegistrationTest, ClosingTheWindowDuringAWaitEndsTheWaitAndThenCloses) {
+  ConnectAndShowPixels();
+  form_->SetCommandTimeout(30);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  CreateUnderReadLock(WaitWatch::ByClosingTheWindow);
+  EXPECT_TRUE(form_->isVisible());  // the worker had the session: nothing was closed under it
+  QTRY_VERIFY(!form_->isVisible());
+  EXPECT_FALSE(form_->conDB.Connected());
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
 }
 
 TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText) {
