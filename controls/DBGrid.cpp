@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -93,8 +94,16 @@ void TDBGrid::SizeColumns() {
 }
 
 void TDBGrid::HoldOffDataSet(bool held) {
+  if (held) {
+    if (!heldPicture_) heldPicture_ = new QLabel(this);
+    heldPicture_->setPixmap(grab());
+    heldPicture_->setGeometry(rect());
+    heldPicture_->show();
+    heldPicture_->raise();
+  } else if (heldPicture_) {
+    heldPicture_->hide();
+  }
   model_->SetHeld(held);
-  setUpdatesEnabled(!held);
 }
 
 void TDBGrid::FollowDataSet() {
