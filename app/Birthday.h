@@ -182,6 +182,8 @@ class TfrmBirthday : public QMainWindow {
   // it is for; Escape or Cancel ends it as a time-out would. The call's exception is raised here.
   void Wait(const QString& what, const std::function<void()>& work);
   void CancelWait();
+  // Keeps the controls that use the session disabled for a while, the window repainting meanwhile.
+  void HoldWindow(std::chrono::milliseconds pause);
   // After a failed wait: true, with the status saying so, when the technician cancelled it.
   bool ReportIfCancelled();
   // The wait of a refresh of the pixel table.

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <thread>
 #include <utility>
 
 namespace {
@@ -195,7 +194,7 @@ void TfrmBirthday::btnCreateBirthCertClick() {
     quPixels.FieldByName("note").SetAsString(birth.Note);
     sent = true;
     Wait("Storing the birth certificate", [this] { quPixels.Post(); });
-    std::this_thread::sleep_for(CreationPause);
+    HoldWindow(CreationPause);
   } catch (const std::exception& error) {
     // Taken before the look-ups below, which are waits of their own.
     const QString cancelledWait = std::exchange(cancelledWait_, {});

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QPointer>
 #include <QTimer>
@@ -18,7 +19,7 @@ namespace {
 // Disables controls for the length of a wait and gives each back its own state and the focus.
 class THeldControls {
  public:
-  explicit THeldControls(std::initializer_list<QWidget*> controls) : focus_(QApplication::focusWidget()) {
+  explicit THeldControls(const std::vector<QWidget*>& controls) : focus_(QApplication::focusWidget()) {
     for (QWidget* control : controls) {
       held_.push_back({control, !control->testAttribute(Qt::WA_ForceDisabled)});
       control->setEnabled(false);
@@ -34,6 +35,11 @@ class THeldControls {
   QPointer<QWidget> focus_;
 };
 
+// The controls that would use the session or the pixel query.
+std::vector<QWidget*> SessionControls(const TfrmBirthday& form) {
+  return {form.gbDirectAccess, form.gbControls, form.tsPixels, form.navPixels};
+}
+
 }  // namespace
 
 void TfrmBirthday::Wait(const QString& what, const std::function<void()>& work) {
@@ -41,7 +47,7 @@ void TfrmBirthday::Wait(const QString& what, const std::function<void()>& work) 
   cancelledWait_.clear();
   waitBreaker_->Reset();
   // The worker owns the session and the pixel query: nothing on this thread may use them.
-  THeldControls held{gbDirectAccess, gbControls, tsPixels, navPixels};
+  THeldControls held(SessionControls(*this));
   mnuConnectionSecurity->setEnabled(false);
   quPixels.DisableControls();
   gridPixels->HoldOffDataSet(true);
@@ -62,6 +68,15 @@ void TfrmBirthday::Wait(const QString& what, const std::function<void()>& work) 
     QTimer::singleShot(0, this, [this] { close(); });
   }
   if (failure) std::rethrow_exception(failure);
+}
+
+void TfrmBirthday::HoldWindow(std::chrono::milliseconds pause) {
+  if (pause.count() <= 0) return;
+  THeldControls held(SessionControls(*this));
+  QEventLoop loop;
+  QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+  loop.exec();
+  held.Release();
 }
 
 void TfrmBirthday::CancelWait() {

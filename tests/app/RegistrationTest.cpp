@@ -31,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 // Runs statements as root on the test server, outside the window.
@@ -444,6 +446,21 @@ TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRo
   Click(form_->btnCreateBirthCert);
   EXPECT_EQ(form_->sbStatus->PanelText(1), "");
   EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
+// After a row is stored the window holds its controls for a moment, and goes on repainting.
+TEST_F(RegistrationTest, ThePauseAfterACreationHoldsTheControlsWithoutFreezingTheWindow) {
+  ConnectAndShowPixels();
+  form_->CreationPause = std::chrono::milliseconds(400);
+  Click(form_->btnGenerateRandom);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  std::optional<bool> connectEnabled;
+  QTimer::singleShot(200, form_.get(), [&] { connectEnabled = form_->btnConnect->isEnabled(); });
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(connectEnabled, std::optional<bool>(false));
+  EXPECT_TRUE(form_->btnConnect->isEnabled());
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
 }
 
 // Closing the window while a statement waits ends the wait first; the window closes after it.
