@@ -184,6 +184,8 @@ class TfrmBirthday : public QMainWindow {
   void CancelWait();
   // Keeps the controls that use the session disabled for a while, the window repainting meanwhile.
   void HoldWindow(std::chrono::milliseconds pause);
+  // "Storing the birth certificate was cancelled."
+  static QString CancelledText(const QString& wait) { return wait + " was cancelled."; }
   // After a failed wait: true, with the status saying so, when the technician cancelled it.
   bool ReportIfCancelled();
   // The wait of a refresh of the pixel table.

@@ -150,7 +150,7 @@ void TfrmBirthday::ReportCreationFailure(const std::exception& error, const QStr
   // A cancelled wait ends as a time-out does.
   if (database && database->TimedOut)
     text = !cancelledWait.isEmpty()
-               ? cancelledWait + " was cancelled."
+               ? CancelledText(cancelledWait)
                : QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
   sbStatus->SetPanelText(1, text);
   // Only a MAC that is taken needs changing before the next try.

@@ -87,7 +87,7 @@ void TfrmBirthday::CancelWait() {
 
 bool TfrmBirthday::ReportIfCancelled() {
   if (cancelledWait_.isEmpty()) return false;
-  sbStatus->SetPanelText(1, cancelledWait_ + " was cancelled.");
+  sbStatus->SetPanelText(1, CancelledText(cancelledWait_));
   cancelledWait_.clear();
   return true;
 }

@@ -172,12 +172,13 @@ class RegistrationTest : public ::testing::Test {
 
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-  // Clicks "Create Birth Certificate" while another session holds a backup's read lock, with the
+  // Clicks "Create Birth Certificate" while another session holds a read lock on the table, with the
   // wait watched and ended as told; whileLocked runs before the lock is released.
   std::unique_ptr<WaitWatch> CreateUnderReadLock(WaitWatch::TEnd end,
                                                  const std::function<void(const WaitWatch&)>& whileLocked = {}) {
     ServerSide locker(database_, /*fill=*/false);
-    locker.Run("FLUSH TABLES WITH READ LOCK");
+    // The table's own read lock, which holds writes as a backup's global one does, but only here.
+    locker.Run("FLUSH TABLES " + database_ + ".pixels WITH READ LOCK");
     auto watch = std::make_unique<WaitWatch>(*form_, end);
     Click(form_->btnCreateBirthCert);
     if (whileLocked) whileLocked(*watch);
