@@ -6,10 +6,12 @@
 #include "app/ErrorReport.h"
 #include "app/HintTracker.h"
 #include "app/StatusBar.h"
+#include "app/WaitIndicator.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
 #include "controls/DBNavigator.h"
 #include "platform/OpenInBrowser.h"
+#include "wire/WaitBreaker.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -48,6 +50,8 @@ TfrmBirthday::~TfrmBirthday() = default;
 
 void TfrmBirthday::CreateDataAccess() {
   conDB.LoginPrompt = false;
+  waitBreaker_ = std::make_shared<TWaitBreaker>();
+  conDB.SetWaitBreaker(waitBreaker_);
   conDB.Options.SetUseUnicode(true);
   conDB.Options.IPVersion = ivIPBoth;
   quPixels.SetConnection(&conDB);
@@ -73,9 +77,18 @@ void TfrmBirthday::BindEvents() {
   bind(btnClose, &QPushButton::clicked, [this] { btnCloseClick(); });
   bind(btnCreateBirthCert, &QPushButton::clicked, [this] { btnCreateBirthCertClick(); });
   bind(btnWriteToSD, &QPushButton::clicked, [this] { btnWriteToSDClick(); });
-  // Connection events run inside the connect or disconnect call, whose caller reports errors.
-  conDB.AfterConnect = [this](TCustomConnection&) { conDBAfterConnect(); };
-  conDB.AfterDisconnect = [this](TCustomConnection&) { conDBAfterDisconnect(); };
+  // Connection events run inside the connect or disconnect call, whose caller reports errors;
+  // raised on a wait's worker, they reach the window when the wait has ended.
+  conDB.AfterConnect = [this](TCustomConnection&) { background_.Notify([this] { conDBAfterConnect(); }); };
+  conDB.AfterDisconnect = [this](TCustomConnection&) { background_.Notify([this] { conDBAfterDisconnect(); }); };
+  waitIndicator->OnCancel = [this] { CancelWait(); };
+  for (TDBNavigator* navigator : {navPixels, DBNavigator1})
+    navigator->RunServerCall = [this](TDBNavigator&, TNavigateBtn button, const std::function<void()>& call) {
+      Wait(button == nbRefresh  ? ReadingPixelsText
+           : button == nbDelete ? "Deleting the record"
+                                : "Storing the record",
+           call);
+    };
   dsPixels.OnDataChange = [this](TDataSource&, TField*) { dsPixelsDataChange(); };
   gridPixels->OnRecordBackground = [this](TDBGrid&, int recNo) { return gridPixelsDrawColumnCell(recNo); };
   gridPixels->OnTitleClick = [this](TDBGrid&, const std::string& field) {
@@ -96,6 +109,13 @@ void TfrmBirthday::FormCreate() {
 }
 
 void TfrmBirthday::closeEvent(QCloseEvent* event) {
+  if (background_.Running()) {
+    // The worker still owns the session: its wait is ended first, then the window closes.
+    closeAfterWait_ = true;
+    CancelWait();
+    event->ignore();
+    return;
+  }
   RunHandler([this] { FormClose(); });
   event->accept();
 }

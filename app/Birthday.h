@@ -1,5 +1,6 @@
 #pragma once
 // The main window: connection inputs, the pixel table, MAC entry and birth certificate creation.
+#include "app/BackgroundCall.h"
 #include "app/BirthCheck.h"
 #include "app/Settings.h"
 #include "components/MyConnection.h"
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +32,8 @@ class TDBGrid;
 class TDBNavigator;
 class TFocusMark;
 class TStatusBar;
+class TWaitBreaker;
+class TWaitIndicator;
 
 // The texts the type boxes show while no type is chosen.
 inline const QString PixelTypePrompt = "<select Pixel Type>";
@@ -80,6 +84,8 @@ class TfrmBirthday : public QMainWindow {
   TStatusBar* sbStatus;
   // The frame around the control with the keyboard focus.
   TFocusMark* focusMark;
+  // Over the status bar while the window waits for the database.
+  TWaitIndicator* waitIndicator;
 
   QGroupBox* gbDirectAccess;
   QLabel* lblHost;
@@ -188,10 +194,29 @@ class TfrmBirthday : public QMainWindow {
   bool SettleLostBirth();
   // Re-reads the table and makes the row of the MAC current.
   void ShowStoredRow(const std::string& mac);
-  void ReportCreationFailure(const std::exception& error);
+  // The error's text, a duplicate's fixed one, or what ended a wait: the time-out or the
+  // technician's cancel (cancelledWait: what the wait was for).
+  void ReportCreationFailure(const std::exception& error, const QString& cancelledWait);
   bool StoredByAnEarlierAttempt(const std::string& mac);
   // The fixed message for a failed connect, or the reason when the connection's protection refused it.
   void ReportConnectFailure(const std::exception& error);
+
+  // Runs a database call of the window on a worker thread that owns the session and the pixel
+  // query meanwhile, while the window repaints and answers: the controls that would use them are
+  // disabled and the grid holds off the dataset. After about half a second the wait shows what
+  // it is for; Escape or Cancel ends it as a time-out would. The call's exception is raised here.
+  void Wait(const QString& what, const std::function<void()>& work);
+  void CancelWait();
+  // Keeps the controls that use the session disabled for a while, the window repainting meanwhile.
+  void HoldWindow(std::chrono::milliseconds pause);
+  // "Storing the birth certificate was cancelled."
+  static QString CancelledText(const QString& wait) { return wait + " was cancelled."; }
+  // After a failed wait: true, with the status saying so, when the technician cancelled it.
+  bool ReportIfCancelled();
+  // The wait of a refresh of the pixel table.
+  static constexpr const char* ReadingPixelsText = "Reading the table of pixels";
+  // "Connecting to db2:3306": the hosts the connection is about to try.
+  QString ConnectingText() const;
 
   void CreateControls();
   void CreateDatabasePage();
@@ -217,6 +242,12 @@ class TfrmBirthday : public QMainWindow {
   // The entries of a creation that did not store them, kept over a reconnect and the table's
   // reopening until they are stored or the technician picks a row.
   bool entriesPending_ = false;
+  TBackgroundCall background_;
+  std::shared_ptr<TWaitBreaker> waitBreaker_;
+  // What the current wait is for, and the wait the technician cancelled (empty: none).
+  QString waitWhat_, cancelledWait_;
+  // The window was asked to close while a wait ran: it closes once the wait has ended.
+  bool closeAfterWait_ = false;
   // A creation whose post failed after the row may have been stored; looked up before the next one.
   std::optional<TPixelBirth> lostBirth_;
   // Every creation of this session whose outcome was unknown, for a duplicate that is its own row.

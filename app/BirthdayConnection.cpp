@@ -1,6 +1,5 @@
 // The connection workflow of the main window: connect, test, close and the two connection events.
 #include "app/Birthday.h"
-#include "app/BusyCursor.h"
 #include "app/ErrorReport.h"
 #include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
@@ -65,21 +64,18 @@ void TfrmBirthday::mnuConnectionSecurityClick() {
 
 void TfrmBirthday::OpenPixels() {
   EntriesHold hold(*this, entriesPending_);  // the first row fills only entries not waiting to be stored
-  BusyCursor busy;
-  quPixels.Open();
+  Wait("Opening the table of pixels", [this] { quPixels.Open(); });
 }
 
 void TfrmBirthday::btnConnectClick() {
   if (!conDB.Connected()) {
     try {
       HandInputsToConnection(false);
-      {
-        BusyCursor busy;
-        conDB.Connect();
-      }
+      Wait(ConnectingText(), [this] { conDB.Connect(); });
       OpenPixels();
       pcBirthdaySetup->setCurrentWidget(tsPixels);
     } catch (const std::exception& error) {
+      if (ReportIfCancelled()) return;
       ReportConnectFailure(error);
     }
   }
@@ -95,11 +91,10 @@ void TfrmBirthday::btnTestConnectionClick() {
   if (conDB.Connected()) return;
   try {
     HandInputsToConnection(true);
-    BusyCursor busy;
-    conDB.Connect();
+    Wait(ConnectingText(), [this] { conDB.Connect(); });
     sbStatus->ClearMessage();
   } catch (const std::exception& error) {
-    ReportConnectFailure(error);
+    if (!ReportIfCancelled()) ReportConnectFailure(error);
   }
 }
 

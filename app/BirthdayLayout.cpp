@@ -2,6 +2,7 @@
 #include "app/Birthday.h"
 #include "app/FocusMark.h"
 #include "app/StatusBar.h"
+#include "app/WaitIndicator.h"
 #include "app/WindowControls.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
@@ -86,6 +87,7 @@ void TfrmBirthday::CreateControls() {
   sbStatus = new TStatusBar(client);
   sbStatus->AddPanel(400, "Hint (help on/off)");
   sbStatus->AddPanel(50);
+  waitIndicator = new TWaitIndicator(sbStatus, this);
   rows->addWidget(sbStatus);
 
   pcBirthdaySetup = Place(new QTabWidget(gbDatabase), 2, 15, 583, 327);

@@ -1,7 +1,6 @@
 // Registering pixels in the main window: the current row in the entry fields, sorting the table
 // and creating a birth certificate row.
 #include "app/Birthday.h"
-#include "app/BusyCursor.h"
 #include "app/MacAddress.h"
 #include "app/ShortErrorText.h"
 #include "app/StatusBar.h"
@@ -14,7 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <thread>
+#include <utility>
 
 namespace {
 
@@ -22,6 +21,7 @@ constexpr const char* DuplicateMessage = "Duplicate entry. Please try again.";
 constexpr const char* TableNotOpenMessage = "Open the table with \"Direct Connect To Database\" first.";
 constexpr const char* MacBytesMessage = "Enter the MAC bytes as two hexadecimal digits.";
 constexpr const char* ChooseTypesMessage = "Choose the pixel and shield type.";
+constexpr const char* LookUpText = "Looking up the birth certificate";
 
 // Characters from..from+1 (counting from 1) of a text that may be shorter.
 QString Piece(const std::string& text, size_t from) {
@@ -77,8 +77,7 @@ void TfrmBirthday::gridPixelsTitleClick(const std::string& fieldName) {
   std::string order = gridPixelsTag_ != 0 ? " DESC" : " ASC";
   gridPixelsTag_ = gridPixelsTag_ != 0 ? 0 : 1;
   quPixels.SQL().SetText("SELECT * FROM pixels ORDER BY " + QuoteIdentifier(fieldName, false) + order);
-  BusyCursor busy;
-  quPixels.Execute();
+  Wait("Sorting the table of pixels", [this] { quPixels.Execute(); });
 }
 
 bool TfrmBirthday::MacBytesEntered() {
@@ -98,7 +97,8 @@ bool TfrmBirthday::TypesChosen() {
 }
 
 bool TfrmBirthday::SettleLostBirth() {
-  bool stored = BirthIsStored(conDB, *lostBirth_, quPixels.CommandTimeout);
+  bool stored = false;
+  Wait(LookUpText, [&] { stored = BirthIsStored(conDB, *lostBirth_, quPixels.CommandTimeout); });
   std::string mac = lostBirth_->Mac;
   lostBirth_.reset();
   if (stored) ShowStoredRow(mac);
@@ -106,28 +106,33 @@ bool TfrmBirthday::SettleLostBirth() {
 }
 
 bool TfrmBirthday::StoredByAnEarlierAttempt(const std::string& mac) {
+  bool stored = false;
   try {
-    for (const TPixelBirth& earlier : unsettledBirths_)
-      if (earlier.Mac == mac && BirthIsStored(conDB, earlier, quPixels.CommandTimeout)) return true;
+    Wait(LookUpText, [&] {
+      for (const TPixelBirth& earlier : unsettledBirths_)
+        if (!stored && earlier.Mac == mac) stored = BirthIsStored(conDB, earlier, quPixels.CommandTimeout);
+    });
   } catch (const std::exception&) {
     // No answer to the look-up: the duplicate is reported as it is.
   }
-  return false;
+  return stored;
 }
 
 void TfrmBirthday::ShowStoredRow(const std::string& mac) {
-  BusyCursor busy;
-  quPixels.Refresh();
+  Wait(ReadingPixelsText, [this] { quPixels.Refresh(); });
   for (quPixels.First(); !quPixels.Eof(); quPixels.Next())
     if (quPixels.FieldByName("mac").AsString() == mac) return;
 }
 
-void TfrmBirthday::ReportCreationFailure(const std::exception& error) {
+void TfrmBirthday::ReportCreationFailure(const std::exception& error, const QString& cancelledWait) {
   const auto* database = dynamic_cast<const EDAError*>(&error);
   bool duplicate = database && database->IsKeyViolation();
   QString text = duplicate ? DuplicateMessage : QString::fromStdString(ShortErrorText(error.what()));
+  // A cancelled wait ends as a time-out does.
   if (database && database->TimedOut)
-    text = QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
+    text = !cancelledWait.isEmpty()
+               ? CancelledText(cancelledWait)
+               : QString("No answer within the command time-out of %1 seconds.").arg(quPixels.CommandTimeout);
   sbStatus->ShowMessage(text);
   // Only a MAC that is taken needs changing before the next try.
   btnCreateBirthCert->setEnabled(!duplicate);
@@ -154,11 +159,14 @@ void TfrmBirthday::btnCreateBirthCertClick() {
 bool TfrmBirthday::StoreBirth() {
   if (!conDB.Connected()) {
     HandInputsToConnection(false);
-    {
-      BusyCursor busy;
-      conDB.Connect();
+    try {
+      Wait(ConnectingText(), [this] { conDB.Connect(); });
+      OpenPixels();
+    } catch (const std::exception&) {
+      if (!ReportIfCancelled()) throw;
+      btnCreateBirthCert->setEnabled(true);
+      return false;
     }
-    OpenPixels();
   }
   // "Test Connection" only logs in; the row needs the table opened.
   if (!quPixels.Active()) {
@@ -178,14 +186,13 @@ bool TfrmBirthday::StoreBirth() {
     quPixels.FieldByName("pixelType").SetAsString(birth.PixelType);
     quPixels.FieldByName("shieldType").SetAsString(birth.ShieldType);
     quPixels.FieldByName("note").SetAsString(birth.Note);
-    {
-      BusyCursor busy;
-      sent = true;
-      quPixels.Post();
-    }
-    std::this_thread::sleep_for(CreationPause);
+    sent = true;
+    Wait("Storing the birth certificate", [this] { quPixels.Post(); });
+    HoldWindow(CreationPause);
     return true;
   } catch (const std::exception& error) {
+    // Taken before the look-ups below, which are waits of their own.
+    const QString cancelledWait = std::exchange(cancelledWait_, {});
     if (quPixels.State() == dsInsert) quPixels.Cancel();
     const auto* database = dynamic_cast<const EDAError*>(&error);
     if (sent && PostOutcomeUnknown(error)) {
@@ -205,7 +212,7 @@ bool TfrmBirthday::StoreBirth() {
       return true;
     }
     if (quPixels.State() == dsEdit) quPixels.Cancel();
-    ReportCreationFailure(error);
+    ReportCreationFailure(error, cancelledWait);
     return false;
   }
 }

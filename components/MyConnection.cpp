@@ -111,8 +111,14 @@ std::string TMyConnection::ConnectedHost() const {
   return session ? session->ConnectedHost() : std::string();
 }
 
+void TMyConnection::SetWaitBreaker(std::shared_ptr<TWaitBreaker> breaker) {
+  FWaitBreaker = std::move(breaker);
+  if (TMySQLConnection* session = MySQLConnection()) session->SetWaitBreaker(FWaitBreaker);
+}
+
 std::unique_ptr<TCRConnection> TMyConnection::CreateIConnection() {
   auto session = std::make_unique<TMySQLConnection>();
+  session->SetWaitBreaker(FWaitBreaker);
   session->SetProp(prDatabase, FDatabase);
   session->SetProp(prConnectionTimeout, FConnectionTimeout);
   session->SetProp(prUseUnicode, Options.UseUnicode());

@@ -2,9 +2,11 @@
 // The MySQL connection component with its options and encryption settings.
 #include "components/DAConnection.h"
 
+#include <memory>
 #include <string>
 
 class TMySQLConnection;
+class TWaitBreaker;
 class TMyConnection;
 
 enum TMyIsolationLevel { ilReadCommitted, ilReadUnCommitted, ilRepeatableRead, ilSerializable };
@@ -99,6 +101,9 @@ class TMyConnection : public TCustomDAConnection {
   std::string ServerVersion() const;
   // The host of the server setting that the open session reached ("host:port"); empty when closed.
   std::string ConnectedHost() const;
+  // Lets another thread end the session's waits (connect, login, a statement) as a time-out
+  // would: a running statement is then ended on the server as after a time-out.
+  void SetWaitBreaker(std::shared_ptr<TWaitBreaker> breaker);
 
  protected:
   std::unique_ptr<TCRConnection> CreateIConnection() override;
@@ -110,4 +115,5 @@ class TMyConnection : public TCustomDAConnection {
   std::string FDatabase;
   int FConnectionTimeout = 15;
   TMySSLOptions FSSLOptions;
+  std::shared_ptr<TWaitBreaker> FWaitBreaker;
 };

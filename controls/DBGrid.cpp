@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -90,6 +91,19 @@ void TDBGrid::SizeColumns() {
     int title = fontMetrics().horizontalAdvance(QString::fromStdString(field->FieldName()));
     setColumnWidth(column, std::max(characters * digit, title) + 10);
   }
+}
+
+void TDBGrid::HoldOffDataSet(bool held) {
+  if (held) {
+    if (!heldPicture_) heldPicture_ = new QLabel(this);
+    heldPicture_->setPixmap(grab());
+    heldPicture_->setGeometry(rect());
+    heldPicture_->show();
+    heldPicture_->raise();
+  } else if (heldPicture_) {
+    heldPicture_->hide();
+  }
+  model_->SetHeld(held);
 }
 
 void TDBGrid::FollowDataSet() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class QLabel;
 class TDataSource;
 
 // A data grid: shows the dataset of a data source with the field names as column titles and a
@@ -20,6 +21,9 @@ class TDBGrid : public QTableView {
   void SetDataSource(TDataSource* source);
   TDataSource* DataSource() const { return model_->DataSource(); }
   TDBGridModel& Model() { return *model_; }
+  // While another thread owns the dataset the grid reads nothing of it and a picture of the grid
+  // as it was stands in; released, it shows what the dataset's next notification tells.
+  void HoldOffDataSet(bool held);
 
   // Background of a record's cells by its number (from 1; -1 while it is being inserted); an
   // invalid colour keeps the grid's own.
@@ -38,6 +42,7 @@ class TDBGrid : public QTableView {
   void TitleClicked(int column);
 
   TDBGridModel* model_;  // a child, so that it outlives the view's own teardown
+  QLabel* heldPicture_ = nullptr;
   bool movingDataSet_ = false;
   bool followingDataSet_ = false;
 };

@@ -64,6 +64,7 @@ bool TDBGridModel::IsCell(const QModelIndex& index) const {
 }
 
 TDataSet* TDBGridModel::ActiveDataSet() const {
+  if (held_) return nullptr;
   TDataSet* dataSet = link_.DataSet();
   return dataSet && dataSet->Active() ? dataSet : nullptr;
 }

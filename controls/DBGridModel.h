@@ -39,6 +39,9 @@ class TDBGridModel : public QAbstractTableModel {
   void MoveToRow(int row);
   // True while the model follows a notification from the dataset.
   bool Following() const { return following_; }
+  // While held the model reads nothing of the dataset (another thread may own it) and its cells
+  // are empty; the dataset's next notification brings them back.
+  void SetHeld(bool held) { held_ = held; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -83,6 +86,7 @@ class TDBGridModel : public QAbstractTableModel {
   int currentRow_ = -1;
   int currentState_ = 0;
   bool following_ = false;
+  bool held_ = false;
   // Room for a cell's text, kept between cells so that painting allocates only the QString.
   mutable std::string cellText_;
 };

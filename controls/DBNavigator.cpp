@@ -78,6 +78,13 @@ bool TDBNavigator::Confirm(const QString& question) {
                                QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Cancel;
 }
 
+void TDBNavigator::ServerCall(TNavigateBtn button, const std::function<void()>& call) {
+  if (RunServerCall)
+    RunServerCall(*this, button, call);
+  else
+    call();
+}
+
 void TDBNavigator::BtnClick(TNavigateBtn button) {
   TDataSet* dataSet = link_.DataSet();
   if (!dataSet) return;
@@ -98,19 +105,20 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
       dataSet->Insert();
       break;
     case nbDelete:
-      if (!ConfirmDelete || Confirm(QStringLiteral("Delete record?"))) dataSet->Delete();
+      if (!ConfirmDelete || Confirm(QStringLiteral("Delete record?")))
+        ServerCall(button, [dataSet] { dataSet->Delete(); });
       break;
     case nbEdit:
       dataSet->Edit();
       break;
     case nbPost:
-      dataSet->Post();
+      ServerCall(button, [dataSet] { dataSet->Post(); });
       break;
     case nbCancel:
       dataSet->Cancel();
       break;
     case nbRefresh:
-      dataSet->Refresh();
+      ServerCall(button, [dataSet] { dataSet->Refresh(); });
       break;
   }
   // Bof and Eof change without a notification when a move finds no room.

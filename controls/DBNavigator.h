@@ -31,6 +31,10 @@ class TDBNavigator : public QWidget {
   // Asks the user a question with OK and Cancel; true unless Cancel. A message box unless set.
   std::function<bool(TDBNavigator& sender, const QString& question)> ConfirmAction;
 
+  // Runs the dataset call of Delete, Post or Refresh, which wait for the server; at once unless
+  // set. Its errors go on to the caller.
+  std::function<void(TDBNavigator& sender, TNavigateBtn button, const std::function<void()>& call)> RunServerCall;
+
   // Carries out a button's action on the dataset; errors of the dataset go on to the caller.
   void BtnClick(TNavigateBtn button);
 
@@ -45,6 +49,7 @@ class TDBNavigator : public QWidget {
   void LayOutButtons();
   void UpdateButtons();
   bool Confirm(const QString& question);
+  void ServerCall(TNavigateBtn button, const std::function<void()>& call);
 
   std::array<QToolButton*, NavigateButtonCount> buttons_{};
   TCallbackDataLink link_;

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -201,7 +202,10 @@ void TMySQLConnection::AssignLogin(const TMySQLConnection& source) {
   FDatabase = source.FDatabase;
   FCharset = source.FCharset;
   FPort = source.FPort;
-  FConnectionTimeout = source.FConnectionTimeout;
+  // A node that no longer answers must not hold the statement's end for the whole connect time-out.
+  constexpr int CancelConnectTimeout = 3;
+  FConnectionTimeout =
+      source.FConnectionTimeout > 0 ? std::min(source.FConnectionTimeout, CancelConnectTimeout) : CancelConnectTimeout;
   FUseUnicode = FUseUnicodeSetting = source.FUseUnicodeSetting;
   FCompress = source.FCompress;
   FIPVersion = source.FIPVersion;
@@ -220,13 +224,14 @@ void TMySQLConnection::Connect(const std::string&) {
   ConnectFrom(0);
 }
 
-std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bool checkReady) {
+std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bool checkReady, int timeout) {
   TMySQLAPIDirect& api = API();
   Disconnect();
   FUseUnicode = FUseUnicodeSetting;  // an old server of the list may have turned it off
   FMySQL = api.mysql_init();
+  FMySQL->waitBreaker = FWaitBreaker;
   FNativeConnection = true;
-  api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout);
+  api.mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, timeout);
   // Texts are UTF-8 in memory, so the login data is UTF-8 whichever way the connection speaks.
   if (FUseUnicode)
     api.mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, std::string("utf8mb4"));
@@ -245,7 +250,7 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
   TRestoreOnExit endLogin(FLoggingIn, false);
   TRestoreOnExit endDeadline(FLoginDeadline, std::optional<std::chrono::steady_clock::time_point>());
   FLoggingIn = true;
-  if (FConnectionTimeout > 0) FLoginDeadline = started + std::chrono::seconds(FConnectionTimeout);
+  if (timeout > 0) FLoginDeadline = started + std::chrono::seconds(timeout);
   try {
     PrepareSession(checkReady);
   } catch (const EMyError& error) {
@@ -293,8 +298,7 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
       EMyError error(e.ErrorCode(), e.what(), nullptr);
       ProcessError(error);
     }
-    const THostChoice choice =
-        TryHostsInOrder(hosts, first, [&](const THostAddress& host) { return LogIn(host, hosts.size() > 1); });
+    const THostChoice choice = LogInToOneOf(hosts, first);
     if (choice.Index < 0) {
       EMyError error(choice.Failure.Code, choice.Failure.Message, nullptr);
       ProcessError(error);
@@ -308,6 +312,29 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
     }
     throw;
   }
+}
+
+THostChoice TMySQLConnection::LogInToOneOf(const THostList& hosts, std::size_t first) {
+  // A listed host that has not logged in within a few seconds is passed over at first, so that a
+  // frozen node does not hold the connect for the whole time-out while others answer; the hosts
+  // passed over are tried again afterwards with the whole time-out.
+  constexpr int AnswerDelay = 3;
+  const bool checkReady = hosts.size() > 1;
+  const bool hurry = hosts.size() > 1 && (FConnectionTimeout <= 0 || FConnectionTimeout > AnswerDelay);
+  std::vector<std::size_t> passedOver;
+  const THostChoice choice = TryHostsInOrder(hosts, first, [&](const THostAddress& host) {
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<THostFailure> failure = LogIn(host, checkReady, hurry ? AnswerDelay : FConnectionTimeout);
+    // The socket's time-outs count whole seconds; a failure that came this late was one.
+    if (failure && hurry &&
+        std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(AnswerDelay * 1000 - 100))
+      passedOver.push_back(static_cast<std::size_t>(&host - hosts.data()));
+    return failure;
+  });
+  if (choice.Index >= 0) return choice;
+  for (std::size_t index : passedOver)
+    if (!LogIn(hosts[index], checkReady, FConnectionTimeout)) return THostChoice{static_cast<int>(index), {}};
+  return choice;
 }
 
 void TMySQLConnection::Disconnect() {

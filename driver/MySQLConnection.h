@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,8 +32,13 @@ class TMySQLConnection : public TCRConnection {
   void Disconnect() override;
   bool GetConnected() const override { return FConnected; }
 
-  // A new connection object with the same login settings (for cancelling a statement).
+  // A new connection object with the same login settings (for cancelling a statement), but a
+  // connect time-out of at most a few seconds and no wait breaker: it ends the statement of a
+  // session whose wait was broken or timed out, and is not to be held by a server that no longer answers.
   void AssignLogin(const TMySQLConnection& source);
+  // Lets another thread end this connection's socket waits (connect, login, a statement); each
+  // ends as a time-out would.
+  void SetWaitBreaker(std::shared_ptr<TWaitBreaker> breaker) { FWaitBreaker = std::move(breaker); }
   void Ping();
   bool CheckIsValid();
   void SetDatabase(const std::string& name);
@@ -121,7 +127,10 @@ class TMySQLConnection : public TCRConnection {
   // Logs in to the hosts in turn from the one at `first`, as the list allows; raises the last
   // failure when none takes the login.
   void ConnectFrom(std::size_t first);
-  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady);
+  // Logs in to the hosts of the list from the one at `first` (see ConnectFrom).
+  THostChoice LogInToOneOf(const THostList& hosts, std::size_t first);
+  // One login attempt, connect and login steps bounded by `timeout` seconds (0: none).
+  std::optional<THostFailure> LogIn(const THostAddress& host, bool checkReady, int timeout);
   // The steps after the handshake that make a session usable; a failure ends the login to this host.
   void PrepareSession(bool checkReady);
   // The time a step of the connection may take: while logging in, what is left of the connect
@@ -142,6 +151,7 @@ class TMySQLConnection : public TCRConnection {
   std::string FServer, FUsername, FPassword, FDatabase, FCharset;
   int FPort = 3306;
   int FConnectionTimeout = 15;
+  std::shared_ptr<TWaitBreaker> FWaitBreaker;
   bool FUseUnicode = false;
   bool FUseUnicodeSetting = false;  // as set; an old server turns FUseUnicode off for a session
   bool FUtf8mb4 = false;

@@ -2,6 +2,7 @@
 
 #include "wire/MessageFormat.h"
 #include "wire/RestoreOnExit.h"
+#include "wire/WaitBreaker.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -31,6 +32,17 @@ void TCRVioSocket::CheckInactive(const char* message) {
   if (FSd == InvalidSocket) return;
   SetLastError(0, message);
   throw SocketException(message);
+}
+
+bool TCRVioSocket::Watch(TSocketHandle socket) {
+  return !FBreaker || FBreaker->Watch(socket);
+}
+
+bool TCRVioSocket::EndedByBreak() {
+  if (!FBreaker || !FBreaker->TakeBreak()) return false;
+  SetLastError(BrokenWaitCode, "The wait for the server was cancelled");
+  FTimedOut = true;
+  return true;
 }
 
 void TCRVioSocket::SetTimeout(int seconds) {
@@ -72,6 +84,7 @@ bool TCRVioSocket::TryConnect() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(FConnectionTimeout);
     connected = Open(FConnectionTimeout > 0 ? &deadline : nullptr);
   }
+  if (connected && !Watch(FSd)) connected = false;
   if (connected) {
     try {
       ApplyStoredTimeout(FReceiveTimeout, &TCRVioSocket::SetReceiveTimeout);
@@ -81,7 +94,10 @@ bool TCRVioSocket::TryConnect() {
       connected = false;
     }
   }
-  if (!connected) Close();
+  if (!connected) {
+    EndedByBreak();
+    Close();
+  }
   return connected;
 }
 
@@ -91,6 +107,7 @@ void TCRVioSocket::Connect() {
 
 void TCRVioSocket::Close() {
   if (FSd == InvalidSocket) return;
+  if (FBreaker) FBreaker->Unwatch(FSd);
   ShutdownSocket(FSd);
   SocketClose(FSd);
   FSd = InvalidSocket;
@@ -100,9 +117,11 @@ std::size_t TCRVioSocket::ReadNoWait(void* buffer, std::size_t count) {
   ClearLastError();
   for (;;) {
     const auto got = recv(FSd, static_cast<char*>(buffer), static_cast<int>(count), 0);
-    if (got >= 0) return static_cast<std::size_t>(got);
+    if (got > 0 || (got == 0 && !EndedByBreak())) return static_cast<std::size_t>(got);
+    if (got == 0) return 0;
     const int code = GetSocketError();
     if (Interrupted(code)) continue;
+    if (EndedByBreak()) return 0;
     SetLastError(code, TransferErrorText("Error on data reading from the connection", code, FReceiveTimeout));
     FTimedOut = IsSocketTimeout(code);
     return 0;
@@ -116,6 +135,7 @@ std::size_t TCRVioSocket::WriteNoWait(const void* buffer, std::size_t count) {
     if (sent >= 0) return static_cast<std::size_t>(sent);
     const int code = GetSocketError();
     if (Interrupted(code)) continue;
+    if (EndedByBreak()) return 0;
     SetLastError(code, TransferErrorText("Error on data writing to the connection", code, FSendTimeout));
     FTimedOut = IsSocketTimeout(code);
     return 0;

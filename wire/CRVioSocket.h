@@ -5,6 +5,9 @@
 #include "wire/SocketCalls.h"
 
 #include <chrono>
+#include <memory>
+
+class TWaitBreaker;
 
 class TCRVioSocket : public TCRVio {
  public:
@@ -31,6 +34,9 @@ class TCRVioSocket : public TCRVio {
   int GetReceiveTimeout() const { return FReceiveTimeout; }
   void SetReceiveTimeout(int seconds);
 
+  // Lets another thread end this transport's waits; none: they end by time-out alone.
+  void SetWaitBreaker(std::shared_ptr<TWaitBreaker> breaker) { FBreaker = std::move(breaker); }
+
   static constexpr TSocketHandle InvalidSocket = InvalidSocketHandle;
 
  protected:
@@ -38,11 +44,17 @@ class TCRVioSocket : public TCRVio {
   virtual bool Open(const std::chrono::steady_clock::time_point* deadline) = 0;
   // Raises SocketException with the message while connected.
   void CheckInactive(const char* message);
+  // Tells the breaker which socket waits now; false when a break is pending.
+  bool Watch(TSocketHandle socket);
 
   TSocketHandle FSd = InvalidSocket;
 
  private:
   void ApplyStoredTimeout(int& field, void (TCRVioSocket::*setter)(int));
+  // After a failed wait: true, with the failure turned into a time-out, when a break ended it.
+  bool EndedByBreak();
+
+  std::shared_ptr<TWaitBreaker> FBreaker;
 
   int FConnectionTimeout = 0;
   int FSendTimeout = 0;

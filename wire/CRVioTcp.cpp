@@ -126,8 +126,9 @@ TCRVioTcp::TAttempt TCRVioTcp::ConnectTo(const addrinfo& address,
     reinterpret_cast<sockaddr_in*>(&target)->sin_port = port;
 
   using TResult = TSocketAttempt::TResult;
-  const TSocketAttempt attempt = ConnectStreamSocket(reinterpret_cast<const sockaddr*>(&target),
-                                                     static_cast<TSockLen>(address.ai_addrlen), IPPROTO_TCP, deadline);
+  const TSocketAttempt attempt =
+      ConnectStreamSocket(reinterpret_cast<const sockaddr*>(&target), static_cast<TSockLen>(address.ai_addrlen),
+                          IPPROTO_TCP, deadline, [this](TSocketHandle socket) { return Watch(socket); });
   const int code = attempt.Code;
   if (attempt.Result == TResult::NoSocket) {
     SetLastError(code, SocketErrorText("Cannot create TCP/IP socket", SystemMessage(code), code));

@@ -114,12 +114,18 @@ std::unique_ptr<TCRVio> TMySqlSession::OpenTransport(const std::string& useHost,
                                                      const std::string& useSocket) {
   switch (protocolType) {
     case MYSQL_PROTOCOL_DEFAULT:
-    case MYSQL_PROTOCOL_TCP:
+    case MYSQL_PROTOCOL_TCP: {
       hostInfo = useHost + " via TCP/IP";
-      return std::make_unique<TCRVioTcp>(useHost, FIPVersion, usePort);
-    case MYSQL_PROTOCOL_SOCKET:
+      auto transport = std::make_unique<TCRVioTcp>(useHost, FIPVersion, usePort);
+      transport->SetWaitBreaker(waitBreaker);
+      return transport;
+    }
+    case MYSQL_PROTOCOL_SOCKET: {
       hostInfo = std::string(GetError(CR_LOCALHOST_CONNECTION));
-      return std::make_unique<TCRVioUnixSocket>(useSocket);
+      auto transport = std::make_unique<TCRVioUnixSocket>(useSocket);
+      transport->SetWaitBreaker(waitBreaker);
+      return transport;
+    }
     default:
       throw EMySqlException(CR_WRONG_PROTOCOL);
   }

@@ -46,6 +46,8 @@ class TMySqlSession {
   bool localInfile = false;
   // Encryption mode, certificate files and the server's public key file for the next login.
   TSslSettings security;
+  // Ends the transport's waits when another thread asks; none: only time-outs end them.
+  std::shared_ptr<TWaitBreaker> waitBreaker;
 
   // Learnt at login.
   std::string serverVersion;

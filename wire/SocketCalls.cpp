@@ -170,13 +170,18 @@ int WaitForConnect(TSocketHandle s, int milliseconds, bool& timedOut) {
 }  // namespace
 
 TSocketAttempt ConnectStreamSocket(const sockaddr* address, TSockLen length, int protocol,
-                                   const std::chrono::steady_clock::time_point* deadline) {
+                                   const std::chrono::steady_clock::time_point* deadline,
+                                   const std::function<bool(TSocketHandle)>& watch) {
   using TResult = TSocketAttempt::TResult;
   TSocketAttempt attempt;
   attempt.Socket = socket(address->sa_family, SOCK_STREAM, protocol);
   if (attempt.Socket == InvalidSocketHandle) {
     attempt.Result = TResult::NoSocket;
     attempt.Code = GetSocketError();
+    return attempt;
+  }
+  if (watch && !watch(attempt.Socket)) {
+    attempt.Result = TResult::TimedOut;
     return attempt;
   }
   // A time limit of our own needs a non-blocking connect and a readiness wait.

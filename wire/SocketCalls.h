@@ -2,6 +2,7 @@
 // The platform's socket calls behind one face, for the transports over sockets.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #ifdef _WIN32
@@ -49,6 +50,8 @@ struct TSocketAttempt {
 };
 
 // Creates a stream socket of the address's family and connects it; with a deadline the connect
-// is non-blocking and waited for until then. The socket is blocking afterwards.
+// is non-blocking and waited for until then. The socket is blocking afterwards. `watch` is told
+// the new socket before the connect starts; when it says no, the attempt ends as timed out.
 TSocketAttempt ConnectStreamSocket(const sockaddr* address, TSockLen length, int protocol,
-                                   const std::chrono::steady_clock::time_point* deadline);
+                                   const std::chrono::steady_clock::time_point* deadline,
+                                   const std::function<bool(TSocketHandle)>& watch = {});

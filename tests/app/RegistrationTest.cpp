@@ -3,12 +3,14 @@
 #include "app/ErrorReport.h"
 #include "app/MacAddress.h"
 #include "app/StatusBar.h"
+#include "app/WaitIndicator.h"
 #include "controls/AbNumEdit.h"
 #include "controls/AbNumSpin.h"
 #include "controls/DBGrid.h"
 #include "controls/DBGridModel.h"
 #include "controls/DBNavigator.h"
 #include "controls/Hint.h"
+#include "driver/MySQLConnection.h"
 #include "tests/app/StatusMessage.h"
 #include "tests/components/TestConnection.h"
 #include "tests/support/FaultProxy.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,9 +27,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -88,6 +94,62 @@ class ServerSide {
   TMyConnection connection_;
 };
 
+// Watches a wait of the window from inside its event loop: counts the ticks of a timer and the
+// repaints of the wait indicator, keeps each wait text shown, and ends the wait at its first text
+// when told to.
+class WaitWatch : public QObject {
+ public:
+  enum TEnd { Never, ByEscape, ByCancelButton, ByClosingTheWindow };
+
+  WaitWatch(TfrmBirthday& form, TEnd end) : form_(form), end_(end) {
+    form.waitIndicator->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+    timer_.start(50);
+  }
+
+  int ticks = 0;
+  int paints = 0;
+  QStringList texts;
+  // As the first text showed: the busy cursor, and whether any control that uses the session was enabled.
+  bool busyCursor = false;
+  bool sessionControlEnabled = true;
+  QElapsedTimer sinceEnd;  // started when the wait was told to end
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+
+ private:
+  void Tick() {
+    ++ticks;
+    const QString text = form_.waitIndicator->Text();
+    if (text.isEmpty() || texts.contains(text)) return;
+    texts << text;
+    if (texts.size() == 1) {
+      busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+      sessionControlEnabled = false;
+      for (QWidget* control : std::initializer_list<QWidget*>{form_.btnConnect, form_.btnTestConnection, form_.btnClose,
+                                                              form_.btnCreateBirthCert, form_.btnWriteToSD,
+                                                              form_.gridPixels, form_.navPixels})
+        sessionControlEnabled |= control->isEnabled();
+    }
+    if (end_ == Never || sinceEnd.isValid()) return;
+    sinceEnd.start();
+    if (end_ == ByEscape)
+      QTest::keyClick(&form_, Qt::Key_Escape);
+    else if (end_ == ByCancelButton)
+      QTest::mouseClick(form_.waitIndicator->CancelButton(), Qt::LeftButton);
+    else
+      form_.close();
+  }
+
+  TfrmBirthday& form_;
+  TEnd end_;
+  QTimer timer_;
+};
+
 class RegistrationTest : public ::testing::Test {
  protected:
   RegistrationTest() : database_(test_server::ProcessDatabase("morvane_app_test")), server_(database_) {
@@ -110,6 +172,20 @@ class RegistrationTest : public ::testing::Test {
   }
 
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+  // Clicks "Create Birth Certificate" while another session holds a read lock on the table, with the
+  // wait watched and ended as told; whileLocked runs before the lock is released.
+  std::unique_ptr<WaitWatch> CreateUnderReadLock(WaitWatch::TEnd end,
+                                                 const std::function<void(const WaitWatch&)>& whileLocked = {}) {
+    ServerSide locker(database_, /*fill=*/false);
+    // The table's own read lock, which holds writes as a backup's global one does, but only here.
+    locker.Run("FLUSH TABLES " + database_ + ".pixels WITH READ LOCK");
+    auto watch = std::make_unique<WaitWatch>(*form_, end);
+    Click(form_->btnCreateBirthCert);
+    if (whileLocked) whileLocked(*watch);
+    locker.Run("UNLOCK TABLES");
+    return watch;
+  }
 
   void ConnectAndShowPixels() {
     Click(form_->btnConnect);
@@ -183,6 +259,42 @@ TEST_F(RegistrationTest, AHostListSkipsADeadHostAndTheStateLabelNamesTheHostReac
   EXPECT_EQ(Hint(form_->lblTest), "Host|Connected to " + live);
   Click(form_->btnClose);
   EXPECT_EQ(Hint(form_->lblTest), "");
+}
+
+// The first host of the list takes the connection and never answers, as a frozen node does: the
+// window goes on to the next host after a few seconds, not after the connect time-out.
+TEST_F(RegistrationTest, AHostListPassesOverAHostThatDoesNotAnswer) {
+  const test_server::TSettings& server = test_server::Settings();
+  TFaultProxy frozen(server.Port, {TFaultKind::Stall, TFaultDirection::ToClient, 0});
+  const QString silent = "127.0.0.1:" + QString::number(frozen.Port());
+  const QString live = QString::fromStdString(server.Host) + ":" + QString::number(server.Port);
+  form_->edHost->setText(silent + "," + live);
+  form_->conDB.SetConnectionTimeout(60);
+  WaitWatch watch(*form_, WaitWatch::Never);
+  QElapsedTimer connecting;
+  connecting.start();
+  ConnectAndShowPixels();
+  EXPECT_LT(connecting.elapsed(), 30'000);  // half the connect time-out
+  EXPECT_EQ(Hint(form_->lblTest), "Host|Connected to " + live);
+  EXPECT_TRUE(watch.texts.contains("Connecting to " + silent + ", " + live + "\u2026 1 s"))
+      << watch.texts.join("; ").toStdString();
+}
+
+// Cancel ends a connect to a host that does not answer: no error box, the status says so.
+TEST_F(RegistrationTest, CancelEndsAConnectToAHostThatDoesNotAnswer) {
+  TFaultProxy frozen(test_server::Settings().Port, {TFaultKind::Stall, TFaultDirection::ToClient, 0});
+  form_->edHost->setText("127.0.0.1");
+  form_->nePort->SetValue(frozen.Port());
+  WaitWatch watch(*form_, WaitWatch::ByCancelButton);
+  Click(form_->btnConnect);
+  const QString connecting = "Connecting to 127.0.0.1:" + QString::number(frozen.Port());
+  EXPECT_EQ(watch.texts, QStringList{connecting + "\u2026 0 s"});
+  EXPECT_EQ(form_->sbStatus->PanelText(1), connecting + " was cancelled.");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_FALSE(form_->conDB.Connected());
+  EXPECT_EQ(form_->pcBirthdaySetup->currentWidget(), form_->tsDatabase);
+  EXPECT_TRUE(form_->btnConnect->isEnabled());
+  EXPECT_TRUE(form_->edHost->isEnabled());
 }
 
 TEST_F(RegistrationTest, TestConnectionTrimsTheInputsAndDirectConnectKeepsThatConnection) {
@@ -274,10 +386,18 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   QStringList shown;
   for (QLineEdit* field : std::initializer_list<QLineEdit*>{form_->seMAC3, form_->seMAC2, form_->seMAC1, form_->edNote})
     QObject::connect(field, &QLineEdit::textChanged, [&](const QString& text) { shown << text; });
-  ServerSide locker(database_, /*fill=*/false);
-  locker.Run("LOCK TABLES " + database_ + ".pixels READ");
-  Click(form_->btnCreateBirthCert);
-  locker.Run("UNLOCK TABLES");
+  const auto watch = CreateUnderReadLock(WaitWatch::Never);
+  // The window went on meanwhile and said what it waited for.
+  EXPECT_GT(watch->ticks, 10);
+  EXPECT_GT(watch->paints, 0);
+  EXPECT_TRUE(watch->texts.contains("Storing the birth certificate\u2026 1 s"))
+      << watch->texts.join("; ").toStdString();
+  EXPECT_TRUE(watch->busyCursor);
+  EXPECT_FALSE(watch->sessionControlEnabled);
+  EXPECT_EQ(form_->waitIndicator->Text(), "");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(form_->btnClose->isEnabled());
+  EXPECT_TRUE(form_->navPixels->isEnabled());
   EXPECT_TRUE(shown.isEmpty()) << shown.join(", ").toStdString();
   EXPECT_EQ(form_->sbStatus->PanelText(1), "No answer within the command time-out of 2 seconds.");
   EXPECT_TRUE(ShowsMessageWhole(*form_->sbStatus));
@@ -290,6 +410,78 @@ TEST_F(RegistrationTest, ACreationPastTheTimeOutIsEndedAndTheNextStoresTheRowOnc
   Click(form_->btnCreateBirthCert);
   EXPECT_EQ(form_->sbStatus->PanelText(1), "");
   EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
+// The same lock, and the technician does not want to wait: Escape ends the INSERT on the server
+// at once, nothing is stored once the lock is gone, the entries stay, and the next Create stores
+// the row once.
+TEST_F(RegistrationTest, EscapeEndsACreationHeldByAReadLockAndTheNextStoresTheRowOnce) {
+  server_.Run("SET GLOBAL log_output = 'TABLE'");
+  server_.Run("SET GLOBAL general_log = 1");
+  ConnectAndShowPixels();
+  const std::string session = std::to_string(form_->conDB.MySQLConnection()->GetThreadId());
+  form_->SetCommandTimeout(30);  // only Escape ends the wait
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->seMAC3->SetValue(0x0B);
+  form_->seMAC2->SetValue(0x0C);
+  form_->seMAC1->SetValue(0x0E);
+  form_->cbPixelType->setEditText("Reference");
+  form_->edNote->setText("cancelled");
+  std::vector<std::string> running;
+  const auto watch = CreateUnderReadLock(WaitWatch::ByEscape, [&](const WaitWatch& ended) {
+    RecordProperty("EscapeToEndMs", static_cast<int>(ended.sinceEnd.elapsed()));
+    running = server_.Rows("SELECT id FROM information_schema.processlist WHERE id = " + session);
+  });
+
+  EXPECT_GT(watch->paints, 0);
+  ASSERT_FALSE(watch->texts.isEmpty());
+  EXPECT_EQ(watch->texts.first(), "Storing the birth certificate\u2026 0 s");
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "Storing the birth certificate was cancelled.");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+  EXPECT_EQ(form_->waitIndicator->Text(), "");
+  EXPECT_TRUE(running.empty());  // ended before the wait was
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM mysql.general_log WHERE argument = 'KILL " + session + "'"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(form_->seMAC1->Value(), 0x0E);
+  EXPECT_EQ(form_->cbPixelType->currentText(), "Reference");
+  EXPECT_EQ(form_->edNote->text(), "cancelled");
+  EXPECT_EQ(form_->quPixels.State(), dsBrowse);
+  EXPECT_TRUE(form_->btnCreateBirthCert->isEnabled());
+  const std::string count = "SELECT COUNT(*) FROM " + database_ + ".pixels WHERE mac = '54-2F-89-0B-0C-0E'";
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"0"});
+
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+  EXPECT_EQ(server_.Rows(count), std::vector<std::string>{"1"});
+}
+
+// After a row is stored the window holds its controls for a moment, and goes on repainting.
+TEST_F(RegistrationTest, ThePauseAfterACreationHoldsTheControlsWithoutFreezingTheWindow) {
+  ConnectAndShowPixels();
+  form_->CreationPause = std::chrono::milliseconds(400);
+  Click(form_->btnGenerateRandom);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  std::optional<bool> connectEnabled;
+  QTimer::singleShot(200, form_.get(), [&] { connectEnabled = form_->btnConnect->isEnabled(); });
+  Click(form_->btnCreateBirthCert);
+  EXPECT_EQ(connectEnabled, std::optional<bool>(false));
+  EXPECT_TRUE(form_->btnConnect->isEnabled());
+  EXPECT_EQ(form_->sbStatus->PanelText(1), "");
+}
+
+// Closing the window while a statement waits ends the wait first; the window closes after it.
+TEST_F(RegistrationTest, ClosingTheWindowDuringAWaitEndsTheWaitAndThenCloses) {
+  ConnectAndShowPixels();
+  form_->SetCommandTimeout(30);
+  form_->cbPixelType->setEditText("Standard");
+  form_->cbShieldType->setEditText("Lead");
+  CreateUnderReadLock(WaitWatch::ByClosingTheWindow);
+  EXPECT_TRUE(form_->isVisible());  // the worker had the session: nothing was closed under it
+  QTRY_VERIFY(!form_->isVisible());
+  EXPECT_FALSE(form_->conDB.Connected());
+  EXPECT_EQ(server_.Rows("SELECT COUNT(*) FROM " + database_ + ".pixels"), std::vector<std::string>{"3"});
 }
 
 TEST_F(RegistrationTest, CreatingAfterTestConnectionFailsAtOnceWithTheStatusText) {

@@ -2,11 +2,13 @@
 #include "tests/support/TempDir.h"
 #include "wire/CRVioTcp.h"
 #include "wire/CRVioUnixSocket.h"
+#include "wire/WaitBreaker.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include <netinet/in.h>
@@ -157,6 +159,76 @@ TEST(TCRVioTcp, ConnectTimeoutEndsAHangingConnect) {
   EXPECT_EQ(ConnectError(vio), "Cannot connect to server on host '127.0.0.1': Connection timed out");
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
   EXPECT_FALSE(vio.IsActive());
+  for (int fd : fillers) close(fd);
+}
+
+// Another thread breaks the wait a moment after it began, as the window's Cancel does.
+class TBreakSoon {
+ public:
+  explicit TBreakSoon(TWaitBreaker& breaker)
+      : FThread([&breaker] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(200));
+          breaker.Break();
+        }) {}
+  ~TBreakSoon() { FThread.join(); }
+
+ private:
+  std::thread FThread;
+};
+
+TEST(TCRVioTcp, ABreakEndsAReadAsATimeOutAndIsTakenOnce) {
+  TListener listener;
+  auto breaker = std::make_shared<TWaitBreaker>();
+  TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
+  vio.SetWaitBreaker(breaker);
+  vio.SetTimeout(30);
+  vio.Connect();
+  const int peer = listener.Accept();
+  std::uint8_t byte;
+  {
+    TBreakSoon breakSoon(*breaker);
+    EXPECT_EQ(vio.Read(&byte, 1), 0u);
+  }
+  EXPECT_TRUE(vio.TimedOut());
+  EXPECT_EQ(vio.LastError(), "The wait for the server was cancelled");
+  close(peer);
+
+  // Taken by that read: the next connection of the same breaker is not ended by it.
+  TCRVioTcp next("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
+  next.SetWaitBreaker(breaker);
+  next.Connect();
+  const int nextPeer = listener.Accept();
+  send(nextPeer, "x", 1, 0);
+  EXPECT_EQ(next.Read(&byte, 1), 1u);
+  close(nextPeer);
+}
+
+TEST(TCRVioTcp, ABreakEndsAConnectAsATimeOutAndABreakAskedBeforeStopsTheNext) {
+  // As above: a listener whose queue is full leaves the connect hanging.
+  TListener listener(0);
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(listener.Port()));
+    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers.push_back(fd);
+  }
+  auto breaker = std::make_shared<TWaitBreaker>();
+  TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
+  vio.SetWaitBreaker(breaker);
+  vio.SetConnectionTimeout(30);
+  {
+    TBreakSoon breakSoon(*breaker);
+    EXPECT_EQ(ConnectError(vio), "The wait for the server was cancelled");
+  }
+  EXPECT_TRUE(vio.TimedOut());
+  EXPECT_FALSE(vio.IsActive());
+
+  breaker->Break();
+  EXPECT_EQ(ConnectError(vio), "The wait for the server was cancelled");
   for (int fd : fillers) close(fd);
 }
 
