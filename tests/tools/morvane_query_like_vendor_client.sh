@@ -142,6 +142,43 @@ SELECT 'not reached';
 ")" "${login[@]}"
 same "$(script missing-source.sql $'SELECT 1;\nsource /no/such/file.sql\nSELECT 2;\n')" "${login[@]}"
 
+# The rest of a line after use, source and quit is read as there: nothing after "use db;" is lost.
+rest=(
+  $'use information_schema; DELETE FROM kova.vendor_cli WHERE id = 4; SELECT COUNT(*) AS n FROM kova.vendor_cli;'
+  $'use `kova`;SELECT DATABASE() AS db;\nuse \'information_schema\' ; SELECT DATABASE() AS db;'
+  $'use `cli test`; SELECT 1;'
+  $'use kova extra words; SELECT 2 AS two;\nuse\nSELECT 3 AS three;'
+  $'use information_schema\\g SELECT DATABASE() AS db;\n\\u kova SELECT 1;\nSELECT DATABASE() AS db;'
+  $'SELECT 1 AS a; use information_schema; SELECT DATABASE() AS db;'
+  $'source '"$included"$'; SELECT 2 AS b;\nSELECT 3 AS c; source '"$included"$'; SELECT 4 AS d;'
+  $'source '"$included"$' SELECT 2 AS b;'
+  $'\\. '"$included"$'; SELECT 5;'
+  $'quit;\nSELECT 2;'
+  $'  QUIT \nSELECT 2;'
+  $'exit\nSELECT 2;'
+  $'SELECT 1 AS a; exit'
+  $'SELECT 1 AS a \\q SELECT 2;'
+  $'SELECT 1 AS a;\\q\nSELECT 2;'
+  $'DELIMITER //\nuse kova// SELECT 1 AS d//\nuse kova; SELECT 3 AS e//\nDELIMITER ;\nSELECT 4 AS f;'
+  $'delimiter \nSELECT 1 AS still;'
+)
+for text in "${rest[@]}"; do same "$(script rest.sql "$text")" "${login[@]}"; done
+same "$(script quit-force.sql $'quit;\nSELECT 2 AS forced;')" "${login[@]}" --force
+
+# Self-including option files and self-sourcing scripts end, and an empty delimiter is refused.
+printf '[client]\nuser=%s\n!include %s\n' "$user" "$work/self.cnf" >"$work/self.cnf"
+same $none --defaults-file="$work/self.cnf" "$cs" -h "$host" -P "$port" "-p$password" -e "SELECT CURRENT_USER() LIKE '$user@%' AS me"
+printf 'SELECT 1 AS x;\nsource %s\n' "$work/self.sql" >"$work/self.sql"
+out=$("$query" "${login[@]}" <"$work/self.sql" 2>"$work/self.err")
+status=$?
+[ "$status" -eq 1 ] && [ "$(grep -c '^1$' <<<"$out")" -eq 65 ] &&
+  grep -qx "ERROR at line 2 in file: '$work/self.sql': Source files nested more than 64 deep: '$work/self.sql' is not read" "$work/self.err" ||
+  fail "a self-sourcing script: status $status, $(grep -c '^1$' <<<"$out") rows, $(tail -1 "$work/self.err")"
+out=$(timeout 10 "$query" "${login[@]}" --delimiter= -e "SELECT 1" 2>&1)
+status=$?
+[ "$status" -eq 5 ] && [ "$out" = "morvane-query: option '--delimiter' requires a delimiter character or string" ] ||
+  fail "an empty delimiter: status $status: $out"
+
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"
 same $none "${login[@]}" -x -e "SELECT 1"

@@ -28,6 +28,8 @@ struct TClientOptions {
   bool Raw = false;
   bool Force = false;
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
+  bool AbortSourceOnError = false;
+  bool ShowWarnings = false;
 
   bool Dataset = false;
   bool Fields = false;

@@ -84,6 +84,9 @@ const TOptionRule OptionRules[] = {
     {"vertical", 'E', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Vertical; }},
     {"silent", 's', TArgument::None, [](TClientOptions& o, const auto&) { ++o.Silent; }},
     {"force", 'f', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Force = On(v); }},
+    {"abort-source-on-error", 0, TArgument::Boolean,
+     [](TClientOptions& o, const auto& v) { o.AbortSourceOnError = On(v); }},
+    {"show-warnings", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.ShowWarnings = On(v); }},
     {"print-query-on-error", 0, TArgument::Boolean,
      [](TClientOptions& o, const auto& v) { o.PrintQueryOnError = On(v); }},
     {"compress", 'C', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Login.Compress = On(v); }},
@@ -297,6 +300,9 @@ class TParser {
         return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(rule.Name) + "'");
       }
     }
+    // An empty delimiter would end a statement at every character, and never get past it.
+    if (rule.Name == "delimiter" && value->empty())
+      return Complain(ArgumentRequired, "option '--delimiter' requires a delimiter character or string");
     if (rule.Name == "protocol" && !ParseProtocol(*value)) {
       std::fprintf(stderr, "Unknown option to protocol: %s\nAlternatives are: 'TCP','SOCKET','PIPE'\n", value->c_str());
       return BadProtocol;

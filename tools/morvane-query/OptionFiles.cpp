@@ -42,27 +42,46 @@ std::string Value(std::string_view text) {
   return std::string(text);
 }
 
+// As deep as the reference client follows !include and !includedir.
+constexpr int MaxIncludeDepth = 10;
+
+// A file anyone may write could send the password to another host: it is passed over.
+bool WorldWritable(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (error || (status.permissions() & std::filesystem::perms::others_write) == std::filesystem::perms::none)
+    return false;
+  std::fprintf(stderr, "Warning: World-writable config file '%s' is ignored\n", path.c_str());
+  return true;
+}
+
 class TReader {
  public:
   explicit TReader(std::vector<std::string>& args) : FArgs(args) {}
 
   // False when the file cannot be opened.
-  bool Read(const std::filesystem::path& path) {
+  bool Read(const std::filesystem::path& path, int depth = 0) {
     std::ifstream file(path);
     if (!file) return false;
+    if (WorldWritable(path)) return true;
     bool inGroup = false;
     std::string line;
-    while (std::getline(file, line)) {
+    for (int number = 1; std::getline(file, line); ++number) {
       const std::string_view text = Trimmed(line);
       if (text.empty() || text[0] == '#' || text[0] == ';') continue;
       if (text[0] == '[') {
         std::string group(Trimmed(text.substr(1, text.find(']') - 1)));
         std::transform(group.begin(), group.end(), group.begin(), [](unsigned char c) { return std::tolower(c); });
         inGroup = std::find(std::begin(Groups), std::end(Groups), group) != std::end(Groups);
+      } else if (text[0] == '!' && depth >= MaxIncludeDepth) {
+        std::fprintf(stderr,
+                     "Warning: skipping '%s' directive as maximum includerecursion level was reached in file %s at "
+                     "line %d\n",
+                     std::string(text).c_str(), path.c_str(), number);
       } else if (text.rfind("!includedir", 0) == 0) {
-        IncludeDirectory(std::string(Trimmed(text.substr(11))));
+        IncludeDirectory(std::string(Trimmed(text.substr(11))), depth + 1);
       } else if (text.rfind("!include", 0) == 0) {
-        Read(std::string(Trimmed(text.substr(8))));
+        Read(std::string(Trimmed(text.substr(8))), depth + 1);
       } else if (inGroup) {
         const std::size_t equals = text.find('=');
         const std::string name(Trimmed(text.substr(0, equals)));
@@ -74,13 +93,13 @@ class TReader {
   }
 
  private:
-  void IncludeDirectory(const std::filesystem::path& directory) {
+  void IncludeDirectory(const std::filesystem::path& directory, int depth) {
     std::error_code error;
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(directory, error))
       if (entry.path().extension() == ".cnf") files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    for (const auto& path : files) Read(path);
+    for (const auto& path : files) Read(path, depth);
   }
 
   std::vector<std::string>& FArgs;

@@ -154,7 +154,11 @@ int main(int argc, char** argv) {
   TResultSink& layout = options.Layout == TLayout::Table      ? static_cast<TResultSink&>(table)
                         : options.Layout == TLayout::Vertical ? static_cast<TResultSink&>(vertical)
                                                               : batch;
-  TScriptRunner scripts(runner, layout, vertical, options.Force, options.PrintQueryOnError);
+  TScriptRunner scripts(runner, options.Login, layout, vertical,
+                        {.Force = options.Force,
+                         .PrintStatement = options.PrintQueryOnError,
+                         .AbortSourceOnError = options.AbortSourceOnError,
+                         .ShowWarnings = options.ShowWarnings});
   std::string delimiter = options.Delimiter;
   for (const std::string& script : options.Scripts)
     if (!scripts.Run(script, delimiter)) break;
