@@ -23,13 +23,14 @@ user=$MORVANE_TEST_DB_NATIVE_USER password=$MORVANE_TEST_DB_NATIVE_PASSWORD
 cs=--default-character-set=utf8mb4
 login=(--no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" "$db")
 
-# same <stdin file> <arguments...>: both programs, compared.
+# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set.
+detached=()
 same() {
   local input=$1
   shift
-  mariadb "$@" <"$input" >"$work/vendor.out" 2>"$work/vendor.err"
+  "${detached[@]}" mariadb "$@" <"$input" >"$work/vendor.out" 2>"$work/vendor.err"
   local vendorStatus=$?
-  "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
+  "${detached[@]}" "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
   local ourStatus=$?
   sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /' "$work/vendor.err"
   local what="${*: -1}"
@@ -89,6 +90,31 @@ same $none --defaults-file="$work/my.cnf" -e "SELECT CURRENT_USER() AS who, DATA
 printf '[client]\nno-such-option=1\n' >"$work/bad.cnf"
 same $none --defaults-file="$work/bad.cnf" -e "SELECT 1"
 same $none --defaults-file="$work/missing.cnf" -e "SELECT 1"
+
+# An option file anyone may write is passed over with a warning, included or not, and in $HOME.
+printf '[client]\nhost=no.such.host.invalid\nenable-cleartext-plugin\n' >"$work/open.cnf"
+chmod 666 "$work/open.cnf"
+same $none --defaults-file="$work/open.cnf" "$cs" -h "$host" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+printf '[client]\nhost=%s\n!include %s\n' "$host" "$work/open.cnf" >"$work/includes-open.cnf"
+same $none --defaults-file="$work/includes-open.cnf" "$cs" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+mkdir "$work/home" && cp "$work/open.cnf" "$work/home/.my.cnf" && chmod 666 "$work/home/.my.cnf"
+HOME=$work/home same $none "$cs" -h "$host" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+
+# Login defaults: the system user without -u, MYSQL_HOST and MYSQL_TCP_PORT below the command line,
+# $MYSQL_HOME/my.cnf, and -p without a terminal reading the password from the first input line.
+same $none --no-defaults "$cs" -h "$host" -P "$port" -e "SELECT 1"
+MYSQL_HOST=$host MYSQL_TCP_PORT=$port same $none --no-defaults "$cs" -u "$user" "-p$password" -e "SELECT 1 AS env"
+MYSQL_HOST=nowhere.invalid MYSQL_TCP_PORT=1 same $none --no-defaults "$cs" -h "$host" -P "$port" -u "$user" \
+  "-p$password" -e "SELECT 2 AS env"
+mkdir "$work/mysql-home" && printf '[client]\nuser=%s\npassword=%s\n' "$user" "$password" >"$work/mysql-home/my.cnf"
+MYSQL_HOME=$work/mysql-home HOME=$work/mysql-home same $none "$cs" -h "$host" -P "$port" -e "SELECT CURRENT_USER() LIKE '$user@%' AS me"
+detached=(setsid -w)
+same "$(script password-line $'wrong\n')" --no-defaults "$cs" -h "$host" -P "$port" -u "$user" -p -e "SELECT 1"
+detached=()
+# Known difference: the reference client loses the script after the password line; it is run here.
+out=$(printf '%s\nSELECT 1 AS after_password;\n' "$password" |
+  setsid -w "$query" --no-defaults "$cs" -h "$host" -P "$port" -u "$user" -p "$db" 2>&1)
+[ "$out" = $'Enter password: after_password\n1' ] || fail "the script after a password line: $out"
 
 # Output layouts: -N, -r, -s, --table and --vertical with UTF-8 text (wide characters take two
 # cells, four-byte ones none) and NULLs, \G for one statement.

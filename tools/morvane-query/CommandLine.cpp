@@ -9,6 +9,9 @@
 #include <optional>
 #include <string_view>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr const char* Program = "morvane-query";
@@ -356,7 +359,14 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
     else if (!security.Ca.empty() || !security.CaPath.empty())
       security.Mode = TSslMode::VerifyCa;
   }
-  // As the vendors' clients do: the environment's password when none was given.
+  // As the vendors' clients do: the environment's password when none was given, and its host and
+  // port below the option files and the command line.
   if (!options.PasswordGiven)
     if (const char* fromEnvironment = std::getenv("MYSQL_PWD")) options.Login.Password = fromEnvironment;
+  if (const char* host = std::getenv("MYSQL_HOST"); host && options.Login.Host.empty()) options.Login.Host = host;
+  if (const char* port = std::getenv("MYSQL_TCP_PORT"); port && options.Login.Port == 0)
+    options.Login.Port = std::atoi(port);
+  // Without -u the account is the system user's, as "sudo ... < script.sql" expects.
+  if (options.Login.User.empty())
+    if (const passwd* account = ::getpwuid(::geteuid())) options.Login.User = account->pw_name;
 }

@@ -129,6 +129,7 @@ TOptionFileArgs ReadOptionFiles(const std::vector<std::string>& commandLine) {
   }
   reader.Read("/etc/my.cnf");
   reader.Read("/etc/mysql/my.cnf");
+  if (const char* home = std::getenv("MYSQL_HOME")) reader.Read(std::filesystem::path(home) / "my.cnf");
   if (const auto extra = Setting(commandLine, "--defaults-extra-file=")) {
     if (!reader.Read(*extra)) {
       result.Status = RequiredFileMissing(*extra);

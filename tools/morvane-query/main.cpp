@@ -25,10 +25,11 @@ constexpr const char* Usage =
     "Runs SQL through Morvane's protocol client and prints the result sets as the mariadb client\n"
     "does without a terminal: tab-separated (NULL, escaped \\0 \\t \\n \\\\), or as a table or\n"
     "vertically. The statements come from -e, from SQL arguments after the database name, or from\n"
-    "standard input, ended by ';' (or the DELIMITER set), \\g or \\G; the client commands use,\n"
-    "source, delimiter and quit/exit are understood. Options are also read from the [client],\n"
-    "[client-server], [client-mariadb], [mysql] and [mariadb-client] groups of /etc/my.cnf,\n"
-    "/etc/mysql/my.cnf and ~/.my.cnf.\n"
+    "standard input, ended by ';' (or the DELIMITER set), \\g or \\G; the client commands (use,\n"
+    "source, delimiter, quit, charset, warnings, system, \\q, \\u ...) are understood. Options are\n"
+    "also read from the [client], [client-server], [client-mariadb], [mysql] and [mariadb-client]\n"
+    "groups of /etc/my.cnf, /etc/mysql/my.cnf, $MYSQL_HOME/my.cnf and ~/.my.cnf, unless anyone\n"
+    "may write them.\n"
     "\n"
     "  -h, --host=H          server host, or a list tried in turn: db1,db2:3307,[::1]:3308;\n"
     "                        localhost (the default) goes through the local socket unless the\n"
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   FinishOptions(operands, options);
-  if (options.AskPassword) options.Login.Password = AskPassword().value_or("");
+  if (options.AskPassword) options.Login.Password = AskPassword();
   if (options.Scripts.empty())
     options.Scripts.emplace_back(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
 
