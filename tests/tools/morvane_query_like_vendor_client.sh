@@ -147,6 +147,12 @@ same $none "${login[@]}" -e $'SELECT 1;\n/* note */ SELECT nosuch; SELECT 3' -f
 same $none "${login[@]}" -e "SELECT nosuch" --skip-print-query-on-error --skip-line-numbers
 same $none "${login[@]}" -e "use no_such_database"
 
+# A statement that fails after its first rows prints none of them, unless --quick streamed them.
+halfway="SELECT id, (SELECT 1 UNION SELECT 2 FROM DUAL WHERE id > 2) AS s FROM vendor_cli ORDER BY id"
+for how in "" --force --quick "--quick --force" -t -E "-E --quick"; do
+  same $none "${login[@]}" $how -e "SELECT 'before' AS b; $halfway; SELECT 'after' AS a"
+done
+
 # A procedure script with DELIMITER, comments, use, source and quit.
 included=$(script included.sql $'SELECT 10 AS included;\n')
 same "$(script procedure.sql "DROP PROCEDURE IF EXISTS vendor_cli_p;

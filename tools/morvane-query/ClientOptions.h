@@ -30,6 +30,7 @@ struct TClientOptions {
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
   bool AbortSourceOnError = false;
   bool ShowWarnings = false;
+  bool Quick = false;  // rows printed as they arrive, not once the result set is whole
 
   bool Dataset = false;
   bool Fields = false;

@@ -130,7 +130,7 @@ const TOptionRule OptionRules[] = {
     // Settings of the reference client that change nothing in what a script prints.
     {"max-allowed-packet", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"net-buffer-length", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
-    {"quick", 'q', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"quick", 'q', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Quick = On(v); }},
     {"unbuffered", 'n', TArgument::None, [](TClientOptions&, const auto&) {}},
     {"no-beep", 'b', TArgument::None, [](TClientOptions&, const auto&) {}},
     {"no-auto-rehash", 'A', TArgument::None, [](TClientOptions&, const auto&) {}},

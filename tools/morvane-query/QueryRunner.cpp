@@ -96,20 +96,43 @@ bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
   std::vector<TResultColumn> columns;
   for (const TMySqlFieldInfo& field : result->Fields())
     columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
-  sink.StartResult(std::move(columns));
+  const std::size_t count = columns.size();
+  if (FStreamRows) sink.StartResult(std::move(columns));
+  FHeld.Clear();
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
-    for (std::size_t i = 0; i < row->Slots.size(); ++i)
-      sink.Value(row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i)));
-    sink.EndRow();
+    for (std::size_t i = 0; i < row->Slots.size(); ++i) {
+      const auto value = row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i));
+      if (FStreamRows)
+        sink.Value(value);
+      else
+        FHeld.Add(value);
+    }
+    if (FStreamRows) sink.EndRow();
   }
   const bool ok = FApi.mysql_errno(FSession) == 0;
-  if (ok) sink.EndResult();
-  if (!ok) Fail();
+  if (!ok) {
+    FFailedInRows = true;
+    Fail();
+  }
   FApi.mysql_free_result(result);
-  return ok;
+  if (!ok) return false;
+  if (!FStreamRows) {
+    sink.StartResult(std::move(columns));
+    std::size_t column = 0;
+    FHeld.ForEach([&](std::optional<std::string_view> value) {
+      sink.Value(value);
+      if (++column == count) {
+        sink.EndRow();
+        column = 0;
+      }
+    });
+  }
+  sink.EndResult();
+  return true;
 }
 
 bool TQueryRunner::Run(const std::string& sql, TResultSink* sink) {
+  FFailedInRows = false;
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
     TMySqlResultSet* result = FApi.mysql_use_result(FSession);

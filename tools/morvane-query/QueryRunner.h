@@ -1,6 +1,7 @@
 #pragma once
 // Runs statements over the call interface and hands every result set to a sink.
 #include "tools/morvane-query/ResultSink.h"
+#include "tools/morvane-query/RowBuffer.h"
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
 
@@ -50,6 +51,14 @@ class TQueryRunner {
   // Makes the database the session's default ("use").
   bool SelectDatabase(const std::string& name);
   const TQueryError& LastError() const { return FError; }
+  // Whether the last failure came while the rows of a result set were read.
+  bool FailedInRows() const { return FFailedInRows; }
+
+  // By default a result set goes to its sink only once it has arrived whole, so that a statement
+  // that fails half-way prints none of it; streamed (--quick), each row goes as it arrives, in
+  // constant memory.
+  void StreamRows(bool stream) { FStreamRows = stream; }
+  bool StreamsRows() const { return FStreamRows; }
 
  private:
   bool Fail();
@@ -60,6 +69,9 @@ class TQueryRunner {
   TMySqlSession* FSession = nullptr;
   TQueryError FError;
   std::string FConnectedHost;
+  bool FStreamRows = false;
+  bool FFailedInRows = false;
+  TRowBuffer FHeld;  // the values of the result set being read, when not streamed
 };
 
 // Tells on stderr which host of the list the login reached ("Connected to host:port").

@@ -99,6 +99,10 @@ bool TScriptRunner::Connect(std::string_view arguments) {
 
 TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::string& delimiter) {
   const auto failedStatement = [&](const std::string* statement) {
+    // As the reference client: a statement that fails while its rows are read is not shown, and
+    // when they were streamed an empty one is.
+    static const std::string nothing;
+    if (FRunner.FailedInRows()) statement = FRunner.StreamsRows() ? &nothing : nullptr;
     ReportStatementError(FRunner.LastError(), FSettings.PrintStatement ? statement : nullptr, Place(command));
     return Failed();
   };

@@ -150,6 +150,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.Verbose) ReportHost(runner.ConnectedHost());
+  runner.StreamRows(options.Quick);
   TTableOutput table(stdout, options.ColumnNames);
   TVerticalOutput vertical(stdout, options.ColumnNames);
   TResultSink& layout = options.Layout == TLayout::Table      ? static_cast<TResultSink&>(table)
