@@ -74,7 +74,7 @@ TEST(ScriptReader, SplitsAsTheReferenceClientReadsItsInput) {
       {"warnings;\nselect 1/0;\\w\nnowarning\n",
        {"warnings", "2:select 1/0", "nowarning", "nowarning"}},
       {"select 1\\p;\nprompt x> \nrehash\nnotee\npager less\nnopager\ntee /tmp/x\nsystem ls; select 3;",
-       {"print:select 1", "1:select 1", "prompt:x>", "notee", "pager:less", "nopager", "tee:/tmp/x", "system:ls",
+       {"print:select 1", "1:select 1", "prompt:x> ", "notee", "pager:less", "nopager", "tee:/tmp/x", "system:ls",
         "8:select 3"}},
       {"charset latin1\nconnect db host\nstatus\nhelp\n",
        {"charset:latin1", "connect:db host", "status", "help"}},

@@ -147,6 +147,30 @@ same $none "${login[@]}" -e $'SELECT 1;\n/* note */ SELECT nosuch; SELECT 3' -f
 same $none "${login[@]}" -e "SELECT nosuch" --skip-print-query-on-error --skip-line-numbers
 same $none "${login[@]}" -e "use no_such_database"
 
+# Client commands as the reference client runs them without a terminal: none of them reaches the
+# server or swallows the statement after it.
+commands=(
+  $'system echo from the shell; SELECT 1 AS a;'
+  $'\\! echo again\nSELECT 2 AS b;'
+  $'charset latin1\nSELECT @@character_set_client AS cs;\n\\C utf8mb4\nSELECT @@character_set_client AS cs;'
+  $'warnings\nSELECT 1/0 AS w;\nSELECT 1/0 AS w, 1/0 AS v\\G\nnowarning\nSELECT 1/0 AS w;'
+  $'SELECT 1 AS a;\\W\nSELECT 1/0 AS w;\\w\nSELECT 1/0 AS w;\nwarnings;\nSELECT nosuch;'
+  $'tee '"$work"$'/tee.out\nSELECT 1 AS a;\nnotee\npager less\nSELECT 2 AS b;\nnopager\nrehash\nprompt db> \nprompt\nSELECT 3 AS c;'
+  $'connect\nSELECT DATABASE() AS db;\nconnect information_schema\nSELECT DATABASE() AS db;\nconnect no_such_db\nSELECT 4;'
+  $'go\nSELECT 1 AS a\ngo\nego\nSELECT 2 AS b;\n\\g\n\\G\nSELECT 3 AS c;'
+  $'SELECT 1 AS a\\p;\nSELECT 2 AS b\\p\nSELECT 3;'
+  $'SELECT 1 AS a;\\q\nSELECT 2;'
+  $'SELECT 1 AS a \\x;\nSELECT 2;'
+  $'SELECT \'\\N\' AS a, \\N AS b;\nclear\nSELECT 1 AS a \\c SELECT 2 AS b;'
+  $'use information_schema\nsandbox\nSELECT 5 AS e;'
+)
+for text in "${commands[@]}"; do same "$(script commands.sql "$text")" "${login[@]}"; done
+same "$(script commands.sql $'SELECT 1 AS a \\x;\nSELECT 2;')" "${login[@]}" --force
+same $none "${login[@]}" --show-warnings -e "SELECT 1/0 AS w; SELECT 2 AS two"
+# Known difference: what a script printed before "system" comes before the command's output.
+out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>&1)
+[ "$out" = $'a\n1\nthen the shell' ] || fail "system: $out"
+
 # A statement that fails after its first rows prints none of them, unless --quick streamed them.
 halfway="SELECT id, (SELECT 1 UNION SELECT 2 FROM DUAL WHERE id > 2) AS s FROM vendor_cli ORDER BY id"
 for how in "" --force --quick "--quick --force" -t -E "-E --quick"; do

@@ -48,6 +48,8 @@ class TQueryRunner {
   // Runs one statement text (possibly several statements) and hands its result sets to the sink;
   // without one they are read and dropped.
   bool Run(const std::string& sql, TResultSink* sink);
+  // How many warnings the last statement left, as its last reply said.
+  int WarningCount() const { return FSession->warningCount; }
   // Makes the database the session's default ("use").
   bool SelectDatabase(const std::string& name);
   const TQueryError& LastError() const { return FError; }

@@ -124,7 +124,8 @@ std::optional<TScriptCommand> TScriptReader::Next() {
 }
 
 void TScriptReader::Push(TKind kind, std::string_view argument) {
-  std::string text(Trimmed(argument));
+  // A prompt keeps its blanks at the end.
+  std::string text(kind == TKind::Prompt ? SkipBlanks(argument) : Trimmed(argument));
   if (kind == TKind::Use) text = DatabaseName(text);
   if (kind == TKind::Quit) FQuit = true;
   FReady.push_back({.Kind = kind, .Text = std::move(text), .Line = FLine});

@@ -109,7 +109,7 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
   switch (command.Kind) {
     case TKind::Statement:
       if (!FRunner.Run(command.Text, command.Vertical ? &FVertical : &FLayout)) return failedStatement(&command.Text);
-      if (FSettings.ShowWarnings) FRunner.Run("SHOW WARNINGS", &FWarnings);
+      if (FSettings.ShowWarnings && FRunner.WarningCount() > 0) FRunner.Run("SHOW WARNINGS", &FWarnings);
       break;
     case TKind::Use:
       if (command.Text.empty()) {
@@ -143,6 +143,8 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       break;
     }
     case TKind::System:
+      // Unlike the reference client, which leaves its output buffered meanwhile, what came before
+      // is printed before the command's output.
       std::fflush(stdout);
       if (std::system(command.Text.c_str()) == -1) std::perror("system");
       break;
