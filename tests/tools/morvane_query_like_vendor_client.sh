@@ -235,6 +235,23 @@ status=$?
 [ "$status" -eq 5 ] && [ "$out" = "morvane-query: option '--delimiter' requires a delimiter character or string" ] ||
   fail "an empty delimiter: status $status: $out"
 
+# A byte-order mark opens a script or a sourced file; an error inside a sourced file names it.
+bom=$'\xEF\xBB\xBF'
+same "$(script bom.sql "${bom}SELECT 'marked' AS m;")" "${login[@]}"
+printf '%sSELECT 1 AS one;\nSELECT nosuch;\nsource /no/such.sql\nSELECT 2 AS two;\n' "$bom" >"$work/bad-part.sql"
+printf 'SELECT 0 AS zero;\nsource %s\n' "$work/bad-part.sql" >"$work/middle.sql"
+parts=$(script parts.sql "source $work/bad-part.sql"$'\nSELECT 3 AS three;\n'"source $work/middle.sql"$'\nSELECT 4 AS four;\n')
+same "$parts" "${login[@]}" --force
+same "$parts" "${login[@]}" --force --abort-source-on-error
+same "$parts" "${login[@]}" --abort-source-on-error
+# Known difference: without --force the reference client goes on after a failure inside a sourced
+# file and exits with 0; here the run ends there with 1, as --abort-source-on-error has it there.
+"$query" "${login[@]}" <"$parts" >"$work/ours.out" 2>"$work/ours.err"
+status=$?
+mariadb "${login[@]}" --abort-source-on-error <"$parts" >"$work/vendor.out" 2>"$work/vendor.err"
+[ "$status" -eq 1 ] && cmp -s "$work/ours.out" "$work/vendor.out" && cmp -s "$work/ours.err" "$work/vendor.err" ||
+  fail "a failure inside a sourced file without --force: status $status"
+
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"
 same $none "${login[@]}" -x -e "SELECT 1"
