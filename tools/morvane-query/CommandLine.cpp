@@ -120,10 +120,25 @@ const TOptionRule OptionRules[] = {
     {"dataset", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Dataset = true; }},
     {"fields", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Fields = true; }},
     {"verbose", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Verbose = true; }},
+    // -v, -vv, -vvv: the reference client's echo of statements and their outcome (--verbose,
+    // found first by its long name, names the host reached).
+    {"verbose", 'v', TArgument::None, [](TClientOptions& o, const auto&) { ++o.EchoLevel; }},
     {"help", '?', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
     {"help", 'I', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
     {"version", 'V', TArgument::None, [](TClientOptions& o, const auto&) { o.Version = true; }},
+    {"init-command", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.InitCommand = *v; }},
+    {"safe-updates", 'U', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.SafeUpdates = On(v); }},
+    {"i-am-a-dummy", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.SafeUpdates = On(v); }},
+    {"select-limit", 0, TArgument::Number, [](TClientOptions& o, const auto& v) { o.SelectLimit = *v; }},
+    {"max-join-size", 0, TArgument::Number, [](TClientOptions& o, const auto& v) { o.MaxJoinSize = *v; }},
+    {"html", 'H', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Html; }},
+    {"xml", 'X', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Xml; }},
+    {"tee", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Tee = *v; }},
+    {"skip-tee", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Tee.clear(); }},
+    {"comments", 'c', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Comments = On(v); }},
+    {"local-infile", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.LocalInfile = On(v); }},
     // Read by the reference client before anything else; see OptionFiles.h.
+    {"defaults-group-suffix", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"no-defaults", 0, TArgument::None, [](TClientOptions&, const auto&) {}},
     {"defaults-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"defaults-extra-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
@@ -137,6 +152,23 @@ const TOptionRule OptionRules[] = {
     {"auto-rehash", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"reconnect", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"prompt", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // Without a terminal there is nothing to page, interrupt, or lay out by its width; the column
+    // descriptions are printed only on a terminal too.
+    {"pager", 0, TArgument::Optional, [](TClientOptions&, const auto&) {}},
+    {"skip-pager", 0, TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"sigint-ignore", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"auto-vertical-output", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"column-type-info", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-as-hex", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    // Login settings of the C client library that this protocol client has no use for: its login
+    // methods are built in and it always speaks TLS 1.2 or 1.3.
+    {"default-auth", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"plugin-dir", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"tls-version", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"ssl-crl", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
+    {"ssl-crlpath", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
+    {"secure-auth", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
@@ -366,6 +398,14 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
   if (const char* host = std::getenv("MYSQL_HOST"); host && options.Login.Host.empty()) options.Login.Host = host;
   if (const char* port = std::getenv("MYSQL_TCP_PORT"); port && options.Login.Port == 0)
     options.Login.Port = std::atoi(port);
+  // Said once, not taken silently: a revoked server certificate still passes here.
+  if (options.RevocationListGiven)
+    std::fprintf(stderr, "Warning: %s: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not "
+                         "checked for revocation\n", Program);
+  if (options.SafeUpdates)
+    options.Login.AfterLogin.push_back("SET sql_safe_updates=1, sql_select_limit=" + options.SelectLimit +
+                                       ", max_join_size=" + options.MaxJoinSize);
+  if (!options.InitCommand.empty()) options.Login.AfterLogin.push_back(options.InitCommand);
   // Without -u the account is the system user's, as "sudo ... < script.sql" expects.
   if (options.Login.User.empty())
     if (const passwd* account = ::getpwuid(::geteuid())) options.Login.User = account->pw_name;

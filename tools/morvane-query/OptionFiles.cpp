@@ -57,7 +57,7 @@ bool WorldWritable(const std::filesystem::path& path) {
 
 class TReader {
  public:
-  explicit TReader(std::vector<std::string>& args) : FArgs(args) {}
+  TReader(std::vector<std::string>& args, std::string groupSuffix) : FArgs(args), FGroupSuffix(std::move(groupSuffix)) {}
 
   // False when the file cannot be opened.
   bool Read(const std::filesystem::path& path, int depth = 0) {
@@ -72,7 +72,9 @@ class TReader {
       if (text[0] == '[') {
         std::string group(Trimmed(text.substr(1, text.find(']') - 1)));
         std::transform(group.begin(), group.end(), group.begin(), [](unsigned char c) { return std::tolower(c); });
-        inGroup = std::find(std::begin(Groups), std::end(Groups), group) != std::end(Groups);
+        inGroup = std::any_of(std::begin(Groups), std::end(Groups), [&](std::string_view name) {
+          return group == name || (!FGroupSuffix.empty() && group == std::string(name) + FGroupSuffix);
+        });
       } else if (text[0] == '!' && depth >= MaxIncludeDepth) {
         std::fprintf(stderr,
                      "Warning: skipping '%s' directive as maximum includerecursion level was reached in file %s at "
@@ -103,12 +105,24 @@ class TReader {
   }
 
   std::vector<std::string>& FArgs;
+  std::string FGroupSuffix;  // --defaults-group-suffix: [client_x] too for _x
 };
 
 std::optional<std::string> Setting(const std::vector<std::string>& commandLine, std::string_view name) {
   for (const std::string& arg : commandLine)
     if (arg.rfind(name, 0) == 0) return arg.substr(name.size());
   return std::nullopt;
+}
+
+// --print-defaults counts only among the option-file options the command line starts with.
+bool PrintOnly(const std::vector<std::string>& commandLine) {
+  for (const std::string& arg : commandLine) {
+    if (arg == "--print-defaults") return true;
+    if (arg != "--no-defaults" && arg.rfind("--defaults-file=", 0) != 0 && arg.rfind("--defaults-extra-file=", 0) != 0 &&
+        arg.rfind("--defaults-group-suffix=", 0) != 0)
+      return false;
+  }
+  return false;
 }
 
 int RequiredFileMissing(const std::string& path) {
@@ -121,8 +135,9 @@ int RequiredFileMissing(const std::string& path) {
 
 TOptionFileArgs ReadOptionFiles(const std::vector<std::string>& commandLine) {
   TOptionFileArgs result;
+  result.PrintOnly = PrintOnly(commandLine);
   if (Setting(commandLine, "--no-defaults")) return result;
-  TReader reader(result.Args);
+  TReader reader(result.Args, Setting(commandLine, "--defaults-group-suffix=").value_or(""));
   if (const auto only = Setting(commandLine, "--defaults-file=")) {
     if (!reader.Read(*only)) result.Status = RequiredFileMissing(*only);
     return result;

@@ -11,7 +11,9 @@
 struct TOptionFileArgs {
   std::vector<std::string> Args;  // "--name=value" or "--name", in the order read
   int Status = 0;                 // else the exit status; the complaint is printed
+  bool PrintOnly = false;         // --print-defaults: the arguments are to be printed, nothing run
 };
 
-// Looks at the command line only for --no-defaults, --defaults-file= and --defaults-extra-file=.
+// Looks at the command line only for --no-defaults, --defaults-file=, --defaults-extra-file=,
+// --defaults-group-suffix= and --print-defaults.
 TOptionFileArgs ReadOptionFiles(const std::vector<std::string>& commandLine);

@@ -89,17 +89,22 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
   FConnectedHost = FSession->protocolType == MYSQL_PROTOCOL_SOCKET
                        ? FSession->socketPath
                        : hosts[static_cast<std::size_t>(choice.Index)].Text();
-  return HandshakeKnows(login.CharacterSet) || Run("SET NAMES " + login.CharacterSet, nullptr);
+  if (!HandshakeKnows(login.CharacterSet) && !Run("SET NAMES " + login.CharacterSet, nullptr)) return false;
+  for (const std::string& statement : login.AfterLogin)
+    if (!Run(statement, nullptr)) return false;
+  return true;
 }
 
-bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
+std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
   std::vector<TResultColumn> columns;
   for (const TMySqlFieldInfo& field : result->Fields())
     columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
   const std::size_t count = columns.size();
   if (FStreamRows) sink.StartResult(std::move(columns));
   FHeld.Clear();
+  std::uint64_t rows = 0;
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
+    ++rows;
     for (std::size_t i = 0; i < row->Slots.size(); ++i) {
       const auto value = row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i));
       if (FStreamRows)
@@ -115,7 +120,7 @@ bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
     Fail();
   }
   FApi.mysql_free_result(result);
-  if (!ok) return false;
+  if (!ok) return std::nullopt;
   if (!FStreamRows) {
     sink.StartResult(std::move(columns));
     std::size_t column = 0;
@@ -128,20 +133,31 @@ bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
     });
   }
   sink.EndResult();
-  return true;
+  return rows;
 }
 
-bool TQueryRunner::Run(const std::string& sql, TResultSink* sink) {
+bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report) {
   FFailedInRows = false;
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
+    TResultOutcome outcome;
     TMySqlResultSet* result = FApi.mysql_use_result(FSession);
     if (result && sink) {
-      if (!ReadResult(result, *sink)) return false;
+      const std::optional<std::uint64_t> rows = ReadResult(result, *sink);
+      if (!rows) return false;
+      outcome.ResultSet = true;
+      outcome.Rows = *rows;
     } else if (result) {
       FApi.mysql_free_result(result);
     } else if (FApi.mysql_errno(FSession) != 0) {
       return Fail();
+    } else {
+      outcome.AffectedRows = FApi.mysql_affected_rows(FSession);
+      outcome.Info = FApi.mysql_info(FSession);
+    }
+    if (report) {
+      outcome.Warnings = FSession->warningCount;
+      report(outcome);
     }
     const int next = FApi.mysql_next_result(FSession);
     if (next == -1) return true;

@@ -99,15 +99,18 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-TScriptReader::TScriptReader(std::string_view script, std::string& delimiter)
-    : FScript(script), FDelimiter(delimiter) {
+TScriptReader::TScriptReader(std::string_view script, std::string& delimiter, bool keepComments)
+    : FScript(script), FDelimiter(delimiter), FKeepComments(keepComments) {
   if (FScript.substr(0, ByteOrderMark.size()) == ByteOrderMark) FPos = ByteOrderMark.size();
 }
 
 std::optional<TScriptCommand> TScriptReader::Next() {
   while (FReady.empty()) {
     if (FPos >= FScript.size() || FQuit) {
-      if (!FBuffer.empty()) Emit(false);
+      if (!FBuffer.empty()) {
+        Emit(false);
+        if (!FReady.empty()) FReady.back().AtScriptEnd = true;
+      }
       if (FReady.empty()) return std::nullopt;
       break;
     }
@@ -312,10 +315,14 @@ void TScriptReader::ReadLine(std::string_view line) {
       if (!BackslashCommand(line, i)) break;
       continue;
     }
-    if (c == '#' || (c == '-' && next == '-' && (i + 2 == line.size() || IsBlank(line[i + 2])))) break;
+    if (c == '#' || (c == '-' && next == '-' && (i + 2 == line.size() || IsBlank(line[i + 2])))) {
+      if (FKeepComments)
+        for (; i < line.size(); ++i) Append(line[i]);
+      break;
+    }
     if (c == '/' && next == '*') {
       const std::string_view opening = line.substr(i + 2, 2);
-      if (!opening.empty() && (opening[0] == '!' || opening == "M!")) {
+      if (FKeepComments || (!opening.empty() && (opening[0] == '!' || opening == "M!"))) {
         FCodeComment = true;
         Append(c);
         Append(line[++i]);

@@ -39,12 +39,14 @@ struct TScriptCommand {
   int Line = 0;      // the line of the script where the statement starts, or of the command
   bool Vertical = false;
   bool Fatal = false;
+  bool AtScriptEnd = false;  // a statement ended by the end of the script, not by a delimiter
 };
 
 class TScriptReader {
  public:
   // The delimiter is shared with the scripts this one sources, as a DELIMITER line lasts beyond them.
-  TScriptReader(std::string_view script, std::string& delimiter);
+  // With keepComments (--comments) comments go to the server with the statements.
+  TScriptReader(std::string_view script, std::string& delimiter, bool keepComments = false);
 
   // The next statement or command; nothing at the end of the script.
   std::optional<TScriptCommand> Next();
@@ -72,5 +74,6 @@ class TScriptReader {
   bool FComment = false;      // inside "/* */", left out
   bool FCodeComment = false;  // inside "/*! */", kept
   bool FQuit = false;         // \q was read: nothing after it
+  bool FKeepComments;
   std::deque<TScriptCommand> FReady;
 };

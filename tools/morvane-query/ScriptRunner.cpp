@@ -1,6 +1,9 @@
 #include "tools/morvane-query/ScriptRunner.h"
 
+#include "tools/morvane-query/VerboseReport.h"
+
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -62,7 +65,7 @@ TScriptRunner::TFlow TScriptRunner::Failed() {
 }
 
 TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::string& delimiter) {
-  TScriptReader reader(script, delimiter);
+  TScriptReader reader(script, delimiter, FSettings.KeepComments);
   while (const std::optional<TScriptCommand> command = reader.Next())
     if (const TFlow flow = Do(*command, delimiter); flow != TFlow::GoOn) return flow;
   return TFlow::GoOn;
@@ -97,18 +100,34 @@ bool TScriptRunner::Connect(std::string_view arguments) {
   return FRunner.Connect(FLogin);
 }
 
+bool TScriptRunner::RunStatement(const TScriptCommand& command) {
+  if (FSettings.EchoLevel > 0) EchoStatement(command.Text);
+  TOutcomeReport report;
+  const auto started = std::chrono::steady_clock::now();
+  if (FSettings.EchoLevel > 1)
+    report = [&](const TResultOutcome& outcome) {
+      const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - started;
+      ReportOutcome(outcome, FSettings.EchoLevel > 2 ? std::optional<double>(taken.count()) : std::nullopt);
+    };
+  TResultSink& sink = command.Vertical ? FVertical : FLayout;
+  // The reference client's statement still holds the line break that ended the script.
+  sink.StartStatement(command.AtScriptEnd ? command.Text + "\n" : command.Text);
+  return FRunner.Run(command.Text, &sink, report);
+}
+
 TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::string& delimiter) {
   const auto failedStatement = [&](const std::string* statement) {
     // As the reference client: a statement that fails while its rows are read is not shown, and
     // when they were streamed an empty one is.
     static const std::string nothing;
-    if (FRunner.FailedInRows()) statement = FRunner.StreamsRows() ? &nothing : nullptr;
+    if (statement && FRunner.FailedInRows()) statement = FRunner.StreamsRows() ? &nothing : nullptr;
     ReportStatementError(FRunner.LastError(), FSettings.PrintStatement ? statement : nullptr, Place(command));
     return Failed();
   };
   switch (command.Kind) {
     case TKind::Statement:
-      if (!FRunner.Run(command.Text, command.Vertical ? &FVertical : &FLayout)) return failedStatement(&command.Text);
+      // An echoed statement is not shown again with its error.
+      if (!RunStatement(command)) return failedStatement(FSettings.EchoLevel > 0 ? nullptr : &command.Text);
       if (FSettings.ShowWarnings && FRunner.WarningCount() > 0) FRunner.Run("SHOW WARNINGS", &FWarnings);
       break;
     case TKind::Use:

@@ -17,6 +17,8 @@ struct TScriptSettings {
   bool PrintStatement = true;       // the failing statement shown with its error
   bool AbortSourceOnError = false;  // with --force, a failure ends the sourced file it is in
   bool ShowWarnings = false;        // the server's warnings after every statement
+  bool KeepComments = false;        // --comments: comments go to the server with the statements
+  int EchoLevel = 0;                // -v: statements echoed; -vv: and their outcome; -vvv: and its time
 };
 
 class TScriptRunner {
@@ -37,6 +39,7 @@ class TScriptRunner {
 
   TFlow RunScript(std::string_view script, std::string& delimiter);
   TFlow Do(const TScriptCommand& command, std::string& delimiter);
+  bool RunStatement(const TScriptCommand& command);
   TFlow Source(const TScriptCommand& command, std::string& delimiter);
   bool Connect(std::string_view arguments);
   TFlow Failed();
