@@ -315,6 +315,32 @@ out=$("$query" "${login[@]}" --ssl-crl="$work/none.crl" -e "SELECT 1 AS one" 2>&
 checked for revocation"$'\none\n1' ] || fail "--ssl-crl: $out"
 same $none "${login[@]}" --print-defaults -e "SELECT 1"
 
+# Option values: suffixes, negative and too large numbers, loose- prefixes on the command line,
+# boolean forms and a boolean's wrong value.
+for how in --connect-timeout=1K --connect-timeout=1M --port=-5 --port=3x --loose-no-such=1 \
+  --loose-skip-nothing --compress=yes --force=on --enable-force=1 --disable-force --skip-compress; do
+  same $none "${login[@]}" $how -e "SELECT 'taken' AS how"
+done
+# Option files: '#' after a value, escapes in plain and quoted values, a group never closed, an
+# option before any group, a line with no name.
+cnf() { printf "[client]\nhost=%s\nport=%s\nuser=%s\npassword=%s\n$1" "$host" "$port" "$user" "$password" >"$work/lines.cnf"; }
+for lines in 'database=nobody#comment\n' 'database=no\\tbody # comment\n' "database='no\\sbody' #c\n" \
+  'database="a\\\\b\\xc"\n' 'database="unclosed\n' \
+  '[mysql\nuser=x\n' '=value\n'; do
+  cnf "$lines"
+  same $none --defaults-file="$work/lines.cnf" "$cs" -e "SELECT 1"
+done
+printf 'user=before\n[client]\n' >"$work/lines.cnf"
+same $none --defaults-file="$work/lines.cnf" "$cs" -e "SELECT 1"
+# The client's error numbers and one-line messages where scripts test them.
+same $none --no-defaults "$cs" -h no.such.host.invalid -u "$user" -e "SELECT 1"
+same $none "${login[@]}" --default-character-set=no_such_set -e "SELECT 1"
+same "$(script lost.sql $'SELECT 1 AS a;\nKILL CONNECTION_ID();\nSELECT 2;\nuse '"$db"$'\nSELECT 3;\n')" "${login[@]}" --force --skip-ssl
+# Known difference: a refused connection gives the system's reason (111), where the reference
+# client reports the EINPROGRESS of its own non-blocking connect (115).
+out=$("$query" --no-defaults -h 127.0.0.1 -P 1 -u "$user" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (111)" ] || fail "a refused connection: $out"
+
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"
 same $none "${login[@]}" -x -e "SELECT 1"

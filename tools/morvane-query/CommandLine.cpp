@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -18,10 +20,14 @@ constexpr const char* Program = "morvane-query";
 
 // The reference client's exit statuses for a wrong command line.
 constexpr int UnknownOption = 2;
+constexpr int AmbiguousOption = 3;
 constexpr int NoArgumentAllowed = 4;
 constexpr int ArgumentRequired = 5;
 constexpr int UnknownVariable = 7;
 constexpr int BadNumber = 9;
+constexpr int NegativeNumber = 13;
+// The longest time-out the reference client takes, in seconds.
+constexpr std::uint64_t MaxSeconds = 43200;
 constexpr int BadProtocol = 1;
 
 enum class TArgument {
@@ -179,9 +185,9 @@ const TOptionRule OptionRules[] = {
     {"ssl-cipher", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Cipher = *v; }},
 };
 
-std::string Normalized(std::string_view name) {
+std::string Normalized(std::string_view name, char separator = '-') {
   std::string text(name);
-  std::replace(text.begin(), text.end(), '_', '-');
+  std::replace(text.begin(), text.end(), separator == '-' ? '_' : '-', separator);
   return text;
 }
 
@@ -245,6 +251,9 @@ class TParser {
       value = std::string(text.substr(equals + 1));
       valueBytes = FArgs[FIndex] + 2 + equals + 1;
     }
+    // An option-file line "=value" has no name, which the reference client takes as a prefix of
+    // every option, and calls ambiguous in these words.
+    if (name.empty()) return Complain(AmbiguousOption, "ambiguous option '--" + std::string(text) + "' (help, xml)");
     const bool loose = name.rfind("loose-", 0) == 0;
     if (loose) name.erase(0, 6);
     const TOptionRule* rule = FindLong(name);
@@ -253,22 +262,27 @@ class TParser {
     for (const std::string_view prefix : {"skip-", "disable-", "enable-"}) {
       if (rule || name.rfind(prefix, 0) != 0) continue;
       const TOptionRule* base = FindLong(name.substr(prefix.size()));
-      if (base && base->Argument == TArgument::Boolean && !value) {
+      if (base && base->Argument == TArgument::Boolean && (!value || prefix == "enable-")) {
         rule = base;
         negated = prefix != "enable-";
       }
     }
     const std::string shown = "--" + std::string(text.substr(0, equals));
     if (!rule) {
-      if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
+      // A loose- option that is not known is only warned about, on the command line as in files.
       const std::string variable(text);
-      if (loose) {
+      if (loose && value) {
         std::fprintf(stderr, "Warning: %s: unknown variable '%s'\n", Program, variable.c_str());
         return 0;
       }
+      if (loose) {
+        std::fprintf(stderr, "Warning: %s: unknown option '%s'\n", Program, shown.c_str());
+        return 0;
+      }
+      if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
       return Complain(UnknownVariable, "unknown variable '" + variable + "'");
     }
-    if (negated) {
+    if (negated && !value) {
       Apply(*rule, *negated ? "0" : "1");
       return 0;
     }
@@ -279,7 +293,11 @@ class TParser {
         return 0;
       case TArgument::Boolean: {
         const auto on = value ? ParseBoolean(*value) : true;
-        if (!on) return Complain(UnknownOption, "option '" + shown + "' doesn't allow an argument '" + *value + "'");
+        if (!on) {
+          std::fprintf(stderr, "Warning: %s: ignoring option '%s' due to invalid value '%s'\n", Program,
+                       shown.c_str(), value->c_str());
+          return 0;
+        }
         Apply(*rule, *on ? "1" : "0");
         return 0;
       }
@@ -322,18 +340,40 @@ class TParser {
   int ApplyValue(const TOptionRule& rule, const std::optional<std::string>& value, char* valueBytes) {
     // Other users can read a process's command line for as long as it runs.
     if (rule.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
+    std::optional<std::string> given = value;
     if (rule.Argument == TArgument::Number) {
-      int number = 0;
+      const std::string name(rule.Name);
+      const auto failed = [&](int status) {
+        return Complain(status, "Error while setting value '" + *value + "' to '" + name + "'");
+      };
+      if (!value->empty() && value->front() == '-') {
+        std::fprintf(stderr, "Incorrect unsigned value: '%s' for %s\n", value->c_str(), name.c_str());
+        return failed(NegativeNumber);
+      }
+      std::uint64_t number = 0;
       const char* end = value->data() + value->size();
       const auto [stop, error] = std::from_chars(value->data(), end, number);
-      if (error != std::errc() || stop != end || number < 0) {
+      // As there: K, M, G, T, P and E multiply by powers of 1024.
+      constexpr std::string_view Suffixes = "KMGTPE";
+      const std::size_t power = stop + 1 == end ? Suffixes.find(static_cast<char>(std::toupper(*stop))) : 0;
+      if (error != std::errc() || (stop != end && power == std::string_view::npos)) {
         const char bad = stop != end ? *stop : value->empty() ? ' ' : value->front();
         std::fprintf(stderr,
                      "Unknown suffix '%c' used for variable '%s' (value '%s'). Legal suffix characters are: K, M, G, "
                      "T, P, E\n",
-                     bad, std::string(rule.Name).c_str(), value->c_str());
-        return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(rule.Name) + "'");
+                     bad, name.c_str(), value->c_str());
+        return failed(BadNumber);
       }
+      if (stop != end) number <<= 10 * (power + 1);
+      const bool seconds = name.find("timeout") != std::string::npos;
+      const std::uint64_t limit = seconds ? MaxSeconds : std::numeric_limits<int>::max();
+      if (number > limit) {
+        std::fprintf(stderr, "Warning: option '%s': unsigned value %llu adjusted to %llu\n",
+                     Normalized(name, '_').c_str(), static_cast<unsigned long long>(number),
+                     static_cast<unsigned long long>(limit));
+        number = limit;
+      }
+      given = std::to_string(number);
     }
     // An empty delimiter would end a statement at every character, and never get past it.
     if (rule.Name == "delimiter" && value->empty())
@@ -347,7 +387,7 @@ class TParser {
                       "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
                       "not '" +
                           *value + "'");
-    Apply(rule, value);
+    Apply(rule, given);
     return 0;
   }
 

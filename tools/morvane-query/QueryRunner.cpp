@@ -8,6 +8,8 @@
 namespace {
 
 constexpr int DefaultPort = 3306;
+constexpr int ER_UNKNOWN_CHARACTER_SET = 1115;
+constexpr int CR_CANT_READ_CHARSET = 2019;
 
 // The character sets the login itself can ask for; others are set with SET NAMES after it.
 bool HandshakeKnows(const std::string& characterSet) {
@@ -47,7 +49,15 @@ TQueryRunner::~TQueryRunner() {
 
 bool TQueryRunner::Fail() {
   FError = QueryErrorFrom(FApi.mysql_errno(FSession), FApi.mysql_error(FSession));
+  FLost = FLost || FError.Code == CR_SERVER_LOST || FError.Code == CR_SERVER_GONE_ERROR;
   return false;
+}
+
+bool TQueryRunner::Gone() {
+  if (!FLost) return false;
+  // As the reference client words it for every statement after the connection was lost.
+  FError = {CR_SERVER_GONE_ERROR, "HY000", "Server has gone away"};
+  return true;
 }
 
 std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
@@ -86,10 +96,16 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;
   }
+  FLost = false;
   FConnectedHost = FSession->protocolType == MYSQL_PROTOCOL_SOCKET
                        ? FSession->socketPath
                        : hosts[static_cast<std::size_t>(choice.Index)].Text();
-  if (!HandshakeKnows(login.CharacterSet) && !Run("SET NAMES " + login.CharacterSet, nullptr)) return false;
+  if (!HandshakeKnows(login.CharacterSet) && !Run("SET NAMES " + login.CharacterSet, nullptr)) {
+    // In the reference client's number and words, which scripts test.
+    if (FError.Code == ER_UNKNOWN_CHARACTER_SET)
+      FError = {CR_CANT_READ_CHARSET, "00000", "Can't initialize character set " + login.CharacterSet + " (path: compiled_in)"};
+    return false;
+  }
   for (const std::string& statement : login.AfterLogin)
     if (!Run(statement, nullptr)) return false;
   return true;
@@ -138,6 +154,7 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
 
 bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report) {
   FFailedInRows = false;
+  if (Gone()) return false;
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
     TResultOutcome outcome;
@@ -166,7 +183,7 @@ bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcome
 }
 
 bool TQueryRunner::SelectDatabase(const std::string& name) {
-  return FApi.mysql_select_db(FSession, name) == 0 || Fail();
+  return !Gone() && (FApi.mysql_select_db(FSession, name) == 0 || Fail());
 }
 
 void ReportHost(const std::string& host) {

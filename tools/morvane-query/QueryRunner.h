@@ -79,6 +79,8 @@ class TQueryRunner {
 
  private:
   bool Fail();
+  // After a lost connection: the error for a statement that is not sent.
+  bool Gone();
   std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
   // The rows read, or nothing after a failure.
   std::optional<std::uint64_t> ReadResult(TMySqlResultSet* result, TResultSink& sink);
@@ -89,6 +91,7 @@ class TQueryRunner {
   std::string FConnectedHost;
   bool FStreamRows = false;
   bool FFailedInRows = false;
+  bool FLost = false;  // the connection was lost: nothing more is sent on it
   TRowBuffer FHeld;  // the values of the result set being read, when not streamed
 };
 
