@@ -23,13 +23,14 @@ user=$MORVANE_TEST_DB_NATIVE_USER password=$MORVANE_TEST_DB_NATIVE_PASSWORD
 cs=--default-character-set=utf8mb4
 login=(--no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" "$db")
 
-# same <stdin file> <arguments...>: both programs, compared.
+# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set.
+detached=()
 same() {
   local input=$1
   shift
-  mariadb "$@" <"$input" >"$work/vendor.out" 2>"$work/vendor.err"
+  "${detached[@]}" mariadb "$@" <"$input" >"$work/vendor.out" 2>"$work/vendor.err"
   local vendorStatus=$?
-  "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
+  "${detached[@]}" "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
   local ourStatus=$?
   sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /' "$work/vendor.err"
   local what="${*: -1}"
@@ -90,6 +91,31 @@ printf '[client]\nno-such-option=1\n' >"$work/bad.cnf"
 same $none --defaults-file="$work/bad.cnf" -e "SELECT 1"
 same $none --defaults-file="$work/missing.cnf" -e "SELECT 1"
 
+# An option file anyone may write is passed over with a warning, included or not, and in $HOME.
+printf '[client]\nhost=no.such.host.invalid\nenable-cleartext-plugin\n' >"$work/open.cnf"
+chmod 666 "$work/open.cnf"
+same $none --defaults-file="$work/open.cnf" "$cs" -h "$host" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+printf '[client]\nhost=%s\n!include %s\n' "$host" "$work/open.cnf" >"$work/includes-open.cnf"
+same $none --defaults-file="$work/includes-open.cnf" "$cs" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+mkdir "$work/home" && cp "$work/open.cnf" "$work/home/.my.cnf" && chmod 666 "$work/home/.my.cnf"
+HOME=$work/home same $none "$cs" -h "$host" -P "$port" -u "$user" "-p$password" -e "SELECT 1 AS one"
+
+# Login defaults: the system user without -u, MYSQL_HOST and MYSQL_TCP_PORT below the command line,
+# $MYSQL_HOME/my.cnf, and -p without a terminal reading the password from the first input line.
+same $none --no-defaults "$cs" -h "$host" -P "$port" -e "SELECT 1"
+MYSQL_HOST=$host MYSQL_TCP_PORT=$port same $none --no-defaults "$cs" -u "$user" "-p$password" -e "SELECT 1 AS env"
+MYSQL_HOST=nowhere.invalid MYSQL_TCP_PORT=1 same $none --no-defaults "$cs" -h "$host" -P "$port" -u "$user" \
+  "-p$password" -e "SELECT 2 AS env"
+mkdir "$work/mysql-home" && printf '[client]\nuser=%s\npassword=%s\n' "$user" "$password" >"$work/mysql-home/my.cnf"
+MYSQL_HOME=$work/mysql-home HOME=$work/mysql-home same $none "$cs" -h "$host" -P "$port" -e "SELECT CURRENT_USER() LIKE '$user@%' AS me"
+detached=(setsid -w)
+same "$(script password-line $'wrong\n')" --no-defaults "$cs" -h "$host" -P "$port" -u "$user" -p -e "SELECT 1"
+detached=()
+# Known difference: the reference client loses the script after the password line; it is run here.
+out=$(printf '%s\nSELECT 1 AS after_password;\n' "$password" |
+  setsid -w "$query" --no-defaults "$cs" -h "$host" -P "$port" -u "$user" -p "$db" 2>&1)
+[ "$out" = $'Enter password: after_password\n1' ] || fail "the script after a password line: $out"
+
 # Output layouts: -N, -r, -s, --table and --vertical with UTF-8 text (wide characters take two
 # cells, four-byte ones none) and NULLs, \G for one statement.
 for layout in -N -r -s -t -tN -E -EN; do same $none "${login[@]}" "$layout" -e "$select"; done
@@ -121,6 +147,36 @@ same $none "${login[@]}" -e $'SELECT 1;\n/* note */ SELECT nosuch; SELECT 3' -f
 same $none "${login[@]}" -e "SELECT nosuch" --skip-print-query-on-error --skip-line-numbers
 same $none "${login[@]}" -e "use no_such_database"
 
+# Client commands as the reference client runs them without a terminal: none of them reaches the
+# server or swallows the statement after it.
+commands=(
+  $'system echo from the shell; SELECT 1 AS a;'
+  $'\\! echo again\nSELECT 2 AS b;'
+  $'charset latin1\nSELECT @@character_set_client AS cs;\n\\C utf8mb4\nSELECT @@character_set_client AS cs;'
+  $'warnings\nSELECT 1/0 AS w;\nSELECT 1/0 AS w, 1/0 AS v\\G\nnowarning\nSELECT 1/0 AS w;'
+  $'SELECT 1 AS a;\\W\nSELECT 1/0 AS w;\\w\nSELECT 1/0 AS w;\nwarnings;\nSELECT nosuch;'
+  $'tee '"$work"$'/tee.out\nSELECT 1 AS a;\nnotee\npager less\nSELECT 2 AS b;\nnopager\nrehash\nprompt db> \nprompt\nSELECT 3 AS c;'
+  $'connect\nSELECT DATABASE() AS db;\nconnect information_schema\nSELECT DATABASE() AS db;\nconnect no_such_db\nSELECT 4;'
+  $'go\nSELECT 1 AS a\ngo\nego\nSELECT 2 AS b;\n\\g\n\\G\nSELECT 3 AS c;'
+  $'SELECT 1 AS a\\p;\nSELECT 2 AS b\\p\nSELECT 3;'
+  $'SELECT 1 AS a;\\q\nSELECT 2;'
+  $'SELECT 1 AS a \\x;\nSELECT 2;'
+  $'SELECT \'\\N\' AS a, \\N AS b;\nclear\nSELECT 1 AS a \\c SELECT 2 AS b;'
+  $'use information_schema\nsandbox\nSELECT 5 AS e;'
+)
+for text in "${commands[@]}"; do same "$(script commands.sql "$text")" "${login[@]}"; done
+same "$(script commands.sql $'SELECT 1 AS a \\x;\nSELECT 2;')" "${login[@]}" --force
+same $none "${login[@]}" --show-warnings -e "SELECT 1/0 AS w; SELECT 2 AS two"
+# Known difference: what a script printed before "system" comes before the command's output.
+out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>&1)
+[ "$out" = $'a\n1\nthen the shell' ] || fail "system: $out"
+
+# A statement that fails after its first rows prints none of them, unless --quick streamed them.
+halfway="SELECT id, (SELECT 1 UNION SELECT 2 FROM DUAL WHERE id > 2) AS s FROM vendor_cli ORDER BY id"
+for how in "" --force --quick "--quick --force" -t -E "-E --quick"; do
+  same $none "${login[@]}" $how -e "SELECT 'before' AS b; $halfway; SELECT 'after' AS a"
+done
+
 # A procedure script with DELIMITER, comments, use, source and quit.
 included=$(script included.sql $'SELECT 10 AS included;\n')
 same "$(script procedure.sql "DROP PROCEDURE IF EXISTS vendor_cli_p;
@@ -141,6 +197,149 @@ quit
 SELECT 'not reached';
 ")" "${login[@]}"
 same "$(script missing-source.sql $'SELECT 1;\nsource /no/such/file.sql\nSELECT 2;\n')" "${login[@]}"
+
+# The rest of a line after use, source and quit is read as there: nothing after "use db;" is lost.
+rest=(
+  $'use information_schema; DELETE FROM kova.vendor_cli WHERE id = 4; SELECT COUNT(*) AS n FROM kova.vendor_cli;'
+  $'use `kova`;SELECT DATABASE() AS db;\nuse \'information_schema\' ; SELECT DATABASE() AS db;'
+  $'use `cli test`; SELECT 1;'
+  $'use kova extra words; SELECT 2 AS two;\nuse\nSELECT 3 AS three;'
+  $'use information_schema\\g SELECT DATABASE() AS db;\n\\u kova SELECT 1;\nSELECT DATABASE() AS db;'
+  $'SELECT 1 AS a; use information_schema; SELECT DATABASE() AS db;'
+  $'source '"$included"$'; SELECT 2 AS b;\nSELECT 3 AS c; source '"$included"$'; SELECT 4 AS d;'
+  $'source '"$included"$' SELECT 2 AS b;'
+  $'\\. '"$included"$'; SELECT 5;'
+  $'quit;\nSELECT 2;'
+  $'  QUIT \nSELECT 2;'
+  $'exit\nSELECT 2;'
+  $'SELECT 1 AS a; exit'
+  $'SELECT 1 AS a \\q SELECT 2;'
+  $'SELECT 1 AS a;\\q\nSELECT 2;'
+  $'DELIMITER //\nuse kova// SELECT 1 AS d//\nuse kova; SELECT 3 AS e//\nDELIMITER ;\nSELECT 4 AS f;'
+  $'delimiter \nSELECT 1 AS still;'
+)
+for text in "${rest[@]}"; do same "$(script rest.sql "$text")" "${login[@]}"; done
+same "$(script quit-force.sql $'quit;\nSELECT 2 AS forced;')" "${login[@]}" --force
+
+# Self-including option files and self-sourcing scripts end, and an empty delimiter is refused.
+printf '[client]\nuser=%s\n!include %s\n' "$user" "$work/self.cnf" >"$work/self.cnf"
+same $none --defaults-file="$work/self.cnf" "$cs" -h "$host" -P "$port" "-p$password" -e "SELECT CURRENT_USER() LIKE '$user@%' AS me"
+printf 'SELECT 1 AS x;\nsource %s\n' "$work/self.sql" >"$work/self.sql"
+out=$("$query" "${login[@]}" <"$work/self.sql" 2>"$work/self.err")
+status=$?
+[ "$status" -eq 1 ] && [ "$(grep -c '^1$' <<<"$out")" -eq 65 ] &&
+  grep -qx "ERROR at line 2 in file: '$work/self.sql': Source files nested more than 64 deep: '$work/self.sql' is not read" "$work/self.err" ||
+  fail "a self-sourcing script: status $status, $(grep -c '^1$' <<<"$out") rows, $(tail -1 "$work/self.err")"
+out=$(timeout 10 "$query" "${login[@]}" --delimiter= -e "SELECT 1" 2>&1)
+status=$?
+[ "$status" -eq 5 ] && [ "$out" = "morvane-query: option '--delimiter' requires a delimiter character or string" ] ||
+  fail "an empty delimiter: status $status: $out"
+
+# A byte-order mark opens a script or a sourced file; an error inside a sourced file names it.
+bom=$'\xEF\xBB\xBF'
+same "$(script bom.sql "${bom}SELECT 'marked' AS m;")" "${login[@]}"
+printf '%sSELECT 1 AS one;\nSELECT nosuch;\nsource /no/such.sql\nSELECT 2 AS two;\n' "$bom" >"$work/bad-part.sql"
+printf 'SELECT 0 AS zero;\nsource %s\n' "$work/bad-part.sql" >"$work/middle.sql"
+parts=$(script parts.sql "source $work/bad-part.sql"$'\nSELECT 3 AS three;\n'"source $work/middle.sql"$'\nSELECT 4 AS four;\n')
+same "$parts" "${login[@]}" --force
+same "$parts" "${login[@]}" --force --abort-source-on-error
+same "$parts" "${login[@]}" --abort-source-on-error
+# Known difference: without --force the reference client goes on after a failure inside a sourced
+# file and exits with 0; here the run ends there with 1, as --abort-source-on-error has it there.
+"$query" "${login[@]}" <"$parts" >"$work/ours.out" 2>"$work/ours.err"
+status=$?
+mariadb "${login[@]}" --abort-source-on-error <"$parts" >"$work/vendor.out" 2>"$work/vendor.err"
+[ "$status" -eq 1 ] && cmp -s "$work/ours.out" "$work/vendor.out" && cmp -s "$work/ours.err" "$work/vendor.err" ||
+  fail "a failure inside a sourced file without --force: status $status"
+
+# Options and option-file lines of a DBA's setup: what changes output does it as there, what does
+# not apply without a terminal is taken and left.
+verbose=$(script verbose.sql $'SELECT 1 AS a UNION SELECT 2;\nSELECT 1 FROM DUAL WHERE 0;\nDO 1;
+UPDATE vendor_cli SET amount = amount;\nSELECT 1/0 AS w;\nuse '"$db"$'\nSELECT nosuch;\nsource '"$included"$'\n')
+for how in -v -vv "-v -v" "-vv -t" "-vv -f" -vf; do same "$verbose" "${login[@]}" $how; done
+same $none "${login[@]}" --show-warnings -e "SELECT 1/0 AS w"
+same "$(script comments.sql $'/* lead */ SELECT 1 AS a;\nSELECT 2 AS b -- trailing\n;\nSELECT 3 AS c # hash\n;\nSELECT 4 /* inner */ AS d;\n')" \
+  "${login[@]}" --comments -v
+same $none "${login[@]}" -c -e "SELECT 5 AS e -- kept"
+same $none "${login[@]}" --init-command="SET @x = 5" -e "SELECT @x AS x"
+same $none "${login[@]}" --init-command="SELEC bad" -e "SELECT 2"
+for how in --safe-updates -U --i-am-a-dummy "--safe-updates --select-limit=7 --max-join-size=9"; do
+  same $none "${login[@]}" $how -e "SELECT @@sql_safe_updates AS s, @@sql_select_limit AS l, @@max_join_size AS j"
+done
+same $none "${login[@]}" --safe-updates -e "DELETE FROM vendor_cli"
+markup="SELECT 1 AS \`<a>\`, NULL AS b, '\"q\" ''s & <t>' AS c; SELECT 2 AS d FROM DUAL WHERE 0; DO 1; SELECT 3 AS e"
+for how in -H --html -HN -X --xml -XN; do same $none "${login[@]}" $how -e "$markup"; done
+same "$(script markup.sql $'SELECT 1 AS a,\n2 AS b;\nSELECT \'a\tb\' AS x\n')" "${login[@]}" -X
+same $none "${login[@]}" --tee="$work/tee.log" -e "SELECT 1 AS a"
+[ -f "$work/tee.log" ] || fail "--tee did not create its file"
+for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column-type-info --binary-mode --skip-comments \
+  --abort-source-on-error --local-infile --auto-vertical-output --binary-as-hex --skip-secure-auth \
+  --default-auth=mysql_native_password --tls-version=TLSv1.2,TLSv1.3 --plugin-dir=/tmp; do
+  same $none "${login[@]}" $how -e "SELECT 'taken' AS how"
+done
+cat >"$work/setup.cnf" <<CNF
+[client]
+host=$host
+port=$port
+user=$user
+password=$password
+default-character-set=utf8mb4
+auto-vertical-output
+binary-as-hex
+default-auth=mysql_native_password
+tls-version=TLSv1.2,TLSv1.3
+plugin-dir=/usr/lib/mysql/plugin
+secure-auth=0
+[mysql]
+select_limit=5
+max_join_size=100
+safe-updates
+show-warnings
+init-command=SET @from_file = 'yes'
+[client_suffix]
+database=$db
+CNF
+same $none --defaults-file="$work/setup.cnf" -e "SELECT @from_file AS f, @@sql_select_limit AS l, 1/0 AS w"
+same $none --defaults-file="$work/setup.cnf" --defaults-group-suffix=_suffix -e "SELECT DATABASE() AS db"
+# Known difference: --print-defaults names this program.
+printDefaults() {
+  mariadb "$@" | sed 's/^mariadb would have/morvane-query would have/' >"$work/vendor.out"
+  "$query" "$@" >"$work/ours.out"
+  cmp -s "$work/vendor.out" "$work/ours.out" || fail "--print-defaults: $(diff "$work/vendor.out" "$work/ours.out")"
+}
+printDefaults --defaults-file="$work/setup.cnf" --print-defaults
+printDefaults --no-defaults --print-defaults
+# Known difference: a revocation list cannot be checked here; that is said, and the run goes on.
+out=$("$query" "${login[@]}" --ssl-crl="$work/none.crl" -e "SELECT 1 AS one" 2>&1)
+[ "$out" = "Warning: morvane-query: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not \
+checked for revocation"$'\none\n1' ] || fail "--ssl-crl: $out"
+same $none "${login[@]}" --print-defaults -e "SELECT 1"
+
+# Option values: suffixes, negative and too large numbers, loose- prefixes on the command line,
+# boolean forms and a boolean's wrong value.
+for how in --connect-timeout=1K --connect-timeout=1M --port=-5 --port=3x --loose-no-such=1 \
+  --loose-skip-nothing --compress=yes --force=on --enable-force=1 --disable-force --skip-compress; do
+  same $none "${login[@]}" $how -e "SELECT 'taken' AS how"
+done
+# Option files: '#' after a value, escapes in plain and quoted values, a group never closed, an
+# option before any group, a line with no name.
+cnf() { printf "[client]\nhost=%s\nport=%s\nuser=%s\npassword=%s\n$1" "$host" "$port" "$user" "$password" >"$work/lines.cnf"; }
+for lines in 'database=nobody#comment\n' 'database=no\\tbody # comment\n' "database='no\\sbody' #c\n" \
+  'database="a\\\\b\\xc"\n' 'database="unclosed\n' \
+  '[mysql\nuser=x\n' '=value\n'; do
+  cnf "$lines"
+  same $none --defaults-file="$work/lines.cnf" "$cs" -e "SELECT 1"
+done
+printf 'user=before\n[client]\n' >"$work/lines.cnf"
+same $none --defaults-file="$work/lines.cnf" "$cs" -e "SELECT 1"
+# The client's error numbers and one-line messages where scripts test them.
+same $none --no-defaults "$cs" -h no.such.host.invalid -u "$user" -e "SELECT 1"
+same $none "${login[@]}" --default-character-set=no_such_set -e "SELECT 1"
+same "$(script lost.sql $'SELECT 1 AS a;\nKILL CONNECTION_ID();\nSELECT 2;\nuse '"$db"$'\nSELECT 3;\n')" "${login[@]}" --force --skip-ssl
+# Known difference: a refused connection gives the system's reason (111), where the reference
+# client reports the EINPROGRESS of its own non-blocking connect (115).
+out=$("$query" --no-defaults -h 127.0.0.1 -P 1 -u "$user" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (111)" ] || fail "a refused connection: $out"
 
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class TLayout { Batch, Table, Vertical };
+enum class TLayout { Batch, Table, Vertical, Html, Xml };
 
 struct TClientOptions {
   TQueryLogin Login;
@@ -13,6 +13,7 @@ struct TClientOptions {
   bool SslModeGiven = false;
   bool SkipSsl = false;
   bool VerifyServerCert = false;
+  bool RevocationListGiven = false;  // --ssl-crl or --ssl-crlpath, which this client cannot check
   bool AskPassword = false;  // -p or --password without a value: asked on the terminal
   bool PasswordGiven = false;
 
@@ -28,6 +29,19 @@ struct TClientOptions {
   bool Raw = false;
   bool Force = false;
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
+  bool AbortSourceOnError = false;
+  bool ShowWarnings = false;
+  bool Quick = false;  // rows printed as they arrive, not once the result set is whole
+  bool Comments = false;  // comments go to the server with the statements
+  int EchoLevel = 0;      // -v: statements echoed; -vv: and their outcome; -vvv: and the time taken
+  std::string Tee;        // without a terminal the file is named and created, nothing written to it
+
+  // Sent after the login: --init-command, and the limits of --safe-updates.
+  std::string InitCommand;
+  bool SafeUpdates = false;
+  std::string SelectLimit = "1000";
+  std::string MaxJoinSize = "1000000";
+  bool LocalInfile = false;  // LOAD DATA LOCAL may send the file the statement names
 
   bool Dataset = false;
   bool Fields = false;

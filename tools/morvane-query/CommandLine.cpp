@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,10 +20,14 @@ constexpr const char* Program = "morvane-query";
 
 // The reference client's exit statuses for a wrong command line.
 constexpr int UnknownOption = 2;
+constexpr int AmbiguousOption = 3;
 constexpr int NoArgumentAllowed = 4;
 constexpr int ArgumentRequired = 5;
 constexpr int UnknownVariable = 7;
 constexpr int BadNumber = 9;
+constexpr int NegativeNumber = 13;
+// The longest time-out the reference client takes, in seconds.
+constexpr std::uint64_t MaxSeconds = 43200;
 constexpr int BadProtocol = 1;
 
 enum class TArgument {
@@ -84,6 +93,9 @@ const TOptionRule OptionRules[] = {
     {"vertical", 'E', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Vertical; }},
     {"silent", 's', TArgument::None, [](TClientOptions& o, const auto&) { ++o.Silent; }},
     {"force", 'f', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Force = On(v); }},
+    {"abort-source-on-error", 0, TArgument::Boolean,
+     [](TClientOptions& o, const auto& v) { o.AbortSourceOnError = On(v); }},
+    {"show-warnings", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.ShowWarnings = On(v); }},
     {"print-query-on-error", 0, TArgument::Boolean,
      [](TClientOptions& o, const auto& v) { o.PrintQueryOnError = On(v); }},
     {"compress", 'C', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Login.Compress = On(v); }},
@@ -114,23 +126,55 @@ const TOptionRule OptionRules[] = {
     {"dataset", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Dataset = true; }},
     {"fields", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Fields = true; }},
     {"verbose", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Verbose = true; }},
+    // -v, -vv, -vvv: the reference client's echo of statements and their outcome (--verbose,
+    // found first by its long name, names the host reached).
+    {"verbose", 'v', TArgument::None, [](TClientOptions& o, const auto&) { ++o.EchoLevel; }},
     {"help", '?', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
     {"help", 'I', TArgument::None, [](TClientOptions& o, const auto&) { o.Help = true; }},
     {"version", 'V', TArgument::None, [](TClientOptions& o, const auto&) { o.Version = true; }},
+    {"init-command", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.InitCommand = *v; }},
+    {"safe-updates", 'U', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.SafeUpdates = On(v); }},
+    {"i-am-a-dummy", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.SafeUpdates = On(v); }},
+    {"select-limit", 0, TArgument::Number, [](TClientOptions& o, const auto& v) { o.SelectLimit = *v; }},
+    {"max-join-size", 0, TArgument::Number, [](TClientOptions& o, const auto& v) { o.MaxJoinSize = *v; }},
+    {"html", 'H', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Html; }},
+    {"xml", 'X', TArgument::None, [](TClientOptions& o, const auto&) { o.Layout = TLayout::Xml; }},
+    {"tee", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Tee = *v; }},
+    {"skip-tee", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Tee.clear(); }},
+    {"comments", 'c', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Comments = On(v); }},
+    {"local-infile", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.LocalInfile = On(v); }},
     // Read by the reference client before anything else; see OptionFiles.h.
+    {"defaults-group-suffix", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"no-defaults", 0, TArgument::None, [](TClientOptions&, const auto&) {}},
     {"defaults-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"defaults-extra-file", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     // Settings of the reference client that change nothing in what a script prints.
     {"max-allowed-packet", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"net-buffer-length", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
-    {"quick", 'q', TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"quick", 'q', TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.Quick = On(v); }},
     {"unbuffered", 'n', TArgument::None, [](TClientOptions&, const auto&) {}},
     {"no-beep", 'b', TArgument::None, [](TClientOptions&, const auto&) {}},
     {"no-auto-rehash", 'A', TArgument::None, [](TClientOptions&, const auto&) {}},
     {"auto-rehash", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"reconnect", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"prompt", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    // Without a terminal there is nothing to page, interrupt, or lay out by its width; the column
+    // descriptions are printed only on a terminal too.
+    {"pager", 0, TArgument::Optional, [](TClientOptions&, const auto&) {}},
+    {"skip-pager", 0, TArgument::None, [](TClientOptions&, const auto&) {}},
+    {"sigint-ignore", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"auto-vertical-output", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"column-type-info", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-as-hex", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    // Login settings of the C client library that this protocol client has no use for: its login
+    // methods are built in and it always speaks TLS 1.2 or 1.3.
+    {"default-auth", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"plugin-dir", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"tls-version", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
+    {"ssl-crl", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
+    {"ssl-crlpath", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
+    {"secure-auth", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
@@ -141,9 +185,9 @@ const TOptionRule OptionRules[] = {
     {"ssl-cipher", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Cipher = *v; }},
 };
 
-std::string Normalized(std::string_view name) {
+std::string Normalized(std::string_view name, char separator = '-') {
   std::string text(name);
-  std::replace(text.begin(), text.end(), '_', '-');
+  std::replace(text.begin(), text.end(), separator == '-' ? '_' : '-', separator);
   return text;
 }
 
@@ -207,6 +251,9 @@ class TParser {
       value = std::string(text.substr(equals + 1));
       valueBytes = FArgs[FIndex] + 2 + equals + 1;
     }
+    // An option-file line "=value" has no name, which the reference client takes as a prefix of
+    // every option, and calls ambiguous in these words.
+    if (name.empty()) return Complain(AmbiguousOption, "ambiguous option '--" + std::string(text) + "' (help, xml)");
     const bool loose = name.rfind("loose-", 0) == 0;
     if (loose) name.erase(0, 6);
     const TOptionRule* rule = FindLong(name);
@@ -215,22 +262,27 @@ class TParser {
     for (const std::string_view prefix : {"skip-", "disable-", "enable-"}) {
       if (rule || name.rfind(prefix, 0) != 0) continue;
       const TOptionRule* base = FindLong(name.substr(prefix.size()));
-      if (base && base->Argument == TArgument::Boolean && !value) {
+      if (base && base->Argument == TArgument::Boolean && (!value || prefix == "enable-")) {
         rule = base;
         negated = prefix != "enable-";
       }
     }
     const std::string shown = "--" + std::string(text.substr(0, equals));
     if (!rule) {
-      if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
+      // A loose- option that is not known is only warned about, on the command line as in files.
       const std::string variable(text);
-      if (loose) {
+      if (loose && value) {
         std::fprintf(stderr, "Warning: %s: unknown variable '%s'\n", Program, variable.c_str());
         return 0;
       }
+      if (loose) {
+        std::fprintf(stderr, "Warning: %s: unknown option '%s'\n", Program, shown.c_str());
+        return 0;
+      }
+      if (FSource == TOptionSource::CommandLine) return Complain(UnknownOption, "unknown option '" + shown + "'");
       return Complain(UnknownVariable, "unknown variable '" + variable + "'");
     }
-    if (negated) {
+    if (negated && !value) {
       Apply(*rule, *negated ? "0" : "1");
       return 0;
     }
@@ -241,7 +293,11 @@ class TParser {
         return 0;
       case TArgument::Boolean: {
         const auto on = value ? ParseBoolean(*value) : true;
-        if (!on) return Complain(UnknownOption, "option '" + shown + "' doesn't allow an argument '" + *value + "'");
+        if (!on) {
+          std::fprintf(stderr, "Warning: %s: ignoring option '%s' due to invalid value '%s'\n", Program,
+                       shown.c_str(), value->c_str());
+          return 0;
+        }
         Apply(*rule, *on ? "1" : "0");
         return 0;
       }
@@ -284,19 +340,44 @@ class TParser {
   int ApplyValue(const TOptionRule& rule, const std::optional<std::string>& value, char* valueBytes) {
     // Other users can read a process's command line for as long as it runs.
     if (rule.Short == 'p' && valueBytes) std::memset(valueBytes, 'x', std::strlen(valueBytes));
+    std::optional<std::string> given = value;
     if (rule.Argument == TArgument::Number) {
-      int number = 0;
+      const std::string name(rule.Name);
+      const auto failed = [&](int status) {
+        return Complain(status, "Error while setting value '" + *value + "' to '" + name + "'");
+      };
+      if (!value->empty() && value->front() == '-') {
+        std::fprintf(stderr, "Incorrect unsigned value: '%s' for %s\n", value->c_str(), name.c_str());
+        return failed(NegativeNumber);
+      }
+      std::uint64_t number = 0;
       const char* end = value->data() + value->size();
       const auto [stop, error] = std::from_chars(value->data(), end, number);
-      if (error != std::errc() || stop != end || number < 0) {
+      // As there: K, M, G, T, P and E multiply by powers of 1024.
+      constexpr std::string_view Suffixes = "KMGTPE";
+      const std::size_t power = stop + 1 == end ? Suffixes.find(static_cast<char>(std::toupper(*stop))) : 0;
+      if (error != std::errc() || (stop != end && power == std::string_view::npos)) {
         const char bad = stop != end ? *stop : value->empty() ? ' ' : value->front();
         std::fprintf(stderr,
                      "Unknown suffix '%c' used for variable '%s' (value '%s'). Legal suffix characters are: K, M, G, "
                      "T, P, E\n",
-                     bad, std::string(rule.Name).c_str(), value->c_str());
-        return Complain(BadNumber, "Error while setting value '" + *value + "' to '" + std::string(rule.Name) + "'");
+                     bad, name.c_str(), value->c_str());
+        return failed(BadNumber);
       }
+      if (stop != end) number <<= 10 * (power + 1);
+      const bool seconds = name.find("timeout") != std::string::npos;
+      const std::uint64_t limit = seconds ? MaxSeconds : std::numeric_limits<int>::max();
+      if (number > limit) {
+        std::fprintf(stderr, "Warning: option '%s': unsigned value %llu adjusted to %llu\n",
+                     Normalized(name, '_').c_str(), static_cast<unsigned long long>(number),
+                     static_cast<unsigned long long>(limit));
+        number = limit;
+      }
+      given = std::to_string(number);
     }
+    // An empty delimiter would end a statement at every character, and never get past it.
+    if (rule.Name == "delimiter" && value->empty())
+      return Complain(ArgumentRequired, "option '--delimiter' requires a delimiter character or string");
     if (rule.Name == "protocol" && !ParseProtocol(*value)) {
       std::fprintf(stderr, "Unknown option to protocol: %s\nAlternatives are: 'TCP','SOCKET','PIPE'\n", value->c_str());
       return BadProtocol;
@@ -306,7 +387,7 @@ class TParser {
                       "--ssl-mode expects disabled, preferred, required, verify-ca or verify-identity, "
                       "not '" +
                           *value + "'");
-    Apply(rule, value);
+    Apply(rule, given);
     return 0;
   }
 
@@ -350,7 +431,22 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
     else if (!security.Ca.empty() || !security.CaPath.empty())
       security.Mode = TSslMode::VerifyCa;
   }
-  // As the vendors' clients do: the environment's password when none was given.
+  // As the vendors' clients do: the environment's password when none was given, and its host and
+  // port below the option files and the command line.
   if (!options.PasswordGiven)
     if (const char* fromEnvironment = std::getenv("MYSQL_PWD")) options.Login.Password = fromEnvironment;
+  if (const char* host = std::getenv("MYSQL_HOST"); host && options.Login.Host.empty()) options.Login.Host = host;
+  if (const char* port = std::getenv("MYSQL_TCP_PORT"); port && options.Login.Port == 0)
+    options.Login.Port = std::atoi(port);
+  // Said once, not taken silently: a revoked server certificate still passes here.
+  if (options.RevocationListGiven)
+    std::fprintf(stderr, "Warning: %s: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not "
+                         "checked for revocation\n", Program);
+  if (options.SafeUpdates)
+    options.Login.AfterLogin.push_back("SET sql_safe_updates=1, sql_select_limit=" + options.SelectLimit +
+                                       ", max_join_size=" + options.MaxJoinSize);
+  if (!options.InitCommand.empty()) options.Login.AfterLogin.push_back(options.InitCommand);
+  // Without -u the account is the system user's, as "sudo ... < script.sql" expects.
+  if (options.Login.User.empty())
+    if (const passwd* account = ::getpwuid(::geteuid())) options.Login.User = account->pw_name;
 }

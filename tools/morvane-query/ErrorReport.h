@@ -4,11 +4,18 @@
 
 #include <string>
 
+// Where in the scripts a command was read: its line, and the sourced file it is in, if any.
+struct TScriptPlace {
+  int Line = 0;
+  const std::string* File = nullptr;
+};
+
 // "ERROR 1045 (28000): Access denied ..." for a failed login.
 void ReportLoginError(const TQueryError& error);
 // A failed statement or "use": the statement (when given; not for "use" or with
 // --skip-print-query-on-error) between dashed lines, then
-// "ERROR 1146 (42S02) at line 3: Table 'kova.t' doesn't exist".
-void ReportStatementError(const TQueryError& error, const std::string* statement, int line);
-// "ERROR at line 2: Failed to open file 'x.sql', error: 2" for a "source" that cannot be read.
-void ReportSourceError(const std::string& file, int error, int line);
+// "ERROR 1146 (42S02) at line 3: Table 'kova.t' doesn't exist", with " in file: 'a.sql'" after
+// the line inside a sourced file.
+void ReportStatementError(const TQueryError& error, const std::string* statement, TScriptPlace place);
+// The client's own complaint about a script: "ERROR at line 2: Failed to open file 'x.sql', error: 2".
+void ReportScriptError(const std::string& message, TScriptPlace place);

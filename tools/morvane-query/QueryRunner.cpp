@@ -8,6 +8,8 @@
 namespace {
 
 constexpr int DefaultPort = 3306;
+constexpr int ER_UNKNOWN_CHARACTER_SET = 1115;
+constexpr int CR_CANT_READ_CHARSET = 2019;
 
 // The character sets the login itself can ask for; others are set with SET NAMES after it.
 bool HandshakeKnows(const std::string& characterSet) {
@@ -47,7 +49,15 @@ TQueryRunner::~TQueryRunner() {
 
 bool TQueryRunner::Fail() {
   FError = QueryErrorFrom(FApi.mysql_errno(FSession), FApi.mysql_error(FSession));
+  FLost = FLost || FError.Code == CR_SERVER_LOST || FError.Code == CR_SERVER_GONE_ERROR;
   return false;
+}
+
+bool TQueryRunner::Gone() {
+  if (!FLost) return false;
+  // As the reference client words it for every statement after the connection was lost.
+  FError = {CR_SERVER_GONE_ERROR, "HY000", "Server has gone away"};
+  return true;
 }
 
 std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
@@ -86,39 +96,85 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;
   }
+  FLost = false;
   FConnectedHost = FSession->protocolType == MYSQL_PROTOCOL_SOCKET
                        ? FSession->socketPath
                        : hosts[static_cast<std::size_t>(choice.Index)].Text();
-  return HandshakeKnows(login.CharacterSet) || Run("SET NAMES " + login.CharacterSet, nullptr);
+  if (!HandshakeKnows(login.CharacterSet) && !Run("SET NAMES " + login.CharacterSet, nullptr)) {
+    // In the reference client's number and words, which scripts test.
+    if (FError.Code == ER_UNKNOWN_CHARACTER_SET)
+      FError = {CR_CANT_READ_CHARSET, "00000", "Can't initialize character set " + login.CharacterSet + " (path: compiled_in)"};
+    return false;
+  }
+  for (const std::string& statement : login.AfterLogin)
+    if (!Run(statement, nullptr)) return false;
+  return true;
 }
 
-bool TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
+std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
   std::vector<TResultColumn> columns;
   for (const TMySqlFieldInfo& field : result->Fields())
     columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
-  sink.StartResult(std::move(columns));
+  const std::size_t count = columns.size();
+  if (FStreamRows) sink.StartResult(std::move(columns));
+  FHeld.Clear();
+  std::uint64_t rows = 0;
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
-    for (std::size_t i = 0; i < row->Slots.size(); ++i)
-      sink.Value(row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i)));
-    sink.EndRow();
+    ++rows;
+    for (std::size_t i = 0; i < row->Slots.size(); ++i) {
+      const auto value = row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i));
+      if (FStreamRows)
+        sink.Value(value);
+      else
+        FHeld.Add(value);
+    }
+    if (FStreamRows) sink.EndRow();
   }
   const bool ok = FApi.mysql_errno(FSession) == 0;
-  if (ok) sink.EndResult();
-  if (!ok) Fail();
+  if (!ok) {
+    FFailedInRows = true;
+    Fail();
+  }
   FApi.mysql_free_result(result);
-  return ok;
+  if (!ok) return std::nullopt;
+  if (!FStreamRows) {
+    sink.StartResult(std::move(columns));
+    std::size_t column = 0;
+    FHeld.ForEach([&](std::optional<std::string_view> value) {
+      sink.Value(value);
+      if (++column == count) {
+        sink.EndRow();
+        column = 0;
+      }
+    });
+  }
+  sink.EndResult();
+  return rows;
 }
 
-bool TQueryRunner::Run(const std::string& sql, TResultSink* sink) {
+bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report) {
+  FFailedInRows = false;
+  if (Gone()) return false;
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
+    TResultOutcome outcome;
     TMySqlResultSet* result = FApi.mysql_use_result(FSession);
     if (result && sink) {
-      if (!ReadResult(result, *sink)) return false;
+      const std::optional<std::uint64_t> rows = ReadResult(result, *sink);
+      if (!rows) return false;
+      outcome.ResultSet = true;
+      outcome.Rows = *rows;
     } else if (result) {
       FApi.mysql_free_result(result);
     } else if (FApi.mysql_errno(FSession) != 0) {
       return Fail();
+    } else {
+      outcome.AffectedRows = FApi.mysql_affected_rows(FSession);
+      outcome.Info = FApi.mysql_info(FSession);
+    }
+    if (report) {
+      outcome.Warnings = FSession->warningCount;
+      report(outcome);
     }
     const int next = FApi.mysql_next_result(FSession);
     if (next == -1) return true;
@@ -127,7 +183,7 @@ bool TQueryRunner::Run(const std::string& sql, TResultSink* sink) {
 }
 
 bool TQueryRunner::SelectDatabase(const std::string& name) {
-  return FApi.mysql_select_db(FSession, name) == 0 || Fail();
+  return !Gone() && (FApi.mysql_select_db(FSession, name) == 0 || Fail());
 }
 
 void ReportHost(const std::string& host) {

@@ -1,11 +1,14 @@
 #pragma once
 // Runs statements over the call interface and hands every result set to a sink.
 #include "tools/morvane-query/ResultSink.h"
+#include "tools/morvane-query/RowBuffer.h"
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 struct TQueryLogin {
   std::string Host;
@@ -21,6 +24,8 @@ struct TQueryLogin {
   int TimeoutSeconds = 0;  // for the connection only; statements may run as long as they take
   std::string CharacterSet = "utf8mb4";
   TSslSettings Security;
+  // Run after every login (--safe-updates' limits, --init-command); a failure fails the login.
+  std::vector<std::string> AfterLogin;
 };
 
 struct TQueryError {
@@ -28,6 +33,16 @@ struct TQueryError {
   std::string SqlState = "HY000";  // the server's, or the general one for the client's own errors
   std::string Message;             // without the leading line break and the state of server messages
 };
+
+// What one result of a statement came to, for the reference client's "-vv" lines.
+struct TResultOutcome {
+  bool ResultSet = false;
+  std::uint64_t Rows = 0;          // of a result set
+  std::int64_t AffectedRows = 0;   // of any other result
+  std::string Info;                // "Records: 2  Duplicates: 0  Warnings: 0" and the like
+  int Warnings = 0;
+};
+using TOutcomeReport = std::function<void(const TResultOutcome&)>;
 
 // The error from a code and a message as the session keeps them.
 TQueryError QueryErrorFrom(int code, std::string message);
@@ -46,20 +61,38 @@ class TQueryRunner {
   const std::string& ConnectedHost() const { return FConnectedHost; }
   // Runs one statement text (possibly several statements) and hands its result sets to the sink;
   // without one they are read and dropped.
-  bool Run(const std::string& sql, TResultSink* sink);
+  // Each result's outcome goes to the report when one is given.
+  bool Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report = {});
+  // How many warnings the last statement left, as its last reply said.
+  int WarningCount() const { return FSession->warningCount; }
   // Makes the database the session's default ("use").
   bool SelectDatabase(const std::string& name);
   const TQueryError& LastError() const { return FError; }
+  // Whether the last failure came while the rows of a result set were read.
+  bool FailedInRows() const { return FFailedInRows; }
+
+  // By default a result set goes to its sink only once it has arrived whole, so that a statement
+  // that fails half-way prints none of it; streamed (--quick), each row goes as it arrives, in
+  // constant memory.
+  void StreamRows(bool stream) { FStreamRows = stream; }
+  bool StreamsRows() const { return FStreamRows; }
 
  private:
   bool Fail();
+  // After a lost connection: the error for a statement that is not sent.
+  bool Gone();
   std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
-  bool ReadResult(TMySqlResultSet* result, TResultSink& sink);
+  // The rows read, or nothing after a failure.
+  std::optional<std::uint64_t> ReadResult(TMySqlResultSet* result, TResultSink& sink);
 
   TMySQLAPIDirect FApi;
   TMySqlSession* FSession = nullptr;
   TQueryError FError;
   std::string FConnectedHost;
+  bool FStreamRows = false;
+  bool FFailedInRows = false;
+  bool FLost = false;  // the connection was lost: nothing more is sent on it
+  TRowBuffer FHeld;  // the values of the result set being read, when not streamed
 };
 
 // Tells on stderr which host of the list the login reached ("Connected to host:port").

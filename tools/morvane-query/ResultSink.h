@@ -16,6 +16,8 @@ struct TResultColumn {
 class TResultSink {
  public:
   virtual ~TResultSink() = default;
+  // The statement whose result sets follow; only the XML layout names it.
+  virtual void StartStatement(const std::string&) {}
   virtual void StartResult(std::vector<TResultColumn> columns) = 0;
   // One value of the current row, nothing for NULL; valid only during the call.
   virtual void Value(std::optional<std::string_view> value) = 0;

@@ -19,18 +19,98 @@ std::string_view FirstWord(std::string_view text) {
   return text.substr(0, std::find_if(text.begin(), text.end(), IsBlank) - text.begin());
 }
 
+std::string_view Trimmed(std::string_view text) {
+  text = SkipBlanks(text);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 std::string Lower(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return lower;
 }
 
+using TKind = TScriptCommand::TKind;
+
+// What a command does besides handing itself to the runner.
+enum class TEffect { Run, Clear, Go, Ego, Delimiter, Nothing };
+
+struct TCommandRule {
+  std::string_view Name;
+  char Letter;
+  bool TakesArgument;
+  TEffect Effect;
+  TKind Kind;
+};
+
+constexpr TCommandRule CommandRules[] = {
+    {"?", '?', false, TEffect::Run, TKind::Help},
+    {"help", 'h', false, TEffect::Run, TKind::Help},
+    {"charset", 'C', true, TEffect::Run, TKind::Charset},
+    {"clear", 'c', false, TEffect::Clear, TKind::Statement},
+    {"connect", 'r', true, TEffect::Run, TKind::Connect},
+    {"delimiter", 'd', true, TEffect::Delimiter, TKind::Statement},
+    {"edit", 'e', false, TEffect::Nothing, TKind::Statement},
+    {"ego", 'G', false, TEffect::Ego, TKind::Statement},
+    {"exit", 'q', false, TEffect::Run, TKind::Quit},
+    {"go", 'g', false, TEffect::Go, TKind::Statement},
+    {"nopager", 'n', false, TEffect::Run, TKind::NoPager},
+    {"notee", 't', false, TEffect::Run, TKind::NoTee},
+    {"nowarning", 'w', false, TEffect::Run, TKind::NoWarnings},
+    {"pager", 'P', true, TEffect::Run, TKind::Pager},
+    {"print", 'p', false, TEffect::Run, TKind::Print},
+    {"prompt", 'R', true, TEffect::Run, TKind::Prompt},
+    {"quit", 'q', false, TEffect::Run, TKind::Quit},
+    {"rehash", '#', false, TEffect::Nothing, TKind::Statement},
+    {"sandbox", '-', false, TEffect::Nothing, TKind::Statement},
+    {"source", '.', true, TEffect::Run, TKind::Source},
+    {"status", 's', false, TEffect::Run, TKind::Status},
+    {"system", '!', true, TEffect::Run, TKind::System},
+    {"tee", 'T', true, TEffect::Run, TKind::Tee},
+    {"use", 'u', true, TEffect::Run, TKind::Use},
+    {"warnings", 'W', false, TEffect::Run, TKind::Warnings},
+};
+
+const TCommandRule* FindCommand(std::string_view word) {
+  const std::string name = Lower(word);
+  for (const TCommandRule& rule : CommandRules)
+    if (rule.Name == name) return &rule;
+  return nullptr;
+}
+
+const TCommandRule* FindLetter(char letter) {
+  for (const TCommandRule& rule : CommandRules)
+    if (rule.Letter == letter) return &rule;
+  return nullptr;
+}
+
+// "use" takes the first word of its argument, or a quoted name whole, without its quotes.
+std::string DatabaseName(std::string_view argument) {
+  argument = SkipBlanks(argument);
+  if (!argument.empty() && (argument.front() == '`' || argument.front() == '\'' || argument.front() == '"')) {
+    const std::size_t close = argument.find(argument.front(), 1);
+    if (close != std::string_view::npos) return std::string(argument.substr(1, close - 1));
+  }
+  return std::string(FirstWord(argument));
+}
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
+
+TScriptReader::TScriptReader(std::string_view script, std::string& delimiter, bool keepComments)
+    : FScript(script), FDelimiter(delimiter), FKeepComments(keepComments) {
+  if (FScript.substr(0, ByteOrderMark.size()) == ByteOrderMark) FPos = ByteOrderMark.size();
+}
 
 std::optional<TScriptCommand> TScriptReader::Next() {
   while (FReady.empty()) {
-    if (FPos >= FScript.size()) {
-      if (!FBuffer.empty()) Emit(false);
+    if (FPos >= FScript.size() || FQuit) {
+      if (!FBuffer.empty()) {
+        Emit(false);
+        if (!FReady.empty()) FReady.back().AtScriptEnd = true;
+      }
       if (FReady.empty()) return std::nullopt;
       break;
     }
@@ -46,44 +126,117 @@ std::optional<TScriptCommand> TScriptReader::Next() {
   return command;
 }
 
-bool TScriptReader::ClientCommand(std::string_view line) {
-  const std::string_view word = FirstWord(line);
-  std::string name = Lower(word);
-  const std::string_view rest = SkipBlanks(SkipBlanks(line).substr(word.size()));
-  // "use db;" and "quit;" may carry the delimiter.
-  const auto withoutDelimiter = [&](std::string_view text) {
-    if (text.size() >= FDelimiter.size() && text.substr(text.size() - FDelimiter.size()) == FDelimiter)
-      text.remove_suffix(FDelimiter.size());
-    else if (!text.empty() && text.back() == ';')
-      text.remove_suffix(1);
-    return text;
-  };
-  name = Lower(withoutDelimiter(name));
-  TScriptCommand command;
-  command.Line = FLine;
-  if (name == "delimiter") {
+void TScriptReader::Push(TKind kind, std::string_view argument) {
+  // A prompt keeps its blanks at the end.
+  std::string text(kind == TKind::Prompt ? SkipBlanks(argument) : Trimmed(argument));
+  if (kind == TKind::Use) text = DatabaseName(text);
+  if (kind == TKind::Quit) FQuit = true;
+  FReady.push_back({.Kind = kind, .Text = std::move(text), .Line = FLine});
+}
+
+std::pair<std::size_t, std::size_t> TScriptReader::ArgumentEnd(std::string_view text) const {
+  char quote = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == '\\' && quote != '`')
+        ++i;
+      else if (c == quote)
+        quote = 0;
+    } else if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+    } else if (text.substr(i, FDelimiter.size()) == FDelimiter) {
+      return {i, i + FDelimiter.size()};
+    } else if (c == '\\' && i + 1 < text.size() && (text[i + 1] == 'g' || text[i + 1] == 'G')) {
+      return {i, i + 2};
+    }
+  }
+  return {text.size(), text.size()};
+}
+
+std::optional<std::size_t> TScriptReader::LineCommand(std::string_view line) {
+  std::size_t wordEnd = 0;
+  while (wordEnd < line.size() && !IsBlank(line[wordEnd]) && line.substr(wordEnd, FDelimiter.size()) != FDelimiter)
+    ++wordEnd;
+  const TCommandRule* rule = FindCommand(line.substr(0, wordEnd));
+  if (!rule) return std::nullopt;
+  const std::string_view rest = line.substr(wordEnd);
+  if (rule->Effect == TEffect::Delimiter) {
     const std::string_view delimiter = FirstWord(rest);
-    if (!delimiter.empty()) FDelimiter = delimiter;
+    if (delimiter.empty())
+      FReady.push_back({.Kind = TKind::Complaint,
+                        .Text = "DELIMITER must be followed by a 'delimiter' character or string",
+                        .Line = FLine});
+    else if (delimiter.find('\\') != std::string_view::npos)
+      FReady.push_back(
+          {.Kind = TKind::Complaint, .Text = "DELIMITER cannot contain a backslash character", .Line = FLine});
+    else
+      FDelimiter = delimiter;
+    return line.size();
+  }
+  if (!rule->TakesArgument) {
+    // A command without an argument stands alone on its line; "quit;" and "exit;" are no commands
+    // there, the others may carry the delimiter.
+    const std::string_view after = SkipBlanks(rest);
+    std::size_t taken = line.size();
+    if (!after.empty()) {
+      if (rule->Kind == TKind::Quit || after.substr(0, FDelimiter.size()) != FDelimiter) return std::nullopt;
+      taken = line.size() - after.size() + FDelimiter.size();
+    }
+    if (rule->Effect == TEffect::Run) Push(rule->Kind, {});
+    return taken;
+  }
+  const auto [end, next] = ArgumentEnd(rest);
+  Push(rule->Kind, rest.substr(0, end));
+  return wordEnd + next;
+}
+
+bool TScriptReader::BackslashCommand(std::string_view line, std::size_t& i) {
+  const char letter = line[++i];
+  if (letter == 'N') {  // SQL's NULL
+    Append('\\');
+    Append('N');
     return true;
   }
-  if (name == "use" || name == "\\u") {
-    std::string_view database = withoutDelimiter(FirstWord(rest));
-    if (database.size() >= 2 && database.front() == '`' && database.back() == '`')
-      database = database.substr(1, database.size() - 2);
-    command.Kind = TScriptCommand::TKind::Use;
-    command.Text = database;
-  } else if (name == "source" || name == "\\.") {
-    std::string_view file = rest;
-    while (!file.empty() && IsBlank(file.back())) file.remove_suffix(1);
-    command.Kind = TScriptCommand::TKind::Source;
-    command.Text = file;
-  } else if (name == "quit" || name == "exit" || name == "\\q") {
-    command.Kind = TScriptCommand::TKind::Quit;
-  } else {
-    return false;
+  const TCommandRule* rule = FindLetter(letter);
+  if (!rule) {
+    FReady.push_back({.Kind = TKind::Complaint,
+                      .Text = std::string("Unknown command '\\") + letter + "'.",
+                      .Line = FLine,
+                      .Fatal = true});
+    // With --force it goes on to the server as it is.
+    Append('\\');
+    Append(letter);
+    return true;
   }
-  FReady.push_back(std::move(command));
-  return true;
+  const std::string_view rest = line.substr(i + 1);
+  switch (rule->Effect) {
+    case TEffect::Go:
+    case TEffect::Ego:
+      Emit(rule->Effect == TEffect::Ego);
+      return true;
+    case TEffect::Clear:
+      FBuffer.clear();
+      return true;
+    case TEffect::Nothing:
+      return true;
+    case TEffect::Delimiter:
+      LineCommand("delimiter " + std::string(rest));
+      return false;
+    case TEffect::Run:
+      break;
+  }
+  if (rule->Kind == TKind::Quit && !FBuffer.empty()) Emit(false);
+  if (rule->Kind == TKind::Print) {
+    Push(TKind::Print, FBuffer);
+    return true;
+  }
+  if (!rule->TakesArgument) {
+    Push(rule->Kind, {});
+    return rule->Kind != TKind::Quit;
+  }
+  Push(rule->Kind, rest);
+  return false;
 }
 
 void TScriptReader::Append(char c) {
@@ -94,21 +247,33 @@ void TScriptReader::Append(char c) {
 void TScriptReader::Emit(bool vertical) {
   std::string_view text = FBuffer;
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  if (!text.empty())
-    FReady.push_back({.Kind = TScriptCommand::TKind::Statement,
-                      .Text = std::string(text),
-                      .Line = FStartLine,
-                      .Vertical = vertical});
+  // After another statement on its line, a command that takes an argument is read up to the
+  // delimiter as a statement is, and then run as the command.
+  const std::string_view word = FirstWord(text);
+  const TCommandRule* rule = FindCommand(word);
+  if (rule && rule->TakesArgument && rule->Effect == TEffect::Run) {
+    const int line = FLine;
+    FLine = FStartLine;
+    Push(rule->Kind, SkipBlanks(text).substr(word.size()));
+    FLine = line;
+  } else if (!text.empty()) {
+    FReady.push_back(
+        {.Kind = TKind::Statement, .Text = std::string(text), .Line = FStartLine, .Vertical = vertical});
+    // "quit;" goes to the server as the reference client sends it, and then ends the run.
+    if (rule && rule->Kind == TKind::Quit) Push(TKind::Quit, {});
+  }
   FBuffer.clear();
 }
 
 void TScriptReader::ReadLine(std::string_view line) {
-  if (FBuffer.empty() && !FQuote && !FComment && !FCodeComment && ClientCommand(line)) return;
   // A comment left out between two words still parts them.
   bool needSpace = false;
+  bool lineStart = true;
   for (std::size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+    const bool firstWord = lineStart && !IsBlank(c);
+    if (!IsBlank(c)) lineStart = false;
     if (FComment) {
       if (c == '*' && next == '/') {
         FComment = false;
@@ -134,21 +299,30 @@ void TScriptReader::ReadLine(std::string_view line) {
       continue;
     }
     if (IsBlank(c) && FBuffer.empty()) continue;
+    if (firstWord && FBuffer.empty()) {
+      if (const std::optional<std::size_t> taken = LineCommand(line.substr(i))) {
+        if (FQuit) return;
+        i += *taken - 1;
+        continue;
+      }
+    }
     if (line.substr(i, FDelimiter.size()) == FDelimiter) {
       Emit(false);
       i += FDelimiter.size() - 1;
       continue;
     }
     if (c == '\\' && next != '\0') {
-      ++i;
-      if (next == 'G' || next == 'g') Emit(next == 'G');
-      if (next == 'c') FBuffer.clear();
+      if (!BackslashCommand(line, i)) break;
       continue;
     }
-    if (c == '#' || (c == '-' && next == '-' && (i + 2 == line.size() || IsBlank(line[i + 2])))) break;
+    if (c == '#' || (c == '-' && next == '-' && (i + 2 == line.size() || IsBlank(line[i + 2])))) {
+      if (FKeepComments)
+        for (; i < line.size(); ++i) Append(line[i]);
+      break;
+    }
     if (c == '/' && next == '*') {
       const std::string_view opening = line.substr(i + 2, 2);
-      if (!opening.empty() && (opening[0] == '!' || opening == "M!")) {
+      if (FKeepComments || (!opening.empty() && (opening[0] == '!' || opening == "M!"))) {
         FCodeComment = true;
         Append(c);
         Append(line[++i]);

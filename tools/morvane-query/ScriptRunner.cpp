@@ -1,48 +1,201 @@
 #include "tools/morvane-query/ScriptRunner.h"
 
-#include "tools/morvane-query/ScriptReader.h"
+#include "tools/morvane-query/VerboseReport.h"
 
+#include <cctype>
+#include <chrono>
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
-bool TScriptRunner::Failed() {
-  if (FForce) return true;
-  FFailed = true;
-  return false;
+namespace {
+
+using TKind = TScriptCommand::TKind;
+
+constexpr const char* CommandList =
+    "?         (\\?) Synonym for `help'.\n"
+    "charset   (\\C) Switch to another character set.\n"
+    "clear     (\\c) Clear the current input statement.\n"
+    "connect   (\\r) Reconnect to the server. Optional arguments are db and host.\n"
+    "delimiter (\\d) Set statement delimiter.\n"
+    "ego       (\\G) Send command to the server, display result vertically.\n"
+    "exit      (\\q) Exit. Same as quit.\n"
+    "go        (\\g) Send command to the server.\n"
+    "help      (\\h) Display this help.\n"
+    "nopager   (\\n) Print to stdout (there is no pager without a terminal).\n"
+    "notee     (\\t) Don't write into outfile.\n"
+    "nowarning (\\w) Don't show warnings after every statement.\n"
+    "pager     (\\P) Ignored without a terminal.\n"
+    "print     (\\p) Print current command.\n"
+    "prompt    (\\R) Change the prompt (not shown without a terminal).\n"
+    "quit      (\\q) Quit.\n"
+    "rehash    (\\#) Ignored without a terminal.\n"
+    "source    (\\.) Execute an SQL script file. Takes a file name as an argument.\n"
+    "status    (\\s) Get status information from the server.\n"
+    "system    (\\!) Execute a system shell command.\n"
+    "tee       (\\T) Ignored without a terminal.\n"
+    "use       (\\u) Use another database. Takes database name as argument.\n"
+    "warnings  (\\W) Show warnings after every statement.\n";
+
+std::string_view NextWord(std::string_view& text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  std::size_t end = 0;
+  while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+  const std::string_view word = text.substr(0, end);
+  text.remove_prefix(end);
+  return word;
 }
 
-bool TScriptRunner::Run(std::string_view script, std::string& delimiter) {
-  TScriptReader reader(script, delimiter);
-  while (const std::optional<TScriptCommand> command = reader.Next()) {
-    switch (command->Kind) {
-      case TScriptCommand::TKind::Statement:
-        if (!FRunner.Run(command->Text, command->Vertical ? &FVertical : &FLayout)) {
-          ReportStatementError(FRunner.LastError(), FPrintStatement ? &command->Text : nullptr, command->Line);
-          if (!Failed()) return false;
-        }
-        break;
-      case TScriptCommand::TKind::Use:
-        if (!FRunner.SelectDatabase(command->Text)) {
-          ReportStatementError(FRunner.LastError(), nullptr, command->Line);
-          if (!Failed()) return false;
-        }
-        break;
-      case TScriptCommand::TKind::Source: {
-        errno = 0;
-        std::ifstream file(command->Text, std::ios::binary);
-        if (!file) {
-          ReportSourceError(command->Text, errno, command->Line);
-          if (!Failed()) return false;
-          break;
-        }
-        const std::string sourced(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>{});
-        if (!Run(sourced, delimiter)) return false;
+// A character set's name goes into SET NAMES as it is: only letters, digits and '_' pass.
+bool IsPlainName(std::string_view name) {
+  for (const char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  return !name.empty();
+}
+
+}  // namespace
+
+TScriptRunner::TFlow TScriptRunner::Failed() {
+  if (!FSettings.Force) {
+    FFailed = true;
+    return TFlow::EndRun;
+  }
+  return FDepth > 0 && FSettings.AbortSourceOnError ? TFlow::EndFile : TFlow::GoOn;
+}
+
+TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::string& delimiter) {
+  TScriptReader reader(script, delimiter, FSettings.KeepComments);
+  while (const std::optional<TScriptCommand> command = reader.Next())
+    if (const TFlow flow = Do(*command, delimiter); flow != TFlow::GoOn) return flow;
+  return TFlow::GoOn;
+}
+
+TScriptRunner::TFlow TScriptRunner::Source(const TScriptCommand& command, std::string& delimiter) {
+  if (FDepth >= MaxSourceDepth) {
+    ReportScriptError("Source files nested more than " + std::to_string(MaxSourceDepth) + " deep: '" + command.Text +
+                          "' is not read",
+                      Place(command));
+    return Failed();
+  }
+  errno = 0;
+  std::ifstream file(command.Text, std::ios::binary);
+  if (!file) {
+    ReportScriptError("Failed to open file '" + command.Text + "', error: " + std::to_string(errno), Place(command));
+    return Failed();
+  }
+  const std::string sourced(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>{});
+  const std::string* outer = FFile;
+  FFile = &command.Text;
+  ++FDepth;
+  const TFlow flow = RunScript(sourced, delimiter);
+  --FDepth;
+  FFile = outer;
+  return flow == TFlow::EndRun ? flow : TFlow::GoOn;
+}
+
+bool TScriptRunner::Connect(std::string_view arguments) {
+  if (const std::string_view database = NextWord(arguments); !database.empty()) FLogin.Database = database;
+  if (const std::string_view host = NextWord(arguments); !host.empty()) FLogin.Host = host;
+  return FRunner.Connect(FLogin);
+}
+
+bool TScriptRunner::RunStatement(const TScriptCommand& command) {
+  if (FSettings.EchoLevel > 0) EchoStatement(command.Text);
+  TOutcomeReport report;
+  const auto started = std::chrono::steady_clock::now();
+  if (FSettings.EchoLevel > 1)
+    report = [&](const TResultOutcome& outcome) {
+      const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - started;
+      ReportOutcome(outcome, FSettings.EchoLevel > 2 ? std::optional<double>(taken.count()) : std::nullopt);
+    };
+  TResultSink& sink = command.Vertical ? FVertical : FLayout;
+  // The reference client's statement still holds the line break that ended the script.
+  sink.StartStatement(command.AtScriptEnd ? command.Text + "\n" : command.Text);
+  return FRunner.Run(command.Text, &sink, report);
+}
+
+TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::string& delimiter) {
+  const auto failedStatement = [&](const std::string* statement) {
+    // As the reference client: a statement that fails while its rows are read is not shown, and
+    // when they were streamed an empty one is.
+    static const std::string nothing;
+    if (statement && FRunner.FailedInRows()) statement = FRunner.StreamsRows() ? &nothing : nullptr;
+    ReportStatementError(FRunner.LastError(), FSettings.PrintStatement ? statement : nullptr, Place(command));
+    return Failed();
+  };
+  switch (command.Kind) {
+    case TKind::Statement:
+      // An echoed statement is not shown again with its error.
+      if (!RunStatement(command)) return failedStatement(FSettings.EchoLevel > 0 ? nullptr : &command.Text);
+      if (FSettings.ShowWarnings && FRunner.WarningCount() > 0) FRunner.Run("SHOW WARNINGS", &FWarnings);
+      break;
+    case TKind::Use:
+      if (command.Text.empty()) {
+        ReportScriptError("USE must be followed by a database name", Place(command));
         break;
       }
-      case TScriptCommand::TKind::Quit:
-        return false;
+      if (!FRunner.SelectDatabase(command.Text)) return failedStatement(nullptr);
+      FLogin.Database = command.Text;
+      break;
+    case TKind::Source:
+      return Source(command, delimiter);
+    case TKind::Quit:
+      return TFlow::EndRun;
+    case TKind::Complaint:
+      ReportScriptError(command.Text, Place(command));
+      if (command.Fatal) return Failed();
+      break;
+    case TKind::Print:
+      std::printf("--------------\n%s\n--------------\n\n", command.Text.c_str());
+      break;
+    case TKind::Warnings:
+    case TKind::NoWarnings:
+      FSettings.ShowWarnings = command.Kind == TKind::Warnings;
+      break;
+    case TKind::Charset: {
+      std::string_view arguments = command.Text;
+      const std::string_view name = NextWord(arguments);
+      if (!IsPlainName(name) || !FRunner.Run("SET NAMES " + std::string(name), nullptr))
+        return failedStatement(nullptr);
+      FLogin.CharacterSet = name;
+      break;
     }
+    case TKind::System:
+      // Unlike the reference client, which leaves its output buffered meanwhile, what came before
+      // is printed before the command's output.
+      std::fflush(stdout);
+      if (std::system(command.Text.c_str()) == -1) std::perror("system");
+      break;
+    case TKind::Tee:
+    case TKind::Pager:
+      // Without a terminal the reference client writes no outfile and uses no pager either.
+      break;
+    case TKind::NoTee:
+      std::puts("Outfile disabled.");
+      break;
+    case TKind::NoPager:
+      std::puts("PAGER set to stdout");
+      break;
+    case TKind::Prompt:
+      if (command.Text.empty())
+        std::puts("Returning to default PROMPT of \\N [\\d]> ");
+      else
+        std::printf("PROMPT set to '%s'\n", command.Text.c_str());
+      break;
+    case TKind::Status:
+      std::puts("--------------");
+      FRunner.Run("SELECT CONNECTION_ID() AS `Connection id`, DATABASE() AS `Current database`, CURRENT_USER() AS "
+                  "`Current user`, VERSION() AS `Server version`, @@character_set_client AS `Client characterset`",
+                  &FVertical);
+      std::printf("Using delimiter: %s\n--------------\n\n", delimiter.c_str());
+      break;
+    case TKind::Help:
+      std::fputs(CommandList, stdout);
+      break;
+    case TKind::Connect:
+      if (!Connect(command.Text)) return failedStatement(nullptr);
+      break;
   }
-  return true;
+  return TFlow::GoOn;
 }

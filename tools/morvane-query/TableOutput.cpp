@@ -21,11 +21,13 @@ bool IsNumeric(std::uint8_t type) {
 
 void TTableOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
-  FValues.clear();
+  FValues.Clear();
+  FHasRows = false;
 }
 
 void TTableOutput::Value(std::optional<std::string_view> value) {
-  FValues.emplace_back(value ? std::optional<std::string>(*value) : std::nullopt);
+  FValues.Add(value);
+  FHasRows = true;
 }
 
 void TTableOutput::WriteBorder(const std::vector<std::size_t>& widths) {
@@ -52,30 +54,31 @@ void TTableOutput::WriteCell(std::string_view text, std::size_t width, bool righ
 
 void TTableOutput::EndResult() {
   const std::size_t count = FColumns.size();
-  if (FValues.empty() || count == 0) return;
+  if (!FHasRows || count == 0) return;
   std::vector<std::size_t> widths(count);
-  for (std::size_t c = 0; c < count; ++c) {
-    std::size_t width = FColumnNames ? FColumns[c].Name.size() : 0;
-    for (std::size_t i = c; i < FValues.size(); i += count)
-      if (FValues[i]) width = std::max(width, FValues[i]->size());
-    if (width < Null.size() && !FColumns[c].NotNull) width = Null.size();
-    widths[c] = width;
-  }
+  for (std::size_t c = 0; c < count; ++c) widths[c] = FColumnNames ? FColumns[c].Name.size() : 0;
+  std::size_t c = 0;
+  FValues.ForEach([&](std::optional<std::string_view> value) {
+    if (value) widths[c] = std::max(widths[c], value->size());
+    c = (c + 1) % count;
+  });
+  for (c = 0; c < count; ++c)
+    if (widths[c] < Null.size() && !FColumns[c].NotNull) widths[c] = Null.size();
   WriteBorder(widths);
   if (FColumnNames) {
     std::fputc('|', FOut);
-    for (std::size_t c = 0; c < count; ++c) WriteCell(FColumns[c].Name, std::min(widths[c], MaxPadding), false);
+    for (c = 0; c < count; ++c) WriteCell(FColumns[c].Name, std::min(widths[c], MaxPadding), false);
     std::fputc('\n', FOut);
     WriteBorder(widths);
   }
-  for (std::size_t i = 0; i < FValues.size(); ++i) {
-    const std::size_t c = i % count;
+  c = 0;
+  FValues.ForEach([&](std::optional<std::string_view> value) {
     if (c == 0) std::fputc('|', FOut);
     const bool cut = widths[c] > MaxPadding;
-    WriteCell(FValues[i] ? std::string_view(*FValues[i]) : Null, cut ? MaxPadding : widths[c],
-              !cut && IsNumeric(FColumns[c].Type));
+    WriteCell(value ? *value : Null, cut ? MaxPadding : widths[c], !cut && IsNumeric(FColumns[c].Type));
     if (c + 1 == count) std::fputc('\n', FOut);
-  }
+    c = (c + 1) % count;
+  });
   WriteBorder(widths);
-  FValues.clear();
+  FValues.Clear();
 }

@@ -4,6 +4,7 @@
 // is as wide as its longest name or value in bytes (at least 4 when it may hold NULL); text is
 // padded by the cells it takes on a terminal, numbers are aligned to the right.
 #include "tools/morvane-query/ResultSink.h"
+#include "tools/morvane-query/RowBuffer.h"
 
 #include <cstdio>
 
@@ -23,5 +24,6 @@ class TTableOutput : public TResultSink {
   std::FILE* FOut;
   bool FColumnNames;
   std::vector<TResultColumn> FColumns;
-  std::vector<std::optional<std::string>> FValues;  // row after row
+  TRowBuffer FValues;  // row after row
+  bool FHasRows = false;
 };

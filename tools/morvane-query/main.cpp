@@ -3,12 +3,15 @@
 #include "tools/morvane-query/BatchOutput.h"
 #include "tools/morvane-query/CommandLine.h"
 #include "tools/morvane-query/DatasetRunner.h"
+#include "tools/morvane-query/HtmlOutput.h"
 #include "tools/morvane-query/OptionFiles.h"
 #include "tools/morvane-query/PasswordPrompt.h"
 #include "tools/morvane-query/ScriptReader.h"
 #include "tools/morvane-query/ScriptRunner.h"
 #include "tools/morvane-query/TableOutput.h"
+#include "tools/morvane-query/VerboseReport.h"
 #include "tools/morvane-query/VerticalOutput.h"
+#include "tools/morvane-query/XmlOutput.h"
 
 #include <cstdio>
 #include <iostream>
@@ -25,10 +28,11 @@ constexpr const char* Usage =
     "Runs SQL through Morvane's protocol client and prints the result sets as the mariadb client\n"
     "does without a terminal: tab-separated (NULL, escaped \\0 \\t \\n \\\\), or as a table or\n"
     "vertically. The statements come from -e, from SQL arguments after the database name, or from\n"
-    "standard input, ended by ';' (or the DELIMITER set), \\g or \\G; the client commands use,\n"
-    "source, delimiter and quit/exit are understood. Options are also read from the [client],\n"
-    "[client-server], [client-mariadb], [mysql] and [mariadb-client] groups of /etc/my.cnf,\n"
-    "/etc/mysql/my.cnf and ~/.my.cnf.\n"
+    "standard input, ended by ';' (or the DELIMITER set), \\g or \\G; the client commands (use,\n"
+    "source, delimiter, quit, charset, warnings, system, \\q, \\u ...) are understood. Options are\n"
+    "also read from the [client], [client-server], [client-mariadb], [mysql] and [mariadb-client]\n"
+    "groups of /etc/my.cnf, /etc/mysql/my.cnf, $MYSQL_HOME/my.cnf and ~/.my.cnf, unless anyone\n"
+    "may write them.\n"
     "\n"
     "  -h, --host=H          server host, or a list tried in turn: db1,db2:3307,[::1]:3308;\n"
     "                        localhost (the default) goes through the local socket unless the\n"
@@ -111,6 +115,12 @@ int main(int argc, char** argv) {
   std::vector<char*> commandLine(argv + 1, argv + argc);
   TOptionFileArgs fileArgs = ReadOptionFiles(std::vector<std::string>(commandLine.begin(), commandLine.end()));
   if (fileArgs.Status != 0) return fileArgs.Status;
+  if (fileArgs.PrintOnly) {
+    std::puts("morvane-query would have been started with the following arguments:");
+    for (const std::string& arg : fileArgs.Args) std::printf("%s ", arg.c_str());
+    std::puts("");
+    return 0;
+  }
   TClientOptions options;
   std::vector<std::string> operands;
   if (const int status = ParseOptions(Pointers(fileArgs.Args), TOptionSource::OptionFile, options, operands))
@@ -126,7 +136,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   FinishOptions(operands, options);
-  if (options.AskPassword) options.Login.Password = AskPassword().value_or("");
+  if (options.AskPassword) options.Login.Password = AskPassword();
   if (options.Scripts.empty())
     options.Scripts.emplace_back(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
 
@@ -143,21 +153,37 @@ int main(int argc, char** argv) {
     return RunDatasetMode(options.Login, Statements(options.Scripts, options.Delimiter), options.Fields,
                           options.Verbose, batch);
 
+  if (!options.Tee.empty()) {
+    // Without a terminal the reference client names and creates the file and writes nothing to it.
+    std::printf("Logging to file '%s'\n", options.Tee.c_str());
+    if (std::FILE* tee = std::fopen(options.Tee.c_str(), "a")) std::fclose(tee);
+  }
   TQueryRunner runner;
   if (!runner.Connect(options.Login)) {
     ReportLoginError(runner.LastError());
     return 1;
   }
   if (options.Verbose) ReportHost(runner.ConnectedHost());
+  runner.StreamRows(options.Quick);
   TTableOutput table(stdout, options.ColumnNames);
   TVerticalOutput vertical(stdout, options.ColumnNames);
-  TResultSink& layout = options.Layout == TLayout::Table      ? static_cast<TResultSink&>(table)
-                        : options.Layout == TLayout::Vertical ? static_cast<TResultSink&>(vertical)
-                                                              : batch;
-  TScriptRunner scripts(runner, layout, vertical, options.Force, options.PrintQueryOnError);
+  THtmlOutput html(stdout, options.ColumnNames);
+  TXmlOutput xml(stdout);
+  // -vvv draws tables, as the reference client does.
+  if (options.EchoLevel > 2 && options.Layout == TLayout::Batch) options.Layout = TLayout::Table;
+  TResultSink* const layouts[] = {&batch, &table, &vertical, &html, &xml};
+  TResultSink& layout = *layouts[static_cast<int>(options.Layout)];
+  TScriptRunner scripts(runner, options.Login, layout, vertical,
+                        {.Force = options.Force,
+                         .PrintStatement = options.PrintQueryOnError,
+                         .AbortSourceOnError = options.AbortSourceOnError,
+                         .ShowWarnings = options.ShowWarnings,
+                         .KeepComments = options.Comments,
+                         .EchoLevel = options.EchoLevel});
   std::string delimiter = options.Delimiter;
   for (const std::string& script : options.Scripts)
     if (!scripts.Run(script, delimiter)) break;
+  if (options.EchoLevel > 1) SayBye();
   std::fflush(stdout);
   return scripts.ExitStatus();
 }
