@@ -39,6 +39,9 @@ fi
 # Type lists: the time per key stays level from 20,000 to 60,000 keys (aim: under 5 us per key).
 "$bin/morvane-type-list-bench"
 
+# Settings: loading and saving a key 4,000 to 16,000 levels deep takes a time per level that stays level.
+"$bin/morvane-settings-depth-bench"
+
 # Query dataset: open a 1,000,000-row table, insert 10,000 rows; one process per client.
 bench=$bin/morvane-dataset-bench
 "$bench" setup
