@@ -139,6 +139,9 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prEnableClearText:
       FSecurity.EnableClearText = ToBool(value);
       break;
+    case prAllowOldPasswords:
+      FSecurity.AllowOldPasswords = ToBool(value);
+      break;
     default:
       break;  // settings of modes this client does not have
   }
@@ -188,6 +191,8 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
       return FSecurity.GetServerPublicKey;
     case prEnableClearText:
       return FSecurity.EnableClearText;
+    case prAllowOldPasswords:
+      return FSecurity.AllowOldPasswords;
     default:
       return false;
   }
@@ -237,21 +242,24 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
                                          : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
-  const auto started = std::chrono::steady_clock::now();
+  // A host that trickles its login or takes it and then never answers must not hold the connect
+  // beyond its time-out, nor keep the next host of the list from being tried: one deadline bounds
+  // the connect, the login and the steps after it.
+  const TDeadline deadline = TDeadline::In(FConnectionTimeout);
+  api.SetDeadline(FMySQL, deadline);
   if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))
     return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
-  // A host that takes the login and then never answers must not hold the connect beyond its
-  // time-out, nor keep the next host of the list from being tried.
   TRestoreOnExit endLogin(FLoggingIn, false);
-  TRestoreOnExit endDeadline(FLoginDeadline, std::optional<std::chrono::steady_clock::time_point>());
+  TRestoreOnExit endDeadline(FLoginDeadline, TDeadline());
   FLoggingIn = true;
-  if (FConnectionTimeout > 0) FLoginDeadline = started + std::chrono::seconds(FConnectionTimeout);
+  FLoginDeadline = deadline;
   try {
     PrepareSession(checkReady);
   } catch (const EMyError& error) {
     Disconnect();
     return THostFailure{error.ErrorCode, error.what()};
   }
+  api.SetDeadline(FMySQL, TDeadline());
   return std::nullopt;
 }
 
@@ -273,8 +281,8 @@ void TMySQLConnection::PrepareSession(bool checkReady) {
 }
 
 int TMySQLConnection::StepTimeout() const {
-  if (!FLoginDeadline) return FConnectionTimeout;
-  const auto left = std::chrono::ceil<std::chrono::seconds>(*FLoginDeadline - std::chrono::steady_clock::now());
+  if (!FLoginDeadline.IsSet()) return FConnectionTimeout;
+  const auto left = std::chrono::ceil<std::chrono::seconds>(FLoginDeadline.Left());
   return std::max(1, static_cast<int>(left.count()));
 }
 

@@ -50,25 +50,27 @@ bool TQueryRunner::Fail() {
   return false;
 }
 
-std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
+std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, int timeoutSeconds,
+                                                bool checkReady) {
   FApi.mysql_close(FSession);
   FSession = FApi.mysql_init();
   FSession->FIPVersion = TIPVersion::ivIPBoth;
-  FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
+  FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, timeoutSeconds);
   if (HandshakeKnows(login.CharacterSet)) FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, login.CharacterSet);
   FApi.SetSecurity(FSession, login.Security);
   FApi.mysql_options(FSession, MYSQL_OPT_PROTOCOL, Transport(login, host.Host));
   // Without CLIENT_FOUND_ROWS, as the reference client: an UPDATE counts the rows it changed.
   std::uint32_t flags = CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
+  // A host that trickles its login, or takes it and then never answers, is left for the next
+  // within the time-out: one deadline bounds the connect, the login and the readiness question.
+  // The statements that follow have no limit, as the reference client's.
+  FApi.SetDeadline(FSession, TDeadline::In(timeoutSeconds));
   if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, login.Socket,
                                flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
-  // A host that takes the login and then never answers is left for the next within the time-out;
-  // the statements that follow have no limit, as the reference client's.
-  FApi.SetTimeout(FSession, login.TimeoutSeconds);
   std::optional<THostFailure> notReady = checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
-  FApi.SetTimeout(FSession, 0);
+  FApi.SetDeadline(FSession, TDeadline());
   return notReady;
 }
 
@@ -80,8 +82,11 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = QueryErrorFrom(e.ErrorCode(), e.what());
     return false;
   }
-  const THostChoice choice =
-      TryHostsInOrder(hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
+  // A list only makes sense if a silent host gives way to the next: it has a time-out even when none was given.
+  const int timeoutSeconds =
+      login.TimeoutSeconds == 0 && hosts.size() > 1 ? HostListConnectTimeout : login.TimeoutSeconds;
+  const THostChoice choice = TryHostsInOrder(
+      hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, timeoutSeconds, hosts.size() > 1); });
   if (choice.Index < 0) {
     FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;

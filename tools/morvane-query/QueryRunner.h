@@ -18,7 +18,9 @@ struct TQueryLogin {
   std::string Password;
   std::string Database;
   bool Compress = false;
-  int TimeoutSeconds = 0;  // for the connection only; statements may run as long as they take
+  // For the connection only; statements may run as long as they take. 0: none for a single host,
+  // HostListConnectTimeout for a host list.
+  int TimeoutSeconds = 0;
   std::string CharacterSet = "utf8mb4";
   TSslSettings Security;
 };
@@ -53,7 +55,8 @@ class TQueryRunner {
 
  private:
   bool Fail();
-  std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
+  std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, int timeoutSeconds,
+                                    bool checkReady);
   bool ReadResult(TMySqlResultSet* result, TResultSink& sink);
 
   TMySQLAPIDirect FApi;
