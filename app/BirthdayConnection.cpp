@@ -19,10 +19,11 @@ namespace {
 
 constexpr const char* CheckInputsMessage = "Error - Please check the five inputs.";
 
-// TLS failed (a certificate or authority not accepted, a file not usable) or the login method was
-// refused for the connection's protection.
+// TLS failed (a certificate or authority not accepted, a file not usable), the login method was
+// refused for the connection's protection, or the server would have drawn the weak pre-4.1 scramble.
 bool IsSecurityRefusal(int code) {
-  return code == CR_SSL_CONNECTION_ERROR || code == CR_AUTH_PLUGIN_CANNOT_LOAD || code == CR_AUTH_PLUGIN_ERR;
+  return code == CR_SSL_CONNECTION_ERROR || code == CR_AUTH_PLUGIN_CANNOT_LOAD || code == CR_AUTH_PLUGIN_ERR ||
+         code == CR_SERVER_HANDSHAKE_ERR;
 }
 
 // Removes leading and trailing characters up to and including the blank, control characters among them.
@@ -53,6 +54,7 @@ void TfrmBirthday::HandInputsToConnection(bool trimmed) {
   options.ServerPublicKey = security.serverPublicKeyFile;
   options.GetServerPublicKey = security.getServerPublicKey;
   options.EnableClearText = security.enableClearText;
+  options.AllowOldPasswords = security.allowOldPasswords;
   conDB.SetSSLOptions(options);
 }
 

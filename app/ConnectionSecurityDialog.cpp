@@ -34,6 +34,9 @@ TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings,
   form->addRow("Mode:", cbSslMode);
 
   edSslCa = AddFileRow("CA certificate:", settings.caFile, btnSslCa);
+  // The file is read in every mode, but only these two check the server against it.
+  lblSslCaUse = new QLabel("Used by verify-ca and verify-identity only.", this);
+  form->addRow("", lblSslCaUse);
   edSslCert = AddFileRow("Client certificate:", settings.certFile, btnSslCert);
   edSslKey = AddFileRow("Client key:", settings.keyFile, btnSslKey);
   edServerPublicKey = AddFileRow("Server public key:", settings.serverPublicKeyFile, btnServerPublicKey);
@@ -44,6 +47,10 @@ TfrmConnectionSecurity::TfrmConnectionSecurity(const SecuritySettings& settings,
   chkEnableClearText = new QCheckBox("Send the password in clear text to a server not verified", this);
   chkEnableClearText->setChecked(settings.enableClearText);
   form->addRow(chkEnableClearText);
+  chkAllowOldPasswords =
+      new QCheckBox("Send the weak pre-4.1 scramble to a server that claims 4.1 without its own", this);
+  chkAllowOldPasswords->setChecked(settings.allowOldPasswords);
+  form->addRow(chkAllowOldPasswords);
 
   lblState = new QLabel(QString::fromStdString(currentState), this);
   form->addRow("Current connection:", lblState);
@@ -78,7 +85,7 @@ SecuritySettings TfrmConnectionSecurity::Settings() const {
   return {cbSslMode->currentText().toStdString(),  edSslCa->text().toStdString(),
           edSslCert->text().toStdString(),         edSslKey->text().toStdString(),
           edServerPublicKey->text().toStdString(), chkGetServerPublicKey->isChecked(),
-          chkEnableClearText->isChecked()};
+          chkEnableClearText->isChecked(),         chkAllowOldPasswords->isChecked()};
 }
 
 bool RunConnectionSecurityDialog(SecuritySettings& settings, const std::string& currentState, QWidget* parent) {

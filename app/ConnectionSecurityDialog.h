@@ -26,12 +26,14 @@ class TfrmConnectionSecurity : public QDialog {
   QLineEdit* edSslCert;
   QLineEdit* edSslKey;
   QLineEdit* edServerPublicKey;
+  QLabel* lblSslCaUse;
   QPushButton* btnSslCa;
   QPushButton* btnSslCert;
   QPushButton* btnSslKey;
   QPushButton* btnServerPublicKey;
   QCheckBox* chkGetServerPublicKey;
   QCheckBox* chkEnableClearText;
+  QCheckBox* chkAllowOldPasswords;
   QLabel* lblState;
   QLabel* lblAppliesNext;
 

@@ -52,6 +52,7 @@ struct SecurityFlag {
 constexpr SecurityFlag SecurityFlags[] = {
     {"GetServerPublicKey", &SecuritySettings::getServerPublicKey},
     {"EnableClearTextPlugin", &SecuritySettings::enableClearText},
+    {"AllowOldPasswords", &SecuritySettings::allowOldPasswords},
 };
 
 // A missing flag is off, as in a file written before the flag existed.

@@ -34,6 +34,8 @@ struct SecuritySettings {
   // Opt-ins that let the password reach a server nobody verified; both off unless the user says so.
   bool getServerPublicKey = false;
   bool enableClearText = false;
+  // The pre-4.1 scramble to a server that claims the 4.1 protocol without its scramble; off too.
+  bool allowOldPasswords = false;
 };
 
 // Remembers the connection inputs between runs under the current user's settings key.

@@ -105,6 +105,9 @@ done
 # Type lists: the time per key stays level from 20,000 to 60,000 keys (aim: under 5 us per key).
 "$bin/morvane-type-list-bench"
 
+# Settings: loading and saving a key 4,000 to 16,000 levels deep takes a time per level that stays level.
+"$bin/morvane-settings-depth-bench"
+
 # measure, goal (ratio of this program to its peer; insert-speed is the peer's time over ours)
 goals="query-export <=0.25
 query-export-memory <=1.00

@@ -82,6 +82,7 @@ void ApplySSLOptions(TCRConnection& session, const TMySSLOptions& options) {
   session.SetProp(prServerPublicKey, options.ServerPublicKey);
   session.SetProp(prGetServerPublicKey, options.GetServerPublicKey);
   session.SetProp(prEnableClearText, options.EnableClearText);
+  session.SetProp(prAllowOldPasswords, options.AllowOldPasswords);
 }
 
 }  // namespace

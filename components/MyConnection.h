@@ -73,6 +73,9 @@ struct TMySSLOptions {
   // password in clear for mysql_clear_password. Off unless the user says so.
   bool GetServerPublicKey = false;
   bool EnableClearText = false;
+  // Let the pre-4.1 scramble, which is cracked offline in seconds, go to a server that claims the
+  // 4.1 protocol without offering its scramble. Off unless the user says so.
+  bool AllowOldPasswords = false;
 };
 
 // The MySQL connection component.

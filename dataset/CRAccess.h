@@ -46,6 +46,7 @@ enum TSessionProp {
   prGetServerPublicKey = 1052,
   prEnableClearText = 1053,
   prSSL_CAPath = 1054,
+  prAllowOldPasswords = 1055,
 };
 
 // The session side of a connection, as the connection component drives it.

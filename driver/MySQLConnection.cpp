@@ -140,6 +140,9 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prEnableClearText:
       FSecurity.EnableClearText = ToBool(value);
       break;
+    case prAllowOldPasswords:
+      FSecurity.AllowOldPasswords = ToBool(value);
+      break;
     default:
       break;  // settings of modes this client does not have
   }
@@ -189,6 +192,8 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
       return FSecurity.GetServerPublicKey;
     case prEnableClearText:
       return FSecurity.EnableClearText;
+    case prAllowOldPasswords:
+      return FSecurity.AllowOldPasswords;
     default:
       return false;
   }
@@ -242,21 +247,24 @@ std::optional<THostFailure> TMySQLConnection::LogIn(const THostAddress& host, bo
                                          : TIPVersion::ivIPv4;
   if (FProtocol != 0) api.mysql_options(FMySQL, MYSQL_OPT_PROTOCOL, FProtocol);
   api.SetSecurity(FMySQL, FSecurity);
-  const auto started = std::chrono::steady_clock::now();
+  // A host that trickles its login or takes it and then never answers must not hold the connect
+  // beyond its time-out, nor keep the next host of the list from being tried: one deadline bounds
+  // the connect, the login and the steps after it.
+  const TDeadline deadline = TDeadline::In(timeout);
+  api.SetDeadline(FMySQL, deadline);
   if (!api.mysql_real_connect(FMySQL, host.Host, FUsername, FPassword, FDatabase, host.Port, {}, ClientFlags()))
     return THostFailure{api.mysql_errno(FMySQL), api.mysql_error(FMySQL)};
-  // A host that takes the login and then never answers must not hold the connect beyond its
-  // time-out, nor keep the next host of the list from being tried.
   TRestoreOnExit endLogin(FLoggingIn, false);
-  TRestoreOnExit endDeadline(FLoginDeadline, std::optional<std::chrono::steady_clock::time_point>());
+  TRestoreOnExit endDeadline(FLoginDeadline, TDeadline());
   FLoggingIn = true;
-  if (timeout > 0) FLoginDeadline = started + std::chrono::seconds(timeout);
+  FLoginDeadline = deadline;
   try {
     PrepareSession(checkReady);
   } catch (const EMyError& error) {
     Disconnect();
     return THostFailure{error.ErrorCode, error.what()};
   }
+  api.SetDeadline(FMySQL, TDeadline());
   return std::nullopt;
 }
 
@@ -279,8 +287,8 @@ void TMySQLConnection::PrepareSession(bool checkReady) {
 }
 
 int TMySQLConnection::StepTimeout() const {
-  if (!FLoginDeadline) return FConnectionTimeout;
-  const auto left = std::chrono::ceil<std::chrono::seconds>(*FLoginDeadline - std::chrono::steady_clock::now());
+  if (!FLoginDeadline.IsSet()) return FConnectionTimeout;
+  const auto left = std::chrono::ceil<std::chrono::seconds>(FLoginDeadline.Left());
   return std::max(1, static_cast<int>(left.count()));
 }
 
@@ -315,26 +323,10 @@ void TMySQLConnection::ConnectFrom(std::size_t first) {
 }
 
 THostChoice TMySQLConnection::LogInToOneOf(const THostList& hosts, std::size_t first) {
-  // A listed host that has not logged in within a few seconds is passed over at first, so that a
-  // frozen node does not hold the connect for the whole time-out while others answer; the hosts
-  // passed over are tried again afterwards with the whole time-out.
-  constexpr int AnswerDelay = 3;
   const bool checkReady = hosts.size() > 1;
-  const bool hurry = hosts.size() > 1 && (FConnectionTimeout <= 0 || FConnectionTimeout > AnswerDelay);
-  std::vector<std::size_t> passedOver;
-  const THostChoice choice = TryHostsInOrder(hosts, first, [&](const THostAddress& host) {
-    const auto started = std::chrono::steady_clock::now();
-    std::optional<THostFailure> failure = LogIn(host, checkReady, hurry ? AnswerDelay : FConnectionTimeout);
-    // The socket's time-outs count whole seconds; a failure that came this late was one.
-    if (failure && hurry &&
-        std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(AnswerDelay * 1000 - 100))
-      passedOver.push_back(static_cast<std::size_t>(&host - hosts.data()));
-    return failure;
+  return TryHostsPassingOverSilentOnes(hosts, first, FConnectionTimeout, [&](const THostAddress& host, int timeout) {
+    return LogIn(host, checkReady, timeout);
   });
-  if (choice.Index >= 0) return choice;
-  for (std::size_t index : passedOver)
-    if (!LogIn(hosts[index], checkReady, FConnectionTimeout)) return THostChoice{static_cast<int>(index), {}};
-  return choice;
 }
 
 void TMySQLConnection::Disconnect() {

@@ -4,7 +4,6 @@
 #include "wire/HostFailover.h"
 #include "wire/MySqlApiDirect.h"
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -177,5 +176,5 @@ class TMySQLConnection : public TCRConnection {
   bool FInErrorProcessing = false;
   // Set while a login's steps run: their failures go to the next host, not to the error handler.
   bool FLoggingIn = false;
-  std::optional<std::chrono::steady_clock::time_point> FLoginDeadline;
+  TDeadline FLoginDeadline;
 };

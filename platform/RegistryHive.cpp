@@ -232,12 +232,12 @@ bool RegistryHive::HasSubKey(const std::string& path) const {
 }
 
 bool RegistryHive::HasKey(std::string_view path) const {
-  return keys_.find(std::string(path)) != keys_.end();
+  const std::string key(path);
+  return keys_.find(key) != keys_.end() || HasSubKey(key);
 }
 
 void RegistryHive::CreateKey(std::string_view path) {
-  for (size_t pos = path.find('\\'); pos != std::string_view::npos; pos = path.find('\\', pos + 1))
-    keys_.try_emplace(std::string(path.substr(0, pos)));
+  // Only the key itself gets an entry: entries for each parent would cost the square of the depth.
   keys_.try_emplace(std::string(path));
 }
 
@@ -247,6 +247,9 @@ bool RegistryHive::DeleteKey(std::string_view path) {
     return EqualsIgnoreCase(key, path) ||
            (key.size() > path.size() && key[path.size()] == '\\' && EqualsIgnoreCase(key.substr(0, path.size()), path));
   });
+  // The parent stays, as in the registry, even when it existed only through this key.
+  if (const size_t last = path.rfind('\\'); existed && last != std::string_view::npos)
+    keys_.try_emplace(std::string(path.substr(0, last)));
   return existed;
 }
 

@@ -44,7 +44,7 @@ class RegistryHive {
   std::string Serialize() const;
 
   bool HasKey(std::string_view path) const;
-  // Creates the key and its missing parents.
+  // Creates the key; its parents exist through it.
   void CreateKey(std::string_view path);
   // Removes the key with all its sub-keys; false when it did not exist.
   bool DeleteKey(std::string_view path);
@@ -61,5 +61,7 @@ class RegistryHive {
   };
   bool HasSubKey(const std::string& path) const;
 
+  // The keys that were created or given values; a parent exists through its sub-keys without an
+  // entry of its own, so that a deep key costs no more than its path's length.
   std::map<std::string, Values, LessIgnoreCase> keys_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 // The abstract transport: a blocking byte stream with a read-ahead buffer for small reads.
+#include "wire/Deadline.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +27,9 @@ class TCRVio {
 
   virtual int GetTimeout() const = 0;
   virtual void SetTimeout(int seconds) = 0;
+  // While set, the connect and every read and write end by then, however the peer trickles its
+  // bytes; the time-out of each call still applies within it.
+  virtual void SetDeadline(const TDeadline& deadline) = 0;
   // Prepares a connect attempt; the result tells whether it succeeded.
   virtual bool TryConnect();
   virtual void Connect() = 0;

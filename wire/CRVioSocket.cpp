@@ -80,9 +80,11 @@ bool TCRVioSocket::TryConnect() {
   if (startError != 0) {
     SetLastError(startError, FormatTemplate("WSAStartup failed.\r\nSocket Error Code: %d", {std::int64_t{startError}}));
   } else {
-    // The time-out bounds the whole connect, the lookup of a host name included.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(FConnectionTimeout);
-    connected = Open(FConnectionTimeout > 0 ? &deadline : nullptr);
+    // The time-out bounds the whole connect, the lookup of a host name included; a deadline set
+    // for more than the connect bounds it instead.
+    const TDeadline deadline = FDeadline.IsSet() ? FDeadline : TDeadline::In(FConnectionTimeout);
+    const auto when = deadline.When();
+    connected = Open(deadline.IsSet() ? &when : nullptr);
   }
   if (connected && !Watch(FSd)) connected = false;
   if (connected) {
@@ -113,8 +115,20 @@ void TCRVioSocket::Close() {
   FSd = InvalidSocket;
 }
 
+bool TCRVioSocket::ReadyBeforeDeadline(short events, const char* head) {
+  if (!FDeadline.IsSet()) return true;
+  const int ready = SocketWait(FSd, events, static_cast<int>(FDeadline.Left().count()));
+  // A failed wait is left to the call that follows, which reports the socket's own error.
+  if (ready != 0) return true;
+  const int code = SocketTimeoutCode();
+  SetLastError(code, TransferErrorText(head, code, FDeadline.Seconds()));
+  FTimedOut = true;
+  return false;
+}
+
 std::size_t TCRVioSocket::ReadNoWait(void* buffer, std::size_t count) {
   ClearLastError();
+  if (!ReadyBeforeDeadline(POLLIN, "Error on data reading from the connection")) return 0;
   for (;;) {
     const auto got = recv(FSd, static_cast<char*>(buffer), static_cast<int>(count), 0);
     if (got > 0 || (got == 0 && !EndedByBreak())) return static_cast<std::size_t>(got);
@@ -130,6 +144,7 @@ std::size_t TCRVioSocket::ReadNoWait(void* buffer, std::size_t count) {
 
 std::size_t TCRVioSocket::WriteNoWait(const void* buffer, std::size_t count) {
   ClearLastError();
+  if (!ReadyBeforeDeadline(POLLOUT, "Error on data writing to the connection")) return 0;
   for (;;) {
     const auto sent = send(FSd, static_cast<const char*>(buffer), static_cast<int>(count), SendFlags);
     if (sent >= 0) return static_cast<std::size_t>(sent);

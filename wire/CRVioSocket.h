@@ -16,6 +16,7 @@ class TCRVioSocket : public TCRVio {
   int GetTimeout() const override { return FReceiveTimeout; }
   // Sets the receive time-out and the connection time-out; the send time-out stays.
   void SetTimeout(int seconds) override;
+  void SetDeadline(const TDeadline& deadline) override { FDeadline = deadline; }
   bool TryConnect() override;
   void Connect() override;
   void Close() override;
@@ -55,8 +56,12 @@ class TCRVioSocket : public TCRVio {
   bool EndedByBreak();
 
   std::shared_ptr<TWaitBreaker> FBreaker;
+  // Waits for the socket to be ready for events until the deadline, when one is set; false with
+  // a time-out error under head when it passes first.
+  bool ReadyBeforeDeadline(short events, const char* head);
 
   int FConnectionTimeout = 0;
   int FSendTimeout = 0;
   int FReceiveTimeout = 30;
+  TDeadline FDeadline;
 };

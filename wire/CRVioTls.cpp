@@ -22,14 +22,6 @@ int BioCreate(BIO* bio) {
   return 1;
 }
 
-std::string OpenSslReason() {
-  const unsigned long code = ERR_get_error();
-  if (code == 0) return "unknown TLS error";
-  char text[256];
-  ERR_error_string_n(code, text, sizeof text);
-  return text;
-}
-
 // OpenSSL's text, and for the failures that mean an unknown authority a plainer word.
 std::string VerifyFailure(long result) {
   std::string text = std::string("the server's certificate was not accepted: ") + X509_verify_cert_error_string(result);
@@ -44,25 +36,6 @@ std::string VerifyFailure(long result) {
   }
 }
 
-const char* NullIfEmpty(const std::string& text) {
-  return text.empty() ? nullptr : text.c_str();
-}
-
-// The TLS 1.3 suites of a cipher list ("TLS_AES_128_GCM_SHA256"), and the ciphers of the
-// versions before it, each joined by ':'.
-std::pair<std::string, std::string> SplitCiphers(const std::string& list) {
-  std::pair<std::string, std::string> parts;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    const std::size_t end = std::min(list.find(':', start), list.size());
-    const std::string name = list.substr(start, end - start);
-    std::string& part = name.rfind("TLS_", 0) == 0 ? parts.first : parts.second;
-    if (!name.empty()) part += (part.empty() ? "" : ":") + name;
-    start = end + 1;
-  }
-  return parts;
-}
-
 bool IsIpAddress(const std::string& host) {
   ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str());
   ASN1_OCTET_STRING_free(address);
@@ -71,9 +44,6 @@ bool IsIpAddress(const std::string& host) {
 
 }  // namespace
 
-void TCRVioTls::TContextFree::operator()(ssl_ctx_st* context) const {
-  SSL_CTX_free(context);
-}
 void TCRVioTls::TSslFree::operator()(ssl_st* ssl) const {
   SSL_free(ssl);
 }
@@ -137,11 +107,11 @@ void TCRVioTls::Fail(const std::string& reason) {
   throw SocketException(reason);
 }
 
-void TCRVioTls::StartTls(const TSslSettings& settings) {
+void TCRVioTls::StartTls(const TSslSettings& settings, TTlsContext context) {
+  FContext = std::move(context);
   // Plain bytes already read would otherwise pass as if they had come encrypted.
   if (BufferedLength() != 0) Fail("the server sent data before the TLS handshake");
   ERR_clear_error();
-  PrepareContext(settings);
   PrepareConnection(settings);
   const int result = SSL_connect(FSsl.get());
   if (result != 1) {
@@ -152,49 +122,6 @@ void TCRVioTls::StartTls(const TSslSettings& settings) {
   }
   FVerified = VerifiesCertificate(settings.Mode);
   FVerifiedHost = settings.Mode == TSslMode::VerifyIdentity ? GetHost() : std::string();
-}
-
-void TCRVioTls::PrepareContext(const TSslSettings& settings) {
-  FContext.reset(SSL_CTX_new(TLS_client_method()));
-  if (!FContext) Fail(OpenSslReason());
-  SSL_CTX* context = FContext.get();
-  SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-  // An encrypted key is never unlocked by a prompt (the window has no terminal): it fails instead.
-  SSL_CTX_set_default_passwd_cb(context, [](char*, int, int, void*) { return 0; });
-  if (VerifiesCertificate(settings.Mode)) SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-  // A CA file is read in every mode, so that a wrong one is noticed whether or not it is used.
-  const bool ownAuthorities = !settings.Ca.empty() || !settings.CaPath.empty();
-  if (ownAuthorities || VerifiesCertificate(settings.Mode)) {
-    const int loaded =
-        ownAuthorities ? SSL_CTX_load_verify_locations(context, NullIfEmpty(settings.Ca), NullIfEmpty(settings.CaPath))
-                       : SSL_CTX_set_default_verify_paths(context);
-    if (loaded != 1) {
-      const std::string what = settings.Ca.empty() ? "CA folder '" + settings.CaPath : "CA file '" + settings.Ca;
-      Fail("cannot read the " + what + "': " + OpenSslReason());
-    }
-  }
-  if (!settings.Cipher.empty()) LimitCiphers(context, settings.Cipher);
-  if (settings.Cert.empty()) {
-    if (!settings.Key.empty()) Fail("a key file needs a certificate file");
-    return;
-  }
-  if (SSL_CTX_use_certificate_chain_file(context, settings.Cert.c_str()) != 1)
-    Fail("cannot read the certificate file '" + settings.Cert + "': " + OpenSslReason());
-  const std::string& key = settings.Key.empty() ? settings.Cert : settings.Key;
-  if (SSL_CTX_use_PrivateKey_file(context, key.c_str(), SSL_FILETYPE_PEM) != 1)
-    Fail("cannot use the key file '" + key +
-         "' (a key protected by a pass phrase is not supported): " + OpenSslReason());
-  if (SSL_CTX_check_private_key(context) != 1)
-    Fail("the key in '" + key + "' does not belong to the certificate in '" + settings.Cert + "'");
-}
-
-void TCRVioTls::LimitCiphers(SSL_CTX* context, const std::string& list) {
-  // A list of older ciphers only leaves TLS 1.3 its own suites, as the database's clients do.
-  const auto [suites, ciphers] = SplitCiphers(list);
-  if ((!suites.empty() && SSL_CTX_set_ciphersuites(context, suites.c_str()) != 1) ||
-      (!ciphers.empty() && SSL_CTX_set_cipher_list(context, ciphers.c_str()) != 1) ||
-      (suites.empty() && ciphers.empty()))
-    Fail("cannot use the cipher list '" + list + "': " + OpenSslReason());
 }
 
 void TCRVioTls::PrepareConnection(const TSslSettings& settings) {

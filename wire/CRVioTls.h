@@ -4,13 +4,13 @@
 // client's SSL request.
 #include "wire/CRVio.h"
 #include "wire/MySqlSecurity.h"
+#include "wire/TlsContext.h"
 
 #include <memory>
 #include <string>
 
 struct bio_method_st;
 struct bio_st;
-struct ssl_ctx_st;
 struct ssl_st;
 
 class TCRVioTls : public TCRVio {
@@ -22,9 +22,10 @@ class TCRVioTls : public TCRVio {
   const TCRVio& Plain() const { return *FPlain; }
   const std::string& GetHost() const { return FHost; }
 
-  // Runs the TLS handshake over the open socket and checks the server's certificate as the mode
-  // asks. A failure raises SocketException with the reason in LastError(); nothing is encrypted then.
-  void StartTls(const TSslSettings& settings);
+  // Runs the TLS handshake over the open socket with the context made for the settings
+  // (CreateTlsContext) and checks the server's certificate as the mode asks. A failure raises
+  // SocketException with the reason in LastError(); nothing is encrypted then.
+  void StartTls(const TSslSettings& settings, TTlsContext context);
   bool IsEncrypted() const { return FSsl != nullptr; }
   // "TLS 1.3, certificate verified for db.example.org", "TLS 1.2, certificate not verified" or
   // "not encrypted".
@@ -32,6 +33,7 @@ class TCRVioTls : public TCRVio {
 
   int GetTimeout() const override { return FPlain->GetTimeout(); }
   void SetTimeout(int seconds) override { FPlain->SetTimeout(seconds); }
+  void SetDeadline(const TDeadline& deadline) override { FPlain->SetDeadline(deadline); }
   bool TryConnect() override;
   void Connect() override;
   void Close() override;
@@ -40,9 +42,6 @@ class TCRVioTls : public TCRVio {
   bool WaitForData(int seconds) override;
 
  private:
-  struct TContextFree {
-    void operator()(ssl_ctx_st* context) const;
-  };
   struct TSslFree {
     void operator()(ssl_st* ssl) const;
   };
@@ -55,15 +54,13 @@ class TCRVioTls : public TCRVio {
   // The plain transport's error (or success) of its last call, as this transport's.
   void KeepPlainFailure();
   [[noreturn]] void Fail(const std::string& reason);
-  void PrepareContext(const TSslSettings& settings);
-  void LimitCiphers(ssl_ctx_st* context, const std::string& list);
   void PrepareConnection(const TSslSettings& settings);
   // After a failed TLS call: the transport's own error when the socket failed, else OpenSSL's.
   void KeepFailure(int result, const char* what);
 
   std::unique_ptr<TCRVio> FPlain;
   std::string FHost;
-  std::unique_ptr<ssl_ctx_st, TContextFree> FContext;
+  TTlsContext FContext;
   std::unique_ptr<ssl_st, TSslFree> FSsl;
   bool FVerified = false;
   std::string FVerifiedHost;  // empty unless the name or address was checked

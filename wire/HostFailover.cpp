@@ -2,6 +2,9 @@
 
 #include "wire/MySqlApiDirect.h"
 
+#include <chrono>
+#include <vector>
+
 THostChoice TryHostsInOrder(const THostList& hosts, std::size_t first,
                             const std::function<std::optional<THostFailure>(const THostAddress&)>& login) {
   THostChoice choice;
@@ -15,6 +18,26 @@ THostChoice TryHostsInOrder(const THostList& hosts, std::size_t first,
     choice.Failure = std::move(*failure);
   }
   if (hosts.size() > 1) choice.Failure.Message += "\r\nHosts tried: " + std::to_string(hosts.size());
+  return choice;
+}
+
+THostChoice TryHostsPassingOverSilentOnes(
+    const THostList& hosts, std::size_t first, int timeoutSeconds,
+    const std::function<std::optional<THostFailure>(const THostAddress&, int timeoutSeconds)>& login) {
+  const bool hurry = hosts.size() > 1 && (timeoutSeconds <= 0 || timeoutSeconds > HostAnswerDelay);
+  std::vector<std::size_t> passedOver;
+  const THostChoice choice = TryHostsInOrder(hosts, first, [&](const THostAddress& host) {
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<THostFailure> failure = login(host, hurry ? HostAnswerDelay : timeoutSeconds);
+    // The socket's time-outs count whole seconds; a failure that came this late was one.
+    if (failure && hurry &&
+        std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(HostAnswerDelay * 1000 - 100))
+      passedOver.push_back(static_cast<std::size_t>(&host - hosts.data()));
+    return failure;
+  });
+  if (choice.Index >= 0) return choice;
+  for (std::size_t index : passedOver)
+    if (!login(hosts[index], timeoutSeconds)) return THostChoice{static_cast<int>(index), {}};
   return choice;
 }
 

@@ -30,6 +30,15 @@ struct THostChoice {
 THostChoice TryHostsInOrder(const THostList& hosts, std::size_t first,
                             const std::function<std::optional<THostFailure>(const THostAddress&)>& login);
 
+// As TryHostsInOrder, for a login that takes its connect time-out in seconds. With several hosts,
+// one that has not logged in within HostAnswerDelay seconds is passed over at first, so that a
+// frozen host does not hold the connect for the whole time-out while others answer; the hosts
+// passed over are tried again afterwards with the whole time-out.
+constexpr int HostAnswerDelay = 3;
+THostChoice TryHostsPassingOverSilentOnes(
+    const THostList& hosts, std::size_t first, int timeoutSeconds,
+    const std::function<std::optional<THostFailure>(const THostAddress&, int timeoutSeconds)>& login);
+
 // A cluster node that is up but not ready for clients (wsrep_ready OFF, or 1047 on asking) is
 // a failure like a dead one; a server without cluster replication reports nothing and is ready.
 std::optional<THostFailure> NodeNotReady(TMySQLAPIDirect& api, TMySqlSession* session);

@@ -14,6 +14,10 @@ struct THostAddress {
 
 using THostList = std::vector<THostAddress>;
 
+// A list is only worth giving if a silent host gives way to the next, so a client that connects
+// without a time-out uses this one for a list: the connection component's default.
+constexpr int HostListConnectTimeout = 15;
+
 // Empty entries are skipped; an empty list means "localhost". A port that is not a number from
 // 1 to 65535 or an unclosed bracket raises EMySqlException (unknown host) naming the entry.
 // A bare IPv6 address (more than one colon, no brackets) is a host without a port.

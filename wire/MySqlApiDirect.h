@@ -45,6 +45,8 @@ class TMySQLAPIDirect {
   void SetSecurity(TMySqlSession* session, const TSslSettings& settings) { session->security = settings; }
   // How the connection is protected ("not encrypted" without TLS).
   std::string mysql_get_ssl_description(const TMySqlSession* session) const { return session->SecurityDescription(); }
+  // A deadline for the next login and what follows it until it is lifted (Connect's own otherwise).
+  void SetDeadline(TMySqlSession* session, const TDeadline& deadline) { session->SetDeadline(deadline); }
   // Command time-out for every following reply; 0 means a year.
   void SetTimeout(TMySqlSession* session, int seconds);
 

@@ -18,6 +18,7 @@ constexpr int CR_CONN_HOST_ERROR = 2003;
 constexpr int CR_UNKNOWN_HOST = 2005;
 constexpr int CR_SERVER_GONE_ERROR = 2006;
 constexpr int CR_LOCALHOST_CONNECTION = 2010;
+constexpr int CR_SERVER_HANDSHAKE_ERR = 2012;
 constexpr int CR_VERSION_ERROR = 2007;
 constexpr int CR_SERVER_LOST = 2013;
 constexpr int CR_COMMANDS_OUT_OF_SYNC = 2014;

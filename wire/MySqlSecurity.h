@@ -25,6 +25,9 @@ struct TSslSettings {
   bool GetServerPublicKey = false;
   // mysql_clear_password may be answered over a connection whose server was not verified.
   bool EnableClearText = false;
+  // The pre-4.1 scramble may go to a server that claims the 4.1 protocol without offering the
+  // 4.1 scramble; whoever reads it can find the password offline in seconds.
+  bool AllowOldPasswords = false;
 };
 
 // "disabled", "preferred", "required", "verify-ca", "verify-identity" (case-insensitive); nothing

@@ -52,6 +52,11 @@ std::string TMySqlSession::SecurityDescription() const {
 
 // ---- login ----
 
+void TMySqlSession::SetDeadline(const TDeadline& deadline) {
+  FDeadline = deadline;
+  if (TCRVio* transport = net.GetVio()) transport->SetDeadline(deadline);
+}
+
 void TMySqlSession::Connect(const std::string& hostArg, const std::string& userArg, const std::string& passwordArg,
                             const std::string& databaseArg, int portArg, const std::string& socketArg,
                             std::uint32_t clientFlags) {
@@ -70,14 +75,16 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
   // A local socket reaches this machine's server, whatever the host says.
   if (protocolType == MYSQL_PROTOCOL_SOCKET) useHost = "localhost";
   std::unique_ptr<TCRVio> plain = OpenTransport(useHost, usePort, useSocket);
-  if (const std::string problem = SslSettingsProblem(security); !problem.empty())
-    throw EMySqlException(CR_SSL_CONNECTION_ERROR, problem);
+  TTlsContext tlsContext = PrepareTls();
+  // However the server trickles its messages, the connect and the whole login end within the time-out.
+  const TDeadline loginDeadline = FDeadline.IsSet() ? FDeadline : TDeadline::In(connectTimeout);
   auto transport = std::make_unique<TCRVioTls>(std::move(plain), useHost);
   TCRVioTls& tcp = *transport;
   net.SetVio(std::move(transport));
 
   try {
     tcp.SetTimeout(connectTimeout);
+    tcp.SetDeadline(loginDeadline);
     try {
       tcp.Connect();
     } catch (const std::exception&) {
@@ -88,11 +95,12 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     }
     net.NewCommand();
     ReadGreeting();
+    RefuseWeakScramble();
     host = useHost;
     port = usePort;
     if (protocolType == MYSQL_PROTOCOL_SOCKET) socketPath = useSocket;
     FclientFlag = ResponseFlags(clientFlags);
-    StartEncryption(tcp);
+    StartEncryption(tcp, std::move(tlsContext));
     TLogin login{{.Password = usePassword,
                   .Encrypted = tcp.IsEncrypted(),
                   .Verified = tcp.IsEncrypted() && VerifiesCertificate(security.Mode),
@@ -104,6 +112,7 @@ void TMySqlSession::Connect(const std::string& hostArg, const std::string& userA
     Authenticate(usePassword, login);
     KeepLoginStatus();
     net.SetCompress((FclientFlag & CLIENT_COMPRESS) != 0);
+    tcp.SetDeadline(FDeadline);
   } catch (...) {
     net.Close();
     throw;
@@ -144,6 +153,15 @@ void TMySqlSession::ReadGreeting() {
   if (greeting.HasStatus) KeepServerStatus(greeting.ServerStatus);
 }
 
+void TMySqlSession::RefuseWeakScramble() const {
+  if (!(serverCapabilities & CLIENT_PROTOCOL_41) || (serverCapabilities & CLIENT_SECURE_CONNECTION) ||
+      security.AllowOldPasswords)
+    return;
+  throw EMySqlException(CR_SERVER_HANDSHAKE_ERR,
+                        "The server claims the 4.1 protocol but offers only the pre-4.1 password scramble, which "
+                        "is cracked offline in seconds; nothing was sent (old passwords are not allowed)");
+}
+
 std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
   std::uint32_t flags = clientFlags;
   if (flags & CLIENT_MULTI_STATEMENTS) flags |= CLIENT_MULTI_RESULTS;
@@ -163,7 +181,18 @@ std::uint32_t TMySqlSession::ResponseFlags(std::uint32_t clientFlags) const {
   return flags;
 }
 
-void TMySqlSession::StartEncryption(TCRVioTls& transport) {
+TTlsContext TMySqlSession::PrepareTls() const {
+  if (security.Mode == TSslMode::Disabled) return nullptr;
+  if (const std::string problem = SslSettingsProblem(security); !problem.empty())
+    throw EMySqlException(CR_SSL_CONNECTION_ERROR, problem);
+  try {
+    return CreateTlsContext(security);
+  } catch (const ETlsSettingsError& e) {
+    throw EMySqlException(CR_SSL_CONNECTION_ERROR, e.what());
+  }
+}
+
+void TMySqlSession::StartEncryption(TCRVioTls& transport, TTlsContext context) {
   if (security.Mode == TSslMode::Disabled) return;
   if (!(FclientFlag & CLIENT_SSL)) {
     if (security.Mode == TSslMode::Preferred) return;
@@ -174,7 +203,7 @@ void TMySqlSession::StartEncryption(TCRVioTls& transport) {
   WriteResponseHeader();
   net.Send();
   try {
-    transport.StartTls(security);
+    transport.StartTls(security, std::move(context));
   } catch (const SocketException&) {
     throw EMySqlException(CR_SSL_CONNECTION_ERROR, transport.LastError());
   }

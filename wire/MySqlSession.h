@@ -2,6 +2,7 @@
 // One logged-in conversation with the server: login and logout, commands and their responses.
 #include "wire/CRVioTcp.h"
 #include "wire/CRVioTls.h"
+#include "wire/Deadline.h"
 #include "wire/MySqlAuthPlugin.h"
 #include "wire/MySqlConsts.h"
 #include "wire/MySqlMessages.h"
@@ -90,6 +91,10 @@ class TMySqlSession {
   // have run it. False while it is being written (a command cut short is never run).
   bool commandSent = false;
 
+  // While set, the connect, the login and every exchange after them end by then, until it is
+  // lifted with an unset one; unset, Connect still ends within connectTimeout of its start.
+  void SetDeadline(const TDeadline& deadline);
+
   void Connect(const std::string& host, const std::string& user, const std::string& password,
                const std::string& database, int port, const std::string& socketName, std::uint32_t clientFlags);
   // Sends COM_QUIT (once, without waiting) and closes the connection; never raises.
@@ -121,12 +126,19 @@ class TMySqlSession {
   };
 
   void ReadGreeting();
+  // A 4.1 server always offers the 4.1 scramble: one that claims the protocol without it would
+  // get the pre-4.1 scramble, which is cracked offline in seconds.
+  void RefuseWeakScramble() const;
   std::uint32_t ResponseFlags(std::uint32_t clientFlags) const;
   // The start of the handshake response, which is also the whole SSL request.
   void WriteResponseHeader();
   // The plain transport the protocol type asks for, not yet connected; hostInfo tells it.
   std::unique_ptr<TCRVio> OpenTransport(const std::string& useHost, int usePort, const std::string& useSocket);
-  void StartEncryption(TCRVioTls& transport);
+  // Every CA, certificate and key file given, loaded and checked before anything is sent, in every
+  // mode but disabled (nothing then), so that a wrong one is reported whether or not the server
+  // offers TLS this time.
+  TTlsContext PrepareTls() const;
+  void StartEncryption(TCRVioTls& transport, TTlsContext context);
   void SendHandshakeResponse(const std::string& user, const std::string& password, const std::string& database,
                              TLogin& login);
   // The greeting's method when the first answer can be given in it, the native one otherwise.
@@ -138,4 +150,6 @@ class TMySqlSession {
   // The login's OK reply tells the session's modes, before any statement is sent.
   void KeepLoginStatus();
   void SendFileToServer(const std::string& fileName);
+
+  TDeadline FDeadline;
 };

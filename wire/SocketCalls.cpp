@@ -31,6 +31,10 @@ bool IsSocketTimeout(int code) {
   return code == WSAETIMEDOUT;
 }
 
+int SocketTimeoutCode() {
+  return WSAETIMEDOUT;
+}
+
 bool IsConnectionReset(int code) {
   return code == WSAECONNRESET;
 }
@@ -64,6 +68,10 @@ std::string SystemMessage(int code) {
 
 bool IsSocketTimeout(int code) {
   return code == EAGAIN || code == EWOULDBLOCK;
+}
+
+int SocketTimeoutCode() {
+  return EAGAIN;
 }
 
 bool IsConnectionReset(int code) {

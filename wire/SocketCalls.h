@@ -24,6 +24,8 @@ int GetSocketError();
 std::string SystemMessage(int code);
 // What a blocking call reports when the socket's time-out passed.
 bool IsSocketTimeout(int code);
+// A code that IsSocketTimeout takes, for a wait that ran out by other means.
+int SocketTimeoutCode();
 bool IsConnectionReset(int code);
 // Starts the socket library once per process; 0 or the failure code.
 int StartSockets();

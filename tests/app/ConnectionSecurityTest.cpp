@@ -6,9 +6,12 @@
 #include "app/StatusBar.h"
 #include "controls/AbNumEdit.h"
 #include "tests/app/StatusMessage.h"
+#include "tests/support/FakeServer.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestServer.h"
+#include "wire/MySqlConsts.h"
+#include "wire/MySqlPassword.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +23,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -112,8 +117,8 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
   {
     auto form = NewWindow("u", "p");
     EXPECT_EQ(form->security.mode, "");
-    form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key", "/etc/server-key.pem",
-                      true,        false};
+    form->security = {"verify-ca", "/etc/ca.pem", "/etc/client.pem", "/etc/client.key", "/etc/server-key.pem", true,
+                      false,       true};
     form->show();
     form->close();
   }
@@ -125,6 +130,44 @@ TEST_F(ConnectionSecurityTest, SettingsAreRememberedAcrossRuns) {
   EXPECT_EQ(form->security.serverPublicKeyFile, "/etc/server-key.pem");
   EXPECT_TRUE(form->security.getServerPublicKey);
   EXPECT_FALSE(form->security.enableClearText);
+  EXPECT_TRUE(form->security.allowOldPasswords);
+}
+
+// A server that claims the 4.1 protocol without its scramble would draw the pre-4.1 one, cracked
+// offline in seconds: the window's login sends it nothing and says why; allowed, it logs in.
+TEST_F(ConnectionSecurityTest, AServerThatWouldDrawTheWeakScrambleGetsNothingUnlessAllowed) {
+  for (const bool allowed : {false, true}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0,
+                      Greeting41(CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS));
+      if (!allowed) {
+        sent = peer.ReadToEnd();
+        return;
+      }
+      sent = peer.ReadHandshakeResponse().Payload;
+      peer.SendPacket(2, OkPacket());
+      peer.ReadPacket();  // SET NAMES
+      peer.SendPacket(1, OkPacket());
+      peer.AnswerPacketLimitQuery();
+    });
+    auto form = NewWindow("tech", "secret");
+    form->edHost->setText("127.0.0.1");
+    form->nePort->SetValue(server.Port());
+    form->security.allowOldPasswords = allowed;
+    QTest::mouseClick(form->btnTestConnection, Qt::LeftButton);
+    EXPECT_EQ(form->conDB.Connected(), allowed);
+    form->conDB.Disconnect();
+    EXPECT_EQ(server.Finish(), "");
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+    if (allowed) {
+      const std::string token = ScrambleOld("secret", TestScramble);
+      EXPECT_NE(std::search(sent.begin(), sent.end(), token.begin(), token.end()), sent.end());
+      continue;
+    }
+    EXPECT_TRUE(sent.empty()) << sent.size() << " bytes reached the server";
+    EXPECT_TRUE(form->sbStatus->PanelText(1).contains("pre-4.1")) << form->sbStatus->PanelText(1).toStdString();
+  }
 }
 
 TEST_F(ConnectionSecurityTest, DialogShowsTheSettingsAndReturnsTheEdits) {
@@ -147,12 +190,17 @@ TEST_F(ConnectionSecurityTest, DialogShowsTheSettingsAndReturnsTheEdits) {
   EXPECT_EQ(dialog.btnSslCert->text(), "Browse…");
   EXPECT_FALSE(dialog.chkGetServerPublicKey->isChecked());
   EXPECT_TRUE(dialog.chkEnableClearText->isChecked());
+  EXPECT_FALSE(dialog.chkAllowOldPasswords->isChecked());
+  EXPECT_TRUE(dialog.lblSslCaUse->isVisible());
+  EXPECT_EQ(dialog.lblSslCaUse->text(), "Used by verify-ca and verify-identity only.");
 
   dialog.cbSslMode->setCurrentText("verify-identity");
   dialog.edSslKey->setText("/a/key.pem");
   dialog.edServerPublicKey->setText("/a/server.pem");
   dialog.chkGetServerPublicKey->setChecked(true);
+  dialog.chkAllowOldPasswords->setChecked(true);
   const SecuritySettings edited = dialog.Settings();
+  EXPECT_TRUE(edited.allowOldPasswords);
   EXPECT_EQ(edited.serverPublicKeyFile, "/a/server.pem");
   EXPECT_TRUE(edited.getServerPublicKey);
   EXPECT_EQ(edited.mode, "verify-identity");

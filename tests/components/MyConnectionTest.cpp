@@ -397,6 +397,28 @@ TEST(MyConnection, FailedReconnectRunsTheWholeDisconnectSequence) {
   EXPECT_FALSE(query.Active());
 }
 
+// The window's login: a server that trickles harmless login messages holds the connect no longer
+// than its time-out.
+TEST(MyConnection, ATrickledLoginEndsWithinTheConnectTimeout) {
+  using namespace std::chrono_literals;
+  TFakeServer server([](TFakePeer& peer) {
+    peer.TrickleLogin(CLIENT_LONG_FLAG | CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION, 1800ms);
+  });
+  TMyConnection connection;
+  connection.SetConnectionTimeout(2);
+  connection.SetPassword("secret");
+  const auto started = std::chrono::steady_clock::now();
+  try {
+    ConnectTo(connection, server.Port());
+    ADD_FAILURE() << "the login ended";
+  } catch (const EMyError& e) {
+    EXPECT_EQ(e.ErrorCode, 2013) << e.what();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+  EXPECT_FALSE(connection.Connected());
+  server.Finish();
+}
+
 TEST(MyConnection, PacketsOutOfOrderEndTheSessionAsALostConnection) {
   TFakeServer server([](TFakePeer& peer) {
     AcceptUnicodeLogin(peer);

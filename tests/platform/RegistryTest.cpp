@@ -164,6 +164,22 @@ TEST(RegistryHive, EveryParsedHiveSerializesToATextThatParsesToTheSameHive) {
   }
 }
 
+// A key path thousands of levels deep is one entry (its parents exist through it), so reading and
+// writing it costs its length, not the square of its depth; a deleted key leaves its parent.
+TEST(RegistryHive, ADeepKeyIsReadAndWrittenAsOneSectionAndLeavesItsParentWhenDeleted) {
+  std::string parent = "HKEY_CURRENT_USER";
+  for (int level = 0; level < 20000; ++level) parent += "\\k" + std::to_string(level % 10);
+  const std::string deepest = parent + "\\last";
+  auto hive = RegistryHive::Parse("Windows Registry Editor Version 5.00\n\n[" + deepest + "]\n\"v\"=dword:00000001\n");
+  ASSERT_TRUE(hive);
+  const std::string written = hive->Serialize();
+  EXPECT_EQ(written, "Windows Registry Editor Version 5.00\n\n[" + deepest + "]\n\"v\"=dword:00000001\n");
+  EXPECT_TRUE(hive->HasKey(parent.substr(0, parent.find("\\k5"))));
+  EXPECT_TRUE(hive->DeleteKey(deepest));
+  EXPECT_FALSE(hive->HasKey(deepest));
+  EXPECT_TRUE(hive->HasKey(parent));
+}
+
 TEST(RegistryHive, ReadsTheUtf16ExportOfTheRegistryEditor) {
   const std::u16string exported =
       u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -59,6 +60,19 @@ TFakePacket TFakePeer::ReadFrame() {
   if (uncompress(plain.data(), &plainLength, body.data(), body.size()) != Z_OK || plainLength != uncompressed)
     throw std::runtime_error("fake server: broken compressed frame");
   return {header[3], plain};
+}
+
+bool TFakePeer::Idle(std::chrono::milliseconds length) {
+  pollfd fd{FFd, POLLIN, 0};
+  return poll(&fd, 1, static_cast<int>(length.count())) == 0;
+}
+
+void TFakePeer::TrickleLogin(std::uint16_t capabilities, std::chrono::milliseconds interval) {
+  SendPacket(0, GreetingWithMethod(capabilities, "caching_sha2_password"));
+  ReadHandshakeResponse();
+  constexpr std::uint8_t MoreData = 1, FastLoginPassed = 3;
+  for (std::uint8_t sequence = 2; sequence != 0 && Idle(interval); ++sequence)
+    SendPacket(sequence, TBytes{MoreData, FastLoginPassed});
 }
 
 void TFakePeer::Close() {

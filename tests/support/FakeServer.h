@@ -2,6 +2,7 @@
 // A scripted server on a real loopback socket, for replies a real server never sends.
 #include "tests/support/ProtocolBytes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -30,6 +31,13 @@ class TFakePeer {
   void AnswerPacketLimitQuery(std::uint64_t bytes = 16 << 20);
   // Everything the client sends until it closes the connection.
   TBytes ReadToEnd();
+  // Waits for the given time unless the client sends something or leaves first; true when the
+  // whole time passed.
+  bool Idle(std::chrono::milliseconds length);
+  // A login that never ends, each message harmless: after the handshake response to a greeting of
+  // caching_sha2_password, its "fast login passed" message again at every interval until the
+  // client leaves (or the sequence numbers run out).
+  void TrickleLogin(std::uint16_t capabilities, std::chrono::milliseconds interval);
   // The socket, for a script that runs TLS over it.
   int Handle() const { return FFd; }
   void Close();

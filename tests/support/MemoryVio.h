@@ -25,6 +25,7 @@ class TMemoryVio : public TCRVio {
 
   int GetTimeout() const override { return 0; }
   void SetTimeout(int) override {}
+  void SetDeadline(const TDeadline&) override {}
   void Connect() override {}
   void Close() override {}
   std::size_t ReadNoWait(void* buffer, std::size_t count) override {

@@ -1,9 +1,12 @@
-// morvane-query against a server whose reply carries a malformed length: a client error, no abort.
+// morvane-query against scripted servers: a reply with a malformed length, a greeting that would
+// draw the pre-4.1 scramble, a login that never ends, a server without TLS and a garbage CA file.
 #include "tests/support/FakeServer.h"
+#include "tests/support/TempDir.h"
 #include "wire/MySqlConsts.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -19,9 +22,9 @@ struct TRun {
   std::string Output;
 };
 
-TRun RunQuery(int port) {
+TRun RunQuery(int port, const std::string& options = "--timeout 5") {
   const std::string command = std::string(MORVANE_QUERY) + " --host 127.0.0.1 --port " + std::to_string(port) +
-                              " --user tech --password=secret --timeout 5 'SELECT 1' 2>&1";
+                              " --user tech --password=secret " + options + " 'SELECT 1' 2>&1";
   TRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -48,4 +51,59 @@ TEST(MorvaneQuery, MalformedLengthInAReplyIsError2027) {
   server.Finish();
   EXPECT_EQ(run.ExitCode, 1) << run.Output;
   EXPECT_NE(run.Output.find("ERROR 2027 (HY000) at line 1: Malformed packet"), std::string::npos) << run.Output;
+}
+
+// The pre-4.1 scramble is cracked offline in seconds: a server that claims the 4.1 protocol without
+// offering its scramble gets nothing, in either mode.
+TEST(MorvaneQuery, AFourOneGreetingWithoutItsScrambleIsRefusedWith2012) {
+  for (const std::string mode : {"", "--dataset"}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0, Greeting41(Caps41 & ~CLIENT_SECURE_CONNECTION));
+      sent = peer.ReadToEnd();
+    });
+    const TRun run = RunQuery(server.Port(), "--timeout 5 " + mode);
+    EXPECT_EQ(server.Finish(), "");
+    EXPECT_EQ(run.ExitCode, 1) << mode << ": " << run.Output;
+    EXPECT_NE(run.Output.find("ERROR 2012 (HY000)"), std::string::npos) << mode << ": " << run.Output;
+    EXPECT_TRUE(sent.empty()) << mode << ": " << sent.size() << " bytes reached the server";
+  }
+}
+
+// A server that sends a harmless login message every 1.8 s holds the login no longer than the
+// connect time-out.
+TEST(MorvaneQuery, ATrickledLoginEndsWithinTheConnectTimeout) {
+  using namespace std::chrono_literals;
+  TFakeServer server([](TFakePeer& peer) { peer.TrickleLogin(Caps41, 1800ms); });
+  const auto started = std::chrono::steady_clock::now();
+  const TRun run = RunQuery(server.Port(), "--connect-timeout=2");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms) << run.Output;
+  server.Finish();
+  EXPECT_EQ(run.ExitCode, 1) << run.Output;
+  EXPECT_NE(run.Output.find("ERROR 2013 (HY000)"), std::string::npos) << run.Output;
+}
+
+// A CA file that holds no certificate is refused before anything is sent, in preferred mode against
+// a server that offers no TLS too, and the message names the file.
+TEST(MorvaneQuery, AGarbageCaFileIsRefusedBeforeTheLoginInPreferredMode) {
+  TempDir dir;
+  const std::string garbage = (dir / "garbage-ca.pem").string();
+  WriteFile(garbage, "not a certificate\n");
+  for (const std::string mode : {"", "--dataset"}) {
+    bool reached = false;
+    TRun run;
+    {
+      TFakeServer server([&](TFakePeer& peer) {
+        reached = true;
+        peer.SendPacket(0, Greeting41(Caps41));
+        peer.ReadToEnd();
+      });
+      run = RunQuery(server.Port(), "--timeout 5 --ssl-mode=preferred --ssl-ca=" + garbage + " " + mode);
+    }
+    EXPECT_FALSE(reached) << mode;
+    EXPECT_EQ(run.ExitCode, 1) << mode << ": " << run.Output;
+    EXPECT_NE(run.Output.find("ERROR 2026 (HY000)"), std::string::npos) << mode << ": " << run.Output;
+    EXPECT_NE(run.Output.find("cannot read the CA file '" + garbage + "'"), std::string::npos)
+        << mode << ": " << run.Output;
+  }
 }

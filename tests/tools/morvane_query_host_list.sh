@@ -42,4 +42,33 @@ for mode in direct dataset; do
   fi
 done
 
+# A first host that accepts the connection and never answers: without --timeout, the list still
+# reaches the next host (within the default connect time-out of 15 s), in both modes at once.
+python3 -c '
+import socket, time
+listener = socket.socket()
+listener.bind(("127.0.0.1", 0))
+listener.listen(8)
+print(listener.getsockname()[1], flush=True)
+held = []
+while True:
+    held.append(listener.accept()[0])
+' >"$work/silent-port" &
+silent=$!
+trap 'kill "$silent"; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/silent-port" ] && break; sleep 0.1; done
+silent_host=127.0.0.1:$(cat "$work/silent-port")
+declare -A runs
+for mode in direct dataset; do
+  extra=()
+  [ "$mode" = dataset ] && extra=(--dataset)
+  timeout 60 "$query" --user "$MORVANE_TEST_DB_NATIVE_USER" --password="$MORVANE_TEST_DB_NATIVE_PASSWORD" "${extra[@]}" \
+    --host "$silent_host,$live" "SELECT 8 AS eight" >"$work/$mode-out" 2>"$work/$mode-err" &
+  runs[$mode]=$!
+done
+for mode in direct dataset; do
+  wait "${runs[$mode]}" || fail "$mode: a silent first host stopped the login: $(cat "$work/$mode-err")"
+  [ "$(cat "$work/$mode-out")" = $'eight\n8' ] || fail "$mode: past a silent host: $(cat "$work/$mode-out")"
+done
+
 exit $((failures > 0))

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -124,6 +127,79 @@ TEST(TMySqlSessionLogin, EmptyPasswordSendsASingleZeroByte) {
     const TBytes tail(response.begin() + static_cast<long>(userAt), response.end());
     EXPECT_EQ(tail, TBytesWriter().ZeroString("tech").Byte(0).ZeroString("kova").Bytes()) << protocol41;
   }
+}
+
+// A server that claims the 4.1 protocol without the 4.1 scramble would get the pre-4.1 one, which is
+// cracked offline in seconds: it gets nothing unless old passwords are allowed.
+TEST(TMySqlSessionLogin, AFourOneGreetingWithoutItsScrambleGetsNoneUnlessOldPasswordsAreAllowed) {
+  for (const bool allowed : {false, true}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0, Greeting41(Caps41 & ~CLIENT_SECURE_CONNECTION));
+      if (!allowed) {
+        sent = peer.ReadToEnd();
+        return;
+      }
+      sent = peer.ReadHandshakeResponse().Payload;
+      peer.SendPacket(2, OkPacket());
+    });
+    TClient client;
+    client.Session->security.AllowOldPasswords = allowed;
+    EXPECT_EQ(client.Connect(server.Port()), allowed) << client.Api.mysql_error(client.Session);
+    ASSERT_EQ(server.Finish(), "");
+    if (allowed) {
+      const TBytes tail(sent.end() - 14, sent.end());
+      EXPECT_EQ(tail, TBytesWriter().ZeroString(ScrambleOld("secret", TestScramble)).ZeroString("kova").Bytes());
+      continue;
+    }
+    EXPECT_EQ(client.Api.mysql_errno(client.Session), CR_SERVER_HANDSHAKE_ERR);
+    EXPECT_EQ(client.Api.mysql_error(client.Session).rfind("Error in server handshake\r\nThe server claims", 0), 0u)
+        << client.Api.mysql_error(client.Session);
+    EXPECT_TRUE(sent.empty()) << sent.size() << " bytes reached the server";
+  }
+}
+
+// A server that trickles its login, message by message or byte by byte, still ends it within the
+// connect time-out; the deadline ends with the login, so a later reply may take longer.
+TEST(TMySqlSessionLogin, TheConnectTimeOutBoundsTheWholeLogin) {
+  using namespace std::chrono_literals;
+  const std::function<void(TFakePeer&)> scripts[] = {
+      [](TFakePeer& peer) { peer.TrickleLogin(Caps41, 1800ms); },
+      // The greeting a byte every 0.3 s.
+      [](TFakePeer& peer) {
+        const TBytes greeting = WirePacket(0, Greeting41(Caps41));
+        for (std::size_t i = 0; i < greeting.size() && peer.Idle(300ms); ++i)
+          peer.SendRaw(std::span(greeting).subspan(i, 1));
+      },
+  };
+  for (const auto& script : scripts) {
+    TFakeServer server(script);
+    TClient client;
+    client.Api.mysql_options(client.Session, MYSQL_OPT_CONNECT_TIMEOUT, 2);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Connect(server.Port()));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(took, 1900ms);
+    EXPECT_LT(took, 2500ms);
+    EXPECT_EQ(client.Api.mysql_errno(client.Session), CR_SERVER_LOST);
+    EXPECT_NE(client.Api.mysql_error(client.Session).find("The time-out of 2 seconds passed."), std::string::npos)
+        << client.Api.mysql_error(client.Session);
+    client.Api.mysql_close(client.Session);
+    client.Session = client.Api.mysql_init();
+    server.Finish();
+  }
+
+  TFakeServer slowReply([](TFakePeer& peer) {
+    AcceptLogin(peer);
+    ExpectQuery(peer, "DO 1");
+    std::this_thread::sleep_for(1500ms);
+    peer.SendPacket(1, OkPacket());
+  });
+  TClient client;
+  client.Api.mysql_options(client.Session, MYSQL_OPT_CONNECT_TIMEOUT, 1);
+  ASSERT_TRUE(client.Connect(slowReply.Port())) << client.Api.mysql_error(client.Session);
+  EXPECT_EQ(client.Api.mysql_real_query(client.Session, "DO 1"), 0) << client.Api.mysql_error(client.Session);
+  EXPECT_EQ(slowReply.Finish(), "");
 }
 
 TEST(TMySqlSessionLogin, OldPasswordRequestGetsThePre41Token) {

@@ -218,7 +218,7 @@ TEST(MySqlTlsServer, ClientKeyThatIsNotTheCertificatesFailsBeforeTheLogin) {
   TTlsClient client(settings);
   EXPECT_FALSE(client.LoginNative());
   EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
-  EXPECT_NE(client.Error().find("cannot use the key file"), std::string::npos) << client.Error();
+  EXPECT_NE(client.Error().find("does not belong to the certificate"), std::string::npos) << client.Error();
 }
 
 TEST(MySqlTlsServer, Ed25519AccountLogsInAndAWrongPasswordIsRefused) {
@@ -306,6 +306,55 @@ TEST(MySqlTlsServer, UnusableFileSettingsAreRefusedAtOnce) {
     EXPECT_FALSE(client.LoginNative()) << c.Reason;
     EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
     EXPECT_NE(client.Error().find(c.Reason), std::string::npos) << client.Error();
+  }
+}
+
+// Every file given is loaded and checked before the connection is made, even in preferred mode
+// against a server that offers no TLS, and the reason names the file and what is wrong with it.
+TEST(MySqlTlsServer, GivenFilesAreCheckedBeforeConnectingEvenWhenTlsIsNotOffered) {
+  TempDir dir;
+  const std::string garbage = (dir / "garbage.pem").string();
+  WriteFile(garbage, "-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
+  const std::string locked = (dir / "locked-key.pem").string();
+  {
+    std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(TlsFile("client-key.pem").c_str(), "r"), BIO_free);
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+        PEM_read_bio_PrivateKey(in.get(), nullptr, nullptr, nullptr), EVP_PKEY_free);
+    std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new_file(locked.c_str(), "w"), BIO_free);
+    char phrase[] = "pass phrase";
+    ASSERT_TRUE(key && out &&
+                PEM_write_bio_PrivateKey(out.get(), key.get(), EVP_aes_128_cbc(), nullptr, 0, nullptr, phrase) == 1);
+  }
+  const std::string cert = TlsFile("client-cert.pem");
+  const struct {
+    std::string Ca, Cert, Key;
+    std::string Reason;
+  } cases[] = {
+      {garbage, "", "", "cannot read the CA file '" + garbage + "'"},
+      {dir.Path().string(), "", "", "the CA file '" + dir.Path().string() + "' is a folder"},
+      {"", garbage, "", "cannot read the certificate file '" + garbage + "'"},
+      {"", cert, garbage, "the key file '" + garbage + "' holds no private key in PEM form"},
+      {"", cert, locked, "the key file '" + locked + "' is protected by a pass phrase, which is not supported"},
+      {"", "", TlsFile("client-key.pem"), "a key file needs a certificate file"},
+  };
+  for (const auto& c : cases) {
+    bool reached = false;
+    {
+      TFakeServer server([&](TFakePeer& peer) {
+        reached = true;
+        peer.SendPacket(0, GreetingWithMethod(FakeCaps & ~CLIENT_SSL, "mysql_native_password"));
+        peer.ReadToEnd();
+      });
+      TSslSettings settings;
+      settings.Ca = c.Ca;
+      settings.Cert = c.Cert;
+      settings.Key = c.Key;
+      TTlsClient client(settings);
+      EXPECT_FALSE(client.LoginNative(server.Port())) << c.Reason;
+      EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+      EXPECT_NE(client.Error().find(c.Reason), std::string::npos) << client.Error();
+    }
+    EXPECT_FALSE(reached) << c.Reason;
   }
 }
 

@@ -60,25 +60,27 @@ bool TQueryRunner::Gone() {
   return true;
 }
 
-std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady) {
+std::optional<THostFailure> TQueryRunner::LogIn(const TQueryLogin& login, const THostAddress& host, int timeoutSeconds,
+                                                bool checkReady) {
   FApi.mysql_close(FSession);
   FSession = FApi.mysql_init();
   FSession->FIPVersion = TIPVersion::ivIPBoth;
-  FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, login.TimeoutSeconds);
+  FApi.mysql_options(FSession, MYSQL_OPT_CONNECT_TIMEOUT, timeoutSeconds);
   if (HandshakeKnows(login.CharacterSet)) FApi.mysql_options(FSession, MYSQL_SET_CHARSET_NAME, login.CharacterSet);
   FApi.SetSecurity(FSession, login.Security);
   FApi.mysql_options(FSession, MYSQL_OPT_PROTOCOL, Transport(login, host.Host));
   // Without CLIENT_FOUND_ROWS, as the reference client: an UPDATE counts the rows it changed.
   std::uint32_t flags = CLIENT_MULTI_STATEMENTS;
   if (login.Compress) flags |= CLIENT_COMPRESS;
+  // A host that trickles its login, or takes it and then never answers, is left for the next
+  // within the time-out: one deadline bounds the connect, the login and the readiness question.
+  // The statements that follow have no limit, as the reference client's.
+  FApi.SetDeadline(FSession, TDeadline::In(timeoutSeconds));
   if (!FApi.mysql_real_connect(FSession, host.Host, login.User, login.Password, login.Database, host.Port, login.Socket,
                                flags))
     return THostFailure{FApi.mysql_errno(FSession), FApi.mysql_error(FSession)};
-  // A host that takes the login and then never answers is left for the next within the time-out;
-  // the statements that follow have no limit, as the reference client's.
-  FApi.SetTimeout(FSession, login.TimeoutSeconds);
   std::optional<THostFailure> notReady = checkReady ? NodeNotReady(FApi, FSession) : std::nullopt;
-  FApi.SetTimeout(FSession, 0);
+  FApi.SetDeadline(FSession, TDeadline());
   return notReady;
 }
 
@@ -90,8 +92,12 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
     FError = QueryErrorFrom(e.ErrorCode(), e.what());
     return false;
   }
-  const THostChoice choice =
-      TryHostsInOrder(hosts, 0, [&](const THostAddress& host) { return LogIn(login, host, hosts.size() > 1); });
+  // A list only makes sense if a silent host gives way to the next: it has a time-out even when none was given.
+  const int timeoutSeconds =
+      login.TimeoutSeconds == 0 && hosts.size() > 1 ? HostListConnectTimeout : login.TimeoutSeconds;
+  const THostChoice choice = TryHostsPassingOverSilentOnes(
+      hosts, 0, timeoutSeconds,
+      [&](const THostAddress& host, int timeout) { return LogIn(login, host, timeout, hosts.size() > 1); });
   if (choice.Index < 0) {
     FError = QueryErrorFrom(choice.Failure.Code, choice.Failure.Message);
     return false;
@@ -103,7 +109,8 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
   if (!HandshakeKnows(login.CharacterSet) && !Run("SET NAMES " + login.CharacterSet, nullptr)) {
     // In the reference client's number and words, which scripts test.
     if (FError.Code == ER_UNKNOWN_CHARACTER_SET)
-      FError = {CR_CANT_READ_CHARSET, "00000", "Can't initialize character set " + login.CharacterSet + " (path: compiled_in)"};
+      FError = {CR_CANT_READ_CHARSET, "00000",
+                "Can't initialize character set " + login.CharacterSet + " (path: compiled_in)"};
     return false;
   }
   for (const std::string& statement : login.AfterLogin)

@@ -21,7 +21,9 @@ struct TQueryLogin {
   std::string Password;
   std::string Database;
   bool Compress = false;
-  int TimeoutSeconds = 0;  // for the connection only; statements may run as long as they take
+  // For the connection only; statements may run as long as they take. 0: none for a single host,
+  // HostListConnectTimeout for a host list.
+  int TimeoutSeconds = 0;
   std::string CharacterSet = "utf8mb4";
   TSslSettings Security;
   // Run after every login (--safe-updates' limits, --init-command); a failure fails the login.
@@ -81,7 +83,8 @@ class TQueryRunner {
   bool Fail();
   // After a lost connection: the error for a statement that is not sent.
   bool Gone();
-  std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, bool checkReady);
+  std::optional<THostFailure> LogIn(const TQueryLogin& login, const THostAddress& host, int timeoutSeconds,
+                                    bool checkReady);
   // The rows read, or nothing after a failure.
   std::optional<std::uint64_t> ReadResult(TMySqlResultSet* result, TResultSink& sink);
 
