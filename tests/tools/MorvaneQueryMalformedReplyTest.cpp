@@ -70,6 +70,21 @@ TEST(MorvaneQuery, AFourOneGreetingWithoutItsScrambleIsRefusedWith2012) {
   }
 }
 
+// --skip-secure-auth allows the weak scramble, as the old-password setting of the window does.
+TEST(MorvaneQuery, SkipSecureAuthSendsTheOldScrambleToSuchAServer) {
+  for (const std::string mode : {"", "--dataset"}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0, Greeting41(Caps41 & ~CLIENT_SECURE_CONNECTION));
+      sent = peer.ReadHandshakeResponse().Payload;
+    });
+    const TRun run = RunQuery(server.Port(), "--timeout 5 --skip-secure-auth " + mode);
+    server.Finish();
+    EXPECT_FALSE(sent.empty()) << mode << ": " << run.Output;
+    EXPECT_EQ(run.Output.find("ERROR 2012"), std::string::npos) << mode << ": " << run.Output;
+  }
+}
+
 // A server that sends a harmless login message every 1.8 s holds the login no longer than the
 // connect time-out.
 TEST(MorvaneQuery, ATrickledLoginEndsWithinTheConnectTimeout) {

@@ -123,6 +123,10 @@ const TOptionRule OptionRules[] = {
      [](TClientOptions& o, const auto&) { o.Login.Security.GetServerPublicKey = true; }},
     {"enable-cleartext-plugin", 0, TArgument::None,
      [](TClientOptions& o, const auto&) { o.Login.Security.EnableClearText = true; }},
+    // --skip-secure-auth lets a server that claims the 4.1 protocol without its scramble have the
+    // weak pre-4.1 one.
+    {"secure-auth", 0, TArgument::Boolean,
+     [](TClientOptions& o, const auto& v) { o.Login.Security.AllowOldPasswords = !On(v); }},
     {"dataset", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Dataset = true; }},
     {"fields", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Fields = true; }},
     {"verbose", 0, TArgument::None, [](TClientOptions& o, const auto&) { o.Verbose = true; }},
@@ -174,7 +178,6 @@ const TOptionRule OptionRules[] = {
     {"tls-version", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"ssl-crl", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
     {"ssl-crlpath", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
-    {"secure-auth", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},

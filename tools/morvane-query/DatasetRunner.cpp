@@ -64,7 +64,8 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
                               .CAPath = login.Security.CaPath,
                               .Cipher = login.Security.Cipher,
                               .GetServerPublicKey = login.Security.GetServerPublicKey,
-                              .EnableClearText = login.Security.EnableClearText});
+                              .EnableClearText = login.Security.EnableClearText,
+                              .AllowOldPasswords = login.Security.AllowOldPasswords});
     connection.Connect();
     if (verbose) ReportHost(connection.ConnectedHost());
     query.Name = "query";
