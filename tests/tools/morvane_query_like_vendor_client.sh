@@ -341,6 +341,17 @@ same "$(script lost.sql $'SELECT 1 AS a;\nKILL CONNECTION_ID();\nSELECT 2;\nuse 
 out=$("$query" --no-defaults -h 127.0.0.1 -P 1 -u "$user" -e "SELECT 1" 2>&1)
 [ "$out" = "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (111)" ] || fail "a refused connection: $out"
 
+# LOAD DATA LOCAL sends the file it names with --local-infile.
+printf '1\tone\n2\ttwo\n' >"$work/load.txt"
+loaded="CREATE TEMPORARY TABLE loaded (id INT, name VARCHAR(10));
+  LOAD DATA LOCAL INFILE '$work/load.txt' INTO TABLE loaded; SELECT * FROM loaded ORDER BY id"
+same $none "${login[@]}" --local-infile -e "$loaded"
+same $none "${login[@]}" --local-infile=1 -e "$loaded"
+# Known difference: without --local-infile no file is sent (the reference client sends it).
+out=$("$query" "${login[@]}" -e "$loaded" 2>&1)
+grep -q "^ERROR 2068 (HY000) at line 2: The server asked for the local file '$work/load.txt'" <<<"$out" ||
+  fail "LOAD DATA LOCAL without --local-infile: $out"
+
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"
 same $none "${login[@]}" -x -e "SELECT 1"

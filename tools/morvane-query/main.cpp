@@ -165,6 +165,7 @@ int main(int argc, char** argv) {
   }
   if (options.Verbose) ReportHost(runner.ConnectedHost());
   runner.StreamRows(options.Quick);
+  runner.AllowLocalFiles(options.LocalInfile);
   TTableOutput table(stdout, options.ColumnNames);
   TVerticalOutput vertical(stdout, options.ColumnNames);
   THtmlOutput html(stdout, options.ColumnNames);
