@@ -352,6 +352,12 @@ out=$("$query" "${login[@]}" -e "$loaded" 2>&1)
 grep -q "^ERROR 2068 (HY000) at line 2: The server asked for the local file '$work/load.txt'" <<<"$out" ||
   fail "LOAD DATA LOCAL without --local-infile: $out"
 
+# In gbk and sjis a second byte 0x5C belongs to its character and is not escaped; a lone backslash is.
+for set in gbk sjis big5 cp932; do
+  same $none "${login[@]}" --default-character-set=$set -e "SELECT CONVERT(0x955C41 USING $set) AS a, '\\\\' AS b,
+    CONVERT(0x41955C USING $set) AS c"
+done
+
 # Wrong command lines: anything starting with '-' that is not an option is refused, never SQL.
 same $none "${login[@]}" --foo -e "SELECT 1"
 same $none "${login[@]}" -x -e "SELECT 1"

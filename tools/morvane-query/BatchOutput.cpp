@@ -1,5 +1,25 @@
 #include "tools/morvane-query/BatchOutput.h"
 
+namespace {
+
+bool GbkLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+
+bool SjisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace
+
+TBatchOutput::TBatchOutput(std::FILE* out, bool columnNames, bool raw, std::string_view characterSet)
+    : FOut(out), FColumnNames(columnNames), FRaw(raw) {
+  if (characterSet == "gbk" || characterSet == "big5" || characterSet == "gb18030")
+    FLeadByte = GbkLeadByte;
+  else if (characterSet == "sjis" || characterSet == "cp932")
+    FLeadByte = SjisLeadByte;
+}
+
 void TBatchOutput::Separate() {
   if (FRowStarted) std::fputc('\t', FOut);
   FRowStarted = true;
@@ -32,6 +52,10 @@ void TBatchOutput::Value(std::optional<std::string_view> value) {
 void TBatchOutput::WriteEscaped(std::string_view value) {
   std::size_t plain = 0;
   for (std::size_t i = 0; i < value.size(); ++i) {
+    if (FLeadByte && FLeadByte(static_cast<unsigned char>(value[i])) && i + 1 < value.size()) {
+      ++i;
+      continue;
+    }
     const char* escape = nullptr;
     switch (value[i]) {
       case '\0':
