@@ -33,7 +33,39 @@ std::size_t PlainLength(std::string_view text) {
   return plain;
 }
 
+// As PlainLength, for text of a character set where the second byte of a character may look like
+// a backslash: such a pair is passed over whole.
+std::size_t PlainLengthOfPairs(std::string_view text, bool (*leadByte)(unsigned char)) {
+  std::size_t plain = 0;
+  while (plain < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[plain]);
+    if (leadByte(byte) && plain + 1 < text.size())
+      plain += 2;
+    else if (EscapeLetters[byte] == 0)
+      ++plain;
+    else
+      break;
+  }
+  return plain;
+}
+
+bool GbkLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+
+bool SjisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 }  // namespace
+
+TBatchOutput::TBatchOutput(std::FILE* out, bool columnNames, bool raw, std::string_view characterSet)
+    : FOut(out), FColumnNames(columnNames), FRaw(raw) {
+  if (characterSet == "gbk" || characterSet == "big5" || characterSet == "gb18030")
+    FLeadByte = GbkLeadByte;
+  else if (characterSet == "sjis" || characterSet == "cp932")
+    FLeadByte = SjisLeadByte;
+}
 
 void TBatchOutput::Separate() {
   if (FRowStarted) FLine.push_back('\t');
@@ -66,7 +98,7 @@ void TBatchOutput::Value(std::optional<std::string_view> value) {
 
 void TBatchOutput::AppendEscaped(std::string_view value) {
   for (;;) {
-    const std::size_t plain = PlainLength(value);
+    const std::size_t plain = FLeadByte ? PlainLengthOfPairs(value, FLeadByte) : PlainLength(value);
     FLine.append(value.data(), plain);
     if (plain == value.size()) return;
     FLine.push_back('\\');

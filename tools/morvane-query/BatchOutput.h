@@ -10,8 +10,9 @@
 
 class TBatchOutput : public TResultSink {
  public:
-  explicit TBatchOutput(std::FILE* out, bool columnNames = true, bool raw = false)
-      : FOut(out), FColumnNames(columnNames), FRaw(raw) {}
+  // In the two-byte character sets whose second byte may be 0x5C (gbk, sjis, big5, cp932,
+  // gb18030), that byte is part of a character and not escaped: characterSet names the session's.
+  explicit TBatchOutput(std::FILE* out, bool columnNames = true, bool raw = false, std::string_view characterSet = {});
 
   void StartResult(std::vector<TResultColumn> columns) override;
   void Value(std::optional<std::string_view> value) override;
@@ -25,6 +26,7 @@ class TBatchOutput : public TResultSink {
   std::FILE* FOut;
   bool FColumnNames;
   bool FRaw;
+  bool (*FLeadByte)(unsigned char) = nullptr;  // a byte that starts a two-byte character
   std::vector<TResultColumn> FColumns;
   bool FHeaderDue = false;
   bool FRowStarted = false;

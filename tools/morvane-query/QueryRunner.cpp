@@ -1,5 +1,6 @@
 #include "tools/morvane-query/QueryRunner.h"
 
+#include "tools/morvane-query/LocalFiles.h"
 #include "wire/MySqlErrors.h"
 
 #include <cstdio>
@@ -162,6 +163,7 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
 bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report) {
   FFailedInRows = false;
   if (Gone()) return false;
+  FApi.mysql_options(FSession, MYSQL_OPT_LOCAL_INFILE, FAllowLocalFiles && NamesLocalFile(sql) ? 1 : 0);
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
     TResultOutcome outcome;

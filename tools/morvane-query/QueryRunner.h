@@ -77,6 +77,8 @@ class TQueryRunner {
   // that fails half-way prints none of it; streamed (--quick), each row goes as it arrives, in
   // constant memory.
   void StreamRows(bool stream) { FStreamRows = stream; }
+  // --local-infile: a LOAD DATA LOCAL INFILE statement may send its file; off, no statement may.
+  void AllowLocalFiles(bool allow) { FAllowLocalFiles = allow; }
   bool StreamsRows() const { return FStreamRows; }
 
  private:
@@ -94,7 +96,8 @@ class TQueryRunner {
   std::string FConnectedHost;
   bool FStreamRows = false;
   bool FFailedInRows = false;
-  bool FLost = false;  // the connection was lost: nothing more is sent on it
+  bool FLost = false;
+  bool FAllowLocalFiles = false;  // the connection was lost: nothing more is sent on it
   TRowBuffer FHeld;  // the values of the result set being read, when not streamed
 };
 

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
-  TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw);
+  TBatchOutput batch(stdout, options.ColumnNames && options.Silent == 0, options.Raw, options.Login.CharacterSet);
   const TQueryLogin& login = options.Login;
   if (options.Dataset && login.Protocol == MYSQL_PROTOCOL_SOCKET) {
     std::fputs("morvane-query: --dataset connects over TCP and takes no --socket or --protocol=socket\n", stderr);
@@ -165,6 +165,7 @@ int main(int argc, char** argv) {
   }
   if (options.Verbose) ReportHost(runner.ConnectedHost());
   runner.StreamRows(options.Quick);
+  runner.AllowLocalFiles(options.LocalInfile);
   TTableOutput table(stdout, options.ColumnNames);
   TVerticalOutput vertical(stdout, options.ColumnNames);
   THtmlOutput html(stdout, options.ColumnNames);
