@@ -17,8 +17,8 @@ std::vector<std::optional<std::string>> Stored(const TRowBuffer& buffer) {
 // NULL and the empty text stay apart; lengths that take several varint bytes, values larger than
 // a block and enough values to fill several blocks come back whole and in order.
 TEST(RowBuffer, GivesBackEveryValueInOrder) {
-  std::vector<std::optional<std::string>> values = {std::nullopt, "", "a", std::string(127, 'b'),
-                                                    std::string(128, 'c'), std::string(3 << 20, 'd')};
+  std::vector<std::optional<std::string>> values = {
+      std::nullopt, "", "a", std::string(127, 'b'), std::string(128, 'c'), std::string(3 << 20, 'd')};
   for (int i = 0; i < 200000; ++i) values.push_back(std::to_string(i));
   values.push_back(std::string(std::size_t{1} << 14, '\0'));
   TRowBuffer buffer;

@@ -5,9 +5,9 @@
 namespace {
 
 // The command's name in the order of TScriptCommand::TKind, the statement's empty.
-constexpr const char* KindNames[] = {"",        "use",   "source", "quit",    "error", "print",
-                                     "warnings", "nowarning", "charset", "system", "tee", "notee",
-                                     "pager",   "nopager", "prompt", "status", "help", "connect"};
+constexpr const char* KindNames[] = {"",         "use",       "source",  "quit",   "error", "print",
+                                     "warnings", "nowarning", "charset", "system", "tee",   "notee",
+                                     "pager",    "nopager",   "prompt",  "status", "help",  "connect"};
 
 // Each command as "line:text", "line:text\G" for a vertical statement, or "use:db", "source:f",
 // "quit" and so on.
@@ -71,20 +71,18 @@ TEST(ScriptReader, SplitsAsTheReferenceClientReadsItsInput) {
       {"select 1;\\q\nselect 2;", {"1:select 1", "quit"}},
       // Commands without an argument, alone on their line or with the delimiter.
       {"go\nselect 1\ngo\n;", {"2:select 1\ngo"}},
-      {"warnings;\nselect 1/0;\\w\nnowarning\n",
-       {"warnings", "2:select 1/0", "nowarning", "nowarning"}},
+      {"warnings;\nselect 1/0;\\w\nnowarning\n", {"warnings", "2:select 1/0", "nowarning", "nowarning"}},
       {"select 1\\p;\nprompt x> \nrehash\nnotee\npager less\nnopager\ntee /tmp/x\nsystem ls; select 3;",
        {"print:select 1", "1:select 1", "prompt:x> ", "notee", "pager:less", "nopager", "tee:/tmp/x", "system:ls",
         "8:select 3"}},
-      {"charset latin1\nconnect db host\nstatus\nhelp\n",
-       {"charset:latin1", "connect:db host", "status", "help"}},
+      {"charset latin1\nconnect db host\nstatus\nhelp\n", {"charset:latin1", "connect:db host", "status", "help"}},
       // \N is SQL's NULL; other unknown letters are refused but kept for --force.
       {"select \\N, '\\N';", {"1:select \\N, '\\N'"}},
       {"select 1 \\x;", {"error:Unknown command '\\x'.", "1:select 1 \\x"}},
-      {"delimiter\ndelimiter a\\b\nselect 1;", {"error:DELIMITER must be followed by a 'delimiter' character or "
-                                                   "string",
-                                                   "error:DELIMITER cannot contain a backslash character",
-                                                   "3:select 1"}},
+      {"delimiter\ndelimiter a\\b\nselect 1;",
+       {"error:DELIMITER must be followed by a 'delimiter' character or "
+        "string",
+        "error:DELIMITER cannot contain a backslash character", "3:select 1"}},
       // A byte-order mark at the start is no part of the first statement.
       {"\xEF\xBB\xBFuse db\nselect 1;", {"use:db", "2:select 1"}},
   };

@@ -297,8 +297,8 @@ class TParser {
       case TArgument::Boolean: {
         const auto on = value ? ParseBoolean(*value) : true;
         if (!on) {
-          std::fprintf(stderr, "Warning: %s: ignoring option '%s' due to invalid value '%s'\n", Program,
-                       shown.c_str(), value->c_str());
+          std::fprintf(stderr, "Warning: %s: ignoring option '%s' due to invalid value '%s'\n", Program, shown.c_str(),
+                       value->c_str());
           return 0;
         }
         Apply(*rule, *on ? "1" : "0");
@@ -443,8 +443,10 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
     options.Login.Port = std::atoi(port);
   // Said once, not taken silently: a revoked server certificate still passes here.
   if (options.RevocationListGiven)
-    std::fprintf(stderr, "Warning: %s: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not "
-                         "checked for revocation\n", Program);
+    std::fprintf(stderr,
+                 "Warning: %s: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not "
+                 "checked for revocation\n",
+                 Program);
   if (options.SafeUpdates)
     options.Login.AfterLogin.push_back("SET sql_safe_updates=1, sql_select_limit=" + options.SelectLimit +
                                        ", max_join_size=" + options.MaxJoinSize);

@@ -46,8 +46,7 @@ std::string Quoted(const std::string& message) {
 TQueryError InClientWords(TQueryError error) {
   if (error.Code == CR_SERVER_LOST) error.Message = "Lost connection to server during query";
   const std::optional<int> code = SocketErrorCode(error.Message);
-  if (error.Code != CR_CONN_HOST_ERROR || !code || error.Message.find("Hosts tried") != std::string::npos)
-    return error;
+  if (error.Code != CR_CONN_HOST_ERROR || !code || error.Message.find("Hosts tried") != std::string::npos) return error;
   const std::string host = Quoted(error.Message);
   if (error.Message.rfind("Unknown host", 0) == 0) {
     error.Code = CR_UNKNOWN_HOST;

@@ -81,7 +81,8 @@ bool WorldWritable(const std::filesystem::path& path) {
 
 class TReader {
  public:
-  TReader(std::vector<std::string>& args, std::string groupSuffix) : FArgs(args), FGroupSuffix(std::move(groupSuffix)) {}
+  TReader(std::vector<std::string>& args, std::string groupSuffix)
+      : FArgs(args), FGroupSuffix(std::move(groupSuffix)) {}
 
   // 0, or the exit status after a file that cannot be read as option files are.
   int Status() const { return FStatus; }
@@ -99,7 +100,8 @@ class TReader {
       if (text.empty() || text[0] == '#' || text[0] == ';') continue;
       if (text[0] == '[') {
         if (text.find(']') == std::string_view::npos)
-          return Fatal("Wrong group definition in config file: " + Absolute(path) + " at line " + std::to_string(number));
+          return Fatal("Wrong group definition in config file: " + Absolute(path) + " at line " +
+                       std::to_string(number));
         anyGroup = true;
         std::string group(Trimmed(text.substr(1, text.find(']') - 1)));
         std::transform(group.begin(), group.end(), group.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -164,8 +166,8 @@ std::optional<std::string> Setting(const std::vector<std::string>& commandLine, 
 bool PrintOnly(const std::vector<std::string>& commandLine) {
   for (const std::string& arg : commandLine) {
     if (arg == "--print-defaults") return true;
-    if (arg != "--no-defaults" && arg.rfind("--defaults-file=", 0) != 0 && arg.rfind("--defaults-extra-file=", 0) != 0 &&
-        arg.rfind("--defaults-group-suffix=", 0) != 0)
+    if (arg != "--no-defaults" && arg.rfind("--defaults-file=", 0) != 0 &&
+        arg.rfind("--defaults-extra-file=", 0) != 0 && arg.rfind("--defaults-group-suffix=", 0) != 0)
       return false;
   }
   return false;

@@ -39,9 +39,9 @@ struct TQueryError {
 // What one result of a statement came to, for the reference client's "-vv" lines.
 struct TResultOutcome {
   bool ResultSet = false;
-  std::uint64_t Rows = 0;          // of a result set
-  std::int64_t AffectedRows = 0;   // of any other result
-  std::string Info;                // "Records: 2  Duplicates: 0  Warnings: 0" and the like
+  std::uint64_t Rows = 0;         // of a result set
+  std::int64_t AffectedRows = 0;  // of any other result
+  std::string Info;               // "Records: 2  Duplicates: 0  Warnings: 0" and the like
   int Warnings = 0;
 };
 using TOutcomeReport = std::function<void(const TResultOutcome&)>;
@@ -98,7 +98,7 @@ class TQueryRunner {
   bool FFailedInRows = false;
   bool FLost = false;
   bool FAllowLocalFiles = false;  // the connection was lost: nothing more is sent on it
-  TRowBuffer FHeld;  // the values of the result set being read, when not streamed
+  TRowBuffer FHeld;               // the values of the result set being read, when not streamed
 };
 
 // Tells on stderr which host of the list the login reached ("Connected to host:port").

@@ -257,8 +257,7 @@ void TScriptReader::Emit(bool vertical) {
     Push(rule->Kind, SkipBlanks(text).substr(word.size()));
     FLine = line;
   } else if (!text.empty()) {
-    FReady.push_back(
-        {.Kind = TKind::Statement, .Text = std::string(text), .Line = FStartLine, .Vertical = vertical});
+    FReady.push_back({.Kind = TKind::Statement, .Text = std::string(text), .Line = FStartLine, .Vertical = vertical});
     // "quit;" goes to the server as the reference client sends it, and then ends the run.
     if (rule && rule->Kind == TKind::Quit) Push(TKind::Quit, {});
   }

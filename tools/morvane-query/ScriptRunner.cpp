@@ -3,8 +3,8 @@
 #include "tools/morvane-query/VerboseReport.h"
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -73,9 +73,9 @@ TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::stri
 
 TScriptRunner::TFlow TScriptRunner::Source(const TScriptCommand& command, std::string& delimiter) {
   if (FDepth >= MaxSourceDepth) {
-    ReportScriptError("Source files nested more than " + std::to_string(MaxSourceDepth) + " deep: '" + command.Text +
-                          "' is not read",
-                      Place(command));
+    ReportScriptError(
+        "Source files nested more than " + std::to_string(MaxSourceDepth) + " deep: '" + command.Text + "' is not read",
+        Place(command));
     return Failed();
   }
   errno = 0;
@@ -185,9 +185,10 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       break;
     case TKind::Status:
       std::puts("--------------");
-      FRunner.Run("SELECT CONNECTION_ID() AS `Connection id`, DATABASE() AS `Current database`, CURRENT_USER() AS "
-                  "`Current user`, VERSION() AS `Server version`, @@character_set_client AS `Client characterset`",
-                  &FVertical);
+      FRunner.Run(
+          "SELECT CONNECTION_ID() AS `Connection id`, DATABASE() AS `Current database`, CURRENT_USER() AS "
+          "`Current user`, VERSION() AS `Server version`, @@character_set_client AS `Client characterset`",
+          &FVertical);
       std::printf("Using delimiter: %s\n--------------\n\n", delimiter.c_str());
       break;
     case TKind::Help:

@@ -51,7 +51,7 @@ class TScriptRunner {
   TResultSink& FVertical;
   TWarningOutput FWarnings{stdout};
   TScriptSettings FSettings;
-  int FDepth = 0;                       // how many sourced files deep the current command is
+  int FDepth = 0;                      // how many sourced files deep the current command is
   const std::string* FFile = nullptr;  // the sourced file it is in, as "source" named it
   bool FFailed = false;
 };
