@@ -550,26 +550,14 @@ void TMySQLConnection::Rollback() {
     ExecStatement("ROLLBACK");
   } catch (const EMyError& error) {
     if (error.ErrorCode != ER_NODE_NOT_READY) throw;
-    try {
-      Reconnect();
-    } catch (...) {
-      if (OnReconnectError) OnReconnectError();
-      throw;
-    }
-    if (OnReconnectSuccess) OnReconnectSuccess();
+    ReconnectAndTell();
   }
 }
 
 bool TMySQLConnection::MovedOffNodeNotReady() {
   if (!FMySQL || FLoggingIn || API().mysql_errno(FMySQL) != ER_NODE_NOT_READY || GetInTransaction()) return false;
   if (Hosts().size() < 2 || (MayMoveToAnotherHost && !MayMoveToAnotherHost())) return false;
-  try {
-    Reconnect();
-  } catch (...) {
-    if (OnReconnectError) OnReconnectError();
-    throw;
-  }
-  if (OnReconnectSuccess) OnReconnectSuccess();
+  ReconnectAndTell();
   return true;
 }
 
@@ -577,6 +565,16 @@ void TMySQLConnection::Reconnect() {
   Disconnect();
   // The host that was lost is the last one to try again.
   ConnectFrom(FConnectedHostIndex + 1);
+}
+
+void TMySQLConnection::ReconnectAndTell() {
+  try {
+    Reconnect();
+  } catch (...) {
+    if (OnReconnectError) OnReconnectError();
+    throw;
+  }
+  if (OnReconnectSuccess) OnReconnectSuccess();
 }
 
 void TMySQLConnection::ProcessError(EMyError& error) {

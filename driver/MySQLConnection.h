@@ -142,6 +142,9 @@ class TMySQLConnection : public TCRConnection {
   // So that a statement the server would refuse is refused before it is sent.
   void ReadMaxAllowedPacket();
   void Reconnect();
+  // Reconnects on the component's own behalf and tells the outcome through the reconnect events;
+  // a failure is raised after the event.
+  void ReconnectAndTell();
   // A statement whose reply did not come within the command time-out goes on running on the server
   // and may store its row after its outcome was looked up: it is ended there first, on a second
   // session, and awaited until the server no longer runs it. False when that could not be done.

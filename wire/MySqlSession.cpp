@@ -453,13 +453,15 @@ void TMySqlSession::ReadQueryResult() {
 
 void TMySqlSession::SendFileToServer(const std::string& fileName) {
   net.Clear();
-  if (!localInfile) {
-    // A server may ask for any file; only a session that allows it sends one.
+  // A server may ask for any file; only a session that allows it sends one, and only the file
+  // its statement named when it says which.
+  if (!localInfile || (!localInfileName.empty() && fileName != localInfileName)) {
     net.SendEmpty();
     net.ReceiveRow();
     throw EMySqlException(CR_LOAD_DATA_LOCAL_INFILE_REJECTED,
                           "The server asked for the local file '" + fileName +
-                              "', but sending local files is switched off for this session");
+                              (localInfile ? "', which the statement does not name"
+                                           : "', but sending local files is switched off for this session"));
   }
   std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
   const int openError = file ? 0 : errno;

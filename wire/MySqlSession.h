@@ -45,6 +45,8 @@ class TMySqlSession {
   // Whether file requests of the server (LOAD DATA LOCAL) are answered with the file. Off: the
   // request gets an empty file and the statement fails with CR_LOAD_DATA_LOCAL_INFILE_REJECTED.
   bool localInfile = false;
+  // When not empty, the one file a request may name: the file the statement itself names.
+  std::string localInfileName;
   // Encryption mode, certificate files and the server's public key file for the next login.
   TSslSettings security;
   // Ends the transport's waits when another thread asks; none: only time-outs end them.

@@ -12,6 +12,8 @@
 
 namespace {
 
+using test_server::Admin;
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string hex;
@@ -53,13 +55,6 @@ class DataIntegrityTest : public ::testing::Test {
 
   void TearDown() override {
     Admin({"DROP DATABASE IF EXISTS " + test_server::Database(), "DROP DATABASE IF EXISTS " + OtherDatabase});
-  }
-
-  static void Admin(const std::vector<std::string>& statements) {
-    TMyConnection admin;
-    test_server::Configure(admin, "");
-    admin.Connect();
-    for (const std::string& statement : statements) admin.MySQLConnection()->ExecStatement(statement);
   }
 
   std::string Scalar(const std::string& sql) {

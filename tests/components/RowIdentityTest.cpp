@@ -14,6 +14,8 @@
 
 namespace {
 
+using test_server::Admin;
+
 class RowIdentityTest : public ::testing::Test {
  protected:
   TMyConnection Connection;
@@ -30,12 +32,6 @@ class RowIdentityTest : public ::testing::Test {
   }
   void TearDown() override { Admin({"DROP DATABASE IF EXISTS " + test_server::Database()}); }
 
-  static void Admin(const std::vector<std::string>& statements) {
-    TMyConnection admin;
-    test_server::Configure(admin, "");
-    admin.Connect();
-    for (const std::string& statement : statements) admin.MySQLConnection()->ExecStatement(statement);
-  }
   std::string Scalar(const std::string& sql) {
     Connection.Connect();
     return Connection.MySQLConnection()->QueryFirstValue(sql);

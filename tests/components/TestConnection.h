@@ -5,6 +5,7 @@
 #include "tests/support/TestServer.h"
 
 #include <string>
+#include <vector>
 
 namespace test_server {
 
@@ -22,6 +23,14 @@ inline void Configure(TMyConnection& connection, const std::string& database = D
   connection.SetDatabase(database);
   connection.LoginPrompt = false;
   connection.Options.SetUseUnicode(true);
+}
+
+// Runs statements as root outside any database: making and dropping the tests' databases and tables.
+inline void Admin(const std::vector<std::string>& statements) {
+  TMyConnection admin;
+  Configure(admin, "");
+  admin.Connect();
+  for (const std::string& statement : statements) admin.MySQLConnection()->ExecStatement(statement);
 }
 
 }  // namespace test_server

@@ -22,9 +22,9 @@ struct TRun {
   std::string Output;
 };
 
-TRun RunQuery(int port, const std::string& options = "--timeout 5") {
+TRun RunQuery(int port, const std::string& options = "--timeout 5", const std::string& sql = "SELECT 1") {
   const std::string command = std::string(MORVANE_QUERY) + " --host 127.0.0.1 --port " + std::to_string(port) +
-                              " --user tech --password=secret " + options + " 'SELECT 1' 2>&1";
+                              " --user tech --password=secret " + options + " -e \"" + sql + "\" 2>&1";
   TRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -120,5 +120,40 @@ TEST(MorvaneQuery, AGarbageCaFileIsRefusedBeforeTheLoginInPreferredMode) {
     EXPECT_NE(run.Output.find("ERROR 2026 (HY000)"), std::string::npos) << mode << ": " << run.Output;
     EXPECT_NE(run.Output.find("cannot read the CA file '" + garbage + "'"), std::string::npos)
         << mode << ": " << run.Output;
+  }
+}
+
+// With --local-infile a server may have the file the LOAD DATA statement names, and no other: a
+// request for another file gets an empty one and the statement fails.
+TEST(MorvaneQuery, ALoadDataSendsOnlyTheFileItsStatementNames) {
+  TempDir dir;
+  const std::string named = (dir / "named.txt").string(), other = (dir / "other.txt").string();
+  WriteFile(named, "1\n");
+  WriteFile(other, "not for the server\n");
+  for (const std::string& asked : {named, other}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      peer.SendPacket(0, Greeting41(Caps41));
+      peer.ReadHandshakeResponse();
+      peer.SendPacket(2, OkPacket());
+      peer.ReadPacket();  // the statement
+      TBytes request = BytesOf(asked);
+      request.insert(request.begin(), 0xFB);
+      peer.SendPacket(1, request);
+      TFakePacket piece;
+      while (!(piece = peer.ReadPacket()).Payload.empty())
+        sent.insert(sent.end(), piece.Payload.begin(), piece.Payload.end());
+      peer.SendPacket(static_cast<std::uint8_t>(piece.Sequence + 1), OkPacket());
+    });
+    const TRun run =
+        RunQuery(server.Port(), "--timeout 5 --local-infile", "LOAD DATA LOCAL INFILE '" + named + "' INTO TABLE t");
+    server.Finish();
+    if (asked == named) {
+      EXPECT_EQ(sent, BytesOf("1\n")) << run.Output;
+      EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    } else {
+      EXPECT_TRUE(sent.empty()) << run.Output;
+      EXPECT_NE(run.Output.find("which the statement does not name"), std::string::npos) << run.Output;
+    }
   }
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -33,13 +34,29 @@ class TListener {
     getsockname(FFd, reinterpret_cast<sockaddr*>(&address), &length);
     FPort = ntohs(address.sin_port);
   }
-  ~TListener() { close(FFd); }
+  ~TListener() {
+    for (int fd : FFillers) close(fd);
+    close(FFd);
+  }
   int Port() const { return FPort; }
   int Accept() { return accept(FFd, nullptr, nullptr); }
+  // Fills the queue of a listener that never accepts, so that further connects hang.
+  void FillQueue() {
+    for (int i = 0; i < 4; ++i) {
+      const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      address.sin_port = htons(static_cast<std::uint16_t>(FPort));
+      connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      FFillers.push_back(fd);
+    }
+  }
 
  private:
   int FFd;
   int FPort;
+  std::vector<int> FFillers;
 };
 
 int UnusedPort() {
@@ -143,23 +160,13 @@ TEST(TCRVioTcp, UnknownHostFailsWithoutSocket) {
 TEST(TCRVioTcp, ConnectTimeoutEndsAHangingConnect) {
   // A listener that never accepts, with its queue filled, leaves further connects hanging.
   TListener listener(0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 4; ++i) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(listener.Port()));
-    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(fd);
-  }
+  listener.FillQueue();
   TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
   vio.SetConnectionTimeout(1);
   const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(ConnectError(vio), "Cannot connect to server on host '127.0.0.1': Connection timed out");
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
   EXPECT_FALSE(vio.IsActive());
-  for (int fd : fillers) close(fd);
 }
 
 // Another thread breaks the wait a moment after it began, as the window's Cancel does.
@@ -206,16 +213,7 @@ TEST(TCRVioTcp, ABreakEndsAReadAsATimeOutAndIsTakenOnce) {
 TEST(TCRVioTcp, ABreakEndsAConnectAsATimeOutAndABreakAskedBeforeStopsTheNext) {
   // As above: a listener whose queue is full leaves the connect hanging.
   TListener listener(0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 4; ++i) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(listener.Port()));
-    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(fd);
-  }
+  listener.FillQueue();
   auto breaker = std::make_shared<TWaitBreaker>();
   TCRVioTcp vio("127.0.0.1", TIPVersion::ivIPv4, listener.Port());
   vio.SetWaitBreaker(breaker);
@@ -229,7 +227,6 @@ TEST(TCRVioTcp, ABreakEndsAConnectAsATimeOutAndABreakAskedBeforeStopsTheNext) {
 
   breaker->Break();
   EXPECT_EQ(ConnectError(vio), "The wait for the server was cancelled");
-  for (int fd : fillers) close(fd);
 }
 
 TEST(TCRVioTcp, EmptyHostConnectsToLocalhostWithItsSocketOptions) {

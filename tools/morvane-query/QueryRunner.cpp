@@ -163,7 +163,9 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
 bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report) {
   FFailedInRows = false;
   if (Gone()) return false;
-  FApi.mysql_options(FSession, MYSQL_OPT_LOCAL_INFILE, FAllowLocalFiles && NamesLocalFile(sql) ? 1 : 0);
+  const std::optional<std::string> localFile = FAllowLocalFiles ? LocalFileNamed(sql) : std::nullopt;
+  FApi.mysql_options(FSession, MYSQL_OPT_LOCAL_INFILE, localFile ? 1 : 0);
+  FSession->localInfileName = localFile.value_or("");
   if (FApi.mysql_real_query(FSession, sql) != 0) return Fail();
   for (;;) {
     TResultOutcome outcome;
