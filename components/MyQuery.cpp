@@ -363,7 +363,7 @@ void TMyQuery::WriteChange(TStatementType type) {
     while (FetchMore()) {
     }
     // The table is named, and texts escaped, for the session as it is now.
-    FConnection->MySQLConnection()->LearnSessionStateIfUnsure();
+    FConnection->MySQLConnection()->LearnSessionStateIfUnsure(CommandTimeout);
     return learnt;
   });
   TMySQLConnection& session = *FConnection->MySQLConnection();

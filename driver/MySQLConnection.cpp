@@ -445,10 +445,14 @@ void TMySQLConnection::ExecStatement(const std::string& text) {
 }
 
 std::string TMySQLConnection::QueryFirstValue(const std::string& text) {
+  return QueryFirstValue(text, StepTimeout());
+}
+
+std::string TMySQLConnection::QueryFirstValue(const std::string& text, int commandTimeout) {
   TMySQLCommand command(*this);
   command.SQL = text;
   command.OwnStatement = true;
-  command.CommandTimeout = StepTimeout();
+  command.CommandTimeout = commandTimeout;
   command.RequestResultset = true;
   command.Execute();
   std::string value;
@@ -469,10 +473,10 @@ void TMySQLConnection::SetDatabase(const std::string& name) {
   }
 }
 
-void TMySQLConnection::LearnSessionStateIfUnsure() {
+void TMySQLConnection::LearnSessionStateIfUnsure(int commandTimeout) {
   if (!FSessionStateUnsure || !FConnected) return;
   // The reply's status tells the session's own sql_mode again, the value its database.
-  FCurrentDatabase = QueryFirstValue(WithoutClusterWait("SELECT DATABASE()"));
+  FCurrentDatabase = QueryFirstValue(WithoutClusterWait("SELECT DATABASE()"), commandTimeout);
   FSessionStateUnsure = false;
 }
 

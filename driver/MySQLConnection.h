@@ -78,7 +78,9 @@ class TMySQLConnection : public TCRConnection {
   // A single SELECT, SHOW, DESCRIBE or EXPLAIN that names no variable and keeps nothing in the
   // session for later (a named lock, an insert id, a sequence value).
   static bool LeavesSessionAsItWas(std::string_view statement);
-  void LearnSessionStateIfUnsure();
+  // Asks the session's database when a statement not of the component's own may have changed it;
+  // the question waits as long as the statement it comes before may (commandTimeout seconds).
+  void LearnSessionStateIfUnsure(int commandTimeout);
   int ConnectionTimeout() const { return FConnectionTimeout; }
   // The client flags the next login sends (the session adds its fixed set).
   std::uint32_t ClientFlags() const;
@@ -97,8 +99,10 @@ class TMySQLConnection : public TCRConnection {
   // cluster: a node that reads causally would hold it until it has caught up with the others,
   // which a node cut off from them never does. MariaDB is told not to wait.
   std::string WithoutClusterWait(const std::string& query) const;
-  // Runs a query and returns its first value (empty for none or NULL); as ExecStatement.
+  // Runs a query and returns its first value (empty for none or NULL); as ExecStatement, or with
+  // the given command time-out.
   std::string QueryFirstValue(const std::string& text);
+  std::string QueryFirstValue(const std::string& text, int commandTimeout);
 
   // A cluster node that is not ready for clients refuses a statement before running it (1047).
   // Outside a transaction, with more hosts in the list, the session moves to the next host that
