@@ -18,7 +18,8 @@
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
 #    reference client's levels); help and status print this client's own text;
-#  - --binary-mode and --binary-as-hex change nothing.
+#  - --binary-mode changes nothing; with --binary-as-hex, --table sizes a column by the values
+#    shown, not by its declared width.
 # Not compared: --version and --help (each names its own program and options), --password with a
 # blank (it asks on the terminal; see morvane_query_password.sh), --protocol=pipe (the vendor's
 # error number for it is 2047, this client's table has it at 2046), TLS failures (each words
@@ -293,6 +294,10 @@ for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column
   --default-auth=mysql_native_password --tls-version=TLSv1.2,TLSv1.3 --plugin-dir=/tmp; do
   same $none "${login[@]}" $how -e "SELECT 'taken' AS how"
 done
+# --binary-as-hex shows bytes without a character set (binary strings, BIT, geometry) as 0x and hex.
+binary="SELECT x'4100' AS a, CAST('a' AS BINARY) AS b, 'text' AS c, NULL AS n, 5 AS i, x'' AS e, b'101' AS bt,
+  DATE'2020-01-02' AS d, 1.5 AS f, x'0a09' AS t, ST_GeomFromText('POINT(1 1)') AS g"
+for how in "" --vertical --quick; do same $none "${login[@]}" --binary-as-hex $how -e "$binary"; done
 cat >"$work/setup.cnf" <<CNF
 [client]
 host=$host

@@ -27,6 +27,7 @@ struct TClientOptions {
   bool ColumnNames = true;
   int Silent = 0;  // how often -s was given
   bool Raw = false;
+  bool BinaryAsHex = false;
   bool Force = false;
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
   bool AbortSourceOnError = false;

@@ -24,6 +24,37 @@ MYSQL_PROTOCOL_TYPE Transport(const TQueryLogin& login, const std::string& host)
   return host == "localhost" && login.Protocol != MYSQL_PROTOCOL_TCP ? MYSQL_PROTOCOL_SOCKET : MYSQL_PROTOCOL_TCP;
 }
 
+// A column of bytes without a character set, which --binary-as-hex shows in hexadecimal.
+bool HoldsBytes(const TMySqlFieldInfo& field) {
+  constexpr int BinaryCharset = 63;
+  switch (field.MyType) {
+    case MYSQL_TYPE_BIT:
+    case MYSQL_TYPE_GEOMETRY:
+      return true;
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_VARCHAR:
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+      return field.CharsetNr == BinaryCharset;
+    default:
+      return false;
+  }
+}
+
+// "0x" and the bytes in upper-case hexadecimal, written into scratch.
+std::string_view HexText(std::string_view bytes, std::string& scratch) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  scratch.assign("0x");
+  for (unsigned char byte : bytes) {
+    scratch += Digits[byte >> 4];
+    scratch += Digits[byte & 15];
+  }
+  return scratch;
+}
+
 }  // namespace
 
 TQueryError QueryErrorFrom(int code, std::string message) {
@@ -121,8 +152,11 @@ bool TQueryRunner::Connect(const TQueryLogin& login) {
 
 std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, TResultSink& sink) {
   std::vector<TResultColumn> columns;
-  for (const TMySqlFieldInfo& field : result->Fields())
+  std::vector<bool> asHex;
+  for (const TMySqlFieldInfo& field : result->Fields()) {
     columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
+    asHex.push_back(FBinaryAsHex && HoldsBytes(field));
+  }
   const std::size_t count = columns.size();
   if (FStreamRows) sink.StartResult(std::move(columns));
   FHeld.Clear();
@@ -130,7 +164,8 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
   while (const TMySqlBinds* row = FApi.mysql_fetch_row(result)) {
     ++rows;
     for (std::size_t i = 0; i < row->Slots.size(); ++i) {
-      const auto value = row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i));
+      auto value = row->Slots[i].IsNull ? std::nullopt : std::optional<std::string_view>(row->Value(i));
+      if (value && asHex[i]) value = HexText(*value, FHex);
       if (FStreamRows)
         sink.Value(value);
       else

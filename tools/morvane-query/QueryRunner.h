@@ -80,6 +80,9 @@ class TQueryRunner {
   // --local-infile: a LOAD DATA LOCAL INFILE statement may send its file; off, no statement may.
   void AllowLocalFiles(bool allow) { FAllowLocalFiles = allow; }
   bool StreamsRows() const { return FStreamRows; }
+  // --binary-as-hex: values of binary string, BIT and geometry columns are shown as 0x and their
+  // bytes in hexadecimal.
+  void ShowBinaryAsHex(bool hex) { FBinaryAsHex = hex; }
 
  private:
   bool Fail();
@@ -96,9 +99,11 @@ class TQueryRunner {
   std::string FConnectedHost;
   bool FStreamRows = false;
   bool FFailedInRows = false;
-  bool FLost = false;
-  bool FAllowLocalFiles = false;  // the connection was lost: nothing more is sent on it
-  TRowBuffer FHeld;               // the values of the result set being read, when not streamed
+  bool FLost = false;  // the connection was lost: nothing more is sent on it
+  bool FAllowLocalFiles = false;
+  bool FBinaryAsHex = false;
+  TRowBuffer FHeld;  // the values of the result set being read, when not streamed
+  std::string FHex;  // a binary value shown in hexadecimal
 };
 
 // Tells on stderr which host of the list the login reached ("Connected to host:port").

@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
   if (options.Verbose) ReportHost(runner.ConnectedHost());
   runner.StreamRows(options.Quick);
   runner.AllowLocalFiles(options.LocalInfile);
+  runner.ShowBinaryAsHex(options.BinaryAsHex);
   TTableOutput table(stdout, options.ColumnNames);
   TVerticalOutput vertical(stdout, options.ColumnNames);
   THtmlOutput html(stdout, options.ColumnNames);
