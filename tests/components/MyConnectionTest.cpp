@@ -52,6 +52,19 @@ void AcceptUnicodeLogin(TFakePeer& peer, bool readinessAsked = false) {
 }
 
 // The client's side.
+// The test server as a host of a list.
+std::string LiveHost() {
+  const test_server::TSettings& server = test_server::Settings();
+  return server.Host + ":" + std::to_string(server.Port);
+}
+
+// Connects to a list of the scripted node on port, then the test server.
+void ConnectScriptedNodeFirst(TMyConnection& connection, int port) {
+  test_server::Configure(connection, "");
+  connection.SetServer("127.0.0.1:" + std::to_string(port) + "," + LiveHost());
+  connection.Connect();
+}
+
 void ConnectTo(TMyConnection& connection, int port) {
   connection.LoginPrompt = false;
   connection.SetServer("127.0.0.1");
@@ -186,8 +199,7 @@ TEST(MyConnection, LostConnectionIsReportedAndTheSessionReconnects) {
 }
 
 TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
-  const test_server::TSettings& server = test_server::Settings();
-  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  const std::string live = LiveHost();
   TMyConnection connection;
   test_server::Configure(connection, "");
   connection.SetServer("127.0.0.1:1, " + live);
@@ -221,8 +233,7 @@ TEST(MyConnection, HostListConnectsToTheFirstHostThatTakesTheLogin) {
 // A host that takes the login and then never answers is left for the next within the connect
 // time-out, whether it falls silent at the readiness question (host lists) or at the session's set-up.
 TEST(MyConnection, AHostThatFallsSilentAfterTheLoginIsLeftWithinTheConnectTimeout) {
-  const test_server::TSettings& server = test_server::Settings();
-  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  const std::string live = LiveHost();
   for (bool list : {true, false}) {
     TFakeServer silent([](TFakePeer& peer) {
       peer.SendPacket(
@@ -253,8 +264,7 @@ TEST(MyConnection, AHostThatFallsSilentAfterTheLoginIsLeftWithinTheConnectTimeou
 // A node that logs in ready and then refuses statements as not ready (1047) has run nothing: outside
 // a transaction the statement goes once to the next host; inside one the error is the caller's.
 TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATransaction) {
-  const test_server::TSettings& server = test_server::Settings();
-  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  const std::string live = LiveHost();
   for (bool inTransaction : {false, true}) {
     SCOPED_TRACE(inTransaction ? "in a transaction" : "autocommit");
     TFakeServer notReady([inTransaction](TFakePeer& peer) {
@@ -268,9 +278,7 @@ TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATran
       peer.ReadToEnd();
     });
     TMyConnection connection;
-    test_server::Configure(connection, "");
-    connection.SetServer("127.0.0.1:" + std::to_string(notReady.Port()) + "," + live);
-    connection.Connect();
+    ConnectScriptedNodeFirst(connection, notReady.Port());
     if (inTransaction) connection.MySQLConnection()->ExecStatement("BEGIN");
     TMyQuery query;
     query.SetConnection(&connection);
@@ -297,7 +305,6 @@ TEST(MyConnection, AStatementRefusedByANodeNotReadyRunsOnTheNextHostOutsideATran
 // (USE, through a query of the program's): a new session elsewhere would lack it, so the refusal is
 // reported and nothing is sent to the next host.
 TEST(MyConnection, AStatementRefusedAfterUseIsReportedNotMoved) {
-  const test_server::TSettings& server = test_server::Settings();
   TFakeServer notReady([](TFakePeer& peer) {
     AcceptUnicodeLogin(peer, true);
     peer.ReadPacket();  // USE other
@@ -307,10 +314,8 @@ TEST(MyConnection, AStatementRefusedAfterUseIsReportedNotMoved) {
     peer.ReadToEnd();
   });
   TMyConnection connection;
-  test_server::Configure(connection, "");
+  ConnectScriptedNodeFirst(connection, notReady.Port());
   const std::string fake = "127.0.0.1:" + std::to_string(notReady.Port());
-  connection.SetServer(fake + "," + server.Host + ":" + std::to_string(server.Port));
-  connection.Connect();
   TMyQuery query;
   query.SetConnection(&connection);
   query.SQL().SetText("USE other");
@@ -331,8 +336,7 @@ TEST(MyConnection, AStatementRefusedAfterUseIsReportedNotMoved) {
 // closes its session, which rolls the transaction back there, and the connection goes on at the
 // next host outside a transaction.
 TEST(MyConnection, ARollbackANodeRefusesEndsItsSessionAndTheNextHostTakesOver) {
-  const test_server::TSettings& server = test_server::Settings();
-  const std::string live = server.Host + ":" + std::to_string(server.Port);
+  const std::string live = LiveHost();
   TFakeServer notReady([](TFakePeer& peer) {
     AcceptUnicodeLogin(peer, true);
     peer.ReadPacket();  // BEGIN
@@ -344,9 +348,7 @@ TEST(MyConnection, ARollbackANodeRefusesEndsItsSessionAndTheNextHostTakesOver) {
     peer.ReadToEnd();
   });
   TMyConnection connection;
-  test_server::Configure(connection, "");
-  connection.SetServer("127.0.0.1:" + std::to_string(notReady.Port()) + "," + live);
-  connection.Connect();
+  ConnectScriptedNodeFirst(connection, notReady.Port());
   connection.MySQLConnection()->ExecStatement("BEGIN");
   try {
     connection.Commit();
