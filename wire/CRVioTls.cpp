@@ -205,6 +205,6 @@ std::size_t TCRVioTls::WriteNoWait(const void* buffer, std::size_t count) {
 }
 
 bool TCRVioTls::WaitForData(int seconds) {
-  if (FSsl && SSL_pending(FSsl.get()) > 0) return true;
+  if (FSsl && SSL_has_pending(FSsl.get())) return true;
   return FPlain->WaitForData(seconds);
 }

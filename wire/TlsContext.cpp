@@ -113,6 +113,10 @@ TTlsContext CreateTlsContext(const TSslSettings& settings) {
   TTlsContext context(SSL_CTX_new(TLS_client_method()));
   if (!context) Fail(OpenSslReason());
   SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
+  // A result set arrives as a stream of full records: reading ahead takes several of them per
+  // system call instead of a header and a body each. WaitForData asks for bytes held either way.
+  SSL_CTX_set_read_ahead(context.get(), 1);
+  SSL_CTX_set_default_read_buffer_len(context.get(), 64 * 1024);
   if (VerifiesCertificate(settings.Mode)) SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
   LoadAuthorities(context.get(), settings);
   if (!settings.Cipher.empty()) LimitCiphers(context.get(), settings.Cipher);

@@ -1,6 +1,8 @@
 #include "tools/morvane-query/BatchOutput.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -16,21 +18,40 @@ constexpr std::array<char, 256> EscapeLetters = [] {
   return letters;
 }();
 
-// How many bytes at the start of text need no escape, looked at eight at a time while none does.
-std::size_t PlainLength(std::string_view text) {
+// Eight bytes of text, the first in the lowest bits.
+std::uint64_t LoadWord(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// The bytes of a word that are escaped, each flagged by its high bit. A borrow can flag a byte
+// above a real one falsely, so only the lowest flag is exact, and only it is used.
+std::uint64_t EscapedBytes(std::uint64_t word) {
   constexpr std::uint64_t Ones = 0x0101010101010101, Highs = 0x8080808080808080;
-  const auto holds = [](std::uint64_t word, unsigned char byte) {
+  const auto holds = [word](unsigned char byte) {
     const std::uint64_t x = word ^ (Ones * byte);
     return (x - Ones) & ~x & Highs;
   };
-  std::size_t plain = 0;
-  for (; plain + 8 <= text.size(); plain += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + plain, sizeof word);
-    if (holds(word, '\0') | holds(word, '\t') | holds(word, '\n') | holds(word, '\\')) break;
+  return holds('\0') | holds('\t') | holds('\n') | holds('\\');
+}
+
+// How many bytes at the start of text need no escape, looked at eight at a time.
+std::size_t PlainLength(std::string_view text) {
+  const std::size_t size = text.size();
+  if (size < 8) {
+    std::size_t plain = 0;
+    while (plain < size && EscapeLetters[static_cast<unsigned char>(text[plain])] == 0) ++plain;
+    return plain;
   }
-  while (plain < text.size() && EscapeLetters[static_cast<unsigned char>(text[plain])] == 0) ++plain;
-  return plain;
+  // The last word overlaps the one before it; its bytes that were looked at flag nothing.
+  for (std::size_t at = 0;; at += 8) {
+    at = std::min(at, size - 8);
+    if (const std::uint64_t found = EscapedBytes(LoadWord(text.data() + at)))
+      return at + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+    if (at + 8 == size) return size;
+  }
 }
 
 // As PlainLength, for text of a character set where the second byte of a character may look like
@@ -67,49 +88,62 @@ TBatchOutput::TBatchOutput(std::FILE* out, bool columnNames, bool raw, std::stri
     FLeadByte = SjisLeadByte;
 }
 
-void TBatchOutput::Separate() {
-  if (FRowStarted) FLine.push_back('\t');
-  FRowStarted = true;
-}
-
 void TBatchOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
   FHeaderDue = FColumnNames;
 }
 
-void TBatchOutput::Value(std::optional<std::string_view> value) {
-  if (FHeaderDue) {
-    FHeaderDue = false;
-    // Column names are written as they are, without escaping.
-    for (const TResultColumn& column : FColumns) {
-      Separate();
-      FLine += column.Name;
-    }
-    EndRow();
-  }
-  Separate();
-  if (!value)
-    FLine += "NULL";
-  else if (FRaw)
-    FLine += *value;
-  else
-    AppendEscaped(*value);
+char* TBatchOutput::StartValue(std::size_t size) {
+  FRows.Reserve(FRows.Length() + 1 + size);
+  char* out = reinterpret_cast<char*>(FRows.Data()) + FRows.Length();
+  if (FRowStarted) *out++ = '\t';
+  FRowStarted = true;
+  return out;
 }
 
-void TBatchOutput::AppendEscaped(std::string_view value) {
+void TBatchOutput::EndValue(const char* end) {
+  FRows.SetLength(static_cast<std::size_t>(end - reinterpret_cast<const char*>(FRows.Data())));
+}
+
+void TBatchOutput::WriteRaw(std::string_view text) {
+  EndValue(std::copy_n(text.data(), text.size(), StartValue(text.size())));
+}
+
+void TBatchOutput::WriteHeader() {
+  FHeaderDue = false;
+  // Column names are written as they are, without escaping.
+  for (const TResultColumn& column : FColumns) WriteRaw(column.Name);
+  EndRow();
+}
+
+void TBatchOutput::Value(const std::optional<std::string_view>& value) {
+  if (FHeaderDue) WriteHeader();
+  if (!value)
+    WriteRaw("NULL");
+  else if (FRaw)
+    WriteRaw(*value);
+  else  // an escaped byte takes two
+    EndValue(WriteEscaped(*value, StartValue(2 * value->size())));
+}
+
+char* TBatchOutput::WriteEscaped(std::string_view value, char* out) const {
   for (;;) {
     const std::size_t plain = FLeadByte ? PlainLengthOfPairs(value, FLeadByte) : PlainLength(value);
-    FLine.append(value.data(), plain);
-    if (plain == value.size()) return;
-    FLine.push_back('\\');
-    FLine.push_back(EscapeLetters[static_cast<unsigned char>(value[plain])]);
+    out = std::copy_n(value.data(), plain, out);
+    if (plain == value.size()) return out;
+    *out++ = '\\';
+    *out++ = EscapeLetters[static_cast<unsigned char>(value[plain])];
     value.remove_prefix(plain + 1);
   }
 }
 
 void TBatchOutput::EndRow() {
-  FLine.push_back('\n');
-  std::fwrite(FLine.data(), 1, FLine.size(), FOut);
-  FLine.clear();
+  FRows.Append('\n');
   FRowStarted = false;
+  if (FRows.Length() >= FlushSize) Flush();
+}
+
+void TBatchOutput::Flush() {
+  std::fwrite(FRows.Data(), 1, FRows.Length(), FOut);
+  FRows.SetLength(0);
 }

@@ -4,9 +4,9 @@
 // and (unless raw) NUL, tab, newline and backslash inside values escaped as \0, \t, \n and \\.
 // A result without rows prints nothing.
 #include "tools/morvane-query/ResultSink.h"
+#include "wire/ByteBuffer.h"
 
 #include <cstdio>
-#include <string>
 
 class TBatchOutput : public TResultSink {
  public:
@@ -15,13 +15,18 @@ class TBatchOutput : public TResultSink {
   explicit TBatchOutput(std::FILE* out, bool columnNames = true, bool raw = false, std::string_view characterSet = {});
 
   void StartResult(std::vector<TResultColumn> columns) override;
-  void Value(std::optional<std::string_view> value) override;
+  void Value(const std::optional<std::string_view>& value) override;
   void EndRow() override;
-  void EndResult() override {}
+  void EndResult() override { Flush(); }
+  void Flush() override;
 
  private:
-  void Separate();
-  void AppendEscaped(std::string_view value);
+  void WriteHeader();
+  // Where the next value of the row goes, with room for a tab and size bytes after it.
+  char* StartValue(std::size_t size);
+  void EndValue(const char* end);
+  void WriteRaw(std::string_view text);
+  char* WriteEscaped(std::string_view value, char* out) const;
 
   std::FILE* FOut;
   bool FColumnNames;
@@ -30,6 +35,7 @@ class TBatchOutput : public TResultSink {
   std::vector<TResultColumn> FColumns;
   bool FHeaderDue = false;
   bool FRowStarted = false;
-  // The line being built: a row reaches the stream whole, in one call, at its end.
-  std::string FLine;
+  static constexpr std::size_t FlushSize = 32 * 1024;
+  // Whole rows, handed to the stream some tens of kilobytes at a time.
+  TByteBuffer FRows;
 };

@@ -34,7 +34,9 @@ void PrintRows(TMyQuery& query, TResultSink& output) {
   output.EndResult();
 }
 
-int Report(int code, std::string message) {
+// The rows printed before the failure come first.
+int Report(TResultSink& output, int code, std::string message) {
+  output.Flush();
   ReportLoginError(QueryErrorFrom(code, std::move(message)));
   return 1;
 }
@@ -80,8 +82,8 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
     }
     return 0;
   } catch (const EDAError& error) {
-    return Report(error.ErrorCode, error.what());
+    return Report(output, error.ErrorCode, error.what());
   } catch (const std::exception& error) {
-    return Report(0, error.what());
+    return Report(output, 0, error.what());
   }
 }

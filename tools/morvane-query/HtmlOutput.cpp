@@ -8,7 +8,7 @@ void THtmlOutput::StartResult(std::vector<TResultColumn> columns) {
   FRowStarted = false;
 }
 
-void THtmlOutput::Value(std::optional<std::string_view> value) {
+void THtmlOutput::Value(const std::optional<std::string_view>& value) {
   if (!FHasRows) {
     FHasRows = true;
     std::fputs("<TABLE BORDER=1>", FOut);

@@ -11,7 +11,7 @@ class THtmlOutput : public TResultSink {
   THtmlOutput(std::FILE* out, bool columnNames) : FOut(out), FColumnNames(columnNames) {}
 
   void StartResult(std::vector<TResultColumn> columns) override;
-  void Value(std::optional<std::string_view> value) override;
+  void Value(const std::optional<std::string_view>& value) override;
   void EndRow() override;
   void EndResult() override;
 

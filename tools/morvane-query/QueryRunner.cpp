@@ -176,6 +176,7 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
   const bool ok = FApi.mysql_errno(FSession) == 0;
   if (!ok) {
     FFailedInRows = true;
+    sink.Flush();
     Fail();
   }
   FApi.mysql_free_result(result);

@@ -20,7 +20,9 @@ class TResultSink {
   virtual void StartStatement(const std::string&) {}
   virtual void StartResult(std::vector<TResultColumn> columns) = 0;
   // One value of the current row, nothing for NULL; valid only during the call.
-  virtual void Value(std::optional<std::string_view> value) = 0;
+  virtual void Value(const std::optional<std::string_view>& value) = 0;
   virtual void EndRow() = 0;
   virtual void EndResult() = 0;
+  // The rows taken so far reach the stream, before a message about a result that failed midway.
+  virtual void Flush() {}
 };

@@ -25,7 +25,7 @@ void TTableOutput::StartResult(std::vector<TResultColumn> columns) {
   FHasRows = false;
 }
 
-void TTableOutput::Value(std::optional<std::string_view> value) {
+void TTableOutput::Value(const std::optional<std::string_view>& value) {
   FValues.Add(value);
   FHasRows = true;
 }

@@ -13,7 +13,7 @@ class TTableOutput : public TResultSink {
   TTableOutput(std::FILE* out, bool columnNames) : FOut(out), FColumnNames(columnNames) {}
 
   void StartResult(std::vector<TResultColumn> columns) override;
-  void Value(std::optional<std::string_view> value) override;
+  void Value(const std::optional<std::string_view>& value) override;
   void EndRow() override {}
   void EndResult() override;
 

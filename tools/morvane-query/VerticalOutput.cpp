@@ -12,7 +12,7 @@ void TVerticalOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumn = 0;
 }
 
-void TVerticalOutput::Value(std::optional<std::string_view> value) {
+void TVerticalOutput::Value(const std::optional<std::string_view>& value) {
   if (FColumn == 0) std::fprintf(FOut, "*************************** %llu. row ***************************\n", ++FRow);
   if (FColumnNames) std::fprintf(FOut, "%*s: ", FNameWidth, FColumns[FColumn].Name.c_str());
   const std::string_view text = value ? *value : std::string_view("NULL");

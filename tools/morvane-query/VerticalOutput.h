@@ -10,7 +10,7 @@ class TVerticalOutput : public TResultSink {
   TVerticalOutput(std::FILE* out, bool columnNames) : FOut(out), FColumnNames(columnNames) {}
 
   void StartResult(std::vector<TResultColumn> columns) override;
-  void Value(std::optional<std::string_view> value) override;
+  void Value(const std::optional<std::string_view>& value) override;
   void EndRow() override { FColumn = 0; }
   void EndResult() override {}
 

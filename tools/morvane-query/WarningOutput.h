@@ -10,7 +10,7 @@ class TWarningOutput : public TResultSink {
   explicit TWarningOutput(std::FILE* out) : FOut(out) {}
 
   void StartResult(std::vector<TResultColumn>) override { FValues.clear(); }
-  void Value(std::optional<std::string_view> value) override { FValues.emplace_back(value.value_or("")); }
+  void Value(const std::optional<std::string_view>& value) override { FValues.emplace_back(value.value_or("")); }
   void EndRow() override;
   void EndResult() override {}
 

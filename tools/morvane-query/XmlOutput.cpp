@@ -36,7 +36,7 @@ void TXmlOutput::StartResult(std::vector<TResultColumn> columns) {
   std::fputs("\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">", FOut);
 }
 
-void TXmlOutput::Value(std::optional<std::string_view> value) {
+void TXmlOutput::Value(const std::optional<std::string_view>& value) {
   if (FColumn == 0) std::fputs(FHasRows ? "  <row>\n" : "\n  <row>\n", FOut);
   FHasRows = true;
   std::fputs("\t<field name=\"", FOut);

@@ -15,7 +15,7 @@ class TXmlOutput : public TResultSink {
 
   void StartStatement(const std::string& statement) override { FStatement = statement; }
   void StartResult(std::vector<TResultColumn> columns) override;
-  void Value(std::optional<std::string_view> value) override;
+  void Value(const std::optional<std::string_view>& value) override;
   void EndRow() override;
   void EndResult() override;
 
