@@ -1,6 +1,6 @@
 # The Debian package of what `cmake --install` puts in place; scripts/package.sh builds it as
 # build/morvane_<version>_amd64.deb. Its dependencies are those of the installed executables, as
-# dpkg-shlibdeps finds them (Qt 6, zlib, OpenSSL); the database server is not one of them. The
+# dpkg-shlibdeps finds them (Qt 6, zlib, libdeflate, OpenSSL); the database server is not one of them. The
 # browser opener is recommended.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvane)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libgtest-dev zlib1g-dev libssl-dev libsodium-dev
+  libgtest-dev zlib1g-dev libdeflate-dev libssl-dev libsodium-dev
   mariadb-server mariadb-client galera-4 rsync
   libmariadb-dev libqt6sql6-mysql
   xvfb xauth

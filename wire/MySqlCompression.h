@@ -1,17 +1,18 @@
 #pragma once
-// zlib for the protocol's compressed framing.
+// The protocol's compressed framing: zlib streams, each frame body whole.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-struct z_stream_s;
+struct libdeflate_decompressor;
 
 // Compresses src into dest (capacity bytes); the result is the compressed size, 0 when zlib failed
 // or the output did not fit.
 std::size_t CompressBytes(const std::uint8_t* src, std::size_t count, std::uint8_t* dest, std::size_t capacity);
 
-// Inflates whole zlib streams, one frame body at a time; the stream state is kept between frames
-// so that a frame costs no allocation.
+// Inflates whole zlib streams, one frame body at a time, checksum checked. A frame's body and its
+// inflated size are known before it is inflated, which lets a whole-buffer inflater do it at about
+// twice zlib's speed; its state is kept between frames so that a frame costs no allocation.
 class TInflater {
  public:
   TInflater();
@@ -23,6 +24,8 @@ class TInflater {
   bool Inflate(const std::uint8_t* src, std::size_t count, std::uint8_t* dest, std::size_t expected);
 
  private:
-  std::unique_ptr<z_stream_s> FStream;
-  bool FInitialised = false;
+  struct TFree {
+    void operator()(libdeflate_decompressor* decompressor) const;
+  };
+  std::unique_ptr<libdeflate_decompressor, TFree> FDecompressor;
 };
