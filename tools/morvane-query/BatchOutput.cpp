@@ -1,5 +1,7 @@
 #include "tools/morvane-query/BatchOutput.h"
 
+#include "wire/MySqlField.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -70,6 +72,11 @@ std::size_t PlainLengthOfPairs(std::string_view text, bool (*leadByte)(unsigned 
   return plain;
 }
 
+// The server writes numbers, dates and times in digits and punctuation alone: nothing to escape.
+bool NeedsNoEscape(std::uint8_t type) {
+  return type <= MYSQL_TYPE_NEWDATE || type == MYSQL_TYPE_NEWDECIMAL;
+}
+
 bool GbkLeadByte(unsigned char c) {
   return c >= 0x81 && c <= 0xFE;
 }
@@ -91,13 +98,14 @@ TBatchOutput::TBatchOutput(std::FILE* out, bool columnNames, bool raw, std::stri
 void TBatchOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
   FHeaderDue = FColumnNames;
+  FColumn = 0;
 }
 
 char* TBatchOutput::StartValue(std::size_t size) {
   FRows.Reserve(FRows.Length() + 1 + size);
   char* out = reinterpret_cast<char*>(FRows.Data()) + FRows.Length();
-  if (FRowStarted) *out++ = '\t';
-  FRowStarted = true;
+  if (FColumn > 0) *out++ = '\t';
+  ++FColumn;
   return out;
 }
 
@@ -120,7 +128,7 @@ void TBatchOutput::Value(const std::optional<std::string_view>& value) {
   if (FHeaderDue) WriteHeader();
   if (!value)
     WriteRaw("NULL");
-  else if (FRaw)
+  else if (FRaw || (FColumn < FColumns.size() && NeedsNoEscape(FColumns[FColumn].Type)))
     WriteRaw(*value);
   else  // an escaped byte takes two
     EndValue(WriteEscaped(*value, StartValue(2 * value->size())));
@@ -139,7 +147,7 @@ char* TBatchOutput::WriteEscaped(std::string_view value, char* out) const {
 
 void TBatchOutput::EndRow() {
   FRows.Append('\n');
-  FRowStarted = false;
+  FColumn = 0;
   if (FRows.Length() >= FlushSize) Flush();
 }
 

@@ -34,7 +34,7 @@ class TBatchOutput : public TResultSink {
   bool (*FLeadByte)(unsigned char) = nullptr;  // a byte that starts a two-byte character
   std::vector<TResultColumn> FColumns;
   bool FHeaderDue = false;
-  bool FRowStarted = false;
+  std::size_t FColumn = 0;  // of the value that comes next in the row
   static constexpr std::size_t FlushSize = 32 * 1024;
   // Whole rows, handed to the stream some tens of kilobytes at a time.
   TByteBuffer FRows;

@@ -17,7 +17,7 @@ void PrintFields(const TMyQuery& query) {
 
 void PrintRows(TMyQuery& query, TResultSink& output) {
   std::vector<TResultColumn> columns;
-  for (const auto& field : query.Fields()) columns.push_back({field->FieldName(), 0, false});
+  for (const auto& field : query.Fields()) columns.push_back({field->FieldName()});
   output.StartResult(std::move(columns));
   std::string text;
   for (query.First(); !query.Eof(); query.Next()) {

@@ -1,6 +1,8 @@
 #pragma once
 // Where the rows of a result set go: the batch, table and vertical layouts take them in the same
 // order, column descriptions first, then the values row by row.
+#include "wire/MySqlField.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,7 +11,7 @@
 
 struct TResultColumn {
   std::string Name;
-  std::uint8_t Type = 0;  // MYSQL_TYPE_*
+  std::uint8_t Type = MYSQL_TYPE_VAR_STRING;
   bool NotNull = false;
 };
 
