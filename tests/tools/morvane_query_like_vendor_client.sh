@@ -18,13 +18,13 @@
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
 #    reference client's levels); help and status print this client's own text;
-#  - --binary-mode changes nothing; with --binary-as-hex, --table sizes a column by the values
-#    shown, not by its declared width.
+#  - --binary-mode changes nothing;
+#  - with --binary-as-hex a NULL of a binary column shows as NULL (the reference client prints 0x,
+#    as for an empty value, in the batch and table layouts).
 # Not compared: --version and --help (each names its own program and options), --password with a
 # blank (it asks on the terminal; see morvane_query_password.sh), --protocol=pipe (the vendor's
 # error number for it is 2047, this client's table has it at 2046), TLS failures (each words
-# OpenSSL's reason its own way), -vvv (it prints the time taken), and the table layout with
-# --quick (the reference client then sizes columns by their declared width).
+# OpenSSL's reason its own way) and -vvv (it prints the time taken).
 # Usage: morvane_query_like_vendor_client.sh <path of morvane-query>
 set -uo pipefail
 query=$1
@@ -190,7 +190,7 @@ out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>
 
 # A statement that fails after its first rows prints none of them, unless --quick streamed them.
 halfway="SELECT id, (SELECT 1 UNION SELECT 2 FROM DUAL WHERE id > 2) AS s FROM vendor_cli ORDER BY id"
-for how in "" --force --quick "--quick --force" -t -E "-E --quick"; do
+for how in "" --force --quick "--quick --force" -t -E "-E --quick" "-t --quick" "-X --quick" "-H --quick"; do
   same $none "${login[@]}" $how -e "SELECT 'before' AS b; $halfway; SELECT 'after' AS a"
 done
 
@@ -286,6 +286,7 @@ done
 same $none "${login[@]}" --safe-updates -e "DELETE FROM vendor_cli"
 markup="SELECT 1 AS \`<a>\`, NULL AS b, '\"q\" ''s & <t>' AS c; SELECT 2 AS d FROM DUAL WHERE 0; DO 1; SELECT 3 AS e"
 for how in -H --html -HN -X --xml -XN; do same $none "${login[@]}" $how -e "$markup"; done
+same $none "${login[@]}" -X -e "SELECT 1 AS a UNION SELECT 2 UNION SELECT NULL"
 same "$(script markup.sql $'SELECT 1 AS a,\n2 AS b;\nSELECT \'a\tb\' AS x\n')" "${login[@]}" -X
 same $none "${login[@]}" --tee="$work/tee.log" -e "SELECT 1 AS a"
 [ -f "$work/tee.log" ] || fail "--tee did not create its file"
@@ -297,7 +298,18 @@ done
 # --binary-as-hex shows bytes without a character set (binary strings, BIT, geometry) as 0x and hex.
 binary="SELECT x'4100' AS a, CAST('a' AS BINARY) AS b, 'text' AS c, NULL AS n, 5 AS i, x'' AS e, b'101' AS bt,
   DATE'2020-01-02' AS d, 1.5 AS f, x'0a09' AS t, ST_GeomFromText('POINT(1 1)') AS g"
-for how in "" --vertical --quick; do same $none "${login[@]}" --binary-as-hex $how -e "$binary"; done
+for how in "" --vertical --quick -t "-t --quick"; do same $none "${login[@]}" --binary-as-hex $how -e "$binary"; done
+# With --quick a table's columns are as wide as declared, and rows are drawn as they come: an empty
+# result set still has its head. In hexadecimal a column takes two digits for each byte of that
+# width, also without --quick, and a long value is padded whole.
+declared="SELECT * FROM vendor_cli ORDER BY id; SELECT 1 AS a FROM DUAL WHERE 0; SELECT x'41' AS longname,
+  CAST('' AS BINARY(3)) AS e, CAST(REPEAT('x', 600) AS BINARY) AS l, 'abc' AS s, 12 AS n, NULL AS nothing"
+for how in "-t --quick" "-tN --quick" "-t --binary-as-hex" "-t --quick --binary-as-hex" "-H --quick" "-X --quick"; do
+  same $none "${login[@]}" $how -e "$declared"
+done
+# Known difference: a NULL in hexadecimal shows as NULL (the reference client prints 0x, as for no bytes).
+out=$("$query" "${login[@]}" --binary-as-hex -e "SELECT CAST(NULL AS BINARY) AS n, x'' AS e" 2>&1)
+[ "$out" = $'n\te\nNULL\t0x' ] || fail "a NULL in hexadecimal: $out"
 cat >"$work/setup.cnf" <<CNF
 [client]
 host=$host

@@ -167,9 +167,9 @@ int main(int argc, char** argv) {
   runner.StreamRows(options.Quick);
   runner.AllowLocalFiles(options.LocalInfile);
   runner.ShowBinaryAsHex(options.BinaryAsHex);
-  TTableOutput table(stdout, options.ColumnNames);
+  TTableOutput table(stdout, options.ColumnNames, options.Quick);
   TVerticalOutput vertical(stdout, options.ColumnNames);
-  THtmlOutput html(stdout, options.ColumnNames);
+  THtmlOutput html(stdout, options.ColumnNames, options.Quick);
   TXmlOutput xml(stdout);
   // -vvv draws tables, as the reference client does.
   if (options.EchoLevel > 2 && options.Layout == TLayout::Batch) options.Layout = TLayout::Table;
