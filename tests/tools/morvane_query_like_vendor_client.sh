@@ -13,7 +13,8 @@
 #  - without --force a failure inside a sourced file ends the run with 1, as with
 #    --abort-source-on-error (the reference client goes on and exits with 0);
 #  - LOAD DATA LOCAL sends a file only with --local-infile (the reference client sends it unasked);
-#  - --ssl-crl and --ssl-crlpath are taken with a warning: revocation is not checked;
+#  - --ssl-crl and --ssl-crlpath ask for the server's certificate to be verified, as --ssl-ca
+#    does here (the reference client checks revocation only with --ssl-verify-server-cert);
 #  - what a script printed before "system" comes before the command's output;
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
@@ -342,10 +343,6 @@ printDefaults() {
 }
 printDefaults --defaults-file="$work/setup.cnf" --print-defaults
 printDefaults --no-defaults --print-defaults
-# Known difference: a revocation list cannot be checked here; that is said, and the run goes on.
-out=$("$query" "${login[@]}" --ssl-crl="$work/none.crl" -e "SELECT 1 AS one" 2>&1)
-[ "$out" = "Warning: morvane-query: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not \
-checked for revocation"$'\none\n1' ] || fail "--ssl-crl: $out"
 same $none "${login[@]}" --print-defaults -e "SELECT 1"
 
 # Option values: suffixes, negative and too large numbers, loose- prefixes on the command line,
@@ -446,10 +443,45 @@ same $none "${login[@]}" --ssl-capath="$work/authorities" --ssl-verify-server-ce
 same $none "${login[@]}" --ssl-capath="$work/authorities" -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=ECDHE-RSA-AES256-GCM-SHA384 -e "$cipher"
+# Revocation lists of the test CA, made with its own tools: one revokes the server's certificate,
+# the other does not. Given as a file or as a folder under the CA's hash, on the command line or in
+# an option file; a revoked certificate fails the login (each words OpenSSL's reason its own way).
+revocationList() {  # revocationList <name> [certificate to revoke]
+  local ca=$work/ca-$1
+  mkdir "$ca" && : >"$ca/index.txt" && echo 01 >"$ca/crlnumber"
+  printf '%s\n' '[ca]' 'default_ca = test_ca' '[test_ca]' "database = $ca/index.txt" "crlnumber = $ca/crlnumber" \
+    'default_md = sha256' >"$ca/ca.cnf"
+  local sign=(openssl ca -batch -config "$ca/ca.cnf" -cert "$tls/ca.pem" -keyfile "$tls/ca-key.pem")
+  { [ -z "${2:-}" ] || "${sign[@]}" -revoke "$2"; } 2>/dev/null &&
+    "${sign[@]}" -gencrl -crldays 1 -out "$work/$1.crl" 2>/dev/null || fail "cannot make the revocation list $1"
+  mkdir "$work/$1-lists" && cp "$work/$1.crl" "$work/$1-lists/$(openssl x509 -hash -noout -in "$tls/ca.pem").r0"
+}
+revocationList clean
+revocationList revoked "$tls/server-cert.pem"
+checked=("${login[@]}" --ssl-ca="$tls/ca.pem" --ssl-verify-server-cert)
+same $none "${checked[@]}" --ssl-crl="$work/clean.crl" -e "$cipher"
+same $none "${checked[@]}" --ssl-crlpath="$work/clean-lists" -e "$cipher"
+printf '[client]\nssl-crl=%s\n' "$work/clean.crl" >"$work/crl.cnf"
+same $none --defaults-file="$work/crl.cnf" "${checked[@]:1}" -e "$cipher"
+for how in --ssl-crl="$work/revoked.crl" --ssl-crlpath="$work/revoked-lists"; do
+  mariadb "${checked[@]}" "$how" -e "SELECT 1" >/dev/null 2>&1
+  vendorStatus=$?
+  out=$("$query" "${checked[@]}" "$how" -e "SELECT 1" 2>&1)
+  status=$?
+  [ "$status" -eq "$vendorStatus" ] && [ "$status" -eq 1 ] &&
+    [ "$out" = "ERROR 2026 (HY000): SSL connection error the server's certificate was not accepted: certificate revoked" ] ||
+    fail "$how: status $status (the reference client's $vendorStatus): $out"
+done
+out=$("$query" "${checked[@]}" --ssl-crl="$work/no.crl" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2026 (HY000): SSL connection error cannot read the revocation list file '$work/no.crl'" ] ||
+  fail "a missing revocation list: $out"
 # The dataset mode takes the same encryption options.
 out=$("$query" "${login[@]}" --dataset --ssl-capath="$work/authorities" --ssl-verify-server-cert \
   --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "SHOW STATUS LIKE 'Ssl_cipher'" 2>&1)
 [ "$out" = $'Variable_name\tValue\nSsl_cipher\tTLS_AES_128_GCM_SHA256' ] || fail "dataset: CA folder and cipher: $out"
+out=$("$query" "${checked[@]}" --dataset --ssl-crlpath="$work/revoked-lists" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2026 (HY000): SSL connection error the server's certificate was not accepted: certificate revoked" ] ||
+  fail "dataset: a revoked certificate: $out"
 
 mariadb "${login[@]}" -e "DROP TABLE IF EXISTS vendor_cli"
 exit $((failures > 0))

@@ -13,8 +13,7 @@ struct TClientOptions {
   bool SslModeGiven = false;
   bool SkipSsl = false;
   bool VerifyServerCert = false;
-  bool RevocationListGiven = false;  // --ssl-crl or --ssl-crlpath, which this client cannot check
-  bool AskPassword = false;          // -p or --password without a value: asked on the terminal
+  bool AskPassword = false;  // -p or --password without a value: asked on the terminal
   bool PasswordGiven = false;
 
   // Statements given on the command line (-e, and operands after the database name), run in turn
