@@ -5,9 +5,9 @@
 namespace {
 
 // The command's name in the order of TScriptCommand::TKind, the statement's empty.
-constexpr const char* KindNames[] = {"",         "use",       "source",  "quit",   "error", "print",
-                                     "warnings", "nowarning", "charset", "system", "tee",   "notee",
-                                     "pager",    "nopager",   "prompt",  "status", "help",  "connect"};
+constexpr const char* KindNames[] = {"",          "use",     "source", "quit",    "error",    "print", "warnings",
+                                     "nowarning", "charset", "system", "tee",     "notee",    "pager", "nopager",
+                                     "prompt",    "status",  "help",   "connect", "bad input"};
 
 // Each command as "line:text", "line:text\G" for a vertical statement, or "use:db", "source:f",
 // "quit" and so on.

@@ -19,7 +19,8 @@
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
 #    reference client's levels); help and status print this client's own text;
-#  - --binary-mode changes nothing;
+#  - with --force, what a sourced file left unfinished before a NUL byte is dropped (the reference
+#    client glues it to the next statement of the file that sourced it);
 #  - with --binary-as-hex a NULL of a binary column shows as NULL (the reference client prints 0x,
 #    as for an empty value, in the batch and table layouts).
 # Not compared: --version and --help (each names its own program and options), --password with a
@@ -50,7 +51,8 @@ same() {
   local vendorStatus=$?
   "${detached[@]}" "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
   local ourStatus=$?
-  sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /' "$work/vendor.err"
+  sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /; s/and mysql is run in/and morvane-query is run in/' \
+    "$work/vendor.err"
   local what="${*: -1}"
   if ! cmp -s "$work/vendor.out" "$work/ours.out"; then
     fail "standard output differs for: ${what:0:70}"
@@ -239,6 +241,39 @@ rest=(
 for text in "${rest[@]}"; do same "$(script rest.sql "$text")" "${login[@]}"; done
 same "$(script quit-force.sql $'quit;\nSELECT 2 AS forced;')" "${login[@]}" --force
 
+# Carriage returns and NUL bytes: without --binary-mode a carriage return before a line break is
+# dropped and a NUL ends the reading with an error, even with --force; a file that sourced it goes on
+# with --force. With it both are kept in the statement, and the only client commands are DELIMITER
+# and \C: the others go to the server as SQL, and a backslash command is unknown.
+printf "SELECT 'a\0b' AS nul;\n" >"$work/nul.sql"
+binary=(
+  $'SELECT \'a\r\nb\' AS x, HEX(\'a\r\nb\') AS h;\r\nSELECT\r\n2 AS two;\r\nDELIMITER //\r\nSELECT 3 AS d//\r\nDELIMITER ;\r\nuse kova\r\nSELECT DATABASE() AS db;\r\n'
+  "$(printf "SELECT HEX('a\0b') AS h, LENGTH('a\0b') AS l;\nSELECT 2 AS after;\n" | tr '\0' '\1')"
+  $'SELECT 1 AS a;\nSELECT \'x\',\n  \'a\1b\' AS h;\nSELECT 2;\n'
+  $'SELECT 5 AS a;\n\nSELECT 6 AS b,\n7;\nuse kova\n\1\nSELECT 8;\n'
+  $'SELECT 5 AS a;\nsource '"$work/nul.sql"$'\nSELECT 2 AS after;\n'
+  $'SELECT 1 AS a\\G\nSELECT 2 AS b;\nuse information_schema\nSELECT DATABASE() AS d;\nsource '"$included"$'\nSELECT 3 AS c;
+\\C latin1\nSELECT @@character_set_client AS cs;\ncharset utf8\nSELECT @@character_set_client AS cs;\n\\q\nSELECT 6;\n'
+  $'SELECT 1 AS a -- comment ; here\n, 2 AS b; # hash\nSELECT \'x;\\\\y\' AS q, /* c; */ 3 AS c, \\N AS n;\n\\d //\nSELECT 4//\n'
+  $'SELECT 1 AS a\\c SELECT 3;\nSELECT 2;\n'
+  $'SELECT \'a\\\\Cb\' AS x; \\C utf8mb4 SELECT 5 AS y;\nSELECT @@character_set_client AS cs;\n'
+  $'DELIMITER ;;\nuse information_schema;;\nSELECT 4 AS x;;\nquit;;\nSELECT 7 AS y;;\ndelimiter ;\n\\. '"$included"$'\nSELECT 1 AS a; use kova; SELECT 2 AS b;\nexit\nSELECT 3;\n'
+)
+for text in "${binary[@]}"; do
+  # \1 stands for a NUL, which bash strings cannot hold.
+  printf '%s' "$text" | tr '\1' '\0' >"$work/binary.sql"
+  for how in "" -f --binary-mode "--binary-mode -f"; do same "$work/binary.sql" "${login[@]}" $how; done
+done
+same "$work/nul.sql" "${login[@]}" --binary-mode -t
+same "$work/nul.sql" "${login[@]}" --binary-mode -E
+# Known difference: with --force, the reference client glues what a sourced file left unfinished
+# before its NUL to the next statement of the file that sourced it; here that file goes on as it is.
+printf "SELECT 1 AS a;\nsource %s\nSELECT 3 AS c;\n" "$work/nul.sql" | sed 's/nul.sql/half-nul.sql/' >"$work/sources-nul.sql"
+printf "SELECT 'x',\n 'a\0b';\n" >"$work/half-nul.sql"
+out=$("$query" "${login[@]}" -f <"$work/sources-nul.sql" 2>/dev/null)
+status=$?
+[ "$status" -eq 0 ] && [ "$out" = $'a\n1\nc\n3' ] || fail "a NUL in a sourced file with --force: status $status: $out"
+
 # Self-including option files and self-sourcing scripts end, and an empty delimiter is refused.
 printf '[client]\nuser=%s\n!include %s\n' "$user" "$work/self.cnf" >"$work/self.cnf"
 same $none --defaults-file="$work/self.cnf" "$cs" -h "$host" -P "$port" "-p$password" -e "SELECT CURRENT_USER() LIKE '$user@%' AS me"
@@ -291,7 +326,7 @@ same $none "${login[@]}" -X -e "SELECT 1 AS a UNION SELECT 2 UNION SELECT NULL"
 same "$(script markup.sql $'SELECT 1 AS a,\n2 AS b;\nSELECT \'a\tb\' AS x\n')" "${login[@]}" -X
 same $none "${login[@]}" --tee="$work/tee.log" -e "SELECT 1 AS a"
 [ -f "$work/tee.log" ] || fail "--tee did not create its file"
-for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column-type-info --binary-mode --skip-comments \
+for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column-type-info --skip-comments \
   --abort-source-on-error --local-infile --auto-vertical-output --binary-as-hex --skip-secure-auth \
   --default-auth=mysql_native_password --tls-version=TLSv1.2,TLSv1.3 --plugin-dir=/tmp; do
   same $none "${login[@]}" $how -e "SELECT 'taken' AS how"

@@ -169,7 +169,7 @@ const TOptionRule OptionRules[] = {
     {"sigint-ignore", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"auto-vertical-output", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"column-type-info", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
-    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.BinaryMode = On(v); }},
     {"binary-as-hex", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.BinaryAsHex = On(v); }},
     // Login settings of the C client library that this protocol client has no use for: its login
     // methods are built in and it always speaks TLS 1.2 or 1.3.

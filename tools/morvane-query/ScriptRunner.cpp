@@ -65,7 +65,7 @@ TScriptRunner::TFlow TScriptRunner::Failed() {
 }
 
 TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::string& delimiter) {
-  TScriptReader reader(script, delimiter, FSettings.KeepComments);
+  TScriptReader reader(script, delimiter, FSettings.Reading);
   while (const std::optional<TScriptCommand> command = reader.Next())
     if (const TFlow flow = Do(*command, delimiter); flow != TFlow::GoOn) return flow;
   return TFlow::GoOn;
@@ -146,6 +146,12 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       ReportScriptError(command.Text, Place(command));
       if (command.Fatal) return Failed();
       break;
+    case TKind::BadInput:
+      // The file is read no further even with --force; with it a file that sourced this one goes on.
+      ReportScriptError(command.Text, Place(command));
+      if (FSettings.Force && FDepth > 0) return TFlow::EndFile;
+      FFailed = true;
+      return TFlow::EndRun;
     case TKind::Print:
       std::printf("--------------\n%s\n--------------\n\n", command.Text.c_str());
       break;

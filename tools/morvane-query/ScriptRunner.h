@@ -17,7 +17,7 @@ struct TScriptSettings {
   bool PrintStatement = true;       // the failing statement shown with its error
   bool AbortSourceOnError = false;  // with --force, a failure ends the sourced file it is in
   bool ShowWarnings = false;        // the server's warnings after every statement
-  bool KeepComments = false;        // --comments: comments go to the server with the statements
+  TScriptReading Reading;           // --comments, --binary-mode
   int EchoLevel = 0;                // -v: statements echoed; -vv: and their outcome; -vvv: and its time
 };
 
