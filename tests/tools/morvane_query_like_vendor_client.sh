@@ -241,6 +241,20 @@ rest=(
 for text in "${rest[@]}"; do same "$(script rest.sql "$text")" "${login[@]}"; done
 same "$(script quit-force.sql $'quit;\nSELECT 2 AS forced;')" "${login[@]}" --force
 
+# After "sandbox" (a dump's first line says it inside a comment the server skips) no command may
+# reach the file system; the backslash commands and quotes inside such a comment are read as there.
+sandbox=(
+  $'sandbox\nSELECT 1 AS a;\nsystem echo not run\nSELECT 2 AS b;\nsource '"$included"$'\nSELECT 3 AS c;'
+  $'\\-\ntee '"$work"$'/sandbox.out\nnotee\npager less\nnopager\n\\. '"$included"$'\nconnect\n\\! echo not run\nSELECT 4;'
+  $'/*M!999999\\- enable the sandbox mode */\nSELECT 1 AS a;\nsystem echo not run\nSELECT 2 AS b;'
+  $'/*!40101 SELECT \'a\\nb\' AS x */;\n/*!40101 SELECT \'a\\Gb\' AS y, "q\\\'" AS z */;\n/*!40101 SELECT 1 AS w */ \\G'
+  $'SELECT 1 AS a /*!50000 \\G */;\n/*!40101 SELECT 1 AS a; SELECT 2 AS b */;\n/*!40101 SELECT 3 AS c -- x\n */;'
+)
+for text in "${sandbox[@]}"; do
+  for how in "" -f; do same "$(script sandbox.sql "$text")" "${login[@]}" $how; done
+done
+[ ! -e "$work/sandbox.out" ] || fail "tee wrote a file in the sandbox"
+
 # Carriage returns and NUL bytes: without --binary-mode a carriage return before a line break is
 # dropped and a NUL ends the reading with an error, even with --force; a file that sourced it goes on
 # with --force. With it both are kept in the statement, and the only client commands are DELIMITER

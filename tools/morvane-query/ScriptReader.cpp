@@ -63,7 +63,7 @@ constexpr TCommandRule CommandRules[] = {
     {"prompt", 'R', true, TEffect::Run, TKind::Prompt},
     {"quit", 'q', false, TEffect::Run, TKind::Quit},
     {"rehash", '#', false, TEffect::Nothing, TKind::Statement},
-    {"sandbox", '-', false, TEffect::Nothing, TKind::Statement},
+    {"sandbox", '-', false, TEffect::Run, TKind::Sandbox},
     {"source", '.', true, TEffect::Run, TKind::Source},
     {"status", 's', false, TEffect::Run, TKind::Status},
     {"system", '!', true, TEffect::Run, TKind::System},
@@ -310,11 +310,11 @@ void TScriptReader::ReadLine(std::string_view line) {
         FQuote = 0;
       continue;
     }
-    if (FCodeComment) {
+    if (FKeptComment) {
       Append(c);
       if (c == '*' && next == '/') {
         Append(line[++i]);
-        FCodeComment = false;
+        FKeptComment = false;
       }
       continue;
     }
@@ -342,8 +342,14 @@ void TScriptReader::ReadLine(std::string_view line) {
     }
     if (c == '/' && next == '*') {
       const std::string_view opening = line.substr(i + 2, 2);
-      if (FReading.KeepComments || (!opening.empty() && (opening[0] == '!' || opening == "M!"))) {
-        FCodeComment = true;
+      if (!opening.empty() && (opening[0] == '!' || opening == "M!")) {
+        // What the server runs is read on as a statement is, as the reference client reads it:
+        // quotes, delimiters, and backslash commands such as a dump's
+        // "/*M!999999\- enable the sandbox mode */".
+        Append(c);
+        Append(line[++i]);
+      } else if (FReading.KeepComments) {
+        FKeptComment = true;
         Append(c);
         Append(line[++i]);
       } else {

@@ -2,7 +2,8 @@
 // Reads an SQL script as the database's command-line client reads its standard input: line by
 // line, statements ended by the delimiter (";" until a DELIMITER line changes it), by \g or by \G
 // (vertical layout), quotes kept whole, "--", "#" and "/* */" comments left out ("/*!" and "/*M!"
-// kept for the server), a UTF-8 byte-order mark at the start skipped, and the client commands:
+// kept for the server, and read inside as statements are), a UTF-8 byte-order mark at the start skipped, and the client
+// commands:
 //  - by name at the start of a line with nothing pending ("use db; SELECT 1;" runs both; a command
 //    that takes an argument ends at the delimiter, one that takes none stands alone on its line,
 //    "quit;" is SQL as there), or by name as a statement of its own after another on the line;
@@ -36,6 +37,7 @@ struct TScriptCommand {
     Status,
     Help,
     Connect,
+    Sandbox,   // from here on no command may reach the file system
     BadInput,  // "ERROR at line N: <Text>"; the script is not read further
   };
   TKind Kind = TKind::Statement;
@@ -82,7 +84,7 @@ class TScriptReader {
   int FStartLine = 0;  // where the statement or command read last started; 0 before any
   char FQuote = 0;
   bool FComment = false;      // inside "/* */", left out
-  bool FCodeComment = false;  // inside "/*! */", kept
+  bool FKeptComment = false;  // inside "/* */" with --comments, kept as it is
   bool FQuit = false;         // \q was read: nothing after it
   TScriptReading FReading;
   std::deque<TScriptCommand> FReady;

@@ -64,6 +64,12 @@ TScriptRunner::TFlow TScriptRunner::Failed() {
   return FDepth > 0 && FSettings.AbortSourceOnError ? TFlow::EndFile : TFlow::GoOn;
 }
 
+bool TScriptRunner::Refused(const TScriptCommand& command) {
+  if (!FSandbox) return false;
+  ReportScriptError("Not allowed in the sandbox mode", Place(command));
+  return true;
+}
+
 TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::string& delimiter) {
   TScriptReader reader(script, delimiter, FSettings.Reading);
   while (const std::optional<TScriptCommand> command = reader.Next())
@@ -139,6 +145,7 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       FLogin.Database = command.Text;
       break;
     case TKind::Source:
+      if (Refused(command)) return Failed();
       return Source(command, delimiter);
     case TKind::Quit:
       return TFlow::EndRun;
@@ -168,14 +175,21 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       break;
     }
     case TKind::System:
+      if (Refused(command)) return Failed();
       // Unlike the reference client, which leaves its output buffered meanwhile, what came before
       // is printed before the command's output.
       std::fflush(stdout);
       if (std::system(command.Text.c_str()) == -1) std::perror("system");
       break;
     case TKind::Tee:
+      if (Refused(command)) return Failed();
+      // Without a terminal the reference client writes no outfile.
+      break;
     case TKind::Pager:
-      // Without a terminal the reference client writes no outfile and uses no pager either.
+      // Nor uses a pager.
+      break;
+    case TKind::Sandbox:
+      FSandbox = true;
       break;
     case TKind::NoTee:
       std::puts("Outfile disabled.");

@@ -43,6 +43,8 @@ class TScriptRunner {
   TFlow Source(const TScriptCommand& command, std::string& delimiter);
   bool Connect(std::string_view arguments);
   TFlow Failed();
+  // In sandbox mode: the command is refused as one that reaches the file system.
+  bool Refused(const TScriptCommand& command);
   TScriptPlace Place(const TScriptCommand& command) const { return {command.Line, FFile}; }
 
   TQueryRunner& FRunner;
@@ -54,4 +56,5 @@ class TScriptRunner {
   int FDepth = 0;                      // how many sourced files deep the current command is
   const std::string* FFile = nullptr;  // the sourced file it is in, as "source" named it
   bool FFailed = false;
+  bool FSandbox = false;  // a dump's sandbox line was read: no source, system or tee after it
 };
