@@ -18,7 +18,8 @@
 #  - what a script printed before "system" comes before the command's output;
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
-#    reference client's levels); help and status print this client's own text;
+#    reference client's levels); help names this program in the three lines where the reference
+#    client names itself, and status this program and its version;
 #  - with --force, what a sourced file left unfinished before a NUL byte is dropped (the reference
 #    client glues it to the next statement of the file that sourced it);
 #  - with --binary-as-hex a NULL of a binary column shows as NULL (the reference client prints 0x,
@@ -42,8 +43,11 @@ user=$MORVANE_TEST_DB_NATIVE_USER password=$MORVANE_TEST_DB_NATIVE_PASSWORD
 cs=--default-character-set=utf8mb4
 login=(--no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" "$db")
 
-# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set.
+# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set,
+# and with the lines that necessarily differ taken out of both standard outputs by "${masked[@]}"
+# (sed's arguments) when set.
 detached=()
+masked=()
 same() {
   local input=$1
   shift
@@ -51,6 +55,7 @@ same() {
   local vendorStatus=$?
   "${detached[@]}" "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
   local ourStatus=$?
+  [ ${#masked[@]} -eq 0 ] || sed -i "${masked[@]}" "$work/vendor.out" "$work/ours.out"
   sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /; s/and mysql is run in/and morvane-query is run in/' \
     "$work/vendor.err"
   local what="${*: -1}"
@@ -186,6 +191,18 @@ commands=(
 )
 for text in "${commands[@]}"; do same "$(script commands.sql "$text")" "${login[@]}"; done
 same "$(script commands.sql $'SELECT 1 AS a \\x;\nSELECT 2;')" "${login[@]}" --force
+# help lists the commands as there, but for the lines where the reference client names itself;
+# status tells the same of the session, but for the client's own name and version, the connection's
+# number, and the server's uptime and counters of the moment.
+masked=(-e '/^\(exit\|prompt\|quit\) *(\\[qR])/d')
+same "$(script help.sql $'help\nSELECT 1 AS a;\n\\h\n?\nhelp;')" "${login[@]}"
+masked=(-e '/^mariadb  Ver \|^morvane-query [0-9]/d; /^Connection id:/d; /^Uptime:/d; /^Threads:/d')
+for how in "" --skip-ssl; do
+  same "$(script status.sql $'status\nCREATE TEMPORARY TABLE ai (id INT AUTO_INCREMENT PRIMARY KEY);
+INSERT INTO ai VALUES (NULL), (NULL);\n\\s\nDELIMITER //\nSELECT 1/0 AS w//\nstatus\nuse information_schema\n\\s')" "${login[@]}" $how
+done
+same "$(script status.sql $'status')" --no-defaults "$cs" -S "$MORVANE_TEST_DB_SOCKET" -u "$user" "-p$password"
+masked=()
 same $none "${login[@]}" --show-warnings -e "SELECT 1/0 AS w; SELECT 2 AS two"
 # Known difference: what a script printed before "system" comes before the command's output.
 out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>&1)

@@ -236,6 +236,20 @@ bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcome
   }
 }
 
+TSessionFacts TQueryRunner::SessionFacts() const {
+  return {.ConnectionId = FApi.mysql_thread_id(FSession),
+          .ServerVersion = FApi.mysql_get_server_info(FSession),
+          .HostInfo = FApi.mysql_get_host_info(FSession),
+          .OverSocket = FSession->protocolType == MYSQL_PROTOCOL_SOCKET,
+          .SocketPath = FSession->socketPath,
+          .Port = FSession->port,
+          .InsertId = FApi.mysql_insert_id(FSession)};
+}
+
+std::string TQueryRunner::Statistics() {
+  return Gone() ? std::string() : FApi.mysql_stat(FSession);
+}
+
 bool TQueryRunner::SelectDatabase(const std::string& name) {
   return !Gone() && (FApi.mysql_select_db(FSession, name) == 0 || Fail());
 }

@@ -1,5 +1,6 @@
 #include "tools/morvane-query/ScriptRunner.h"
 
+#include "tools/morvane-query/StatusReport.h"
 #include "tools/morvane-query/VerboseReport.h"
 
 #include <cctype>
@@ -13,28 +14,31 @@ namespace {
 
 using TKind = TScriptCommand::TKind;
 
+// As the reference client lists its commands, in the words of this one where it names itself.
 constexpr const char* CommandList =
     "?         (\\?) Synonym for `help'.\n"
-    "charset   (\\C) Switch to another character set.\n"
+    "charset   (\\C) Switch to another charset. Might be needed for processing binlog with multi-byte charsets.\n"
     "clear     (\\c) Clear the current input statement.\n"
     "connect   (\\r) Reconnect to the server. Optional arguments are db and host.\n"
     "delimiter (\\d) Set statement delimiter.\n"
-    "ego       (\\G) Send command to the server, display result vertically.\n"
-    "exit      (\\q) Exit. Same as quit.\n"
-    "go        (\\g) Send command to the server.\n"
+    "edit      (\\e) Edit command with $EDITOR.\n"
+    "ego       (\\G) Send command to MariaDB server, display result vertically.\n"
+    "exit      (\\q) Exit morvane-query. Same as quit.\n"
+    "go        (\\g) Send command to MariaDB server.\n"
     "help      (\\h) Display this help.\n"
-    "nopager   (\\n) Print to stdout (there is no pager without a terminal).\n"
+    "nopager   (\\n) Disable pager, print to stdout.\n"
     "notee     (\\t) Don't write into outfile.\n"
     "nowarning (\\w) Don't show warnings after every statement.\n"
-    "pager     (\\P) Ignored without a terminal.\n"
+    "pager     (\\P) Set PAGER [to_pager]. Print the query results via PAGER.\n"
     "print     (\\p) Print current command.\n"
-    "prompt    (\\R) Change the prompt (not shown without a terminal).\n"
-    "quit      (\\q) Quit.\n"
-    "rehash    (\\#) Ignored without a terminal.\n"
+    "prompt    (\\R) Change the prompt of morvane-query.\n"
+    "quit      (\\q) Leave morvane-query.\n"
+    "rehash    (\\#) Rebuild completion hash.\n"
+    "sandbox   (\\-) Disallow commands that access the file system (except \\P without an argument and \\e).\n"
     "source    (\\.) Execute an SQL script file. Takes a file name as an argument.\n"
     "status    (\\s) Get status information from the server.\n"
     "system    (\\!) Execute a system shell command.\n"
-    "tee       (\\T) Ignored without a terminal.\n"
+    "tee       (\\T) Set outfile [to_outfile]. Append everything into given outfile.\n"
     "use       (\\u) Use another database. Takes database name as argument.\n"
     "warnings  (\\W) Show warnings after every statement.\n";
 
@@ -204,12 +208,7 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
         std::printf("PROMPT set to '%s'\n", command.Text.c_str());
       break;
     case TKind::Status:
-      std::puts("--------------");
-      FRunner.Run(
-          "SELECT CONNECTION_ID() AS `Connection id`, DATABASE() AS `Current database`, CURRENT_USER() AS "
-          "`Current user`, VERSION() AS `Server version`, @@character_set_client AS `Client characterset`",
-          &FVertical);
-      std::printf("Using delimiter: %s\n--------------\n\n", delimiter.c_str());
+      PrintStatus(FRunner, FSettings.ClientVersion, delimiter);
       break;
     case TKind::Help:
       std::fputs(CommandList, stdout);

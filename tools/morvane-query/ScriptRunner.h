@@ -18,6 +18,7 @@ struct TScriptSettings {
   bool AbortSourceOnError = false;  // with --force, a failure ends the sourced file it is in
   bool ShowWarnings = false;        // the server's warnings after every statement
   TScriptReading Reading;           // --comments, --binary-mode
+  std::string ClientVersion;        // the first line of "status"
   int EchoLevel = 0;                // -v: statements echoed; -vv: and their outcome; -vvv: and its time
 };
 

@@ -195,6 +195,7 @@ int main(int argc, char** argv) {
                          .AbortSourceOnError = options.AbortSourceOnError,
                          .ShowWarnings = options.ShowWarnings,
                          .Reading = {.KeepComments = options.Comments, .BinaryMode = options.BinaryMode},
+                         .ClientVersion = "morvane-query " MORVANE_VERSION,
                          .EchoLevel = options.EchoLevel});
   std::string delimiter = options.Delimiter;
   for (const std::string& script : options.Scripts)
