@@ -76,6 +76,8 @@ void ApplySSLOptions(TCRConnection& session, const TMySSLOptions& options) {
   session.SetProp(prSslMode, options.Mode);
   session.SetProp(prSSL_CA, options.CA);
   session.SetProp(prSSL_CAPath, options.CAPath);
+  session.SetProp(prSSL_Crl, options.Crl);
+  session.SetProp(prSSL_CrlPath, options.CrlPath);
   session.SetProp(prSSL_Cipher, options.Cipher);
   session.SetProp(prSSL_Cert, options.Cert);
   session.SetProp(prSSL_Key, options.Key);

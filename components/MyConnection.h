@@ -68,6 +68,9 @@ struct TMySSLOptions {
   std::string Mode = "preferred";
   std::string CA, Cert, Key, ServerPublicKey;
   std::string CAPath;  // a folder of authorities under their hashed names, beside or instead of CA
+  // Revocation lists: a PEM file, and a folder of them under their hashed names (hash.r0). A
+  // verified server certificate that one of them revokes is refused.
+  std::string Crl, CrlPath;
   std::string Cipher;  // ':'-separated; TLS_... names limit TLS 1.3, the others TLS 1.2
   // Let the password reach a server nobody verified: the RSA key asked over plain TCP, or the
   // password in clear for mysql_clear_password. Off unless the user says so.

@@ -47,6 +47,8 @@ enum TSessionProp {
   prEnableClearText = 1053,
   prSSL_CAPath = 1054,
   prAllowOldPasswords = 1055,
+  prSSL_Crl = 1056,
+  prSSL_CrlPath = 1057,
 };
 
 // The session side of a connection, as the connection component drives it.

@@ -122,6 +122,12 @@ void TMySQLConnection::SetProp(int prop, const TPropValue& value) {
     case prSSL_CAPath:
       FSecurity.CaPath = ToText(value);
       break;
+    case prSSL_Crl:
+      FSecurity.Crl = ToText(value);
+      break;
+    case prSSL_CrlPath:
+      FSecurity.CrlPath = ToText(value);
+      break;
     case prSSL_Cipher:
       FSecurity.Cipher = ToText(value);
       break;
@@ -180,6 +186,10 @@ TPropValue TMySQLConnection::GetProp(int prop) const {
       return FSecurity.Ca;
     case prSSL_CAPath:
       return FSecurity.CaPath;
+    case prSSL_Crl:
+      return FSecurity.Crl;
+    case prSSL_CrlPath:
+      return FSecurity.CrlPath;
     case prSSL_Cipher:
       return FSecurity.Cipher;
     case prSSL_Cert:

@@ -49,11 +49,16 @@ std::string SslSettingsProblem(const TSslSettings& settings) {
   // Any authority of the system would vouch for any certificate it signed, whatever the host.
   if (settings.Mode == TSslMode::VerifyCa && settings.Ca.empty() && settings.CaPath.empty())
     return "verify-ca needs a CA file (ssl-ca) or folder (ssl-capath)";
-  const std::pair<const std::string*, std::string_view> files[] = {
-      {&settings.Ca, "CA file"}, {&settings.Cert, "certificate file"}, {&settings.Key, "key file"}};
+  const std::pair<const std::string*, std::string_view> files[] = {{&settings.Ca, "CA file"},
+                                                                   {&settings.Cert, "certificate file"},
+                                                                   {&settings.Key, "key file"},
+                                                                   {&settings.Crl, "revocation list file"}};
   for (const auto& [file, what] : files)
     if (!file->empty() && !std::ifstream(*file)) return "cannot read the " + std::string(what) + " '" + *file + "'";
-  if (!settings.CaPath.empty() && !ReadableFolder(settings.CaPath))
-    return "cannot read the CA folder '" + settings.CaPath + "'";
+  const std::pair<const std::string*, std::string_view> folders[] = {{&settings.CaPath, "CA folder"},
+                                                                     {&settings.CrlPath, "revocation list folder"}};
+  for (const auto& [folder, what] : folders)
+    if (!folder->empty() && !ReadableFolder(*folder))
+      return "cannot read the " + std::string(what) + " '" + *folder + "'";
   return {};
 }

@@ -15,6 +15,10 @@ struct TSslSettings {
   std::string CaPath;  // folder of trusted authorities, one PEM file each under its hashed name
   std::string Cert;    // PEM file of the client certificate; empty: none
   std::string Key;     // PEM file of its private key; empty: taken from Cert
+  // PEM file of revocation lists, and a folder of them under their hashed names (hash.r0): a
+  // verified certificate that one of them revokes is refused.
+  std::string Crl;
+  std::string CrlPath;
   // Ciphers allowed, separated by ':': TLS 1.3 suite names (TLS_...) limit TLS 1.3, the others
   // TLS 1.2; empty: OpenSSL's defaults.
   std::string Cipher;

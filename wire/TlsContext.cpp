@@ -3,6 +3,7 @@
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -52,6 +53,28 @@ void LoadAuthorities(SSL_CTX* context, const TSslSettings& settings) {
     const std::string what = settings.Ca.empty() ? "CA folder '" + settings.CaPath : "CA file '" + settings.Ca;
     Fail("cannot read the " + what + "': " + OpenSslReason());
   }
+}
+
+// The server's certificate and the authorities above it are each checked against the lists of
+// their issuer; a certificate whose issuer has no list is refused too, as nothing says it stands.
+void LoadRevocationLists(SSL_CTX* context, const TSslSettings& settings) {
+  if (settings.Crl.empty() && settings.CrlPath.empty()) return;
+  X509_STORE* store = SSL_CTX_get_cert_store(context);
+  if (!settings.Crl.empty()) {
+    if (IsFolder(settings.Crl))
+      Fail("the revocation list file '" + settings.Crl +
+           "' is a folder (a folder of revocation lists is given as ssl-crlpath)");
+    X509_LOOKUP* file = X509_STORE_add_lookup(store, X509_LOOKUP_file());
+    if (!file || X509_load_crl_file(file, settings.Crl.c_str(), X509_FILETYPE_PEM) < 1)
+      Fail("cannot read the revocation list file '" + settings.Crl + "': " + OpenSslReason());
+  }
+  if (!settings.CrlPath.empty()) {
+    // Its lists are read when a certificate asks for its issuer's.
+    X509_LOOKUP* folder = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+    if (!folder || X509_LOOKUP_add_dir(folder, settings.CrlPath.c_str(), X509_FILETYPE_PEM) != 1)
+      Fail("cannot read the revocation list folder '" + settings.CrlPath + "': " + OpenSslReason());
+  }
+  X509_STORE_set_flags(store, X509_V_FLAG_CRL_CHECK | X509_V_FLAG_CRL_CHECK_ALL);
 }
 
 void LimitCiphers(SSL_CTX* context, const std::string& list) {
@@ -119,6 +142,7 @@ TTlsContext CreateTlsContext(const TSslSettings& settings) {
   SSL_CTX_set_default_read_buffer_len(context.get(), 64 * 1024);
   if (VerifiesCertificate(settings.Mode)) SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
   LoadAuthorities(context.get(), settings);
+  LoadRevocationLists(context.get(), settings);
   if (!settings.Cipher.empty()) LimitCiphers(context.get(), settings.Cipher);
   UseCertificate(context.get(), settings);
   return context;

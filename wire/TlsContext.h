@@ -1,7 +1,7 @@
 #pragma once
-// The TLS settings of a login made ready before it starts: every CA, certificate and key file
-// given is loaded and checked, so that a wrong one is reported whether or not the server
-// offers TLS this time.
+// The TLS settings of a login made ready before it starts: every CA, certificate, key and
+// revocation list file given is loaded and checked, so that a wrong one is reported whether or
+// not the server offers TLS this time.
 #include "wire/MySqlSecurity.h"
 
 #include <memory>
@@ -24,6 +24,6 @@ class ETlsSettingsError : public std::runtime_error {
 // The text of OpenSSL's oldest queued error, taken off the queue.
 std::string OpenSslReason();
 
-// The client context for the settings' mode: TLS 1.2 or later, the authorities, the cipher list,
-// and the client certificate with its key. Raises ETlsSettingsError.
+// The client context for the settings' mode: TLS 1.2 or later, the authorities and revocation
+// lists, the cipher list, and the client certificate with its key. Raises ETlsSettingsError.
 TTlsContext CreateTlsContext(const TSslSettings& settings);

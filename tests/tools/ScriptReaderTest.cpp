@@ -5,9 +5,9 @@
 namespace {
 
 // The command's name in the order of TScriptCommand::TKind, the statement's empty.
-constexpr const char* KindNames[] = {"",         "use",       "source",  "quit",   "error", "print",
-                                     "warnings", "nowarning", "charset", "system", "tee",   "notee",
-                                     "pager",    "nopager",   "prompt",  "status", "help",  "connect"};
+constexpr const char* KindNames[] = {"",          "use",     "source", "quit",    "error",   "print",    "warnings",
+                                     "nowarning", "charset", "system", "tee",     "notee",   "pager",    "nopager",
+                                     "prompt",    "status",  "help",   "connect", "sandbox", "bad input"};
 
 // Each command as "line:text", "line:text\G" for a vertical statement, or "use:db", "source:f",
 // "quit" and so on.
@@ -40,6 +40,10 @@ TEST(ScriptReader, SplitsAsTheReferenceClientReadsItsInput) {
       {"SELECT 3--1;", {"1:SELECT 3--1"}},
       {" ; -- only a comment\n ;/* and another */;", {}},
       {"/*!40101 SET NAMES utf8 */;", {"1:/*!40101 SET NAMES utf8 */"}},
+      // Inside a comment the server runs, quotes and backslash commands are read as outside it.
+      {"/*M!999999\\- enable the sandbox mode */\nSELECT 1;",
+       {"sandbox", "1:/*M!999999 enable the sandbox mode */\nSELECT 1"}},
+      {"/*!40101 SELECT 'a\\Gb;' */;", {"1:/*!40101 SELECT 'a\\Gb;' */"}},
       {"SELECT 'open quote; never closed", {"1:SELECT 'open quote; never closed"}},
       // The line is where the statement's first word is.
       {"\n\nSELECT\n1\n;", {"3:SELECT\n1"}},

@@ -13,18 +13,23 @@
 #  - without --force a failure inside a sourced file ends the run with 1, as with
 #    --abort-source-on-error (the reference client goes on and exits with 0);
 #  - LOAD DATA LOCAL sends a file only with --local-infile (the reference client sends it unasked);
-#  - --ssl-crl and --ssl-crlpath are taken with a warning: revocation is not checked;
+#  - --ssl-crl and --ssl-crlpath ask for the server's certificate to be verified, as --ssl-ca
+#    does here (the reference client checks revocation only with --ssl-verify-server-cert);
 #  - what a script printed before "system" comes before the command's output;
 #  - a refused connection names the system's reason (111), not EINPROGRESS (115);
 #  - --print-defaults names this program; --verbose names the host reached (-v, -vv, -vvv are the
-#    reference client's levels); help and status print this client's own text;
-#  - --binary-mode changes nothing; with --binary-as-hex, --table sizes a column by the values
-#    shown, not by its declared width.
+#    reference client's levels); help names this program in the three lines where the reference
+#    client names itself, and status this program and its version;
+#  - with --force, what a sourced file left unfinished before a NUL byte is dropped (the reference
+#    client glues it to the next statement of the file that sourced it);
+#  - a statement begun before \. on its line is run after the sourced file (the reference client
+#    drops it);
+#  - with --binary-as-hex a NULL of a binary column shows as NULL (the reference client prints 0x,
+#    as for an empty value, in the batch and table layouts).
 # Not compared: --version and --help (each names its own program and options), --password with a
 # blank (it asks on the terminal; see morvane_query_password.sh), --protocol=pipe (the vendor's
 # error number for it is 2047, this client's table has it at 2046), TLS failures (each words
-# OpenSSL's reason its own way), -vvv (it prints the time taken), and the table layout with
-# --quick (the reference client then sizes columns by their declared width).
+# OpenSSL's reason its own way) and -vvv (it prints the time taken).
 # Usage: morvane_query_like_vendor_client.sh <path of morvane-query>
 set -uo pipefail
 query=$1
@@ -40,8 +45,11 @@ user=$MORVANE_TEST_DB_NATIVE_USER password=$MORVANE_TEST_DB_NATIVE_PASSWORD
 cs=--default-character-set=utf8mb4
 login=(--no-defaults "$cs" -h "$host" -P "$port" -u "$user" "-p$password" "$db")
 
-# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set.
+# same <stdin file> <arguments...>: both programs, compared; run through "${detached[@]}" when set,
+# and with the lines that necessarily differ taken out of both standard outputs by "${masked[@]}"
+# (sed's arguments) when set.
 detached=()
+masked=()
 same() {
   local input=$1
   shift
@@ -49,7 +57,9 @@ same() {
   local vendorStatus=$?
   "${detached[@]}" "$query" "$@" <"$input" >"$work/ours.out" 2>"$work/ours.err"
   local ourStatus=$?
-  sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /' "$work/vendor.err"
+  [ ${#masked[@]} -eq 0 ] || sed -i "${masked[@]}" "$work/vendor.out" "$work/ours.out"
+  sed -i 's/^mariadb: /morvane-query: /; s/^Warning: mariadb: /Warning: morvane-query: /; s/and mysql is run in/and morvane-query is run in/' \
+    "$work/vendor.err"
   local what="${*: -1}"
   if ! cmp -s "$work/vendor.out" "$work/ours.out"; then
     fail "standard output differs for: ${what:0:70}"
@@ -183,6 +193,18 @@ commands=(
 )
 for text in "${commands[@]}"; do same "$(script commands.sql "$text")" "${login[@]}"; done
 same "$(script commands.sql $'SELECT 1 AS a \\x;\nSELECT 2;')" "${login[@]}" --force
+# help lists the commands as there, but for the lines where the reference client names itself;
+# status tells the same of the session, but for the client's own name and version, the connection's
+# number, and the server's uptime and counters of the moment.
+masked=(-e '/^\(exit\|prompt\|quit\) *(\\[qR])/d')
+same "$(script help.sql $'help\nSELECT 1 AS a;\n\\h\n?\nhelp;')" "${login[@]}"
+masked=(-e '/^mariadb  Ver \|^morvane-query [0-9]/d; /^Connection id:/d; /^Uptime:/d; /^Threads:/d')
+for how in "" --skip-ssl; do
+  same "$(script status.sql $'status\nCREATE TEMPORARY TABLE ai (id INT AUTO_INCREMENT PRIMARY KEY);
+INSERT INTO ai VALUES (NULL), (NULL);\n\\s\nDELIMITER //\nSELECT 1/0 AS w//\nstatus\nuse information_schema\n\\s')" "${login[@]}" $how
+done
+same "$(script status.sql $'status')" --no-defaults "$cs" -S "$MORVANE_TEST_DB_SOCKET" -u "$user" "-p$password"
+masked=()
 same $none "${login[@]}" --show-warnings -e "SELECT 1/0 AS w; SELECT 2 AS two"
 # Known difference: what a script printed before "system" comes before the command's output.
 out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>&1)
@@ -190,7 +212,7 @@ out=$("$query" "${login[@]}" -e $'SELECT 1 AS a;\nsystem echo then the shell' 2>
 
 # A statement that fails after its first rows prints none of them, unless --quick streamed them.
 halfway="SELECT id, (SELECT 1 UNION SELECT 2 FROM DUAL WHERE id > 2) AS s FROM vendor_cli ORDER BY id"
-for how in "" --force --quick "--quick --force" -t -E "-E --quick"; do
+for how in "" --force --quick "--quick --force" -t -E "-E --quick" "-t --quick" "-X --quick" "-H --quick"; do
   same $none "${login[@]}" $how -e "SELECT 'before' AS b; $halfway; SELECT 'after' AS a"
 done
 
@@ -237,6 +259,57 @@ rest=(
 )
 for text in "${rest[@]}"; do same "$(script rest.sql "$text")" "${login[@]}"; done
 same "$(script quit-force.sql $'quit;\nSELECT 2 AS forced;')" "${login[@]}" --force
+# Known difference: a statement begun before \. on its line is kept and ended after the sourced
+# file (the reference client drops it).
+out=$("$query" "${login[@]}" <"$(script pending-source.sql $'SELECT 2 AS b \\. '"$included"$'\n;')" 2>&1)
+[ "$out" = $'included\n10\nb\n2' ] || fail "a statement begun before \\.: $out"
+
+# After "sandbox" (a dump's first line says it inside a comment the server skips) no command may
+# reach the file system; the backslash commands and quotes inside such a comment are read as there.
+sandbox=(
+  $'sandbox\nSELECT 1 AS a;\nsystem echo not run\nSELECT 2 AS b;\nsource '"$included"$'\nSELECT 3 AS c;'
+  $'\\-\ntee '"$work"$'/sandbox.out\nnotee\npager less\nnopager\n\\. '"$included"$'\nconnect\n\\! echo not run\nSELECT 4;'
+  $'/*M!999999\\- enable the sandbox mode */\nSELECT 1 AS a;\nsystem echo not run\nSELECT 2 AS b;'
+  $'/*!40101 SELECT \'a\\nb\' AS x */;\n/*!40101 SELECT \'a\\Gb\' AS y, "q\\\'" AS z */;\n/*!40101 SELECT 1 AS w */ \\G'
+  $'SELECT 1 AS a /*!50000 \\G */;\n/*!40101 SELECT 1 AS a; SELECT 2 AS b */;\n/*!40101 SELECT 3 AS c -- x\n */;'
+)
+for text in "${sandbox[@]}"; do
+  for how in "" -f; do same "$(script sandbox.sql "$text")" "${login[@]}" $how; done
+done
+[ ! -e "$work/sandbox.out" ] || fail "tee wrote a file in the sandbox"
+
+# Carriage returns and NUL bytes: without --binary-mode a carriage return before a line break is
+# dropped and a NUL ends the reading with an error, even with --force; a file that sourced it goes on
+# with --force. With it both are kept in the statement, and the only client commands are DELIMITER
+# and \C: the others go to the server as SQL, and a backslash command is unknown.
+printf "SELECT 'a\0b' AS nul;\n" >"$work/nul.sql"
+binary=(
+  $'SELECT \'a\r\nb\' AS x, HEX(\'a\r\nb\') AS h;\r\nSELECT\r\n2 AS two;\r\nDELIMITER //\r\nSELECT 3 AS d//\r\nDELIMITER ;\r\nuse kova\r\nSELECT DATABASE() AS db;\r\n'
+  "$(printf "SELECT HEX('a\0b') AS h, LENGTH('a\0b') AS l;\nSELECT 2 AS after;\n" | tr '\0' '\1')"
+  $'SELECT 1 AS a;\nSELECT \'x\',\n  \'a\1b\' AS h;\nSELECT 2;\n'
+  $'SELECT 5 AS a;\n\nSELECT 6 AS b,\n7;\nuse kova\n\1\nSELECT 8;\n'
+  $'SELECT 5 AS a;\nsource '"$work/nul.sql"$'\nSELECT 2 AS after;\n'
+  $'SELECT 1 AS a\\G\nSELECT 2 AS b;\nuse information_schema\nSELECT DATABASE() AS d;\nsource '"$included"$'\nSELECT 3 AS c;
+\\C latin1\nSELECT @@character_set_client AS cs;\ncharset utf8\nSELECT @@character_set_client AS cs;\n\\q\nSELECT 6;\n'
+  $'SELECT 1 AS a -- comment ; here\n, 2 AS b; # hash\nSELECT \'x;\\\\y\' AS q, /* c; */ 3 AS c, \\N AS n;\n\\d //\nSELECT 4//\n'
+  $'SELECT 1 AS a\\c SELECT 3;\nSELECT 2;\n'
+  $'SELECT \'a\\\\Cb\' AS x; \\C utf8mb4 SELECT 5 AS y;\nSELECT @@character_set_client AS cs;\n'
+  $'DELIMITER ;;\nuse information_schema;;\nSELECT 4 AS x;;\nquit;;\nSELECT 7 AS y;;\ndelimiter ;\n\\. '"$included"$'\nSELECT 1 AS a; use kova; SELECT 2 AS b;\nexit\nSELECT 3;\n'
+)
+for text in "${binary[@]}"; do
+  # \1 stands for a NUL, which bash strings cannot hold.
+  printf '%s' "$text" | tr '\1' '\0' >"$work/binary.sql"
+  for how in "" -f --binary-mode "--binary-mode -f"; do same "$work/binary.sql" "${login[@]}" $how; done
+done
+same "$work/nul.sql" "${login[@]}" --binary-mode -t
+same "$work/nul.sql" "${login[@]}" --binary-mode -E
+# Known difference: with --force, the reference client glues what a sourced file left unfinished
+# before its NUL to the next statement of the file that sourced it; here that file goes on as it is.
+printf "SELECT 1 AS a;\nsource %s\nSELECT 3 AS c;\n" "$work/nul.sql" | sed 's/nul.sql/half-nul.sql/' >"$work/sources-nul.sql"
+printf "SELECT 'x',\n 'a\0b';\n" >"$work/half-nul.sql"
+out=$("$query" "${login[@]}" -f <"$work/sources-nul.sql" 2>/dev/null)
+status=$?
+[ "$status" -eq 0 ] && [ "$out" = $'a\n1\nc\n3' ] || fail "a NUL in a sourced file with --force: status $status: $out"
 
 # Self-including option files and self-sourcing scripts end, and an empty delimiter is refused.
 printf '[client]\nuser=%s\n!include %s\n' "$user" "$work/self.cnf" >"$work/self.cnf"
@@ -286,10 +359,11 @@ done
 same $none "${login[@]}" --safe-updates -e "DELETE FROM vendor_cli"
 markup="SELECT 1 AS \`<a>\`, NULL AS b, '\"q\" ''s & <t>' AS c; SELECT 2 AS d FROM DUAL WHERE 0; DO 1; SELECT 3 AS e"
 for how in -H --html -HN -X --xml -XN; do same $none "${login[@]}" $how -e "$markup"; done
+same $none "${login[@]}" -X -e "SELECT 1 AS a UNION SELECT 2 UNION SELECT NULL"
 same "$(script markup.sql $'SELECT 1 AS a,\n2 AS b;\nSELECT \'a\tb\' AS x\n')" "${login[@]}" -X
 same $none "${login[@]}" --tee="$work/tee.log" -e "SELECT 1 AS a"
 [ -f "$work/tee.log" ] || fail "--tee did not create its file"
-for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column-type-info --binary-mode --skip-comments \
+for how in --pager --pager=less --skip-pager --skip-tee --sigint-ignore --column-type-info --skip-comments \
   --abort-source-on-error --local-infile --auto-vertical-output --binary-as-hex --skip-secure-auth \
   --default-auth=mysql_native_password --tls-version=TLSv1.2,TLSv1.3 --plugin-dir=/tmp; do
   same $none "${login[@]}" $how -e "SELECT 'taken' AS how"
@@ -297,7 +371,18 @@ done
 # --binary-as-hex shows bytes without a character set (binary strings, BIT, geometry) as 0x and hex.
 binary="SELECT x'4100' AS a, CAST('a' AS BINARY) AS b, 'text' AS c, NULL AS n, 5 AS i, x'' AS e, b'101' AS bt,
   DATE'2020-01-02' AS d, 1.5 AS f, x'0a09' AS t, ST_GeomFromText('POINT(1 1)') AS g"
-for how in "" --vertical --quick; do same $none "${login[@]}" --binary-as-hex $how -e "$binary"; done
+for how in "" --vertical --quick -t "-t --quick"; do same $none "${login[@]}" --binary-as-hex $how -e "$binary"; done
+# With --quick a table's columns are as wide as declared, and rows are drawn as they come: an empty
+# result set still has its head. In hexadecimal a column takes two digits for each byte of that
+# width, also without --quick, and a long value is padded whole.
+declared="SELECT * FROM vendor_cli ORDER BY id; SELECT 1 AS a FROM DUAL WHERE 0; SELECT x'41' AS longname,
+  CAST('' AS BINARY(3)) AS e, CAST(REPEAT('x', 600) AS BINARY) AS l, 'abc' AS s, 12 AS n, NULL AS nothing"
+for how in "-t --quick" "-tN --quick" "-t --binary-as-hex" "-t --quick --binary-as-hex" "-H --quick" "-X --quick"; do
+  same $none "${login[@]}" $how -e "$declared"
+done
+# Known difference: a NULL in hexadecimal shows as NULL (the reference client prints 0x, as for no bytes).
+out=$("$query" "${login[@]}" --binary-as-hex -e "SELECT CAST(NULL AS BINARY) AS n, x'' AS e" 2>&1)
+[ "$out" = $'n\te\nNULL\t0x' ] || fail "a NULL in hexadecimal: $out"
 cat >"$work/setup.cnf" <<CNF
 [client]
 host=$host
@@ -330,10 +415,6 @@ printDefaults() {
 }
 printDefaults --defaults-file="$work/setup.cnf" --print-defaults
 printDefaults --no-defaults --print-defaults
-# Known difference: a revocation list cannot be checked here; that is said, and the run goes on.
-out=$("$query" "${login[@]}" --ssl-crl="$work/none.crl" -e "SELECT 1 AS one" 2>&1)
-[ "$out" = "Warning: morvane-query: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not \
-checked for revocation"$'\none\n1' ] || fail "--ssl-crl: $out"
 same $none "${login[@]}" --print-defaults -e "SELECT 1"
 
 # Option values: suffixes, negative and too large numbers, loose- prefixes on the command line,
@@ -434,10 +515,45 @@ same $none "${login[@]}" --ssl-capath="$work/authorities" --ssl-verify-server-ce
 same $none "${login[@]}" --ssl-capath="$work/authorities" -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "$cipher"
 same $none "${login[@]}" --ssl-cipher=ECDHE-RSA-AES256-GCM-SHA384 -e "$cipher"
+# Revocation lists of the test CA, made with its own tools: one revokes the server's certificate,
+# the other does not. Given as a file or as a folder under the CA's hash, on the command line or in
+# an option file; a revoked certificate fails the login (each words OpenSSL's reason its own way).
+revocationList() {  # revocationList <name> [certificate to revoke]
+  local ca=$work/ca-$1
+  mkdir "$ca" && : >"$ca/index.txt" && echo 01 >"$ca/crlnumber"
+  printf '%s\n' '[ca]' 'default_ca = test_ca' '[test_ca]' "database = $ca/index.txt" "crlnumber = $ca/crlnumber" \
+    'default_md = sha256' >"$ca/ca.cnf"
+  local sign=(openssl ca -batch -config "$ca/ca.cnf" -cert "$tls/ca.pem" -keyfile "$tls/ca-key.pem")
+  { [ -z "${2:-}" ] || "${sign[@]}" -revoke "$2"; } 2>/dev/null &&
+    "${sign[@]}" -gencrl -crldays 1 -out "$work/$1.crl" 2>/dev/null || fail "cannot make the revocation list $1"
+  mkdir "$work/$1-lists" && cp "$work/$1.crl" "$work/$1-lists/$(openssl x509 -hash -noout -in "$tls/ca.pem").r0"
+}
+revocationList clean
+revocationList revoked "$tls/server-cert.pem"
+checked=("${login[@]}" --ssl-ca="$tls/ca.pem" --ssl-verify-server-cert)
+same $none "${checked[@]}" --ssl-crl="$work/clean.crl" -e "$cipher"
+same $none "${checked[@]}" --ssl-crlpath="$work/clean-lists" -e "$cipher"
+printf '[client]\nssl-crl=%s\n' "$work/clean.crl" >"$work/crl.cnf"
+same $none --defaults-file="$work/crl.cnf" "${checked[@]:1}" -e "$cipher"
+for how in --ssl-crl="$work/revoked.crl" --ssl-crlpath="$work/revoked-lists"; do
+  mariadb "${checked[@]}" "$how" -e "SELECT 1" >/dev/null 2>&1
+  vendorStatus=$?
+  out=$("$query" "${checked[@]}" "$how" -e "SELECT 1" 2>&1)
+  status=$?
+  [ "$status" -eq "$vendorStatus" ] && [ "$status" -eq 1 ] &&
+    [ "$out" = "ERROR 2026 (HY000): SSL connection error the server's certificate was not accepted: certificate revoked" ] ||
+    fail "$how: status $status (the reference client's $vendorStatus): $out"
+done
+out=$("$query" "${checked[@]}" --ssl-crl="$work/no.crl" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2026 (HY000): SSL connection error cannot read the revocation list file '$work/no.crl'" ] ||
+  fail "a missing revocation list: $out"
 # The dataset mode takes the same encryption options.
 out=$("$query" "${login[@]}" --dataset --ssl-capath="$work/authorities" --ssl-verify-server-cert \
   --ssl-cipher=TLS_AES_128_GCM_SHA256 -e "SHOW STATUS LIKE 'Ssl_cipher'" 2>&1)
 [ "$out" = $'Variable_name\tValue\nSsl_cipher\tTLS_AES_128_GCM_SHA256' ] || fail "dataset: CA folder and cipher: $out"
+out=$("$query" "${checked[@]}" --dataset --ssl-crlpath="$work/revoked-lists" -e "SELECT 1" 2>&1)
+[ "$out" = "ERROR 2026 (HY000): SSL connection error the server's certificate was not accepted: certificate revoked" ] ||
+  fail "dataset: a revoked certificate: $out"
 
 mariadb "${login[@]}" -e "DROP TABLE IF EXISTS vendor_cli"
 exit $((failures > 0))

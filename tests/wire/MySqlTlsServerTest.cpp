@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -27,6 +28,52 @@ TSslSettings Settings(TSslMode mode, const std::string& ca = "ca.pem") {
   settings.Mode = mode;
   settings.Ca = TlsFile(ca);
   return settings;
+}
+
+using TCertificate = std::unique_ptr<X509, decltype(&X509_free)>;
+
+TCertificate ReadCertificate(const std::string& file) {
+  std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(file.c_str(), "r"), BIO_free);
+  return TCertificate(in ? PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr) : nullptr, X509_free);
+}
+
+// The name OpenSSL looks a subject's authorities ("hash.0") and revocation lists ("hash.r0") up by.
+std::string SubjectHash(const std::string& certificateFile) {
+  const TCertificate certificate = ReadCertificate(certificateFile);
+  char hash[16];
+  std::snprintf(hash, sizeof hash, "%08lx", certificate ? X509_subject_name_hash(certificate.get()) : 0ul);
+  return hash;
+}
+
+// Writes a revocation list of the test CA (or of issuer) that revokes the named certificates of
+// the test folder, valid from a minute ago for a day.
+void WriteRevocationList(const std::filesystem::path& file, const std::vector<std::string>& revoked,
+                         const std::string& issuer = "ca") {
+  const TCertificate ca = ReadCertificate(TlsFile(issuer + ".pem"));
+  std::unique_ptr<BIO, decltype(&BIO_free)> keyFile(BIO_new_file(TlsFile(issuer + "-key.pem").c_str(), "r"), BIO_free);
+  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+      PEM_read_bio_PrivateKey(keyFile.get(), nullptr, nullptr, nullptr), EVP_PKEY_free);
+  std::unique_ptr<X509_CRL, decltype(&X509_CRL_free)> list(X509_CRL_new(), X509_CRL_free);
+  ASSERT_TRUE(ca && key && list) << issuer;
+  std::unique_ptr<ASN1_TIME, decltype(&ASN1_TIME_free)> from(X509_time_adj_ex(nullptr, 0, -60, nullptr),
+                                                             ASN1_TIME_free);
+  std::unique_ptr<ASN1_TIME, decltype(&ASN1_TIME_free)> until(X509_time_adj_ex(nullptr, 1, 0, nullptr), ASN1_TIME_free);
+  ASSERT_TRUE(X509_CRL_set_version(list.get(), 1) == 1 &&
+              X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(ca.get())) == 1 &&
+              X509_CRL_set1_lastUpdate(list.get(), from.get()) == 1 &&
+              X509_CRL_set1_nextUpdate(list.get(), until.get()) == 1);
+  for (const std::string& name : revoked) {
+    const TCertificate certificate = ReadCertificate(TlsFile(name + "-cert.pem"));
+    X509_REVOKED* entry = X509_REVOKED_new();
+    ASSERT_TRUE(certificate && entry) << name;
+    X509_REVOKED_set_serialNumber(entry, X509_get_serialNumber(certificate.get()));
+    X509_REVOKED_set_revocationDate(entry, from.get());
+    X509_CRL_add0_revoked(list.get(), entry);
+  }
+  X509_CRL_sort(list.get());
+  std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new_file(file.c_str(), "w"), BIO_free);
+  ASSERT_TRUE(X509_CRL_sign(list.get(), key.get(), EVP_sha256()) > 0 && out &&
+              PEM_write_bio_X509_CRL(out.get(), list.get()) == 1);
 }
 
 class TTlsClient {
@@ -326,17 +373,25 @@ TEST(MySqlTlsServer, GivenFilesAreCheckedBeforeConnectingEvenWhenTlsIsNotOffered
                 PEM_write_bio_PrivateKey(out.get(), key.get(), EVP_aes_128_cbc(), nullptr, 0, nullptr, phrase) == 1);
   }
   const std::string cert = TlsFile("client-cert.pem");
+  const std::string folder = dir.Path().string();
+  const std::string missing = folder + "/missing.crl";
   const struct {
-    std::string Ca, Cert, Key;
+    std::string Ca, Cert, Key, Crl, CrlPath;
     std::string Reason;
   } cases[] = {
-      {garbage, "", "", "cannot read the CA file '" + garbage + "'"},
-      {dir.Path().string(), "", "", "the CA file '" + dir.Path().string() + "' is a folder"},
-      {"", garbage, "", "cannot read the certificate file '" + garbage + "'"},
-      {"", cert, garbage, "the key file '" + garbage + "' holds no private key in PEM form"},
-      {"", cert, locked, "the key file '" + locked + "' is protected by a pass phrase, which is not supported"},
-      {"", "", TlsFile("client-key.pem"), "a key file needs a certificate file"},
+      {garbage, "", "", "", "", "cannot read the CA file '" + garbage + "'"},
+      {folder, "", "", "", "", "the CA file '" + folder + "' is a folder"},
+      {"", garbage, "", "", "", "cannot read the certificate file '" + garbage + "'"},
+      {"", cert, garbage, "", "", "the key file '" + garbage + "' holds no private key in PEM form"},
+      {"", cert, locked, "", "", "the key file '" + locked + "' is protected by a pass phrase, which is not supported"},
+      {"", "", TlsFile("client-key.pem"), "", "", "a key file needs a certificate file"},
+      {"", "", "", missing, "", "cannot read the revocation list file '" + missing + "'"},
+      {"", "", "", garbage, "", "cannot read the revocation list file '" + garbage + "'"},
+      {"", "", "", folder, "", "the revocation list file '" + folder + "' is a folder"},
+      {"", "", "", "", missing, "cannot read the revocation list folder '" + missing + "'"},
+      {"", "", "", "", garbage, "cannot read the revocation list folder '" + garbage + "'"},
   };
+
   for (const auto& c : cases) {
     bool reached = false;
     {
@@ -349,6 +404,8 @@ TEST(MySqlTlsServer, GivenFilesAreCheckedBeforeConnectingEvenWhenTlsIsNotOffered
       settings.Ca = c.Ca;
       settings.Cert = c.Cert;
       settings.Key = c.Key;
+      settings.Crl = c.Crl;
+      settings.CrlPath = c.CrlPath;
       TTlsClient client(settings);
       EXPECT_FALSE(client.LoginNative(server.Port())) << c.Reason;
       EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
@@ -378,14 +435,8 @@ TEST(MySqlTlsServer, ReadTimeOutHoldsOverTls) {
 TEST(MySqlTlsServer, CaFolderVerifiesTheServer) {
   TempDir withCa;
   TempDir withOtherCa;
-  for (const auto& [dir, file] : {std::pair{&withCa, "ca.pem"}, std::pair{&withOtherCa, "other-ca.pem"}}) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> in(BIO_new_file(TlsFile(file).c_str(), "r"), BIO_free);
-    std::unique_ptr<X509, decltype(&X509_free)> ca(PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr), X509_free);
-    ASSERT_TRUE(ca) << file;
-    char name[16];
-    std::snprintf(name, sizeof name, "%08lx.0", X509_subject_name_hash(ca.get()));
-    std::filesystem::copy_file(TlsFile(file), *dir / name);
-  }
+  for (const auto& [dir, file] : {std::pair{&withCa, "ca.pem"}, std::pair{&withOtherCa, "other-ca.pem"}})
+    std::filesystem::copy_file(TlsFile(file), *dir / (SubjectHash(TlsFile(file)) + ".0"));
   TSslSettings settings = Settings(TSslMode::VerifyIdentity, "");
   settings.Ca.clear();
   settings.CaPath = withCa.Path().string();
@@ -399,6 +450,49 @@ TEST(MySqlTlsServer, CaFolderVerifiesTheServer) {
   EXPECT_FALSE(refused.LoginNative());
   EXPECT_EQ(refused.Errno(), CR_SSL_CONNECTION_ERROR);
   EXPECT_NE(refused.Error().find("signed by an unknown CA"), std::string::npos) << refused.Error();
+}
+
+// A revocation list, given as a file or in a folder under its issuer's hash, refuses a server
+// certificate it names and passes one it does not; a certificate whose issuer's list is missing
+// is refused too, as nothing says it still stands.
+TEST(MySqlTlsServer, RevocationListsRefuseARevokedServerCertificate) {
+  TempDir dir;
+  WriteRevocationList(dir / "server-revoked.crl", {"server", "client"});
+  WriteRevocationList(dir / "client-revoked.crl", {"client"});
+  WriteRevocationList(dir / "other-ca.crl", {}, "other-ca");
+  for (const std::string name : {"server-revoked", "client-revoked"}) {
+    std::filesystem::create_directory(dir / name);
+    std::filesystem::copy_file(dir / (name + ".crl"), dir / name / (SubjectHash(TlsFile("ca.pem")) + ".r0"));
+  }
+  const struct {
+    std::string Crl, CrlPath;
+    TSslMode Mode;
+    std::string Refusal;  // empty: the login succeeds
+  } cases[] = {
+      {"client-revoked.crl", "", TSslMode::VerifyCa, ""},
+      {"client-revoked.crl", "", TSslMode::VerifyIdentity, ""},
+      {"server-revoked.crl", "", TSslMode::VerifyCa, "certificate revoked"},
+      {"server-revoked.crl", "", TSslMode::VerifyIdentity, "certificate revoked"},
+      {"", "client-revoked", TSslMode::VerifyCa, ""},
+      {"", "server-revoked", TSslMode::VerifyCa, "certificate revoked"},
+      {"other-ca.crl", "", TSslMode::VerifyCa, "unable to get certificate CRL"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Crl + c.CrlPath + " " + std::string(SslModeName(c.Mode)));
+    TSslSettings settings = Settings(c.Mode);
+    settings.Crl = c.Crl.empty() ? "" : (dir / c.Crl).string();
+    settings.CrlPath = c.CrlPath.empty() ? "" : (dir / c.CrlPath).string();
+    TTlsClient client(settings);
+    const bool loggedIn = client.LoginNative();
+    EXPECT_EQ(loggedIn, c.Refusal.empty()) << client.Error();
+    if (loggedIn) {
+      EXPECT_EQ(client.SslVersion().rfind("TLSv1.", 0), 0u);
+      continue;
+    }
+    EXPECT_EQ(client.Errno(), CR_SSL_CONNECTION_ERROR);
+    EXPECT_NE(client.Error().find("the server's certificate was not accepted: " + c.Refusal), std::string::npos)
+        << client.Error();
+  }
 }
 
 // A TLS 1.3 suite limits TLS 1.3; names of older ciphers leave it its own suites; a list that

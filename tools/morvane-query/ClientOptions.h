@@ -13,8 +13,7 @@ struct TClientOptions {
   bool SslModeGiven = false;
   bool SkipSsl = false;
   bool VerifyServerCert = false;
-  bool RevocationListGiven = false;  // --ssl-crl or --ssl-crlpath, which this client cannot check
-  bool AskPassword = false;          // -p or --password without a value: asked on the terminal
+  bool AskPassword = false;  // -p or --password without a value: asked on the terminal
   bool PasswordGiven = false;
 
   // Statements given on the command line (-e, and operands after the database name), run in turn
@@ -32,10 +31,11 @@ struct TClientOptions {
   bool PrintQueryOnError = true;  // the failing statement between dashed lines
   bool AbortSourceOnError = false;
   bool ShowWarnings = false;
-  bool Quick = false;     // rows printed as they arrive, not once the result set is whole
-  bool Comments = false;  // comments go to the server with the statements
-  int EchoLevel = 0;      // -v: statements echoed; -vv: and their outcome; -vvv: and the time taken
-  std::string Tee;        // without a terminal the file is named and created, nothing written to it
+  bool Quick = false;       // rows printed as they arrive, not once the result set is whole
+  bool Comments = false;    // comments go to the server with the statements
+  bool BinaryMode = false;  // NUL and carriage returns kept in statements, no client commands but DELIMITER and \C
+  int EchoLevel = 0;        // -v: statements echoed; -vv: and their outcome; -vvv: and the time taken
+  std::string Tee;          // without a terminal the file is named and created, nothing written to it
 
   // Sent after the login: --init-command, and the limits of --safe-updates.
   std::string InitCommand;

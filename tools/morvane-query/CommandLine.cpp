@@ -169,15 +169,15 @@ const TOptionRule OptionRules[] = {
     {"sigint-ignore", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"auto-vertical-output", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"column-type-info", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
-    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
+    {"binary-mode", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.BinaryMode = On(v); }},
     {"binary-as-hex", 0, TArgument::Boolean, [](TClientOptions& o, const auto& v) { o.BinaryAsHex = On(v); }},
     // Login settings of the C client library that this protocol client has no use for: its login
     // methods are built in and it always speaks TLS 1.2 or 1.3.
     {"default-auth", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"plugin-dir", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
     {"tls-version", 0, TArgument::Required, [](TClientOptions&, const auto&) {}},
-    {"ssl-crl", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
-    {"ssl-crlpath", 0, TArgument::Required, [](TClientOptions& o, const auto&) { o.RevocationListGiven = true; }},
+    {"ssl-crl", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.Crl = *v; }},
+    {"ssl-crlpath", 0, TArgument::Required, [](TClientOptions& o, const auto& v) { o.Login.Security.CrlPath = *v; }},
     // Line numbers are always shown without a terminal.
     {"line-numbers", 0, TArgument::Boolean, [](TClientOptions&, const auto&) {}},
     {"skip-line-numbers", 'L', TArgument::Boolean, [](TClientOptions&, const auto&) {}},
@@ -431,7 +431,8 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
       security.Mode = TSslMode::Disabled;
     else if (options.VerifyServerCert)
       security.Mode = TSslMode::VerifyIdentity;
-    else if (!security.Ca.empty() || !security.CaPath.empty())
+    // Authorities or revocation lists are given to verify the server's certificate with.
+    else if (!security.Ca.empty() || !security.CaPath.empty() || !security.Crl.empty() || !security.CrlPath.empty())
       security.Mode = TSslMode::VerifyCa;
   }
   // As the vendors' clients do: the environment's password when none was given, and its host and
@@ -441,12 +442,6 @@ void FinishOptions(const std::vector<std::string>& operands, TClientOptions& opt
   if (const char* host = std::getenv("MYSQL_HOST"); host && options.Login.Host.empty()) options.Login.Host = host;
   if (const char* port = std::getenv("MYSQL_TCP_PORT"); port && options.Login.Port == 0)
     options.Login.Port = std::atoi(port);
-  // Said once, not taken silently: a revoked server certificate still passes here.
-  if (options.RevocationListGiven)
-    std::fprintf(stderr,
-                 "Warning: %s: --ssl-crl and --ssl-crlpath are not supported; the server's certificate is not "
-                 "checked for revocation\n",
-                 Program);
   if (options.SafeUpdates)
     options.Login.AfterLogin.push_back("SET sql_safe_updates=1, sql_select_limit=" + options.SelectLimit +
                                        ", max_join_size=" + options.MaxJoinSize);

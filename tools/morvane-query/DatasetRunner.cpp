@@ -64,6 +64,8 @@ int RunDatasetMode(const TQueryLogin& login, const std::vector<std::string>& sta
                               .Key = login.Security.Key,
                               .ServerPublicKey = login.Security.ServerPublicKey,
                               .CAPath = login.Security.CaPath,
+                              .Crl = login.Security.Crl,
+                              .CrlPath = login.Security.CrlPath,
                               .Cipher = login.Security.Cipher,
                               .GetServerPublicKey = login.Security.GetServerPublicKey,
                               .EnableClearText = login.Security.EnableClearText,

@@ -82,5 +82,9 @@ void ReportStatementError(const TQueryError& failure, const std::string* stateme
 
 void ReportScriptError(const std::string& message, TScriptPlace place) {
   std::fflush(stdout);
-  std::fprintf(stderr, "ERROR %s: %s\n", Where(place).c_str(), message.c_str());
+  // Before the first statement of a file the reference client names no place.
+  if (place.Line == 0)
+    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+  else
+    std::fprintf(stderr, "ERROR %s: %s\n", Where(place).c_str(), message.c_str());
 }

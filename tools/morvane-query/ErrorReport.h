@@ -17,5 +17,6 @@ void ReportLoginError(const TQueryError& error);
 // "ERROR 1146 (42S02) at line 3: Table 'kova.t' doesn't exist", with " in file: 'a.sql'" after
 // the line inside a sourced file.
 void ReportStatementError(const TQueryError& error, const std::string* statement, TScriptPlace place);
-// The client's own complaint about a script: "ERROR at line 2: Failed to open file 'x.sql', error: 2".
+// The client's own complaint about a script: "ERROR at line 2: Failed to open file 'x.sql', error: 2",
+// or "ERROR: ..." at line 0.
 void ReportScriptError(const std::string& message, TScriptPlace place);

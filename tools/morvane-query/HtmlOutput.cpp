@@ -4,24 +4,26 @@
 
 void THtmlOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
-  FHasRows = false;
+  FHeadWritten = false;
   FRowStarted = false;
+  if (FStreamed) WriteHead();
+}
+
+void THtmlOutput::WriteHead() {
+  FHeadWritten = true;
+  std::fputs("<TABLE BORDER=1>", FOut);
+  if (!FColumnNames) return;
+  std::fputs("<TR>", FOut);
+  for (const TResultColumn& column : FColumns) {
+    std::fputs("<TH>", FOut);
+    WriteMarkupText(FOut, column.Name);
+    std::fputs("</TH>", FOut);
+  }
+  std::fputs("</TR>", FOut);
 }
 
 void THtmlOutput::Value(const std::optional<std::string_view>& value) {
-  if (!FHasRows) {
-    FHasRows = true;
-    std::fputs("<TABLE BORDER=1>", FOut);
-    if (FColumnNames) {
-      std::fputs("<TR>", FOut);
-      for (const TResultColumn& column : FColumns) {
-        std::fputs("<TH>", FOut);
-        WriteMarkupText(FOut, column.Name);
-        std::fputs("</TH>", FOut);
-      }
-      std::fputs("</TR>", FOut);
-    }
-  }
+  if (!FHeadWritten) WriteHead();
   if (!FRowStarted) std::fputs("<TR>", FOut);
   FRowStarted = true;
   std::fputs("<TD>", FOut);
@@ -35,5 +37,5 @@ void THtmlOutput::EndRow() {
 }
 
 void THtmlOutput::EndResult() {
-  if (FHasRows) std::fputs("</TABLE>", FOut);
+  if (FHeadWritten) std::fputs("</TABLE>", FOut);
 }

@@ -154,8 +154,12 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
   std::vector<TResultColumn> columns;
   std::vector<bool> asHex;
   for (const TMySqlFieldInfo& field : result->Fields()) {
-    columns.push_back({field.Name, field.MyType, (field.Flags & NOT_NULL_FLAG) != 0});
     asHex.push_back(FBinaryAsHex && HoldsBytes(field));
+    columns.push_back({.Name = field.Name,
+                       .Type = field.MyType,
+                       .NotNull = (field.Flags & NOT_NULL_FLAG) != 0,
+                       .DeclaredLength = field.Length,
+                       .Hex = asHex.back()});
   }
   const std::size_t count = columns.size();
   if (FStreamRows) sink.StartResult(std::move(columns));
@@ -180,7 +184,11 @@ std::optional<std::uint64_t> TQueryRunner::ReadResult(TMySqlResultSet* result, T
     Fail();
   }
   FApi.mysql_free_result(result);
-  if (!ok) return std::nullopt;
+  if (!ok) {
+    // What was streamed is closed as a whole result set is.
+    if (FStreamRows) sink.EndResult();
+    return std::nullopt;
+  }
   if (!FStreamRows) {
     sink.StartResult(std::move(columns));
     std::size_t column = 0;
@@ -227,6 +235,20 @@ bool TQueryRunner::Run(const std::string& sql, TResultSink* sink, const TOutcome
     if (next == -1) return true;
     if (next != 0) return Fail();
   }
+}
+
+TSessionFacts TQueryRunner::SessionFacts() const {
+  return {.ConnectionId = FApi.mysql_thread_id(FSession),
+          .ServerVersion = FApi.mysql_get_server_info(FSession),
+          .HostInfo = FApi.mysql_get_host_info(FSession),
+          .OverSocket = FSession->protocolType == MYSQL_PROTOCOL_SOCKET,
+          .SocketPath = FSession->socketPath,
+          .Port = FSession->port,
+          .InsertId = FApi.mysql_insert_id(FSession)};
+}
+
+std::string TQueryRunner::Statistics() {
+  return Gone() ? std::string() : FApi.mysql_stat(FSession);
 }
 
 bool TQueryRunner::SelectDatabase(const std::string& name) {

@@ -46,6 +46,17 @@ struct TResultOutcome {
 };
 using TOutcomeReport = std::function<void(const TResultOutcome&)>;
 
+// What the "status" command tells of the session, as the login and the last reply left it.
+struct TSessionFacts {
+  std::uint32_t ConnectionId = 0;
+  std::string ServerVersion;
+  std::string HostInfo;  // "127.0.0.1 via TCP/IP", "Localhost via UNIX socket"
+  bool OverSocket = false;
+  std::string SocketPath;
+  int Port = 0;
+  std::uint64_t InsertId = 0;  // of the last statement that set one
+};
+
 // The error from a code and a message as the session keeps them.
 TQueryError QueryErrorFrom(int code, std::string message);
 
@@ -67,6 +78,9 @@ class TQueryRunner {
   bool Run(const std::string& sql, TResultSink* sink, const TOutcomeReport& report = {});
   // How many warnings the last statement left, as its last reply said.
   int WarningCount() const { return FSession->warningCount; }
+  TSessionFacts SessionFacts() const;
+  // The server's statistics ("Uptime: 59  Threads: 1  Questions: ..."); empty after a failure.
+  std::string Statistics();
   // Makes the database the session's default ("use").
   bool SelectDatabase(const std::string& name);
   const TQueryError& LastError() const { return FError; }

@@ -63,7 +63,7 @@ constexpr TCommandRule CommandRules[] = {
     {"prompt", 'R', true, TEffect::Run, TKind::Prompt},
     {"quit", 'q', false, TEffect::Run, TKind::Quit},
     {"rehash", '#', false, TEffect::Nothing, TKind::Statement},
-    {"sandbox", '-', false, TEffect::Nothing, TKind::Statement},
+    {"sandbox", '-', false, TEffect::Run, TKind::Sandbox},
     {"source", '.', true, TEffect::Run, TKind::Source},
     {"status", 's', false, TEffect::Run, TKind::Status},
     {"system", '!', true, TEffect::Run, TKind::System},
@@ -72,16 +72,21 @@ constexpr TCommandRule CommandRules[] = {
     {"warnings", 'W', false, TEffect::Run, TKind::Warnings},
 };
 
-const TCommandRule* FindCommand(std::string_view word) {
+// In binary mode only DELIMITER is read by name and only \C by its letter.
+bool Allowed(const TCommandRule& rule, bool binaryMode, bool byLetter) {
+  return !binaryMode || (byLetter ? rule.Kind == TKind::Charset : rule.Effect == TEffect::Delimiter);
+}
+
+const TCommandRule* FindCommand(std::string_view word, bool binaryMode) {
   const std::string name = Lower(word);
   for (const TCommandRule& rule : CommandRules)
-    if (rule.Name == name) return &rule;
+    if (rule.Name == name) return Allowed(rule, binaryMode, false) ? &rule : nullptr;
   return nullptr;
 }
 
-const TCommandRule* FindLetter(char letter) {
+const TCommandRule* FindLetter(char letter, bool binaryMode) {
   for (const TCommandRule& rule : CommandRules)
-    if (rule.Letter == letter) return &rule;
+    if (rule.Letter == letter) return Allowed(rule, binaryMode, true) ? &rule : nullptr;
   return nullptr;
 }
 
@@ -99,8 +104,8 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-TScriptReader::TScriptReader(std::string_view script, std::string& delimiter, bool keepComments)
-    : FScript(script), FDelimiter(delimiter), FKeepComments(keepComments) {
+TScriptReader::TScriptReader(std::string_view script, std::string& delimiter, TScriptReading reading)
+    : FScript(script), FDelimiter(delimiter), FReading(reading) {
   if (FScript.substr(0, ByteOrderMark.size()) == ByteOrderMark) FPos = ByteOrderMark.size();
 }
 
@@ -116,14 +121,29 @@ std::optional<TScriptCommand> TScriptReader::Next() {
     }
     const std::size_t end = std::min(FScript.find('\n', FPos), FScript.size());
     std::string_view line = FScript.substr(FPos, end - FPos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!FReading.BinaryMode && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     FPos = end + 1;
     ++FLine;
-    ReadLine(line);
+    if (const std::size_t nul = line.find('\0'); nul != std::string_view::npos && !FReading.BinaryMode)
+      RefuseNul(line, nul);
+    else
+      ReadLine(line);
   }
   TScriptCommand command = std::move(FReady.front());
   FReady.pop_front();
   return command;
+}
+
+void TScriptReader::RefuseNul(std::string_view line, std::size_t at) {
+  FReady.push_back(
+      {.Kind = TKind::BadInput,
+       .Text = "ASCII '\\0' appeared in the statement, but this is not allowed unless option --binary-mode "
+               "is enabled and morvane-query is run in non-interactive mode. Set --binary-mode to 1 if ASCII '\\0' "
+               "is expected. Query: '" +
+               FBuffer + std::string(line.substr(0, at)) + "'.",
+       .Line = FStartLine});
+  FBuffer.clear();
+  FQuit = true;
 }
 
 void TScriptReader::Push(TKind kind, std::string_view argument) {
@@ -158,8 +178,9 @@ std::optional<std::size_t> TScriptReader::LineCommand(std::string_view line) {
   std::size_t wordEnd = 0;
   while (wordEnd < line.size() && !IsBlank(line[wordEnd]) && line.substr(wordEnd, FDelimiter.size()) != FDelimiter)
     ++wordEnd;
-  const TCommandRule* rule = FindCommand(line.substr(0, wordEnd));
+  const TCommandRule* rule = FindCommand(line.substr(0, wordEnd), FReading.BinaryMode);
   if (!rule) return std::nullopt;
+  FStartLine = FLine;
   const std::string_view rest = line.substr(wordEnd);
   if (rule->Effect == TEffect::Delimiter) {
     const std::string_view delimiter = FirstWord(rest);
@@ -198,7 +219,7 @@ bool TScriptReader::BackslashCommand(std::string_view line, std::size_t& i) {
     Append('N');
     return true;
   }
-  const TCommandRule* rule = FindLetter(letter);
+  const TCommandRule* rule = FindLetter(letter, FReading.BinaryMode);
   if (!rule) {
     FReady.push_back({.Kind = TKind::Complaint,
                       .Text = std::string("Unknown command '\\") + letter + "'.",
@@ -250,7 +271,7 @@ void TScriptReader::Emit(bool vertical) {
   // After another statement on its line, a command that takes an argument is read up to the
   // delimiter as a statement is, and then run as the command.
   const std::string_view word = FirstWord(text);
-  const TCommandRule* rule = FindCommand(word);
+  const TCommandRule* rule = FindCommand(word, FReading.BinaryMode);
   if (rule && rule->TakesArgument && rule->Effect == TEffect::Run) {
     const int line = FLine;
     FLine = FStartLine;
@@ -289,11 +310,11 @@ void TScriptReader::ReadLine(std::string_view line) {
         FQuote = 0;
       continue;
     }
-    if (FCodeComment) {
+    if (FKeptComment) {
       Append(c);
       if (c == '*' && next == '/') {
         Append(line[++i]);
-        FCodeComment = false;
+        FKeptComment = false;
       }
       continue;
     }
@@ -315,14 +336,20 @@ void TScriptReader::ReadLine(std::string_view line) {
       continue;
     }
     if (c == '#' || (c == '-' && next == '-' && (i + 2 == line.size() || IsBlank(line[i + 2])))) {
-      if (FKeepComments)
+      if (FReading.KeepComments)
         for (; i < line.size(); ++i) Append(line[i]);
       break;
     }
     if (c == '/' && next == '*') {
       const std::string_view opening = line.substr(i + 2, 2);
-      if (FKeepComments || (!opening.empty() && (opening[0] == '!' || opening == "M!"))) {
-        FCodeComment = true;
+      if (!opening.empty() && (opening[0] == '!' || opening == "M!")) {
+        // What the server runs is read on as a statement is, as the reference client reads it:
+        // quotes, delimiters, and backslash commands such as a dump's
+        // "/*M!999999\- enable the sandbox mode */".
+        Append(c);
+        Append(line[++i]);
+      } else if (FReading.KeepComments) {
+        FKeptComment = true;
         Append(c);
         Append(line[++i]);
       } else {

@@ -1,5 +1,6 @@
 #include "tools/morvane-query/ScriptRunner.h"
 
+#include "tools/morvane-query/StatusReport.h"
 #include "tools/morvane-query/VerboseReport.h"
 
 #include <cctype>
@@ -13,28 +14,31 @@ namespace {
 
 using TKind = TScriptCommand::TKind;
 
+// As the reference client lists its commands, in the words of this one where it names itself.
 constexpr const char* CommandList =
     "?         (\\?) Synonym for `help'.\n"
-    "charset   (\\C) Switch to another character set.\n"
+    "charset   (\\C) Switch to another charset. Might be needed for processing binlog with multi-byte charsets.\n"
     "clear     (\\c) Clear the current input statement.\n"
     "connect   (\\r) Reconnect to the server. Optional arguments are db and host.\n"
     "delimiter (\\d) Set statement delimiter.\n"
-    "ego       (\\G) Send command to the server, display result vertically.\n"
-    "exit      (\\q) Exit. Same as quit.\n"
-    "go        (\\g) Send command to the server.\n"
+    "edit      (\\e) Edit command with $EDITOR.\n"
+    "ego       (\\G) Send command to MariaDB server, display result vertically.\n"
+    "exit      (\\q) Exit morvane-query. Same as quit.\n"
+    "go        (\\g) Send command to MariaDB server.\n"
     "help      (\\h) Display this help.\n"
-    "nopager   (\\n) Print to stdout (there is no pager without a terminal).\n"
+    "nopager   (\\n) Disable pager, print to stdout.\n"
     "notee     (\\t) Don't write into outfile.\n"
     "nowarning (\\w) Don't show warnings after every statement.\n"
-    "pager     (\\P) Ignored without a terminal.\n"
+    "pager     (\\P) Set PAGER [to_pager]. Print the query results via PAGER.\n"
     "print     (\\p) Print current command.\n"
-    "prompt    (\\R) Change the prompt (not shown without a terminal).\n"
-    "quit      (\\q) Quit.\n"
-    "rehash    (\\#) Ignored without a terminal.\n"
+    "prompt    (\\R) Change the prompt of morvane-query.\n"
+    "quit      (\\q) Leave morvane-query.\n"
+    "rehash    (\\#) Rebuild completion hash.\n"
+    "sandbox   (\\-) Disallow commands that access the file system (except \\P without an argument and \\e).\n"
     "source    (\\.) Execute an SQL script file. Takes a file name as an argument.\n"
     "status    (\\s) Get status information from the server.\n"
     "system    (\\!) Execute a system shell command.\n"
-    "tee       (\\T) Ignored without a terminal.\n"
+    "tee       (\\T) Set outfile [to_outfile]. Append everything into given outfile.\n"
     "use       (\\u) Use another database. Takes database name as argument.\n"
     "warnings  (\\W) Show warnings after every statement.\n";
 
@@ -64,8 +68,14 @@ TScriptRunner::TFlow TScriptRunner::Failed() {
   return FDepth > 0 && FSettings.AbortSourceOnError ? TFlow::EndFile : TFlow::GoOn;
 }
 
+bool TScriptRunner::Refused(const TScriptCommand& command) {
+  if (!FSandbox) return false;
+  ReportScriptError("Not allowed in the sandbox mode", Place(command));
+  return true;
+}
+
 TScriptRunner::TFlow TScriptRunner::RunScript(std::string_view script, std::string& delimiter) {
-  TScriptReader reader(script, delimiter, FSettings.KeepComments);
+  TScriptReader reader(script, delimiter, FSettings.Reading);
   while (const std::optional<TScriptCommand> command = reader.Next())
     if (const TFlow flow = Do(*command, delimiter); flow != TFlow::GoOn) return flow;
   return TFlow::GoOn;
@@ -139,6 +149,7 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       FLogin.Database = command.Text;
       break;
     case TKind::Source:
+      if (Refused(command)) return Failed();
       return Source(command, delimiter);
     case TKind::Quit:
       return TFlow::EndRun;
@@ -146,6 +157,12 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       ReportScriptError(command.Text, Place(command));
       if (command.Fatal) return Failed();
       break;
+    case TKind::BadInput:
+      // The file is read no further even with --force; with it a file that sourced this one goes on.
+      ReportScriptError(command.Text, Place(command));
+      if (FSettings.Force && FDepth > 0) return TFlow::EndFile;
+      FFailed = true;
+      return TFlow::EndRun;
     case TKind::Print:
       std::printf("--------------\n%s\n--------------\n\n", command.Text.c_str());
       break;
@@ -162,14 +179,21 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
       break;
     }
     case TKind::System:
+      if (Refused(command)) return Failed();
       // Unlike the reference client, which leaves its output buffered meanwhile, what came before
       // is printed before the command's output.
       std::fflush(stdout);
       if (std::system(command.Text.c_str()) == -1) std::perror("system");
       break;
     case TKind::Tee:
+      if (Refused(command)) return Failed();
+      // Without a terminal the reference client writes no outfile.
+      break;
     case TKind::Pager:
-      // Without a terminal the reference client writes no outfile and uses no pager either.
+      // Nor uses a pager.
+      break;
+    case TKind::Sandbox:
+      FSandbox = true;
       break;
     case TKind::NoTee:
       std::puts("Outfile disabled.");
@@ -184,12 +208,7 @@ TScriptRunner::TFlow TScriptRunner::Do(const TScriptCommand& command, std::strin
         std::printf("PROMPT set to '%s'\n", command.Text.c_str());
       break;
     case TKind::Status:
-      std::puts("--------------");
-      FRunner.Run(
-          "SELECT CONNECTION_ID() AS `Connection id`, DATABASE() AS `Current database`, CURRENT_USER() AS "
-          "`Current user`, VERSION() AS `Server version`, @@character_set_client AS `Client characterset`",
-          &FVertical);
-      std::printf("Using delimiter: %s\n--------------\n\n", delimiter.c_str());
+      PrintStatus(FRunner, FSettings.ClientVersion, delimiter);
       break;
     case TKind::Help:
       std::fputs(CommandList, stdout);

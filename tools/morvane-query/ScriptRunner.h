@@ -17,7 +17,8 @@ struct TScriptSettings {
   bool PrintStatement = true;       // the failing statement shown with its error
   bool AbortSourceOnError = false;  // with --force, a failure ends the sourced file it is in
   bool ShowWarnings = false;        // the server's warnings after every statement
-  bool KeepComments = false;        // --comments: comments go to the server with the statements
+  TScriptReading Reading;           // --comments, --binary-mode
+  std::string ClientVersion;        // the first line of "status"
   int EchoLevel = 0;                // -v: statements echoed; -vv: and their outcome; -vvv: and its time
 };
 
@@ -43,6 +44,8 @@ class TScriptRunner {
   TFlow Source(const TScriptCommand& command, std::string& delimiter);
   bool Connect(std::string_view arguments);
   TFlow Failed();
+  // In sandbox mode: the command is refused as one that reaches the file system.
+  bool Refused(const TScriptCommand& command);
   TScriptPlace Place(const TScriptCommand& command) const { return {command.Line, FFile}; }
 
   TQueryRunner& FRunner;
@@ -54,4 +57,5 @@ class TScriptRunner {
   int FDepth = 0;                      // how many sourced files deep the current command is
   const std::string* FFile = nullptr;  // the sourced file it is in, as "source" named it
   bool FFailed = false;
+  bool FSandbox = false;  // a dump's sandbox line was read: no source, system or tee after it
 };

@@ -17,6 +17,9 @@ void WriteMarkupText(std::FILE* out, std::string_view text) {
       case '"':
         entity = "&quot;";
         break;
+      case '\0':
+        entity = " ";
+        break;
       default:
         continue;
     }
@@ -30,15 +33,13 @@ void WriteMarkupText(std::FILE* out, std::string_view text) {
 void TXmlOutput::StartResult(std::vector<TResultColumn> columns) {
   FColumns = std::move(columns);
   FColumn = 0;
-  FHasRows = false;
   std::fputs("<?xml version=\"1.0\"?>\n\n<resultset statement=\"", FOut);
   WriteMarkupText(FOut, FStatement);
   std::fputs("\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">", FOut);
 }
 
 void TXmlOutput::Value(const std::optional<std::string_view>& value) {
-  if (FColumn == 0) std::fputs(FHasRows ? "  <row>\n" : "\n  <row>\n", FOut);
-  FHasRows = true;
+  if (FColumn == 0) std::fputs("\n  <row>\n", FOut);
   std::fputs("\t<field name=\"", FOut);
   WriteMarkupText(FOut, FColumns[FColumn].Name);
   if (value) {

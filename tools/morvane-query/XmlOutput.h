@@ -6,7 +6,8 @@
 
 #include <cstdio>
 
-// Text with &, <, > and " written as entities, as the HTML and XML layouts write names and values.
+// Text with &, <, > and " written as entities and NUL as a blank, as the HTML and XML layouts
+// write names and values.
 void WriteMarkupText(std::FILE* out, std::string_view text);
 
 class TXmlOutput : public TResultSink {
@@ -24,5 +25,4 @@ class TXmlOutput : public TResultSink {
   std::string FStatement;
   std::vector<TResultColumn> FColumns;
   std::size_t FColumn = 0;
-  bool FHasRows = false;
 };

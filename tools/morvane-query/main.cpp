@@ -3,6 +3,7 @@
 #include "tools/morvane-query/BatchOutput.h"
 #include "tools/morvane-query/CommandLine.h"
 #include "tools/morvane-query/DatasetRunner.h"
+#include "tools/morvane-query/ErrorReport.h"
 #include "tools/morvane-query/HtmlOutput.h"
 #include "tools/morvane-query/OptionFiles.h"
 #include "tools/morvane-query/PasswordPrompt.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,8 @@ constexpr const char* Usage =
     "  -f, --force           go on after a failed statement\n"
     "      --skip-print-query-on-error  no failing statement in errors\n"
     "      --delimiter=D     the statement delimiter at the start (default ';')\n"
+    "      --binary-mode     keep NUL bytes and carriage returns in statements; no client\n"
+    "                        commands but DELIMITER and \\C\n"
     "  -C, --compress        use the compressed protocol\n"
     "      --connect-timeout=S  connect time-out in seconds, for each host\n"
     "      --timeout=S       the same\n"
@@ -70,6 +74,10 @@ constexpr const char* Usage =
     "                        (verify-ca when --ssl-mode is not given)\n"
     "      --ssl-capath=D    folder of such authorities under their hashed names (hash.0), with\n"
     "                        --ssl-ca or alone (verify-ca when --ssl-mode is not given)\n"
+    "      --ssl-crl=F       PEM file of revocation lists: a server certificate they revoke, or\n"
+    "                        whose issuer has none there, is refused (verify-ca when --ssl-mode\n"
+    "                        is not given)\n"
+    "      --ssl-crlpath=D   folder of such lists under their issuers' hashed names (hash.r0)\n"
     "      --ssl-cipher=L    ciphers allowed, ':' between them: TLS_... suites limit TLS 1.3,\n"
     "                        the others TLS 1.2\n"
     "      --ssl-cert=F      PEM file of the client certificate\n"
@@ -96,12 +104,17 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 
 // The statements of the scripts, for the dataset mode; client commands other than quit are
-// passed over there.
-std::vector<std::string> Statements(const std::vector<std::string>& scripts, std::string delimiter) {
+// passed over there. Nothing when a script holds what is not read (reported): then none is run.
+std::optional<std::vector<std::string>> Statements(const std::vector<std::string>& scripts, std::string delimiter,
+                                                   bool binaryMode) {
   std::vector<std::string> statements;
   for (const std::string& script : scripts) {
-    TScriptReader reader(script, delimiter);
+    TScriptReader reader(script, delimiter, {.BinaryMode = binaryMode});
     while (const auto command = reader.Next()) {
+      if (command->Kind == TScriptCommand::TKind::BadInput) {
+        ReportScriptError(command->Text, {.Line = command->Line});
+        return std::nullopt;
+      }
       if (command->Kind == TScriptCommand::TKind::Quit) return statements;
       if (command->Kind == TScriptCommand::TKind::Statement) statements.push_back(command->Text);
     }
@@ -149,9 +162,10 @@ int main(int argc, char** argv) {
     std::fputs("morvane-query: --dataset connects over TCP and takes no --socket or --protocol=socket\n", stderr);
     return 2;
   }
-  if (options.Dataset)
-    return RunDatasetMode(options.Login, Statements(options.Scripts, options.Delimiter), options.Fields,
-                          options.Verbose, batch);
+  if (options.Dataset) {
+    const auto statements = Statements(options.Scripts, options.Delimiter, options.BinaryMode);
+    return statements ? RunDatasetMode(options.Login, *statements, options.Fields, options.Verbose, batch) : 1;
+  }
 
   if (!options.Tee.empty()) {
     // Without a terminal the reference client names and creates the file and writes nothing to it.
@@ -167,9 +181,9 @@ int main(int argc, char** argv) {
   runner.StreamRows(options.Quick);
   runner.AllowLocalFiles(options.LocalInfile);
   runner.ShowBinaryAsHex(options.BinaryAsHex);
-  TTableOutput table(stdout, options.ColumnNames);
+  TTableOutput table(stdout, options.ColumnNames, options.Quick);
   TVerticalOutput vertical(stdout, options.ColumnNames);
-  THtmlOutput html(stdout, options.ColumnNames);
+  THtmlOutput html(stdout, options.ColumnNames, options.Quick);
   TXmlOutput xml(stdout);
   // -vvv draws tables, as the reference client does.
   if (options.EchoLevel > 2 && options.Layout == TLayout::Batch) options.Layout = TLayout::Table;
@@ -180,7 +194,8 @@ int main(int argc, char** argv) {
                          .PrintStatement = options.PrintQueryOnError,
                          .AbortSourceOnError = options.AbortSourceOnError,
                          .ShowWarnings = options.ShowWarnings,
-                         .KeepComments = options.Comments,
+                         .Reading = {.KeepComments = options.Comments, .BinaryMode = options.BinaryMode},
+                         .ClientVersion = "morvane-query " MORVANE_VERSION,
                          .EchoLevel = options.EchoLevel});
   std::string delimiter = options.Delimiter;
   for (const std::string& script : options.Scripts)
