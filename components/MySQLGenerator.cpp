@@ -176,12 +176,13 @@ TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std
 }
 
 const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
-  FScratch.clear();
-  for (const TFieldDesc* desc : context.DataFields) FScratch.push_back(IsNew(context, *desc));
-  if (!FValid || FScratch != FFieldsSet || context.DataFields != FDataFields || context.Table != FTable ||
-      context.QuoteNames != FQuoteNames || context.UpdateAllFields != FUpdateAllFields) {
+  bool same = FValid && context.DataFields == FDataFields && context.Table == FTable &&
+              context.QuoteNames == FQuoteNames && context.UpdateAllFields == FUpdateAllFields;
+  for (std::size_t i = 0; same && i < FDataFields.size(); ++i) same = FFieldsSet[i] == IsNew(context, *FDataFields[i]);
+  if (!same) {
     FStatement = GenerateStatement(stInsert, context);
-    FFieldsSet.swap(FScratch);
+    FFieldsSet.clear();
+    for (const TFieldDesc* desc : context.DataFields) FFieldsSet.push_back(IsNew(context, *desc));
     FDataFields = context.DataFields;
     FTable = context.Table;
     FQuoteNames = context.QuoteNames;
