@@ -66,7 +66,7 @@ void AppendTimeLiteral(std::string& out, double value, int fractionDigits) {
   out += '\'';
 }
 
-// What a backslash-escaped literal writes for a byte, or null for a byte copied as it is.
+// The two bytes a backslash-escaped literal writes for a byte, or null for a byte copied as it is.
 constexpr const char* BackslashEscape(char c) {
   switch (c) {
     case '\0':
@@ -141,16 +141,21 @@ void AppendNumberLiteral(std::string& out, double number, TDataType type, int fr
 
 void AppendQuotedString(std::string& out, std::string_view text, bool needBackslashes) {
   const bool* escaped = EscapedBytes.Escaped[needBackslashes ? 1 : 0];
-  out += '\'';
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!escaped[static_cast<unsigned char>(text[i])]) continue;
-    out.append(text.data() + run, i - run);
-    out += needBackslashes ? BackslashEscape(text[i]) : "''";
-    run = i + 1;
+  // Room for every byte escaped, written through a pointer and cut to what was written.
+  const std::size_t start = out.size();
+  out.resize(start + 2 * text.size() + 2);
+  char* to = out.data() + start;
+  *to++ = '\'';
+  for (char c : text) {
+    if (escaped[static_cast<unsigned char>(c)]) {
+      const char* escape = needBackslashes ? BackslashEscape(c) : "''";
+      *to++ = escape[0];
+      c = escape[1];
+    }
+    *to++ = c;
   }
-  out.append(text.data() + run, text.size() - run);
-  out += '\'';
+  *to++ = '\'';
+  out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::string QuotedString(std::string_view text, bool needBackslashes) {

@@ -102,6 +102,22 @@ TEST(RecordValues, RoundTripOfEveryStoredKind) {
   data.DiscardRecord(record);
 }
 
+// The length of an out-of-line value takes one byte below 255 and five from there: each side of
+// that edge, every byte comes back, zeros included.
+TEST(RecordValues, OutOfLineValuesOfEveryLengthKeepTheirBytes) {
+  TMemData data;
+  data.Fields = {Desc("xb", dtExtVarBytes, 0)};
+  data.InitLayout();
+  char* record = data.NewEmptyRecord();
+  for (std::size_t length : {0, 1, 17, 254, 255, 256, 70000}) {
+    std::string bytes(length, '\0');
+    for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(i % 7 == 0 ? 0 : 0xFF - i % 251);
+    WriteFieldValue(data, record, data.Fields[0], bytes);
+    ASSERT_EQ(ReadFieldValue(data, record, data.Fields[0]), TValue(bytes)) << length;
+  }
+  data.DiscardRecord(record);
+}
+
 TEST(RecordValues, TextIsWrittenIntoAReusedBufferWithNothingLeftOver) {
   TMemData data;
   data.Fields = {Desc("s", dtString, 5),    Desc("w", dtWideString, 4), Desc("xs", dtExtString, 40),
