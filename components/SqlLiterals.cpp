@@ -88,13 +88,12 @@ constexpr const char* BackslashEscape(char c) {
   }
 }
 
-// Which bytes a literal escapes, with backslashes ([1]) and without ([0]): looked up per byte,
-// so that the bytes between go in as runs.
+// Which bytes a literal escapes, with backslashes ([1]) and without ([0]): one look-up a byte.
 struct TEscapedBytes {
   bool Escaped[2][256] = {};
   constexpr TEscapedBytes() {
     for (int c = 0; c < 256; ++c) Escaped[1][c] = BackslashEscape(static_cast<char>(c)) != nullptr;
-    Escaped[0]['\''] = true;
+    Escaped[0][static_cast<unsigned char>('\'')] = true;
   }
 };
 constexpr TEscapedBytes EscapedBytes;
