@@ -270,7 +270,7 @@ std::optional<std::vector<std::vector<std::string>>> TMyQuery::SchemaRows(const 
 
 std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
   // Keys are learnt once per table and session; without a session they stay unknown for now.
-  const std::string cacheKey = table.Database + '.' + table.TableName;
+  const TTableName cacheKey{table.Database, table.TableName};
   if (auto found = FTableKeys.find(cacheKey); found != FTableKeys.end()) return found->second;
   if (!FConnection || !FConnection->Connected()) return {};
   // Rows still pending would stand between the question and its answer.
@@ -294,7 +294,7 @@ std::vector<TTableKey> TMyQuery::TableKeys(const TTableInfo& table) {
 }
 
 const std::set<std::string>& TMyQuery::ColumnsFilledByServer(const TTableInfo& table) {
-  const std::string cacheKey = table.Database + '.' + table.TableName;
+  const TTableName cacheKey{table.Database, table.TableName};
   if (auto found = FColumnsFilledByServer.find(cacheKey); found != FColumnsFilledByServer.end()) return found->second;
   // MariaDB shows a NULL default as the text NULL, a text default in quotes. Columns that cannot be
   // read leave none: the dataset shows NULL there, as before.

@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TMyConnection;
@@ -143,8 +144,10 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::unique_ptr<TMySQLRecordSet> FRecordSet;
   std::unique_ptr<TMySQLCommand> FUpdateCommand;
   std::optional<TKeyAndDataFields> FKeyAndData;
-  std::map<std::string, std::vector<TTableKey>> FTableKeys;
-  std::map<std::string, std::set<std::string>> FColumnsFilledByServer;
+  // Database and table apart: either name may hold a dot.
+  using TTableName = std::pair<std::string, std::string>;
+  std::map<TTableName, std::vector<TTableKey>> FTableKeys;
+  std::map<TTableName, std::set<std::string>> FColumnsFilledByServer;
   TInsertStatementCache FInsertStatement;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;

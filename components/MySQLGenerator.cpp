@@ -176,12 +176,13 @@ TGeneratedStatement GenerateColumnsRead(const TUpdateContext& context, const std
 }
 
 const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& context) {
-  FScratch.clear();
-  for (const TFieldDesc* desc : context.DataFields) FScratch.push_back(IsNew(context, *desc));
-  if (!FValid || FScratch != FFieldsSet || context.DataFields != FDataFields || context.Table != FTable ||
-      context.QuoteNames != FQuoteNames || context.UpdateAllFields != FUpdateAllFields) {
+  bool same = FValid && context.DataFields == FDataFields && context.Table == FTable &&
+              context.QuoteNames == FQuoteNames && context.UpdateAllFields == FUpdateAllFields;
+  for (std::size_t i = 0; same && i < FDataFields.size(); ++i) same = FFieldsSet[i] == IsNew(context, *FDataFields[i]);
+  if (!same) {
     FStatement = GenerateStatement(stInsert, context);
-    FFieldsSet.swap(FScratch);
+    FFieldsSet.clear();
+    for (const TFieldDesc* desc : context.DataFields) FFieldsSet.push_back(IsNew(context, *desc));
     FDataFields = context.DataFields;
     FTable = context.Table;
     FQuoteNames = context.QuoteNames;
@@ -193,22 +194,29 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
 
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
                              bool needBackslashes, bool ansi) {
-  std::string text;
+  std::string text, literal;
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
-  auto append = [&](std::string_view piece, bool isText) {
-    if (ansi && isText)
+  auto appendText = [&](std::string_view piece) {
+    if (ansi)
       text += Utf8ToAnsi(piece);
     else
       text += piece;
   };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
-    append(std::string_view(statement.Text).substr(from, param.Offset - from), true);
+    appendText(std::string_view(statement.Text).substr(from, param.Offset - from));
     const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    append(ParamLiteral(param, ReadFieldValue(*context.Data, record, *param.Field), needBackslashes),
-           !IsBytes(*param.Field));
+    const TValue value = ReadFieldValue(*context.Data, record, *param.Field);
+    // Written in place, unless the text is to be converted; bytes never are.
+    if (ansi && !IsBytes(*param.Field)) {
+      literal.clear();
+      AppendParamLiteral(literal, param, value, needBackslashes);
+      appendText(literal);
+    } else {
+      AppendParamLiteral(text, param, value, needBackslashes);
+    }
     from = param.Offset + 1;
   }
-  append(std::string_view(statement.Text).substr(from), true);
+  appendText(std::string_view(statement.Text).substr(from));
   return text;
 }

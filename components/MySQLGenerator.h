@@ -101,7 +101,7 @@ class TInsertStatementCache {
   bool FQuoteNames = false;
   bool FUpdateAllFields = false;
   std::vector<const TFieldDesc*> FDataFields;
-  std::vector<bool> FFieldsSet, FScratch;
+  std::vector<bool> FFieldsSet;
   TGeneratedStatement FStatement;
 };
 

@@ -165,7 +165,7 @@ void AppendPostedMatch(TGeneratedStatement& statement, const TUpdateContext& con
   statement.Text += matches ? ") IS TRUE" : "1";
 }
 
-std::string ParamLiteral(const TDAParamInfo& param, const TValue& value, bool needBackslashes) {
+void AppendParamLiteral(std::string& out, const TDAParamInfo& param, const TValue& value, bool needBackslashes) {
   const TFieldDesc& desc = *param.Field;
   if (!IsNullValue(value)) switch (param.Form) {
       case TLiteralForm::Value:
@@ -174,25 +174,30 @@ std::string ParamLiteral(const TDAParamInfo& param, const TValue& value, bool ne
         if (const auto* text = std::get_if<std::string>(&value)) {
           std::string_view kept(*text);
           while (!kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
-          return QuotedString(kept, needBackslashes);
+          AppendQuotedString(out, kept, needBackslashes);
+          return;
         }
         break;
       case TLiteralForm::Decimal:
         if (const auto* number = std::get_if<double>(&value)) {
           char text[400];
-          const auto end = std::to_chars(text, text + sizeof text, *number, std::chars_format::fixed).ptr;
-          return std::string(text, end);
+          out.append(text, std::to_chars(text, text + sizeof text, *number, std::chars_format::fixed).ptr);
+          return;
         }
         break;
       case TLiteralForm::StoredFloat:
-        if (const auto* number = std::get_if<double>(&value))
-          return ValueLiteral(static_cast<double>(static_cast<float>(*number)), dtFloat, needBackslashes);
+        if (const auto* number = std::get_if<double>(&value)) {
+          AppendValueLiteral(out, static_cast<double>(static_cast<float>(*number)), dtFloat, needBackslashes);
+          return;
+        }
         break;
       case TLiteralForm::NearBelow:
       case TLiteralForm::NearAbove:
-        if (const auto* number = std::get_if<double>(&value))
-          return NearLiteral(desc, *number, param.Form == TLiteralForm::NearAbove, needBackslashes);
+        if (const auto* number = std::get_if<double>(&value)) {
+          out += NearLiteral(desc, *number, param.Form == TLiteralForm::NearAbove, needBackslashes);
+          return;
+        }
         break;
     }
-  return ValueLiteral(value, desc.DataType, needBackslashes, desc.Scale);
+  AppendValueLiteral(out, value, desc.DataType, needBackslashes, desc.Scale);
 }

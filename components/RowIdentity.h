@@ -47,5 +47,5 @@ void AppendRowCondition(TGeneratedStatement& statement, const TUpdateContext& co
 void AppendPostedMatch(TGeneratedStatement& statement, const TUpdateContext& context,
                        const std::set<std::string>& filledByServer);
 
-// The literal of a placeholder's value in the placeholder's form.
-std::string ParamLiteral(const TDAParamInfo& param, const TValue& value, bool needBackslashes);
+// Writes the literal of a placeholder's value in the placeholder's form at the end of out.
+void AppendParamLiteral(std::string& out, const TDAParamInfo& param, const TValue& value, bool needBackslashes);

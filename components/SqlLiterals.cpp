@@ -33,12 +33,6 @@ std::string QuotePart(std::string_view part, bool quoteNames) {
   return IsQuoted(part) ? std::string(part) : QuoteIdentifier(part, quoteNames);
 }
 
-std::string NumberText(double value) {
-  char text[32];
-  auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  return std::string(text, end);
-}
-
 std::string CurrencyText(double value) {
   long long scaled = std::llround(value * 10000.0);
   char text[40];
@@ -52,84 +46,148 @@ std::string CurrencyText(double value) {
 }
 
 // The fraction of a second, ".f" to ".ffffff", as the column keeps it; the value holds milliseconds.
-std::string FractionText(int milliSecond, int digits) {
-  if (digits <= 0) return {};
-  char text[8];
-  std::snprintf(text, sizeof text, "%06d", milliSecond * 1000);
-  return "." + std::string(text, static_cast<std::size_t>(std::min(digits, 6)));
+void AppendFraction(std::string& out, int milliSecond, int digits) {
+  if (digits <= 0) return;
+  char text[6];
+  int micro = milliSecond * 1000;
+  for (int i = 5; i >= 0; --i, micro /= 10) text[i] = static_cast<char>('0' + micro % 10);
+  out += '.';
+  out.append(text, static_cast<std::size_t>(std::min(digits, 6)));
 }
 
-std::string TimeLiteral(double value, int fractionDigits) {
+void AppendTimeLiteral(std::string& out, double value, int fractionDigits) {
   long long ms = std::llround(std::fabs(value) * 86400000.0);
   long long seconds = ms / 1000;
   char text[40];
-  std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld", value < 0 ? "-" : "", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  return text + FractionText(static_cast<int>(ms % 1000), fractionDigits) + "'";
+  out.append(text,
+             static_cast<std::size_t>(std::snprintf(text, sizeof text, "'%s%lld:%02lld:%02lld", value < 0 ? "-" : "",
+                                                    seconds / 3600, seconds / 60 % 60, seconds % 60)));
+  AppendFraction(out, static_cast<int>(ms % 1000), fractionDigits);
+  out += '\'';
+}
+
+// The two bytes a backslash-escaped literal writes for a byte, or null for a byte copied as it is.
+constexpr const char* BackslashEscape(char c) {
+  switch (c) {
+    case '\0':
+      return "\\0";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    case '\x1A':
+      return "\\Z";
+    case '"':
+      return "\\\"";
+    case '\'':
+      return "\\'";
+    case '\\':
+      return "\\\\";
+    default:
+      return nullptr;
+  }
+}
+
+// Which bytes a literal escapes, with backslashes ([1]) and without ([0]): one look-up a byte.
+struct TEscapedBytes {
+  bool Escaped[2][256] = {};
+  constexpr TEscapedBytes() {
+    for (int c = 0; c < 256; ++c) Escaped[1][c] = BackslashEscape(static_cast<char>(c)) != nullptr;
+    Escaped[0][static_cast<unsigned char>('\'')] = true;
+  }
+};
+constexpr TEscapedBytes EscapedBytes;
+
+template <typename Number>
+void AppendNumber(std::string& out, Number number) {
+  char text[32];
+  out.append(text, std::to_chars(text, text + sizeof text, number).ptr);
+}
+
+// A date, time, date-time, currency or floating-point value's literal.
+void AppendNumberLiteral(std::string& out, double number, TDataType type, int fractionDigits) {
+  if (IsDateTimeType(type) && number == ZeroDate()) {
+    out += "'0000-00-00 00:00:00'";
+    return;
+  }
+  char text[DateTimeTextCapacity];
+  switch (type) {
+    case dtDate:
+      out += '\'';
+      out.append(text, WriteDate(text, number));
+      out += '\'';
+      break;
+    case dtTime:
+      AppendTimeLiteral(out, number, fractionDigits);
+      break;
+    case dtDateTime:
+    case dtSQLTimeStamp:
+      out += '\'';
+      out.append(text, WriteDateTime(text, number));
+      AppendFraction(out, DecodeDateTime(number).MilliSecond, fractionDigits);
+      out += '\'';
+      break;
+    case dtBCD:
+    case dtCurrency:
+      out += CurrencyText(number);
+      break;
+    default:
+      AppendNumber(out, number);
+  }
 }
 
 }  // namespace
 
+void AppendQuotedString(std::string& out, std::string_view text, bool needBackslashes) {
+  const bool* escaped = EscapedBytes.Escaped[needBackslashes ? 1 : 0];
+  // Room for every byte escaped, written through a pointer and cut to what was written.
+  const std::size_t start = out.size();
+  out.resize(start + 2 * text.size() + 2);
+  char* to = out.data() + start;
+  *to++ = '\'';
+  for (char c : text) {
+    if (escaped[static_cast<unsigned char>(c)]) {
+      const char* escape = needBackslashes ? BackslashEscape(c) : "''";
+      *to++ = escape[0];
+      c = escape[1];
+    }
+    *to++ = c;
+  }
+  *to++ = '\'';
+  out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
 std::string QuotedString(std::string_view text, bool needBackslashes) {
   std::string literal;
   literal.reserve(text.size() + 2);
-  literal += '\'';
-  for (char c : text) {
-    if (!needBackslashes) {
-      if (c == '\'') literal += '\'';
-      literal += c;
-      continue;
-    }
-    switch (c) {
-      case '\0':
-        literal += "\\0";
-        break;
-      case '\n':
-        literal += "\\n";
-        break;
-      case '\r':
-        literal += "\\r";
-        break;
-      case '\x1A':
-        literal += "\\Z";
-        break;
-      case '"':
-      case '\'':
-      case '\\':
-        literal += '\\';
-        literal += c;
-        break;
-      default:
-        literal += c;
-    }
-  }
-  literal += '\'';
+  AppendQuotedString(literal, text, needBackslashes);
   return literal;
 }
 
-std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes, int fractionDigits) {
-  if (IsNullValue(value)) return "NULL";
-  if (auto* text = std::get_if<std::string>(&value))
-    return type == dtFMTBCD ? *text : QuotedString(*text, needBackslashes);  // checked digits
-  if (auto* flag = std::get_if<bool>(&value)) return *flag ? "1" : "0";
-  if (auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
-  if (auto* u = std::get_if<std::uint64_t>(&value)) return std::to_string(*u);
-  double number = std::get<double>(value);
-  if (IsDateTimeType(type) && number == ZeroDate()) return "'0000-00-00 00:00:00'";
-  switch (type) {
-    case dtDate:
-      return "'" + FormatDate(number) + "'";
-    case dtTime:
-      return TimeLiteral(number, fractionDigits);
-    case dtDateTime:
-    case dtSQLTimeStamp:
-      return "'" + FormatDateTime(number) + FractionText(DecodeDateTime(number).MilliSecond, fractionDigits) + "'";
-    case dtBCD:
-    case dtCurrency:
-      return CurrencyText(number);
-    default:
-      return NumberText(number);
+void AppendValueLiteral(std::string& out, const TValue& value, TDataType type, bool needBackslashes,
+                        int fractionDigits) {
+  if (IsNullValue(value)) {
+    out += "NULL";
+  } else if (auto* text = std::get_if<std::string>(&value)) {
+    if (type == dtFMTBCD)
+      out += *text;  // checked digits
+    else
+      AppendQuotedString(out, *text, needBackslashes);
+  } else if (auto* flag = std::get_if<bool>(&value)) {
+    out += *flag ? '1' : '0';
+  } else if (auto* i = std::get_if<std::int64_t>(&value)) {
+    AppendNumber(out, *i);
+  } else if (auto* u = std::get_if<std::uint64_t>(&value)) {
+    AppendNumber(out, *u);
+  } else {
+    AppendNumberLiteral(out, std::get<double>(value), type, fractionDigits);
   }
+}
+
+std::string ValueLiteral(const TValue& value, TDataType type, bool needBackslashes, int fractionDigits) {
+  std::string literal;
+  AppendValueLiteral(literal, value, type, needBackslashes, fractionDigits);
+  return literal;
 }
 
 std::string QuoteIdentifier(std::string_view name, bool quoteNames) {

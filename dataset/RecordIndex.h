@@ -1,5 +1,7 @@
 #pragma once
 // The gap-buffered order of a record store's records.
+#include "platform/BulkMemory.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -35,6 +37,7 @@ class TRecordIndex {
   void MoveGap(std::size_t index);
   void Grow();
 
-  std::vector<char*> items_;
+  // A million rows hold 8 MB of pointers: room mapped in bulk, added uninitialised.
+  std::vector<char*, TBulkAllocator<char*>> items_;
   std::size_t gapStart_ = 0, gapEnd_ = 0;
 };

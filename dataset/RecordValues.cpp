@@ -37,6 +37,9 @@ std::string_view InlineBytes(const char* record, const TFieldDesc& desc, int cap
 
 constexpr char AsciiWideMark = 1;
 
+// The first byte of an out-of-line value that holds its length, or this when four more do.
+constexpr unsigned LongExtLength = 255;
+
 // Inline wide text as UTF-8, up to its last non-zero unit; plain ASCII in UTF-16 units is
 // narrowed unit by unit without an intermediate UTF-16 string.
 void AssignInlineWide(const char* record, const TFieldDesc& desc, std::string& out) {
@@ -122,18 +125,26 @@ void StoreReference(char* record, const TFieldDesc& desc, const void* reference)
 }
 
 char* AllocExtBytes(TStringHeap& heap, std::string_view bytes) {
-  auto length = static_cast<std::uint32_t>(bytes.size());
-  char* buffer = heap.Alloc(sizeof length + bytes.size() + 1);
-  std::memcpy(buffer, &length, sizeof length);
-  std::memcpy(buffer + sizeof length, bytes.data(), bytes.size());
-  buffer[sizeof length + bytes.size()] = 0;
+  const auto length = static_cast<std::uint32_t>(bytes.size());
+  const std::size_t prefix = length < LongExtLength ? 1 : 1 + sizeof length;
+  char* buffer = heap.Alloc(prefix + bytes.size() + 1);
+  if (prefix == 1) {
+    buffer[0] = static_cast<char>(length);
+  } else {
+    buffer[0] = static_cast<char>(LongExtLength);
+    std::memcpy(buffer + 1, &length, sizeof length);
+  }
+  std::memcpy(buffer + prefix, bytes.data(), bytes.size());
+  buffer[prefix + bytes.size()] = 0;
   return buffer;
 }
 
 std::string_view ExtBytes(const char* buffer) {
+  const auto first = static_cast<unsigned char>(buffer[0]);
+  if (first < LongExtLength) return {buffer + 1, first};
   std::uint32_t length;
-  std::memcpy(&length, buffer, sizeof length);
-  return {buffer + sizeof length, length};
+  std::memcpy(&length, buffer + 1, sizeof length);
+  return {buffer + 1 + sizeof length, length};
 }
 
 bool PackDecimalText(char* destination, int size, std::string_view text) {

@@ -24,9 +24,11 @@ void WriteFieldValue(TMemData& data, char* record, const TFieldDesc& desc, const
 // True when the field of the record holds no value; a large object with data is never NULL.
 bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& desc);
 
-// Out-of-line values: a 32-bit length before the bytes, so that embedded zeros survive, and a zero
-// byte after them. Wide text is kept there as UTF-8, which holds the usual texts in half the
-// room of UTF-16 and hands them out without conversion.
+// Out-of-line values: the length before the bytes, so that embedded zeros survive, and a zero
+// byte after them. The length takes one byte below 255 (the usual short texts: a MAC address
+// then fits a 24-byte heap buffer instead of 32), and otherwise that byte at 255 and four more.
+// Wide text is kept there as UTF-8, which holds the usual texts in half the room of UTF-16 and
+// hands them out without conversion.
 char* AllocExtBytes(TStringHeap& heap, std::string_view bytes);
 std::string_view ExtBytes(const char* buffer);
 

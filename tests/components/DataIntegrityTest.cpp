@@ -274,6 +274,28 @@ TEST_F(DataIntegrityTest, TableOfAnotherDatabaseIsWrittenThere) {
   EXPECT_EQ(Scalar("SELECT GROUP_CONCAT(note) FROM notes"), "mine");
 }
 
+// A dot may stand inside a database's or a table's name: d.`k.t` and `d.k`.t are two tables,
+// each found by its own key.
+TEST_F(DataIntegrityTest, TablesWhoseNamesRunTogetherAtADotKeepTheirOwnKeys) {
+  const std::string database = test_server::Database(), dotted = "`" + database + ".k`";
+  Admin({"DROP DATABASE IF EXISTS " + dotted, "CREATE DATABASE " + dotted,
+         "CREATE TABLE " + database + ".`k.t` (a INT PRIMARY KEY, note VARCHAR(20))",
+         "CREATE TABLE " + dotted + ".t (b INT PRIMARY KEY, note VARCHAR(20))",
+         "INSERT INTO " + database + ".`k.t` VALUES (1, 'x')", "INSERT INTO " + dotted + ".t VALUES (2, 'y')"});
+  for (const std::string& table : {database + ".`k.t`", dotted + ".t"}) {
+    Query.Close();
+    Query.SQL().SetText("SELECT * FROM " + table);
+    Query.Open();
+    Query.Edit();
+    Query.FieldByName("note").SetAsString("edited");
+    Query.Post();
+  }
+  Admin({"DROP DATABASE " + dotted});
+  ASSERT_EQ(Statements.size(), 2u);
+  EXPECT_TRUE(Statements[0].ends_with("WHERE\r\n  a = ?")) << Statements[0];
+  EXPECT_TRUE(Statements[1].ends_with("WHERE\r\n  b = ?")) << Statements[1];
+}
+
 // USE run as a statement moves the session; the dataset's table stays the one it was read from.
 TEST_F(DataIntegrityTest, AnEditAfterUseOfAnotherDatabaseChangesTheTableItWasReadFrom) {
   Query.SQL().SetText("SELECT id, note FROM notes");

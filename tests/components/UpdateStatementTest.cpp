@@ -206,7 +206,9 @@ TEST(RowIdentity, LiteralsOfExactAndNearComparisons) {
     TDAParamInfo param;
     param.Field = c.field;
     param.Form = c.form;
-    EXPECT_EQ(ParamLiteral(param, c.value, true), c.literal) << c.literal;
+    std::string written = "x = ";
+    AppendParamLiteral(written, param, c.value, true);
+    EXPECT_EQ(written, "x = " + std::string(c.literal)) << c.literal;
   }
 }
 
@@ -216,6 +218,12 @@ TEST(SqlLiterals, EscapingKeepsEveryByteInsideTheLiteral) {
   EXPECT_EQ(QuotedString(note, true), std::string("'a\\'b\\\"c\\\\d\\0e\\rf\\ng\\Zh\\'); DROP TABLE pixels; --'"));
   EXPECT_EQ(QuotedString("it's \\", false), "'it''s \\'");
   EXPECT_EQ(QuotedString("", true), "''");
+  // Escapes at either end and side by side, and bytes above ASCII, which are never escaped.
+  EXPECT_EQ(QuotedString("''caf\xC3\xA9\\", true), "'\\'\\'caf\xC3\xA9\\\\'");
+  EXPECT_EQ(QuotedString("'x''", false), "'''x'''''");
+  std::string statement = "SET note = ";
+  AppendQuotedString(statement, "a'b", true);
+  EXPECT_EQ(statement, "SET note = 'a\\'b'");
 }
 
 TEST(SqlLiterals, ValuesByDataType) {
