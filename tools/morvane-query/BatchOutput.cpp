@@ -152,6 +152,7 @@ void TBatchOutput::EndRow() {
 }
 
 void TBatchOutput::Flush() {
+  if (FRows.Length() == 0) return;
   std::fwrite(FRows.Data(), 1, FRows.Length(), FOut);
   FRows.SetLength(0);
 }
