@@ -192,9 +192,10 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
   return FStatement;
 }
 
-std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
-                             bool needBackslashes, bool ansi) {
-  std::string text, literal;
+void PlaceParamValues(std::string& text, const TGeneratedStatement& statement, const TUpdateContext& context,
+                      bool inserting, bool needBackslashes, bool ansi) {
+  std::string literal;
+  text.clear();
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
   auto appendText = [&](std::string_view piece) {
     if (ansi)
@@ -218,5 +219,11 @@ std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdate
     from = param.Offset + 1;
   }
   appendText(std::string_view(statement.Text).substr(from));
+}
+
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
+                             bool needBackslashes, bool ansi) {
+  std::string text;
+  PlaceParamValues(text, statement, context, inserting, needBackslashes, ansi);
   return text;
 }
