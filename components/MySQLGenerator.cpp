@@ -203,18 +203,24 @@ void PlaceParamValues(std::string& text, const TGeneratedStatement& statement, c
     else
       text += piece;
   };
+  // Texts and bytes are quoted from where the record holds them, without a copy of their own.
+  auto appendLiteral = [&](std::string& out, const TDAParamInfo& param) {
+    const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
+    if (const auto bytes = StoredBytesOf(*context.Data, record, *param.Field))
+      AppendParamLiteral(out, param, *bytes, needBackslashes);
+    else
+      AppendParamLiteral(out, param, ReadFieldValue(*context.Data, record, *param.Field), needBackslashes);
+  };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
     appendText(std::string_view(statement.Text).substr(from, param.Offset - from));
-    const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    const TValue value = ReadFieldValue(*context.Data, record, *param.Field);
     // Written in place, unless the text is to be converted; bytes never are.
     if (ansi && !IsBytes(*param.Field)) {
       literal.clear();
-      AppendParamLiteral(literal, param, value, needBackslashes);
+      appendLiteral(literal, param);
       appendText(literal);
     } else {
-      AppendParamLiteral(text, param, value, needBackslashes);
+      appendLiteral(text, param);
     }
     from = param.Offset + 1;
   }
