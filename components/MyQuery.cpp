@@ -202,6 +202,8 @@ bool TMyQuery::BlocksReconnect() const {
 
 void TMyQuery::ForgetKeyAndDataFields() {
   FKeyAndData.reset();
+  FNamedTable.reset();
+  FFilledByServer = nullptr;
   FInsertStatement.Clear();
 }
 
@@ -212,7 +214,14 @@ const TKeyAndDataFields& TMyQuery::KeyAndDataFields() {
   return *FKeyAndData;
 }
 
-std::string TMyQuery::TableInStatement(const TTableInfo& table) const {
+const std::string& TMyQuery::TableInStatement(const TTableInfo& table) {
+  const std::string& currentDatabase = FConnection->MySQLConnection()->CurrentDatabase();
+  if (!FNamedTable || FNamedTable->QuoteNames != Options.QuoteNames || FNamedTable->CurrentDatabase != currentDatabase)
+    FNamedTable = TNamedTable{NameTable(table), currentDatabase, Options.QuoteNames};
+  return FNamedTable->Name;
+}
+
+std::string TMyQuery::NameTable(const TTableInfo& table) const {
   if (table.NamedByProgram) return QuoteName(table.FullName, Options.QuoteNames);
   // Names the server reported are identifiers whatever they hold: never split at a dot or taken as
   // already quoted. A table of another database is named with it, so that the write cannot reach
@@ -313,7 +322,9 @@ void TMyQuery::AdviseRefresh(const std::string& reason) {
 
 void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAndDataFields& fields,
                                      const std::set<std::string>& filledByServer) {
-  if (fields.TableIndex < 0 || context.UpdateAllFields || context.KeyFields.empty() || !FRecordSet) return;
+  if (fields.TableIndex < 0 || context.UpdateAllFields || context.KeyFields.empty() || filledByServer.empty() ||
+      !FRecordSet)
+    return;
   auto leftOut = [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); };
   // Without a whole key the row cannot be found again.
   if (std::any_of(context.KeyFields.begin(), context.KeyFields.end(), leftOut)) return;
@@ -349,7 +360,8 @@ void TMyQuery::ReadBackFilledColumns(const TUpdateContext& context, const TKeyAn
 
 void TMyQuery::WriteChange(TStatementType type) {
   // The look-ups before the write change nothing: a failure among them leaves no outcome open.
-  const auto beforeSending = [](const auto& step) {
+  // What a step returns by reference is handed on as that reference, not copied.
+  const auto beforeSending = [](const auto& step) -> decltype(auto) {
     try {
       return step();
     } catch (EDAError& error) {
@@ -367,10 +379,12 @@ void TMyQuery::WriteChange(TStatementType type) {
     return learnt;
   });
   TMySQLConnection& session = *FConnection->MySQLConnection();
-  TUpdateContext context;
+  TUpdateContext& context = FUpdateContext;
   context.Data = &Data();
   if (fields.TableIndex >= 0)
     context.Table = TableInStatement(Data().Tables[static_cast<std::size_t>(fields.TableIndex)]);
+  else
+    context.Table.clear();
   context.KeyFields = fields.KeyFieldDescs;
   context.DataFields = fields.DataFieldDescs;
   context.OldRecord = OldRecord();
@@ -396,8 +410,10 @@ void TMyQuery::WriteChange(TStatementType type) {
       std::any_of(context.DataFields.begin(), context.DataFields.end(),
                   [&](const TFieldDesc* desc) { return IsFieldNull(Data(), context.NewRecord, *desc); });
   const std::set<std::string>& filledByServer = beforeSending([&]() -> const std::set<std::string>& {
-    return leavesColumnsOut ? ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)])
-                            : noColumns;
+    if (!leavesColumnsOut) return noColumns;
+    if (!FFilledByServer)
+      FFilledByServer = &ColumnsFilledByServer(Data().Tables[static_cast<std::size_t>(fields.TableIndex)]);
+    return *FFilledByServer;
   });
   const bool madeBefore = beforeSending([&] {
     return FUnknownOutcome.TookEffect(
@@ -411,19 +427,18 @@ void TMyQuery::WriteChange(TStatementType type) {
     FUpdateCommand->Component = this;
     FUpdateCommand->OwnStatement = true;
   }
-  FUpdateCommand->SQL =
-      PlaceParamValues(statement, context, type == stInsert, session.NeedBackslashes(), session.SpeaksAnsi());
+  PlaceParamValues(FUpdateCommand->SQL, statement, context, type == stInsert, session.NeedBackslashes(),
+                   session.SpeaksAnsi());
   FUpdateCommand->SQLEncoded = true;
   FUpdateCommand->CommandTimeout = CommandTimeout;
   if (BeforeUpdateExecute) BeforeUpdateExecute(*this, type, statement.Text);
   // Taken before sending: a lost session may close the dataset on the way out, and with it go
   // its records and key descriptions, which nothing may touch afterwards.
-  TUnknownOutcome sent;
-  sent.Remember(type, context);
+  FSending.Remember(type, context);
   try {
     ExecuteUpdateCommand();
   } catch (const EDAError& error) {
-    if (error.StatementMayHaveRun) FUnknownOutcome = std::move(sent);
+    if (error.StatementMayHaveRun) FUnknownOutcome = FSending;
     throw;
   }
   const std::int64_t rows = FUpdateCommand->RowsAffected();

@@ -109,8 +109,10 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   // refuses the change when the condition finds rows that differ in them.
   void RefuseRowsNotToldApart(const TUpdateContext& context);
   const TKeyAndDataFields& KeyAndDataFields();
-  // The updating table as the generated statements name it.
-  std::string TableInStatement(const TTableInfo& table) const;
+  // The updating table as the generated statements name it, named again only when the current
+  // database or the quoting changes.
+  const std::string& TableInStatement(const TTableInfo& table);
+  std::string NameTable(const TTableInfo& table) const;
   // The information_schema condition that names the table.
   std::string SchemaCondition(const TTableInfo& table) const;
   // Runs one of the component's own queries (text in the session's code page when encoded) with
@@ -149,6 +151,18 @@ class TMyQuery : public TMemDataSet, public TConnectionClient {
   std::map<TTableName, std::vector<TTableKey>> FTableKeys;
   std::map<TTableName, std::set<std::string>> FColumnsFilledByServer;
   TInsertStatementCache FInsertStatement;
+  // Kept with the key and data fields, for the updating table they name.
+  struct TNamedTable {
+    std::string Name, CurrentDatabase;
+    bool QuoteNames = false;
+  };
+  std::optional<TNamedTable> FNamedTable;
+  const std::set<std::string>* FFilledByServer = nullptr;  // into FColumnsFilledByServer
+  // What the statements are built from, kept from row to row so that its lists and texts keep
+  // their room instead of being copied anew for each post.
+  TUpdateContext FUpdateContext;
+  // The change being sent, taken before sending (see WriteChange); kept for its room too.
+  TUnknownOutcome FSending;
   std::uint64_t FLastInsertId = 0;
   bool FExecuting = false;
   TUnknownOutcome FUnknownOutcome;

@@ -192,9 +192,10 @@ const TGeneratedStatement& TInsertStatementCache::For(const TUpdateContext& cont
   return FStatement;
 }
 
-std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
-                             bool needBackslashes, bool ansi) {
-  std::string text, literal;
+void PlaceParamValues(std::string& text, const TGeneratedStatement& statement, const TUpdateContext& context,
+                      bool inserting, bool needBackslashes, bool ansi) {
+  std::string literal;
+  text.clear();
   text.reserve(statement.Text.size() + 32 * statement.Params.size());
   auto appendText = [&](std::string_view piece) {
     if (ansi)
@@ -202,21 +203,33 @@ std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdate
     else
       text += piece;
   };
+  // Texts and bytes are quoted from where the record holds them, without a copy of their own.
+  auto appendLiteral = [&](std::string& out, const TDAParamInfo& param) {
+    const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
+    if (const auto bytes = StoredBytesOf(*context.Data, record, *param.Field))
+      AppendParamLiteral(out, param, *bytes, needBackslashes);
+    else
+      AppendParamLiteral(out, param, ReadFieldValue(*context.Data, record, *param.Field), needBackslashes);
+  };
   std::size_t from = 0;
   for (const TDAParamInfo& param : statement.Params) {
     appendText(std::string_view(statement.Text).substr(from, param.Offset - from));
-    const char* record = param.Old && !inserting ? context.OldRecord : context.NewRecord;
-    const TValue value = ReadFieldValue(*context.Data, record, *param.Field);
     // Written in place, unless the text is to be converted; bytes never are.
     if (ansi && !IsBytes(*param.Field)) {
       literal.clear();
-      AppendParamLiteral(literal, param, value, needBackslashes);
+      appendLiteral(literal, param);
       appendText(literal);
     } else {
-      AppendParamLiteral(text, param, value, needBackslashes);
+      appendLiteral(text, param);
     }
     from = param.Offset + 1;
   }
   appendText(std::string_view(statement.Text).substr(from));
+}
+
+std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
+                             bool needBackslashes, bool ansi) {
+  std::string text;
+  PlaceParamValues(text, statement, context, inserting, needBackslashes, ansi);
   return text;
 }

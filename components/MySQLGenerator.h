@@ -105,7 +105,11 @@ class TInsertStatementCache {
   TGeneratedStatement FStatement;
 };
 
-// The statement text with each placeholder replaced by its value's literal; with ansi in
-// Windows-1252, except the literals of bytes, which are never character-converted.
+// Sets text to the statement text with each placeholder replaced by its value's literal; with ansi
+// in Windows-1252, except the literals of bytes, which are never character-converted. The text
+// keeps its room, so that a command sending row after row reuses it.
+void PlaceParamValues(std::string& text, const TGeneratedStatement& statement, const TUpdateContext& context,
+                      bool inserting, bool needBackslashes, bool ansi = false);
+// As above, as a new text.
 std::string PlaceParamValues(const TGeneratedStatement& statement, const TUpdateContext& context, bool inserting,
                              bool needBackslashes, bool ansi = false);

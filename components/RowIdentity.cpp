@@ -172,9 +172,7 @@ void AppendParamLiteral(std::string& out, const TDAParamInfo& param, const TValu
         break;
       case TLiteralForm::FixedText:
         if (const auto* text = std::get_if<std::string>(&value)) {
-          std::string_view kept(*text);
-          while (!kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
-          AppendQuotedString(out, kept, needBackslashes);
+          AppendParamLiteral(out, param, std::string_view(*text), needBackslashes);
           return;
         }
         break;
@@ -200,4 +198,10 @@ void AppendParamLiteral(std::string& out, const TDAParamInfo& param, const TValu
         break;
     }
   AppendValueLiteral(out, value, desc.DataType, needBackslashes, desc.Scale);
+}
+
+void AppendParamLiteral(std::string& out, const TDAParamInfo& param, std::string_view bytes, bool needBackslashes) {
+  if (param.Form == TLiteralForm::FixedText)
+    while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
+  AppendQuotedString(out, bytes, needBackslashes);
 }

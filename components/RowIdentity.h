@@ -6,6 +6,7 @@
 #include "dataset/Value.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Where a record's value comes from. A value read is what the server showed: floating-point
@@ -49,3 +50,5 @@ void AppendPostedMatch(TGeneratedStatement& statement, const TUpdateContext& con
 
 // Writes the literal of a placeholder's value in the placeholder's form at the end of out.
 void AppendParamLiteral(std::string& out, const TDAParamInfo& param, const TValue& value, bool needBackslashes);
+// As above, for the value of a field held as 8-bit text or bytes (see StoredBytesOf).
+void AppendParamLiteral(std::string& out, const TDAParamInfo& param, std::string_view bytes, bool needBackslashes);

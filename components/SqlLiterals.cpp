@@ -124,7 +124,7 @@ void AppendNumberLiteral(std::string& out, double number, TDataType type, int fr
     case dtSQLTimeStamp:
       out += '\'';
       out.append(text, WriteDateTime(text, number));
-      AppendFraction(out, DecodeDateTime(number).MilliSecond, fractionDigits);
+      if (fractionDigits > 0) AppendFraction(out, DecodeDateTime(number).MilliSecond, fractionDigits);
       out += '\'';
       break;
     case dtBCD:

@@ -16,20 +16,19 @@ bool KeyedBy(const TUpdateContext& context, const char* record) {
 
 }  // namespace
 
-std::vector<TValue> TUnknownOutcome::RowOf(TStatementType type, const TUpdateContext& context) {
-  std::vector<TValue> row;
+void TUnknownOutcome::ReadRow(TStatementType type, const TUpdateContext& context, std::vector<TValue>& row) {
+  row.clear();
   if (type == stInsert)
     for (const TFieldDesc* desc : context.KeyFields)
       row.push_back(ReadFieldValue(*context.Data, context.NewRecord, *desc));
   else
     for (const TFieldDesc* desc : context.DataFields)
       row.push_back(ReadFieldValue(*context.Data, context.OldRecord, *desc));
-  return row;
 }
 
 void TUnknownOutcome::Remember(TStatementType type, const TUpdateContext& context) {
   FType = type;
-  FRow = RowOf(type, context);
+  ReadRow(type, context, FRow);
 }
 
 void TUnknownOutcome::NewRowBegun() {
@@ -39,7 +38,9 @@ void TUnknownOutcome::NewRowBegun() {
 bool TUnknownOutcome::TookEffect(TStatementType type, const TUpdateContext& context,
                                  const std::set<std::string>& filledByServer, const TLookUp& lookUp) {
   if (!FType || *FType != type) return false;
-  if (RowOf(type, context) != FRow) {
+  std::vector<TValue> row;
+  ReadRow(type, context, row);
+  if (row != FRow) {
     // An INSERT with another key means another row now; a change of another row leaves this one open.
     if (type == stInsert) Forget();
     return false;

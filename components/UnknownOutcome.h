@@ -34,8 +34,9 @@ class TUnknownOutcome {
                   const TLookUp& lookUp);
 
  private:
-  // What tells the change's row: the key sent by an INSERT, the old row's values otherwise.
-  static std::vector<TValue> RowOf(TStatementType type, const TUpdateContext& context);
+  // What tells the change's row: the key sent by an INSERT, the old row's values otherwise; read
+  // into row, which keeps its room.
+  static void ReadRow(TStatementType type, const TUpdateContext& context, std::vector<TValue>& row);
 
   std::optional<TStatementType> FType;
   std::vector<TValue> FRow;

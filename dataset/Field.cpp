@@ -232,7 +232,7 @@ bool TField::AsBoolean() const {
   return AsLargeInt() != 0;
 }
 
-TValue TField::ToNative(const TValue& value) const {
+TValue TField::ToNative(TValue value) const {
   if (IsNullValue(value)) return value;
   const auto* text = std::get_if<std::string>(&value);
   if (text && text->empty() && NativeKindOf(FType) != TNativeKind::Text) return TValue{};
@@ -273,10 +273,10 @@ TValue TField::ToNative(const TValue& value) const {
   return value;
 }
 
-void TField::SetValue(const TValue& value) {
-  FDataSet.SetFieldValue(*this, ToNative(value));
+void TField::SetValue(TValue value) {
+  FDataSet.SetFieldValue(*this, ToNative(std::move(value)));
 }
 
-void TField::SetAsString(const std::string& value) {
-  SetValue(value);
+void TField::SetAsString(std::string_view value) {
+  SetValue(std::string(value));
 }

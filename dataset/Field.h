@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TDataSet;
 
@@ -44,8 +45,8 @@ class TField {
   TDateTime AsDateTime() const;
   bool AsBoolean() const;
 
-  void SetValue(const TValue& value);
-  void SetAsString(const std::string& value);
+  void SetValue(TValue value);
+  void SetAsString(std::string_view value);
   void SetAsLargeInt(std::int64_t value) { SetValue(value); }
   void SetAsInteger(int value) { SetValue(std::int64_t{value}); }
   void SetAsFloat(double value) { SetValue(value); }
@@ -53,8 +54,9 @@ class TField {
   void SetAsBoolean(bool value) { SetValue(value); }
   void Clear() { SetValue(TValue{}); }
 
-  // The value in the form the record holds for this field's type.
-  TValue ToNative(const TValue& value) const;
+  // The value in the form the record holds for this field's type; a value already in that form is
+  // handed on, not copied.
+  TValue ToNative(TValue value) const;
 
  private:
   void FormatValueText(std::string& out) const;

@@ -178,6 +178,11 @@ bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& des
   return data.IsNull(record, desc);
 }
 
+std::optional<std::string_view> StoredBytesOf(const TMemData& data, const char* record, const TFieldDesc& desc) {
+  if (!IsStoredAsBytes(desc.DataType) || IsFieldNull(data, record, desc)) return std::nullopt;
+  return StoredBytes(record, desc);
+}
+
 TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc) {
   if (IsFieldNull(data, record, desc)) return {};
   if (IsStoredAsBytes(desc.DataType)) return std::string(StoredBytes(record, desc));

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ class TBlob;
 
 // The value of a field of a record (NULL as monostate).
 TValue ReadFieldValue(const TMemData& data, const char* record, const TFieldDesc& desc);
+// The bytes of a field held as 8-bit text or bytes where the record holds them, for reading them
+// without a copy; nullopt for NULL and for fields of other types.
+std::optional<std::string_view> StoredBytesOf(const TMemData& data, const char* record, const TFieldDesc& desc);
 // Writes the text of a field held as text, bytes, a date-time, an integer or a boolean into out,
 // reusing out's room (NULL gives an empty text); false, with out untouched, for a field whose
 // text is formatted from its value.
