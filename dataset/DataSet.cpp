@@ -19,9 +19,8 @@ char FoldCase(char c) {
 
 // A name spelt as the field's, the usual case, is found without folding.
 bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         (a == b ||
-          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldCase(x) == FoldCase(y); }));
+  return a.size() == b.size() && (a == b || std::equal(a.begin(), a.end(), b.begin(),
+                                                       [](char x, char y) { return FoldCase(x) == FoldCase(y); }));
 }
 
 }  // namespace
