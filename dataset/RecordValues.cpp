@@ -104,6 +104,30 @@ std::string_view StoredBytes(const char* record, const TFieldDesc& desc) {
 
 constexpr std::string_view DecimalAlphabet = "0123456789.-+eE";
 
+// Values from SharedLengthLimit bytes on are not shared: below it the length takes one byte.
+constexpr std::size_t SharedLengthLimit = 64;
+static_assert(SharedLengthLimit < LongExtLength);
+
+// Whether count bytes at a and b are the same; for the short values of a column, compared by
+// words that overlap rather than through a call. Never reads outside the count bytes.
+inline bool SameShortBytes(const char* a, const char* b, std::size_t count) {
+  auto differ = [a, b](std::size_t at, auto word) {
+    decltype(word) x, y;
+    std::memcpy(&x, a + at, sizeof x);
+    std::memcpy(&y, b + at, sizeof y);
+    return x != y;
+  };
+  if (count >= 8) {
+    for (std::size_t at = 0; at + 8 < count; at += 8)
+      if (differ(at, std::uint64_t{})) return false;
+    return !differ(count - 8, std::uint64_t{});
+  }
+  if (count >= 4) return !differ(0, std::uint32_t{}) && !differ(count - 4, std::uint32_t{});
+  for (std::size_t i = 0; i < count; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 void StoreAsciiWide(char* record, const TFieldDesc& desc, std::string_view ascii) {
@@ -136,6 +160,19 @@ char* AllocExtBytes(TStringHeap& heap, std::string_view bytes) {
   }
   std::memcpy(buffer + prefix, bytes.data(), bytes.size());
   buffer[prefix + bytes.size()] = 0;
+  return buffer;
+}
+
+char* AllocColumnExtBytes(TStringHeap& heap, std::size_t column, std::string_view bytes) {
+  // Longer texts seldom repeat, and comparing them would cost more than it saves.
+  if (bytes.size() > SharedLengthLimit) return AllocExtBytes(heap, bytes);
+  auto holdsBytes = [bytes](const char* buffer) {
+    return static_cast<unsigned char>(buffer[0]) == bytes.size() &&
+           SameShortBytes(buffer + 1, bytes.data(), bytes.size());
+  };
+  if (char* shared = heap.FindRecent(column, holdsBytes)) return shared;
+  char* buffer = AllocExtBytes(heap, bytes);
+  heap.KeepRecent(column, buffer);
   return buffer;
 }
 

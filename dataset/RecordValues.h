@@ -35,6 +35,9 @@ bool IsFieldNull(const TMemData& data, const char* record, const TFieldDesc& des
 // hands them out without conversion.
 char* AllocExtBytes(TStringHeap& heap, std::string_view bytes);
 std::string_view ExtBytes(const char* buffer);
+// As AllocExtBytes for a value of a fetched column: a short value equal to one of the column's
+// recent ones shares its buffer.
+char* AllocColumnExtBytes(TStringHeap& heap, std::size_t column, std::string_view bytes);
 
 // Inline wide text: UTF-16 units with room for a terminator, or, when every character is ASCII,
 // one byte each with a mark in the field's last byte (never set by UTF-16 text, whose last unit

@@ -1,5 +1,6 @@
 #include "dataset/StringHeap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -24,12 +25,34 @@ void TStringHeap::NewBlock() {
   FBlockUsed = 0;
 }
 
-void TStringHeap::AddRef(char* buffer) {
-  Header header;
-  std::memcpy(&header, buffer - HeaderSize, HeaderSize);
-  if (header.Uses == 0xFFFF) throw std::overflow_error("String heap buffer has too many uses");
-  ++header.Uses;
-  std::memcpy(buffer - HeaderSize, &header, HeaderSize);
+char* TStringHeap::CopyOfFullyUsed(const char* buffer, Header header) {
+  if (header.SizeClass == LargeClass) throw std::overflow_error("String heap buffer has too many uses");
+  const std::size_t size = (header.SizeClass + 1u) * Granularity - HeaderSize;
+  char* copy = Alloc(size);
+  std::memcpy(copy, buffer, size);
+  return copy;
+}
+
+void TStringHeap::KeepRecent(std::size_t column, char* buffer) {
+  if (column >= FRecent.size()) FRecent.resize(column + 1);
+  TRecent& recent = FRecent[column];
+  if (recent.Off) return;
+  char** slot = std::find(recent.Buffers.begin(), recent.Buffers.end(), nullptr);
+  if (slot == recent.Buffers.end()) {
+    slot = &recent.Buffers[recent.Oldest];
+    recent.Oldest = static_cast<std::uint8_t>((recent.Oldest + 1) % recent.Buffers.size());
+    DisposeBuf(*slot);
+  }
+  *slot = Share(buffer);
+}
+
+void TStringHeap::StopRecent(TRecent& recent) {
+  for (char*& buffer : recent.Buffers)
+    if (buffer) {
+      DisposeBuf(buffer);
+      buffer = nullptr;
+    }
+  recent.Off = true;
 }
 
 void TStringHeap::DisposeBuf(char* buffer) {
@@ -51,6 +74,7 @@ void TStringHeap::DisposeBuf(char* buffer) {
 }
 
 void TStringHeap::Clear() {
+  FRecent.clear();
   for (char* raw : FLarge) std::free(raw);
   FLarge.clear();
   FBlocks.Clear();

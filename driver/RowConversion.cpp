@@ -403,7 +403,8 @@ bool TRowConverter::ConvertVarBytes(char* record, const TFieldDesc& desc, std::s
 bool TRowConverter::ConvertExtBytes(char* record, const TFieldDesc& desc, std::string_view text) {
   if (desc.Fixed && FOptions.TrimFixedChar && desc.DataType == dtExtString && desc.CharsetNr != CHARSET_BINARY)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
+  StoreReference(record, desc,
+                 AllocColumnExtBytes(FData.StringHeap(), static_cast<std::size_t>(desc.FieldNo - 1), text));
   return false;
 }
 
@@ -411,7 +412,8 @@ bool TRowConverter::ConvertExtWide(char* record, const TFieldDesc& desc, std::st
   if (desc.Fixed && FOptions.TrimFixedChar)
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   if (!IsAsciiText(text)) CheckWideText(text);
-  StoreReference(record, desc, AllocExtBytes(FData.StringHeap(), text));
+  StoreReference(record, desc,
+                 AllocColumnExtBytes(FData.StringHeap(), static_cast<std::size_t>(desc.FieldNo - 1), text));
   return false;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -324,7 +325,7 @@ TEST(RecordStore, ManyFetchBlocksKeepEveryValue) {
 TEST(StringHeap, ReusesFreedBuffersOfTheSameSizeClass) {
   TStringHeap heap;
   char* a = heap.Alloc(10);
-  heap.AddRef(a);
+  EXPECT_EQ(heap.Share(a), a);
   heap.DisposeBuf(a);
   char* b = heap.Alloc(12);
   EXPECT_NE(a, b) << "a still has a use";
@@ -335,6 +336,32 @@ TEST(StringHeap, ReusesFreedBuffersOfTheSameSizeClass) {
   heap.DisposeBuf(large);
   heap.Clear();
   EXPECT_TRUE(heap.Empty());
+}
+
+// A value shared by as many rows as a use count holds is not shared further: the next equal value
+// gets a buffer of its own, and a buffer with every use taken is copied rather than shared.
+TEST(StringHeap, SharingStopsBeforeTheUseCountIsFull) {
+  TMemData data;
+  AddPixelFields(data);
+  const TFieldDesc& type = data.Fields[1];
+  std::vector<const char*> buffers;
+  for (int i = 0; i < 40000; ++i) {
+    char* record = data.NewRecord();
+    StoreReference(record, type, AllocColumnExtBytes(data.StringHeap(), 1, "Pixel-A"));
+    buffers.push_back(LoadReference(record, type));
+    data.AppendRecord(record);
+  }
+  EXPECT_EQ(buffers.front(), buffers[30000]);
+  EXPECT_NE(buffers.front(), buffers.back());
+  EXPECT_EQ(ExtBytes(buffers.back()), "Pixel-A");
+
+  TStringHeap heap;
+  char* full = heap.Alloc(12);
+  std::memcpy(full, "twelve bytes", 12);
+  for (int i = 1; i < 0xFFFF; ++i) ASSERT_EQ(heap.Share(full), full);
+  char* copy = heap.Share(full);
+  EXPECT_NE(copy, full);
+  EXPECT_EQ(std::string_view(copy, 12), "twelve bytes");
 }
 
 TEST(Blob, PiecesReadWriteTruncateAndCancel) {

@@ -227,6 +227,57 @@ TEST(RowConversion, StringsBytesAndLargeObjects) {
   EXPECT_EQ(blob.Convert(std::string_view("\xFF\0", 2)), TValue(std::string("\xFF\0", 2)));
 }
 
+// Values that repeat down a column share one buffer: every record still reads its own value,
+// values that differ only in one byte, in length or after a zero byte are told apart, long values
+// are never shared, and a value changed in one record leaves the records that shared it alone.
+TEST(RowConversion, RepeatedColumnValuesShareABufferAndStayApart) {
+  using namespace std::string_literals;
+  TMemData data;
+  TFieldDesc desc;
+  desc.Name = "PixelType";
+  desc.DataType = dtExtWideString;
+  desc.MyType = MYSQL_TYPE_VAR_STRING;
+  desc.Length = 255;
+  data.Fields = {desc};
+  data.InitLayout();
+  TRowConverter converter(data, {.UseUnicode = true});
+  const TFieldDesc& field = data.Fields[0];
+  const std::string values[] = {"Pixel-A",
+                                "Pixel-B",
+                                "Pixel-A ",
+                                "pixel-A",
+                                "P",
+                                "Q",
+                                "",
+                                "a\0b"s,
+                                "a\0c"s,
+                                "Shield-1",
+                                "Shield-2",
+                                std::string(64, 'x'),
+                                std::string(63, 'x') + "y",
+                                std::string(65, 'x'),
+                                "\xC3\xA4hnlich"};
+  // Each value on three rows in a row, the whole list twice.
+  constexpr std::size_t Repeats = 3;
+  auto valueOf = [&values](std::size_t row) { return values[row / Repeats % std::size(values)]; };
+  for (std::size_t row = 0; row < 2 * Repeats * std::size(values); ++row) {
+    char* record = data.NewRecord();
+    data.SetNullFlag(record, field, converter.ConvertValue(record, field, valueOf(row), false));
+    data.AppendRecord(record);
+  }
+  for (std::size_t row = 0; row < data.RecordCount(); ++row)
+    ASSERT_EQ(ReadFieldValue(data, data.Record(row), field), TValue(valueOf(row))) << row;
+  auto bufferOf = [&](std::size_t row) { return LoadReference(data.Record(row), field); };
+  EXPECT_EQ(bufferOf(0), bufferOf(2)) << "shared";
+  EXPECT_NE(bufferOf(13 * Repeats), bufferOf(13 * Repeats + 1)) << "65 bytes are not shared";
+
+  WriteFieldValue(data, data.Record(1), field, std::string("Pixel-C"));
+  EXPECT_EQ(ReadFieldValue(data, data.Record(0), field), TValue(std::string("Pixel-A")));
+  EXPECT_EQ(ReadFieldValue(data, data.Record(2), field), TValue(std::string("Pixel-A")));
+  data.DeleteRecord(0);
+  EXPECT_EQ(ReadFieldValue(data, data.Record(1), field), TValue(std::string("Pixel-A")));
+}
+
 TEST(Utf8ToWs, DecodesAndRejectsMalformedSequences) {
   char16_t out[8];
   EXPECT_EQ(Utf8ToWs("\xE2\x82\xAC", out, 8, true), 1u);
