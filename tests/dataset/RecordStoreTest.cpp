@@ -179,7 +179,7 @@ TEST(RecordValues, IntegerTextIsTheTextOfItsValue) {
                                                   {std::int64_t{-9223372036854775807 - 1}, "-9223372036854775808"},
                                                   {std::int64_t{-1}, "18446744073709551615"},
                                                   {std::int64_t{-1}, "18446744073709551615"},
-                                                  {TValue{}, ""}};
+                                                  {std::monostate{}, ""}};
   std::string out;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     WriteFieldValue(data, record, data.Fields[i], cases[i].first);
@@ -196,7 +196,7 @@ TEST(RecordValues, DateTimeTextIsWrittenInTheFormOfItsType) {
   data.InitLayout();
   char* record = data.NewEmptyRecord();
   const std::pair<TValue, std::string> cases[] = {
-      {41741.5, "2014-04-12"}, {-0.0625, "-01:30:00"}, {-1.25, "1899-12-29 06:00:00"}, {TValue{}, ""}};
+      {41741.5, "2014-04-12"}, {-0.0625, "-01:30:00"}, {-1.25, "1899-12-29 06:00:00"}, {std::monostate{}, ""}};
   std::string out;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     WriteFieldValue(data, record, data.Fields[i], cases[i].first);
