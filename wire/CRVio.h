@@ -41,6 +41,9 @@ class TCRVio {
   virtual std::size_t Read(void* buffer, std::size_t count);
   virtual std::size_t Write(const void* buffer, std::size_t count);
   virtual bool WaitForData(int seconds) = 0;
+  // The next write is the last before Close: a transport may hold its bytes back to leave with
+  // the end of the connection in one segment. Close sends whatever is held.
+  virtual void HoldLastWriteForClose() {}
 
   // The read-ahead bytes not yet taken, for callers that can use them in place; Skip takes n
   // of them (n no more than their count).

@@ -22,6 +22,14 @@ bool Interrupted(int code) {
 }
 #endif
 
+// A TCP stream keeps such bytes until the shutdown, whose FIN then carries them; a local socket
+// passes them on at once.
+#ifdef MSG_MORE
+constexpr int HoldFlag = MSG_MORE;
+#else
+constexpr int HoldFlag = 0;
+#endif
+
 }  // namespace
 
 TCRVioSocket::~TCRVioSocket() {
@@ -108,6 +116,7 @@ void TCRVioSocket::Connect() {
 }
 
 void TCRVioSocket::Close() {
+  FHoldForClose = false;
   if (FSd == InvalidSocket) return;
   if (FBreaker) FBreaker->Unwatch(FSd);
   ShutdownSocket(FSd);
@@ -146,7 +155,8 @@ std::size_t TCRVioSocket::WriteNoWait(const void* buffer, std::size_t count) {
   ClearLastError();
   if (!ReadyBeforeDeadline(POLLOUT, "Error on data writing to the connection")) return 0;
   for (;;) {
-    const auto sent = send(FSd, static_cast<const char*>(buffer), static_cast<int>(count), SendFlags);
+    const auto sent = send(FSd, static_cast<const char*>(buffer), static_cast<int>(count),
+                           SendFlags | (FHoldForClose ? HoldFlag : 0));
     if (sent >= 0) return static_cast<std::size_t>(sent);
     const int code = GetSocketError();
     if (Interrupted(code)) continue;

@@ -24,6 +24,7 @@ class TCRVioSocket : public TCRVio {
   std::size_t WriteNoWait(const void* buffer, std::size_t count) override;
   std::size_t Write(const void* buffer, std::size_t count) override;
   bool WaitForData(int seconds) override;
+  void HoldLastWriteForClose() override { FHoldForClose = true; }
 
   virtual TSocketHandle GetSocket() const { return FSd; }
   bool IsActive() const { return FSd != InvalidSocket; }
@@ -64,4 +65,5 @@ class TCRVioSocket : public TCRVio {
   int FSendTimeout = 0;
   int FReceiveTimeout = 30;
   TDeadline FDeadline;
+  bool FHoldForClose = false;
 };

@@ -40,6 +40,8 @@ class TCRVioTls : public TCRVio {
   std::size_t ReadNoWait(void* buffer, std::size_t count) override;
   std::size_t WriteNoWait(const void* buffer, std::size_t count) override;
   bool WaitForData(int seconds) override;
+  // The closing alert is written through the same transport, so it joins what is held.
+  void HoldLastWriteForClose() override { FPlain->HoldLastWriteForClose(); }
 
  private:
   struct TSslFree {

@@ -369,6 +369,8 @@ void TMySqlSession::Logout() {
       try {
         net.NewCommand();
         net.WriteByte(static_cast<std::uint8_t>(TServerCommand::scQuit));
+        // The close follows at once: the quit can leave with the end of the connection.
+        net.GetVio()->HoldLastWriteForClose();
         net.Send();
       } catch (const EMySqlException&) {
       }

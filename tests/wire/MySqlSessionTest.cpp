@@ -519,6 +519,26 @@ TEST(TMySqlSessionQuery, CompressedSessionFramesEveryPacket) {
   EXPECT_EQ(query.Payload, TBytesWriter().Int(9, 3).Byte(0).Byte(3).Raw("SELECT v").Bytes());
 }
 
+// A logout sends the quit command whole and then ends the connection, over plain and compressed
+// links, although the quit is held back to leave with the end of the connection.
+TEST(TMySqlSessionLogin, ALogoutSendsTheQuitCommandAndThenEndsTheConnection) {
+  const TBytes quit = WirePacket(0, {1});
+  for (bool compressed : {false, true}) {
+    TBytes sent;
+    TFakeServer server([&](TFakePeer& peer) {
+      AcceptLogin(peer, Caps41 | (compressed ? CLIENT_COMPRESS : 0));
+      sent = peer.ReadToEnd();
+    });
+    {
+      TClient client;
+      ASSERT_TRUE(client.Connect(server.Port(), "secret", ProgramFlags | (compressed ? CLIENT_COMPRESS : 0)));
+    }
+    ASSERT_EQ(server.Finish(), "");
+    const TBytes expected = compressed ? TBytesWriter().Int(quit.size(), 3).Byte(0).Int(0, 3).Raw(quit).Bytes() : quit;
+    EXPECT_EQ(sent, expected) << (compressed ? "compressed" : "plain");
+  }
+}
+
 TEST(TMySQLConnectionCharset, ServerWithoutUtf8mb4GetsUtf8) {
   TFakeServer server([](TFakePeer& peer) {
     if (AcceptLogin(peer).Payload.at(8) != CHARSET_UTF8MB4_GENERAL_CI)
