@@ -113,7 +113,7 @@ void TMemData::CopyRecord(char* destination, const char* source) {
     if (IsBlobType(desc->DataType)) {
       if (auto* blob = LoadPointer<TBlob>(source, *desc)) blob->AddRef();
     } else if (char* buffer = LoadPointer<char>(source, *desc)) {
-      char* shared = FHeap.Share(buffer);
+      char* shared = FHeap.AddRef(buffer);
       std::memcpy(destination + desc->Offset, &shared, sizeof shared);
     }
   }

@@ -43,7 +43,7 @@ void TStringHeap::KeepRecent(std::size_t column, char* buffer) {
     recent.Oldest = static_cast<std::uint8_t>((recent.Oldest + 1) % recent.Buffers.size());
     DisposeBuf(*slot);
   }
-  *slot = Share(buffer);
+  *slot = AddRef(buffer);
 }
 
 void TStringHeap::StopRecent(TRecent& recent) {

@@ -37,7 +37,7 @@ class TStringHeap {
   }
   // Adds a use to buffer and returns it; a small buffer that has all the uses it can count gives
   // a copy instead.
-  char* Share(char* buffer) {
+  char* AddRef(char* buffer) {
     Header header;
     std::memcpy(&header, buffer - HeaderSize, HeaderSize);
     if (header.Uses == MaxUses) return CopyOfFullyUsed(buffer, header);
@@ -67,7 +67,7 @@ class TStringHeap {
         return nullptr;
       }
       ++recent.Hits;
-      return Share(buffer);
+      return AddRef(buffer);
     }
     if (recent.Looks >= TrialLooks && recent.Hits * 8 < recent.Looks) StopRecent(recent);
     return nullptr;

@@ -325,7 +325,7 @@ TEST(RecordStore, ManyFetchBlocksKeepEveryValue) {
 TEST(StringHeap, ReusesFreedBuffersOfTheSameSizeClass) {
   TStringHeap heap;
   char* a = heap.Alloc(10);
-  EXPECT_EQ(heap.Share(a), a);
+  EXPECT_EQ(heap.AddRef(a), a);
   heap.DisposeBuf(a);
   char* b = heap.Alloc(12);
   EXPECT_NE(a, b) << "a still has a use";
@@ -358,8 +358,8 @@ TEST(StringHeap, SharingStopsBeforeTheUseCountIsFull) {
   TStringHeap heap;
   char* full = heap.Alloc(12);
   std::memcpy(full, "twelve bytes", 12);
-  for (int i = 1; i < 0xFFFF; ++i) ASSERT_EQ(heap.Share(full), full);
-  char* copy = heap.Share(full);
+  for (int i = 1; i < 0xFFFF; ++i) ASSERT_EQ(heap.AddRef(full), full);
+  char* copy = heap.AddRef(full);
   EXPECT_NE(copy, full);
   EXPECT_EQ(std::string_view(copy, 12), "twelve bytes");
 }
