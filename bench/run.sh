@@ -75,6 +75,10 @@ protocol_client() {
   done
   pair "\"\$client\" login morvane" "\"\$client\" login libmariadb"
   note login "$(figure "$work/a" login cpu)" "$(figure "$work/b" login cpu)"
+  # The floor: a login by hand with only the connection component's socket calls, against the same
+  # C client run; no client, this one included, can log in for less on this machine.
+  "$client" login bare >"$work/c" 2>&1
+  note login-floor "$(figure "$work/c" login cpu)" "$(figure "$work/b" login cpu)"
 }
 
 # The query dataset's open against the C library's store_result (in-process and whole-process CPU,
@@ -112,6 +116,7 @@ done
 goals="query-export <=0.25
 query-export-memory <=1.00
 login <=0.60
+login-floor -
 insert-speed >=1.00
 fetch-plain <=0.80
 fetch-compress <=0.80

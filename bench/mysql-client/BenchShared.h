@@ -36,6 +36,9 @@ struct TSink {
   std::exit(1);
 }
 
+// A login and logout by hand, with nothing but the socket calls the connection component makes.
+TSink LoginBare(const TServer& s);
+
 // The C client library's side (kept in its own file: its header defines the protocol's names as macros).
 void SetupTable(const TServer& s);
 TSink FetchLibmariadb(const TServer& s, TLink link);

@@ -1,8 +1,9 @@
 // Streams a 1,000,000-row pixels-like table and repeats login and logout, once with this protocol
-// client and once with the C client library, and prints client CPU and wall seconds.
+// client and once with the C client library (logins also by hand, as the floor under both), and
+// prints client CPU and wall seconds.
 //   morvane-client-bench setup
 //   morvane-client-bench fetch morvane|libmariadb plain|compress
-//   morvane-client-bench login morvane|libmariadb
+//   morvane-client-bench login morvane|libmariadb|bare
 // The server comes from the MORVANE_TEST_DB_* variables of scripts/testdb.sh.
 #include "bench/mysql-client/BenchShared.h"
 #include "wire/MySqlApiDirect.h"
@@ -102,9 +103,10 @@ int main(int argc, char** argv) {
     SetupTable(server);
     return 0;
   }
+  if (what == "login" && client == "bare") return Measure("login bare", [&] { return LoginBare(server); });
   const bool morvane = client == "morvane";
   if (!morvane && client != "libmariadb")
-    Die("usage: morvane-client-bench setup | fetch|login morvane|libmariadb [plain|compress|tls]");
+    Die("usage: morvane-client-bench setup | fetch|login morvane|libmariadb [plain|compress|tls] | login bare");
   if (what == "fetch") {
     const std::string linkName = argc > 3 ? argv[3] : "plain";
     const TLink link = linkName == "compress" ? TLink::Compress : linkName == "tls" ? TLink::Tls : TLink::Plain;
