@@ -2,6 +2,7 @@
 // and the memory held per row; inserts 10,000 rows through the dataset and through the C library.
 // One client per process run, so that peak memory belongs to that client alone:
 //   morvane-dataset-bench setup | open <client> | insert <client>     client: morvane, libmariadb, qt
+// (insert bare: the statements by hand on the C library's connection, faster than any client can be)
 #include "components/MyConnection.h"
 #include "components/MyQuery.h"
 #include "dataset/DateTime.h"
@@ -14,7 +15,9 @@
 #include <fstream>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 
 #ifdef MORVANE_BENCH_QT
 #include <QCoreApplication>
@@ -227,19 +230,50 @@ void InsertMorvane() {
   measure.Report("insert", "morvane", Inserts);
 }
 
+// The statement both the dataset and the C library send for row i.
+int InsertStatement(char* sql, std::size_t size, int i) {
+  return std::snprintf(sql, size,
+                       "INSERT INTO bench_inserts\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n"
+                       "  ('54-2F-89-%02X-%02X-%02X', 'Pixel-A', 'Shield-1', '2014-04-12 12:00:00', 'it\\'s a note')",
+                       i >> 16, (i >> 8) & 255, i & 255);
+}
+
 void InsertLibmariadb() {
   MYSQL* mysql = CConnect();
   mysql_query(mysql, "TRUNCATE bench_inserts");
   char sql[512];
   Measure measure;
   for (int i = 0; i < Inserts; ++i) {
-    std::snprintf(sql, sizeof sql,
-                  "INSERT INTO bench_inserts\r\n  (mac, PixelType, ShieldType, birthday, note)\r\nVALUES\r\n"
-                  "  ('54-2F-89-%02X-%02X-%02X', 'Pixel-A', 'Shield-1', '2014-04-12 12:00:00', 'it\\'s a note')",
-                  i >> 16, (i >> 8) & 255, i & 255);
+    InsertStatement(sql, sizeof sql, i);
     if (mysql_query(mysql, sql)) std::exit(1);
   }
   measure.Report("insert", "libmariadb", Inserts);
+  mysql_close(mysql);
+}
+
+// The ceiling: the same statements sent by hand on the C library's connection, one blocking send
+// and one blocking receive each and nothing else, so no client can insert faster on this machine.
+void InsertBare() {
+  MYSQL* mysql = CConnect();
+  mysql_query(mysql, "TRUNCATE bench_inserts");
+  const int sd = static_cast<int>(mysql_get_socket(mysql));
+  fcntl(sd, F_SETFL, fcntl(sd, F_GETFL) & ~O_NONBLOCK);
+  char packet[512];
+  unsigned char reply[512];
+  Measure measure;
+  for (int i = 0; i < Inserts; ++i) {
+    const int length = 1 + InsertStatement(packet + 5, sizeof packet - 5, i);
+    packet[0] = static_cast<char>(length);
+    packet[1] = static_cast<char>(length >> 8);
+    packet[2] = packet[3] = 0;
+    packet[4] = 3;  // a query
+    if (send(sd, packet, static_cast<std::size_t>(length) + 4, MSG_NOSIGNAL) != length + 4 ||
+        recv(sd, reply, sizeof reply, 0) < 5 || reply[4] != 0) {
+      std::fprintf(stderr, "bare insert %d failed\n", i);
+      std::exit(1);
+    }
+  }
+  measure.Report("insert", "bare", Inserts);
   mysql_close(mysql);
 }
 
@@ -261,6 +295,8 @@ int main(int argc, char** argv) {
     InsertMorvane();
   else if (action == "insert" && client == "libmariadb")
     InsertLibmariadb();
+  else if (action == "insert" && client == "bare")
+    InsertBare();
   else {
     std::fprintf(stderr, "usage: morvane-dataset-bench setup | open CLIENT | insert CLIENT\n");
     return 2;

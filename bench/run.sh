@@ -96,6 +96,9 @@ query_dataset() {
   fi
   pair "\"\$dataset\" insert morvane" "\"\$dataset\" insert libmariadb"
   note insert-speed "$(figure "$work/b" insert wall)" "$(figure "$work/a" insert wall)"
+  # The ceiling: the same statements by hand, one send and one receive each, against the same C run.
+  "$dataset" insert bare >"$work/c" 2>&1
+  note insert-speed-ceiling "$(figure "$work/b" insert wall)" "$(figure "$work/c" insert wall)"
 }
 
 : >"$work/trials"
@@ -118,6 +121,7 @@ query-export-memory <=1.00
 login <=0.60
 login-floor -
 insert-speed >=1.00
+insert-speed-ceiling -
 fetch-plain <=0.80
 fetch-compress <=0.80
 fetch-tls <=0.80
