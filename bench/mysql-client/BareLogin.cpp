@@ -17,7 +17,9 @@
 
 namespace {
 
-void SetOption(int socket, int level, int name, int value) { setsockopt(socket, level, name, &value, sizeof value); }
+void SetOption(int socket, int level, int name, int value) {
+  setsockopt(socket, level, name, &value, sizeof value);
+}
 
 int ConnectedSocket(const TServer& s) {
   sockaddr_in address{};
@@ -39,10 +41,10 @@ int ConnectedSocket(const TServer& s) {
 // after the fixed fields.
 std::array<std::uint8_t, 20> GreetingScramble(const std::uint8_t* packet, std::size_t length) {
   const std::uint8_t* end = packet + length;
-  const std::uint8_t* version = packet + 5;
-  const std::uint8_t* p = std::find(version, end, 0) + 1 + 4;
+  const std::uint8_t* versionEnd = std::find(packet + 5, end, 0);
+  if (end - versionEnd < 1 + 4 + 8 + 1 + 2 + 1 + 2 + 2 + 1 + 10 + 12) Die("bare login: a short greeting");
+  const std::uint8_t* p = versionEnd + 1 + 4;
   std::array<std::uint8_t, 20> scramble{};
-  if (end - p < 8 + 1 + 2 + 1 + 2 + 2 + 1 + 10 + 12) Die("bare login: a short greeting");
   std::memcpy(scramble.data(), p, 8);
   std::memcpy(scramble.data() + 8, p + 8 + 1 + 2 + 1 + 2 + 2 + 1 + 10, 12);
   return scramble;
@@ -55,7 +57,9 @@ std::vector<std::uint8_t> HandshakeResponse(const TServer& s, std::span<const st
   std::memcpy(packet.data() + 4, &flags, 4);
   packet[8 + 3] = 1;  // largest packet: 16 MB
   packet[12] = 45;    // utf8mb4
-  auto text = [&](const std::string& value) { packet.insert(packet.end(), value.c_str(), value.c_str() + value.size() + 1); };
+  auto text = [&](const std::string& value) {
+    packet.insert(packet.end(), value.c_str(), value.c_str() + value.size() + 1);
+  };
   text(s.User);
   const TSHA1Digest token = Scramble41(s.Password, scramble);
   packet.push_back(static_cast<std::uint8_t>(token.size()));
