@@ -1,5 +1,7 @@
 #include "wire/MySqlAuthTokens.h"
 
+#include "wire/MessageDigest.h"
+
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
@@ -10,13 +12,9 @@
 
 namespace {
 
-template <std::size_t N>
 void Digest(const EVP_MD* kind, std::initializer_list<std::span<const std::uint8_t>> parts,
-            std::array<std::uint8_t, N>& out) {
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  bool ok = context && EVP_DigestInit_ex(context.get(), kind, nullptr) == 1;
-  for (const auto& part : parts) ok = ok && EVP_DigestUpdate(context.get(), part.data(), part.size()) == 1;
-  if (!ok || EVP_DigestFinal_ex(context.get(), out.data(), nullptr) != 1) throw EAuthTokenError("hashing failed");
+            std::span<std::uint8_t> out) {
+  if (!ComputeDigest(kind, parts, out)) throw EAuthTokenError("hashing failed");
 }
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
