@@ -34,8 +34,7 @@ char* TStringHeap::CopyOfFullyUsed(const char* buffer, Header header) {
 }
 
 void TStringHeap::KeepRecent(std::size_t column, char* buffer) {
-  if (column >= FRecent.size()) FRecent.resize(column + 1);
-  TRecent& recent = FRecent[column];
+  TRecent& recent = RecentOf(column);
   if (recent.Off) return;
   char** slot = std::find(recent.Buffers.begin(), recent.Buffers.end(), nullptr);
   if (slot == recent.Buffers.end()) {

@@ -54,8 +54,7 @@ class TStringHeap {
   // nullptr.
   template <typename Matches>
   char* FindRecent(std::size_t column, Matches matches) {
-    if (column >= FRecent.size()) FRecent.resize(column + 1);
-    TRecent& recent = FRecent[column];
+    TRecent& recent = RecentOf(column);
     if (recent.Off) return nullptr;
     ++recent.Looks;
     for (char*& buffer : recent.Buffers) {
@@ -99,6 +98,10 @@ class TStringHeap {
     bool Off = false;
   };
 
+  TRecent& RecentOf(std::size_t column) {
+    if (column >= FRecent.size()) FRecent.resize(column + 1);
+    return FRecent[column];
+  }
   static std::uint16_t UsesOf(const char* buffer) {
     Header header;
     std::memcpy(&header, buffer - HeaderSize, HeaderSize);
